@@ -1,0 +1,249 @@
+#include "wavio/WavFormat.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace wav {
+namespace {
+
+struct IntRange {
+    std::int64_t min;
+    std::int64_t max;
+};
+
+// The 32-bit format stops at -2147483647 so it stays symmetric.
+constexpr IntRange kRanges[] = {
+    {0, 255},
+    {-32768, 32767},
+    {-8388608, 8388607},
+    {-2147483647, 2147483647},
+};
+
+constexpr std::uint8_t kSubFormatTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                             0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+void put16(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void put32(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+void putId(std::uint8_t* p, const char (&id)[5])
+{
+    std::memcpy(p, id, 4);
+}
+
+// trunc(x * scale + 0.5) with a 64-bit mantissa, clipped in the wide type so
+// nothing wraps. NaN (only from a non-finite amplitude) is taken as silence.
+template <int Format>
+std::int64_t quantise(double x, double scale)
+{
+    constexpr IntRange r = kRanges[Format];
+    long double v = std::trunc(static_cast<long double>(x) * static_cast<long double>(scale) + 0.5L);
+    if (Format == U8)
+        v += 128.0L;
+    if (v < static_cast<long double>(r.min))
+        return r.min;
+    if (v > static_cast<long double>(r.max))
+        return r.max;
+    if (std::isnan(v))
+        return Format == U8 ? 128 : 0;
+    return static_cast<std::int64_t>(v);
+}
+
+template <int Bytes>
+void putLow(std::uint8_t* p, std::int64_t v)
+{
+    const auto u = static_cast<std::uint64_t>(v);
+    for (int i = 0; i < Bytes; ++i)
+        p[i] = static_cast<std::uint8_t>(u >> (8 * i));
+}
+
+template <int Format>
+void storeSample(double x, double scale, std::uint8_t* p)
+{
+    if constexpr (Format == F32) {
+        const float f = static_cast<float>(x * scale);
+        std::memcpy(p, &f, 4);
+    } else if constexpr (Format == F64) {
+        const double d = x * scale;
+        std::memcpy(p, &d, 8);
+    } else {
+        putLow<Format == U8 ? 1 : Format + 1>(p, quantise<Format>(x, scale));
+    }
+}
+
+constexpr int kBytes[] = {1, 2, 3, 4, 4, 8};
+
+template <int Format>
+void encodeAll(const double* left, const double* right, int frameCount, double scale,
+               std::uint8_t* out)
+{
+    constexpr int b = kBytes[Format];
+    if (right == nullptr) {
+        for (int i = 0; i < frameCount; ++i, out += b)
+            storeSample<Format>(left[i], scale, out);
+    } else {
+        for (int i = 0; i < frameCount; ++i, out += 2 * b) {
+            storeSample<Format>(left[i], scale, out);
+            storeSample<Format>(right[i], scale, out + b);
+        }
+    }
+}
+
+void storeInteger(std::int32_t value, int dataFormat, double scale, std::uint8_t* p)
+{
+    if (dataFormat >= F32) {
+        if (dataFormat == F32)
+            storeSample<F32>(value, scale, p);
+        else
+            storeSample<F64>(value, scale, p);
+        return;
+    }
+    const IntRange r = kRanges[dataFormat];
+    std::int64_t v = value;
+    if (dataFormat == U8)
+        v += 128;
+    v = v < r.min ? r.min : (v > r.max ? r.max : v);
+    putLow<4>(p, v);   // only the format's low bytes survive the caller's stride
+}
+
+} // namespace
+
+int bytesPerSample(int dataFormat)
+{
+    return dataFormat >= 0 && dataFormat <= F64 ? kBytes[dataFormat] : 0;
+}
+
+int headerByteCount(int dataFormat)
+{
+    if (dataFormat < 0 || dataFormat > F64)
+        return 0;
+    return dataFormat <= S16 ? 44 : (dataFormat <= S32 ? 68 : 80);
+}
+
+int buildHeader(std::uint8_t* out, int dataFormat, int numCh, int fs, int dataLength)
+{
+    const int headerBytes = headerByteCount(dataFormat);
+    if (headerBytes == 0 || (numCh != 1 && numCh != 2) || fs <= 0 || dataLength < 0)
+        return 0;
+    const std::int64_t bytes = bytesPerSample(dataFormat);
+    const std::int64_t blockAlign = numCh * bytes;
+    const std::int64_t dataBytes = blockAlign * dataLength;
+    const std::int64_t riffSize = headerBytes - 8 + dataBytes;
+    const std::int64_t byteRate = std::int64_t{fs} * blockAlign;
+    constexpr std::int64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
+    if (riffSize > kMax32 || byteRate > kMax32)
+        return 0;
+
+    std::memset(out, 0, kMaxHeaderBytes);
+    const bool extensible = dataFormat > S16;
+    const bool hasFact = dataFormat > S32;
+    const auto bits = static_cast<std::uint32_t>(8 * bytes);
+
+    putId(out + 0, "RIFF");
+    put32(out + 4, static_cast<std::uint32_t>(riffSize));
+    putId(out + 8, "WAVE");
+    putId(out + 12, "fmt ");
+    put32(out + 16, extensible ? 40 : 16);
+    put16(out + 20, extensible ? 0xFFFE : 1);
+    put16(out + 22, static_cast<std::uint32_t>(numCh));
+    put32(out + 24, static_cast<std::uint32_t>(fs));
+    put32(out + 28, static_cast<std::uint32_t>(byteRate));
+    put16(out + 32, static_cast<std::uint32_t>(blockAlign));
+    put16(out + 34, bits);
+
+    int pos = 36;
+    if (extensible) {
+        put16(out + 36, 22);
+        put16(out + 38, bits);
+        put32(out + 40, 3);   // front left | front right, written for mono files too
+        put32(out + 44, hasFact ? 3 : 1);   // IEEE float or integer PCM
+        std::memcpy(out + 48, kSubFormatTail, sizeof kSubFormatTail);
+        pos = 60;
+        if (hasFact) {
+            putId(out + 60, "fact");
+            put32(out + 64, 4);
+            put32(out + 68, static_cast<std::uint32_t>(dataLength));
+            pos = 72;
+        }
+    }
+    putId(out + pos, "data");
+    put32(out + pos + 4, static_cast<std::uint32_t>(dataBytes));
+    return headerBytes;
+}
+
+double fullScale(int dataFormat)
+{
+    switch (dataFormat) {
+    case U8: return 12.7;
+    case S16: return 32767 * 0.1;
+    case S24: return 8388607 * 0.1;
+    case S32: return 2147483646 * 0.1;
+    default: return 1.0;
+    }
+}
+
+void encodeBlock(const double* left, const double* right, int frameCount, int dataFormat,
+                 double scale, std::uint8_t* out)
+{
+    switch (dataFormat) {
+    case U8: encodeAll<U8>(left, right, frameCount, scale, out); break;
+    case S16: encodeAll<S16>(left, right, frameCount, scale, out); break;
+    case S24: encodeAll<S24>(left, right, frameCount, scale, out); break;
+    case S32: encodeAll<S32>(left, right, frameCount, scale, out); break;
+    case F32: encodeAll<F32>(left, right, frameCount, scale, out); break;
+    case F64: encodeAll<F64>(left, right, frameCount, scale, out); break;
+    default: break;
+    }
+}
+
+void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int frameCount,
+                        int dataFormat, double scale, std::uint8_t* out)
+{
+    const int b = bytesPerSample(dataFormat);
+    if (b == 0)
+        return;
+    std::uint8_t tmp[8];
+    const auto put = [&](std::int32_t v, std::uint8_t* p) {
+        storeInteger(v, dataFormat, scale, tmp);
+        std::memcpy(p, tmp, static_cast<std::size_t>(b));
+    };
+    for (int i = 0; i < frameCount; ++i) {
+        put(left[i], out);
+        out += b;
+        if (right != nullptr) {
+            put(right[i], out);
+            out += b;
+        }
+    }
+}
+
+int checkWriteParams(int fs, int numCh, int dataType, int dataFormat, double scale)
+{
+    if (fs == 0 || (numCh != 1 && numCh != 2))
+        return -1114;
+    const bool doubles = dataType == 4;
+    bool ok = false;
+    switch (dataFormat) {
+    case U8: ok = dataType == 0 || (doubles && scale >= 0); break;
+    case S16: ok = dataType == 1 || (doubles && scale >= 0); break;
+    case S24:
+    case S32: ok = dataType == 2 || (doubles && scale >= 0); break;
+    case F32: ok = dataType == 3 || doubles; break;
+    case F64: ok = doubles; break;
+    default: break;
+    }
+    return ok ? 0 : -1114;
+}
+
+} // namespace wav
