@@ -16,6 +16,7 @@
 #include <limits>
 #include <optional>
 #include <ostream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace cli {
@@ -210,9 +211,14 @@ private:
     struct sigaction oldTerm {};
 };
 
+// Only a regular file is ours to remove: a device such as /dev/null or a
+// pipe given as the output stays where it is.
 void removeFile(const std::string& path, std::ostream& err)
 {
-    if (std::remove(path.c_str()) != 0 && errno != ENOENT)
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    if (std::remove(path.c_str()) != 0)
         err << "corvane: could not remove '" << path << "': " << std::strerror(errno) << '\n';
 }
 

@@ -1,1 +1,65 @@
+#include "app/MessageTable.h"
+
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+namespace {
+
+TEST(MessageTable, LookupFindsFirstMatchingRowOrUndefined)
+{
+    struct Case {
+        const char* name;
+        int code;
+        std::string_view expected;
+    };
+    const Case cases[] = {
+        {"CancelFileNotDeleted", -9001,
+         "#9001: Error in TMainForm::FileSaveAs1Accept: Could not delete the cancel file."},
+        {"RepeatedNumberTakesFirstRow", -12, "#12: Only an interger value is accepted."},
+        {"WriterFileError", -1112, "#1112: Error in TProgBarForm::execStore: File write error"},
+        {"NoSuchRow", -7, "Undeifned Error"},
+        {"PositiveCode", 9001, "Undeifned Error"},
+        {"ZeroFindsEndMark", 0, "#0: Zero is the end mark for the message search routine."},
+        {"MostNegativeInt", INT_MIN, "Undeifned Error"},
+        {"MostPositiveInt", INT_MAX, "Undeifned Error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(corvane::errorMessageText(c.code), c.expected);
+    }
+}
+
+TEST(MessageTable, RowsAreWellFormedAndEndWithTheEndMark)
+{
+    const auto rows = corvane::messageTable();
+    ASSERT_EQ(rows.size(), 130u);
+    for (const auto row : rows) {
+        // "#", digits, ": ", then some text.
+        const auto colon = row.find(": ");
+        ASSERT_NE(colon, std::string_view::npos) << row;
+        EXPECT_EQ(row.front(), '#') << row;
+        EXPECT_GT(colon, 1u) << row;
+        for (size_t i = 1; i < colon; ++i)
+            EXPECT_TRUE(row[i] >= '0' && row[i] <= '9') << row;
+        EXPECT_GT(row.size(), colon + 2) << row;
+    }
+    EXPECT_EQ(rows.back(), "#0: Zero is the end mark for the message search routine.");
+    // Only the last row carries number 0, or the search would stop early.
+    for (size_t i = 0; i + 1 < rows.size(); ++i)
+        EXPECT_FALSE(rows[i].starts_with("#0:")) << i;
+}
+
+TEST(MessageTable, RepeatedNumbersKeepTheirTableOrder)
+{
+    const auto rows = corvane::messageTable();
+    std::vector<std::string_view> twelves;
+    for (const auto row : rows)
+        if (row.starts_with("#12: "))
+            twelves.push_back(row);
+    ASSERT_EQ(twelves.size(), 2u);
+    EXPECT_EQ(twelves[1], "#12: Parameter Error: Only an interger value is accepted.");
+}
+
+} // namespace

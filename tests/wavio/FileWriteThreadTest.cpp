@@ -1,1 +1,258 @@
+#include "wavio/FileWriteThread.h"
+
+#include "signal/MiniWaveGen.h"
+#include "support/TestSinks.h"
+#include "wavio/ByteSink.h"
+#include "wavio/WavFormat.h"
+
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A generator that notes the progress value it sees at each block request
+// and can run a hook on a given call (to raise a stop request mid-file).
+class WatchingGen : public MiniWaveGen {
+public:
+    using MiniWaveGen::execStore;
+    int execStore(double* data, int dataSize) override
+    {
+        observe();
+        return MiniWaveGen::execStore(data, dataSize);
+    }
+    int execStore(double* left, double* right, int dataSize) override
+    {
+        observe();
+        return MiniWaveGen::execStore(left, right, dataSize);
+    }
+
+    FileWriteThread* thread = nullptr;
+    std::vector<int> progressSeen;
+    std::vector<int> sizesAsked;
+    int hookAtCall = 0;
+    std::function<void()> hook;
+
+private:
+    void observe()
+    {
+        progressSeen.push_back(thread ? thread->progress.load() : -1);
+        if (static_cast<int>(progressSeen.size()) == hookAtCall && hook)
+            hook();
+    }
+};
+
+// Runs the worker to the end; the tests only look at state after storeDone.
+int runToEnd(FileWriteThread& thread)
+{
+    thread.start();
+    while (!thread.waitDone(1000ms)) {
+    }
+    return thread.storeResult.load();
+}
+
+TEST(FileWriteThread, ZeroLengthWritesTheHeaderOnly)
+{
+    MemorySink sink;
+    MiniWaveGen gen;
+    gen.setSignal(0, 2, 400, 44100, 1.0);
+    FileWriteThread thread(sink, gen, 0, 44100, 2);
+    thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
+    EXPECT_EQ(runToEnd(thread), 0);
+    EXPECT_TRUE(thread.storeDone.load());
+    EXPECT_EQ(sink.writeSizes, std::vector<std::size_t>{44});
+    EXPECT_EQ(thread.progress.load(), 0);
+}
+
+TEST(FileWriteThread, TenSeconds16BitStereoInBlocks)
+{
+    MemorySink sink;
+    WatchingGen gen;
+    gen.setSignal(0, 2, 400, 44100, 1.0);
+    FileWriteThread thread(sink, gen, 441000, 44100, 2);
+    gen.thread = &thread;
+    thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
+    ASSERT_EQ(runToEnd(thread), 0);
+
+    // The header in one write, then one write per block: 43 full blocks of
+    // 10240 frames and a last one of 680.
+    ASSERT_EQ(sink.writeSizes.size(), 1u + 44u);
+    EXPECT_EQ(sink.writeSizes.front(), 44u);
+    for (size_t i = 1; i < 44; ++i)
+        ASSERT_EQ(sink.writeSizes[i], 10240u * 4u) << i;
+    EXPECT_EQ(sink.writeSizes.back(), 680u * 4u);
+    EXPECT_EQ(sink.bytes.size(), 44u + 1764000u);
+
+    ASSERT_EQ(gen.progressSeen.size(), 44u);
+    EXPECT_EQ(gen.progressSeen[0], 0);
+    EXPECT_EQ(gen.progressSeen[1], 2);   // 10240 of 441000 frames
+    EXPECT_EQ(thread.progress.load(), 100);
+}
+
+TEST(FileWriteThread, BlockLengthsFollowTheFormat)
+{
+    struct Case {
+        int format;
+        int mono;
+        int stereo;
+    };
+    const Case cases[] = {{0, 16384, 16384}, {1, 16384, 10240}, {2, 16384, 6826},
+                          {3, 16384, 5120},  {4, 16384, 5120},  {5, 10240, 2560}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        MemorySink sink;
+        MiniWaveGen gen;
+        FileWriteThread mono(sink, gen, 10, 8000, 1);
+        mono.setDataFormat(4, static_cast<char>(c.format), 1.0);
+        EXPECT_EQ(mono.blockFrames(), c.mono);
+        FileWriteThread stereo(sink, gen, 10, 8000, 2);
+        stereo.setDataFormat(4, static_cast<char>(c.format), 1.0);
+        EXPECT_EQ(stereo.blockFrames(), c.stereo);
+    }
+}
+
+TEST(FileWriteThread, StopRequestEndsAfterTheCurrentBlock)
+{
+    MemorySink sink;
+    WatchingGen gen;
+    gen.setSignal(0, 2, 400, 44100, 1.0);
+    FileWriteThread thread(sink, gen, 441000, 44100, 2);
+    gen.thread = &thread;
+    gen.hookAtCall = 3;
+    gen.hook = [&] { thread.stopRequest.store(true); };
+    thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
+    EXPECT_EQ(runToEnd(thread), 0);
+    // The third block was completed and kept; no fourth was asked for.
+    EXPECT_EQ(gen.progressSeen.size(), 3u);
+    EXPECT_EQ(sink.bytes.size(), 44u + 3u * 10240u * 4u);
+    EXPECT_EQ(thread.progress.load(), 5);   // after block two: 20480 / 441000
+}
+
+TEST(FileWriteThread, MonoProviderOnStereoFileLeavesTheHeaderOnly)
+{
+    MemorySink sink;
+    MiniWaveGen gen;
+    gen.setSignal(0, 1, 400, 44100, 1.0);
+    FileWriteThread thread(sink, gen, 1000, 44100, 2);
+    thread.setDataFormat(4, wav::S16, 1.0);
+    EXPECT_EQ(runToEnd(thread), -1113);
+    EXPECT_EQ(sink.bytes.size(), 44u);
+}
+
+TEST(FileWriteThread, FullDiskDuringBlockFive)
+{
+    MemorySink sink;
+    sink.failAtWrite = 6;   // header, four blocks, then the fifth block
+    sink.keepOnFailure = 1000;
+    MiniWaveGen gen;
+    gen.setSignal(0, 2, 400, 44100, 1.0);
+    FileWriteThread thread(sink, gen, 441000, 44100, 2);
+    thread.setDataFormat(4, wav::S16, 1.0);
+    EXPECT_EQ(runToEnd(thread), -1112);
+    EXPECT_EQ(sink.bytes.size(), 44u + 4u * 40960u + 1000u);
+    EXPECT_EQ(sink.writeCount, 6);
+    EXPECT_EQ(thread.progress.load(), 9);   // 40960 of 441000 frames
+}
+
+TEST(FileWriteThread, DeviceWithNoSpaceFailsTheHeader)
+{
+    FileSink full;
+    ASSERT_EQ(full.create("/dev/full"), 0);
+    MiniWaveGen gen;
+    gen.setSignal(0, 2, 400, 44100, 1.0);
+    FileWriteThread thread(full, gen, 441000, 44100, 2);
+    thread.setDataFormat(4, wav::F64, 1.0);
+    EXPECT_EQ(runToEnd(thread), -1112);
+    EXPECT_EQ(thread.progress.load(), 0);
+}
+
+TEST(FileWriteThread, RefusesWhatTheHeaderCannotHold)
+{
+    struct Case {
+        const char* name;
+        int format;
+        int dataLength;
+    };
+    const Case cases[] = {{"UnknownFormat", 6, 100}, {"NegativeLength", wav::S16, -5},
+                          {"SizeBeyond32Bits", wav::F64, 2147483647}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemorySink sink;
+        MiniWaveGen gen;
+        gen.setSignal(0, 2, 400, 48000, 1.0);
+        FileWriteThread thread(sink, gen, c.dataLength, 48000, 2);
+        thread.setDataFormat(4, static_cast<char>(c.format), 1.0);
+        EXPECT_EQ(runToEnd(thread), -1111);
+        EXPECT_TRUE(sink.bytes.empty());
+    }
+}
+
+TEST(FileWriteThread, OversizedBlockIsRefused)
+{
+    MemorySink sink;
+    MiniWaveGen gen;
+    gen.setSignal(0, 1, 400, 48000, 1.0);
+    FileWriteThread thread(sink, gen, 100000, 48000, 1);
+    thread.setDataFormat(4, wav::F64, 1.0);
+    EXPECT_EQ(thread.execStore(10240, false), 0);   // 81920 bytes exactly
+    EXPECT_EQ(thread.execStore(10241, false), -1111);
+    EXPECT_EQ(sink.bytes.size(), 81920u);
+}
+
+// Delivers a fixed pattern of integers, as a provider of 24-bit samples would.
+class IntProvider : public TWaveProvider {
+public:
+    IntProvider() { numCh = 1; }
+    using TWaveProvider::execStore;
+    int execStore(int* data, int dataSize) override
+    {
+        for (int i = 0; i < dataSize; ++i)
+            data[i] = (i % 2 == 0) ? 9000000 : -5;
+        return 0;
+    }
+};
+
+TEST(FileWriteThread, IntegerProviderIsClippedToTheFormat)
+{
+    MemorySink sink;
+    IntProvider provider;
+    FileWriteThread thread(sink, provider, 4, 8000, 1);
+    thread.setDataFormat(2, wav::S24, 1.0);
+    ASSERT_EQ(runToEnd(thread), 0);
+    const std::vector<std::uint8_t> samples(sink.bytes.begin() + 68, sink.bytes.end());
+    EXPECT_EQ(samples, (std::vector<std::uint8_t>{0xFF, 0xFF, 0x7F, 0xFB, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                  0x7F, 0xFB, 0xFF, 0xFF}));
+}
+
+// A provider that takes its time, so the owner can drop a running thread.
+class SlowProvider : public MiniWaveGen {
+public:
+    using MiniWaveGen::execStore;
+    int execStore(double* data, int dataSize) override
+    {
+        std::this_thread::sleep_for(2ms);
+        return MiniWaveGen::execStore(data, dataSize);
+    }
+};
+
+TEST(FileWriteThread, DestroyingARunningThreadStopsAndJoinsIt)
+{
+    MemorySink sink;
+    SlowProvider gen;
+    gen.setSignal(0, 1, 400, 48000, 1.0);
+    {
+        FileWriteThread thread(sink, gen, 48000000, 48000, 1);
+        thread.setDataFormat(4, wav::S16, 1.0);
+        thread.start();
+        std::this_thread::sleep_for(10ms);
+    }
+    // Joined by now: the sink is no longer touched and far from complete.
+    EXPECT_LT(sink.bytes.size(), 96000000u);
+}
+
+} // namespace

@@ -1,1 +1,247 @@
+#include "wavio/WavFormat.h"
+
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint32_t le32(const std::uint8_t* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::uint16_t le16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+std::string id(const std::uint8_t* p)
+{
+    return std::string(reinterpret_cast<const char*>(p), 4);
+}
+
+Bytes header(int format, int numCh, int fs, int dataLength)
+{
+    Bytes h(wav::kMaxHeaderBytes + 4, 0xEE);
+    const int n = wav::buildHeader(h.data(), format, numCh, fs, dataLength);
+    h.resize(static_cast<size_t>(n));
+    return h;
+}
+
+TEST(WavHeader, Plain16BitStereo)
+{
+    const Bytes h = header(wav::S16, 2, 44100, 441000);
+    ASSERT_EQ(h.size(), 44u);
+    EXPECT_EQ(id(&h[0]), "RIFF");
+    EXPECT_EQ(le32(&h[4]), 1764036u);
+    EXPECT_EQ(id(&h[8]), "WAVE");
+    EXPECT_EQ(id(&h[12]), "fmt ");
+    EXPECT_EQ(le32(&h[16]), 16u);
+    EXPECT_EQ(le16(&h[20]), 1);
+    EXPECT_EQ(le16(&h[22]), 2);
+    EXPECT_EQ(le32(&h[24]), 44100u);
+    EXPECT_EQ(le32(&h[28]), 176400u);
+    EXPECT_EQ(le16(&h[32]), 4);
+    EXPECT_EQ(le16(&h[34]), 16);
+    EXPECT_EQ(id(&h[36]), "data");
+    EXPECT_EQ(le32(&h[40]), 1764000u);
+}
+
+TEST(WavHeader, Extensible24BitMono)
+{
+    const Bytes h = header(wav::S24, 1, 48000, 1001);
+    ASSERT_EQ(h.size(), 68u);
+    EXPECT_EQ(le32(&h[16]), 40u);
+    EXPECT_EQ(le16(&h[20]), 0xFFFE);
+    EXPECT_EQ(le16(&h[22]), 1);
+    EXPECT_EQ(le32(&h[28]), 144000u);
+    EXPECT_EQ(le16(&h[32]), 3);
+    EXPECT_EQ(le16(&h[34]), 24);
+    EXPECT_EQ(le16(&h[36]), 22);
+    EXPECT_EQ(le16(&h[38]), 24);
+    EXPECT_EQ(le32(&h[40]), 3u);
+    const Bytes subFormat(h.begin() + 44, h.begin() + 60);
+    EXPECT_EQ(subFormat, (Bytes{0x01, 0, 0, 0, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00,
+                                0x38, 0x9B, 0x71}));
+    EXPECT_EQ(id(&h[60]), "data");
+    EXPECT_EQ(le32(&h[64]), 3003u);   // odd: no pad byte is promised or written
+    EXPECT_EQ(le32(&h[4]), 3003u + 60u);
+}
+
+TEST(WavHeader, ExtensibleFloatWithFact)
+{
+    const Bytes h = header(wav::F64, 2, 8000, 1000);
+    ASSERT_EQ(h.size(), 80u);
+    EXPECT_EQ(le32(&h[4]), 16072u);
+    EXPECT_EQ(le16(&h[34]), 64);
+    EXPECT_EQ(le16(&h[38]), 64);
+    EXPECT_EQ(h[44], 0x03);
+    EXPECT_EQ(id(&h[60]), "fact");
+    EXPECT_EQ(le32(&h[64]), 4u);
+    EXPECT_EQ(le32(&h[68]), 1000u);
+    EXPECT_EQ(id(&h[72]), "data");
+    EXPECT_EQ(le32(&h[76]), 16000u);
+
+    const Bytes f = header(wav::F32, 1, 8000, 10);
+    ASSERT_EQ(f.size(), 80u);
+    EXPECT_EQ(le16(&f[32]), 4);
+    EXPECT_EQ(le32(&f[76]), 40u);
+}
+
+TEST(WavHeader, RefusesWhatItCannotDescribe)
+{
+    std::uint8_t h[wav::kMaxHeaderBytes];
+    EXPECT_EQ(wav::buildHeader(h, 6, 1, 8000, 10), 0);
+    EXPECT_EQ(wav::buildHeader(h, -1, 1, 8000, 10), 0);
+    EXPECT_EQ(wav::buildHeader(h, wav::S16, 3, 8000, 10), 0);
+    EXPECT_EQ(wav::buildHeader(h, wav::S16, 1, 0, 10), 0);
+    EXPECT_EQ(wav::buildHeader(h, wav::S16, 1, 8000, -1), 0);
+    // 2^31-1 frames of 64-bit stereo would wrap the 32-bit size fields.
+    EXPECT_EQ(wav::buildHeader(h, wav::F64, 2, 48000, 2147483647), 0);
+    // The largest file the dialog allows still fits.
+    EXPECT_EQ(wav::buildHeader(h, wav::F64, 2, 48000, 48000000), 80);
+    EXPECT_EQ(le32(h + 76), 768000000u);
+}
+
+// One sample encoded alone, as the bytes that land in the file.
+Bytes encodeOne(double x, int format, double scale)
+{
+    Bytes out(static_cast<size_t>(wav::bytesPerSample(format)));
+    wav::encodeBlock(&x, nullptr, 1, format, scale, out.data());
+    return out;
+}
+
+TEST(WavEncoding, SamplesRoundClipAndNeverWrap)
+{
+    const double s16 = wav::fullScale(wav::S16);
+    const double s32 = wav::fullScale(wav::S32);
+    struct Case {
+        const char* name;
+        int format;
+        double x;
+        double scale;
+        Bytes expected;
+    };
+    const Case cases[] = {
+        {"U8Silence", wav::U8, 0.0, 12.7, {128}},
+        {"U8PlusTenIsFullScale", wav::U8, 10.0, 12.7, {255}},
+        {"U8Clips", wav::U8, 20.0, 12.7, {255}},
+        {"U8MinusTen", wav::U8, -10.0, 12.7, {2}},
+        {"U8ClipsLow", wav::U8, -20.0, 12.7, {0}},
+        {"S16HalfGoesUp", wav::S16, 2.5, 1.0, {3, 0}},
+        {"S16TruncatesNegatives", wav::S16, -0.7, 1.0, {0, 0}},
+        {"S16MinusTwoPointSeven", wav::S16, -2.7, 1.0, {0xFE, 0xFF}},
+        {"S16MinusTwoPointThree", wav::S16, -2.3, 1.0, {0xFF, 0xFF}},
+        {"S16ClipsHigh", wav::S16, 40000.0, 1.0, {0xFF, 0x7F}},
+        {"S16ClipsLow", wav::S16, -40000.0, 1.0, {0x00, 0x80}},
+        {"S16PlusTwentyDb", wav::S16, 10.0, s16, {0xFF, 0x7F}},
+        {"S24MinusOneHalfTruncatesUp", wav::S24, -1.0, 1.0, {0x00, 0x00, 0x00}},
+        {"S24Negative", wav::S24, -2.0, 1.0, {0xFF, 0xFF, 0xFF}},
+        {"S24ClipsHigh", wav::S24, 9e6, 1.0, {0xFF, 0xFF, 0x7F}},
+        {"S24ClipsLow", wav::S24, -9e6, 1.0, {0x00, 0x00, 0x80}},
+        {"S32ClipsHigh", wav::S32, 3e9, 1.0, {0xFF, 0xFF, 0xFF, 0x7F}},
+        {"S32ClipsLowSymmetric", wav::S32, -3e9, 1.0, {0x01, 0x00, 0x00, 0x80}},
+        {"S32PlusTwentyDbIsOneBelowMax", wav::S32, 10.0, s32, {0xFE, 0xFF, 0xFF, 0x7F}},
+        {"S32HugeAmplitude", wav::S32, 1e300, 1e10, {0xFF, 0xFF, 0xFF, 0x7F}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(encodeOne(c.x, c.format, c.scale), c.expected);
+    }
+}
+
+TEST(WavEncoding, ExtendedPrecisionDecidesNearHalves)
+{
+    // Products that sit within a rounding error of k + 0.5: with plain double
+    // arithmetic these come out one step higher (2 and -2996).
+    const double s16 = wav::fullScale(wav::S16);
+    EXPECT_EQ(encodeOne(0.00045777764213995783, wav::S16, s16), (Bytes{1, 0}));
+    EXPECT_EQ(encodeOne(-0.91509750663777567, wav::S16, s16), (Bytes{0x4B, 0xF4}));   // -2997
+}
+
+TEST(WavEncoding, FloatsAreScaledAndNeverClipped)
+{
+    const Bytes f32 = encodeOne(2.5, wav::F32, 2.0);
+    float f = 0;
+    std::memcpy(&f, f32.data(), 4);
+    EXPECT_EQ(f, 5.0f);
+
+    const Bytes f64 = encodeOne(0.1, wav::F64, 3.0);
+    double d = 0;
+    std::memcpy(&d, f64.data(), 8);
+    EXPECT_EQ(d, 0.1 * 3.0);
+
+    const Bytes big = encodeOne(1e6, wav::F32, 1.0);
+    std::memcpy(&f, big.data(), 4);
+    EXPECT_EQ(f, 1e6f);
+}
+
+TEST(WavEncoding, StereoInterleavesLeftThenRight)
+{
+    const double left[2] = {1, 2};
+    const double right[2] = {-2, -3};
+    Bytes out(8);
+    wav::encodeBlock(left, right, 2, wav::S16, 1.0, out.data());
+    EXPECT_EQ(out, (Bytes{1, 0, 0xFF, 0xFF, 2, 0, 0xFE, 0xFF}));
+}
+
+TEST(WavEncoding, IntegerSamplesAreCopiedAndClipped)
+{
+    const std::int32_t left[3] = {-128, 0, 127};
+    Bytes u8(3);
+    wav::encodeIntegerBlock(left, nullptr, 3, wav::U8, 12.7, u8.data());
+    EXPECT_EQ(u8, (Bytes{0, 128, 255}));
+
+    const std::int32_t wide[2] = {9000000, -9000000};
+    Bytes s24(6);
+    wav::encodeIntegerBlock(wide, nullptr, 2, wav::S24, 1.0, s24.data());
+    EXPECT_EQ(s24, (Bytes{0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80}));
+}
+
+TEST(WriteParams, CombinationCheck)
+{
+    struct Case {
+        const char* name;
+        int fs, numCh, dataType, dataFormat;
+        double scale;
+        int expected;
+    };
+    const Case cases[] = {
+        {"SaveCommandDefaults", 44100, 2, 4, 1, 3276.7, 0},
+        {"ThreeChannels", 44100, 3, 4, 1, 1.0, -1114},
+        {"NoChannels", 44100, 0, 4, 1, 1.0, -1114},
+        {"FsZero", 0, 2, 4, 1, 1.0, -1114},
+        {"F64FromInt", 44100, 1, 2, 5, 1.0, -1114},
+        {"U8NegativeScale", 44100, 1, 4, 0, -1.0, -1114},
+        {"F32NegativeScale", 44100, 1, 4, 4, -1.0, 0},
+        {"F32FromFloats", 44100, 1, 3, 4, 1.0, 0},
+        {"U8FromChars", 8000, 1, 0, 0, -5.0, 0},
+        {"S16FromChars", 8000, 1, 0, 1, 1.0, -1114},
+        {"S24FromInts", 8000, 2, 2, 2, 1.0, 0},
+        {"S32FromShorts", 8000, 2, 1, 3, 1.0, -1114},
+        {"S32ZeroScale", 8000, 2, 4, 3, 0.0, 0},
+        {"UnknownFormat", 44100, 2, 4, -1, 1.0, -1114},
+        {"FormatSix", 44100, 2, 4, 6, 1.0, -1114},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(wav::checkWriteParams(c.fs, c.numCh, c.dataType, c.dataFormat, c.scale), c.expected);
+    }
+}
+
+TEST(WriteParams, FullScaleFactors)
+{
+    EXPECT_EQ(wav::fullScale(0), 12.7);
+    EXPECT_EQ(wav::fullScale(1), 3276.7000000000003);
+    EXPECT_EQ(wav::fullScale(2), 838860.7000000001);
+    EXPECT_EQ(wav::fullScale(3), 214748364.60000002);
+    EXPECT_EQ(wav::fullScale(4), 1.0);
+    EXPECT_EQ(wav::fullScale(5), 1.0);
+}
+
+} // namespace
