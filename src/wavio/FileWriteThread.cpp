@@ -101,23 +101,28 @@ int FileWriteThread::writeHeader(int length, int rate, int channels)
     return stream.write(header, static_cast<std::size_t>(bytes)) ? 0 : -1112;
 }
 
-template <typename T>
-int FileWriteThread::fetchIntegers(int dataSize, bool stereoBlock)
+namespace {
+
+// Asks the provider for one block of samples of type T and widens them into
+// out, which the encoder then reads.
+template <typename T, typename Wide>
+int fetch(TWaveProvider& provider, int dataSize, bool stereo, std::vector<T> (&raw)[2],
+          std::vector<Wide>& outLeft, std::vector<Wide>& outRight)
 {
-    // Integer providers deliver values in the file's own units.
-    static thread_local std::vector<T> a, b;
     const auto n = static_cast<std::size_t>(dataSize);
-    a.resize(n);
-    b.resize(n);
-    const int r = stereoBlock ? provider.execStore(a.data(), b.data(), dataSize)
-                              : provider.execStore(a.data(), dataSize);
+    raw[0].resize(n);
+    raw[1].resize(n);
+    const int r = stereo ? provider.execStore(raw[0].data(), raw[1].data(), dataSize)
+                         : provider.execStore(raw[0].data(), dataSize);
     if (r < 0)
         return r;
-    leftInt.assign(a.begin(), a.end());
-    if (stereoBlock)
-        rightInt.assign(b.begin(), b.end());
+    outLeft.assign(raw[0].begin(), raw[0].end());
+    if (stereo)
+        outRight.assign(raw[1].begin(), raw[1].end());
     return r;
 }
+
+} // namespace
 
 int FileWriteThread::execStore(int dataSize, bool stereoBlock)
 {
@@ -133,43 +138,32 @@ int FileWriteThread::execStore(int dataSize, bool stereoBlock)
     const int channels = stereoBlock ? 2 : 1;
     out.resize(n * static_cast<std::size_t>(bytes * channels));
 
+    // The save command always delivers doubles. Integer types arrive in the
+    // file's own units and are only clipped; floats take the double path.
     int r = 0;
-    switch (dataType) {
-    case 0:
-    case 1:
-    case 2:
-        r = dataType == 0 ? fetchIntegers<char>(dataSize, stereoBlock)
-          : dataType == 1 ? fetchIntegers<short>(dataSize, stereoBlock)
-                          : fetchIntegers<int>(dataSize, stereoBlock);
-        if (r < 0)
-            return r;
-        wav::encodeIntegerBlock(leftInt.data(), stereoBlock ? rightInt.data() : nullptr, dataSize,
-                                dataFormat, scale, out.data());
-        break;
-    case 3: {
-        static thread_local std::vector<float> a, b;
-        a.resize(n);
-        b.resize(n);
-        r = stereoBlock ? provider.execStore(a.data(), b.data(), dataSize)
-                        : provider.execStore(a.data(), dataSize);
-        if (r < 0)
-            return r;
-        left.assign(a.begin(), a.end());
-        right.assign(b.begin(), b.end());
-        wav::encodeBlock(left.data(), stereoBlock ? right.data() : nullptr, dataSize, dataFormat,
-                         scale, out.data());
-        break;
-    }
-    default:
+    const bool integers = dataType >= 0 && dataType <= 2;
+    if (dataType == 0)
+        r = fetch(provider, dataSize, stereoBlock, int8Raw, leftInt, rightInt);
+    else if (dataType == 1)
+        r = fetch(provider, dataSize, stereoBlock, int16Raw, leftInt, rightInt);
+    else if (dataType == 2)
+        r = fetch(provider, dataSize, stereoBlock, int32Raw, leftInt, rightInt);
+    else if (dataType == 3)
+        r = fetch(provider, dataSize, stereoBlock, floatRaw, left, right);
+    else {
         left.resize(n);
         right.resize(n);
         r = stereoBlock ? provider.execStore(left.data(), right.data(), dataSize)
                         : provider.execStore(left.data(), dataSize);
-        if (r < 0)
-            return r;
+    }
+    if (r < 0)
+        return r;
+
+    if (integers)
+        wav::encodeIntegerBlock(leftInt.data(), stereoBlock ? rightInt.data() : nullptr, dataSize,
+                                dataFormat, scale, out.data());
+    else
         wav::encodeBlock(left.data(), stereoBlock ? right.data() : nullptr, dataSize, dataFormat,
                          scale, out.data());
-        break;
-    }
     return stream.write(out.data(), out.size()) ? 0 : -1112;
 }

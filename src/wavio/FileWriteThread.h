@@ -52,8 +52,6 @@ public:
 
 private:
     void Execute();
-    template <typename T>
-    int fetchIntegers(int dataSize, bool stereo);
 
     ByteSink& stream;       // owned by the caller
     TWaveProvider& provider;  // owned by the caller
@@ -73,6 +71,10 @@ private:
     std::condition_variable doneSignal;
 
     // Reused from block to block so a long file costs no allocation per block.
+    std::vector<char> int8Raw[2];
+    std::vector<short> int16Raw[2];
+    std::vector<int> int32Raw[2];
+    std::vector<float> floatRaw[2];
     std::vector<double> left, right;
     std::vector<std::int32_t> leftInt, rightInt;
     std::vector<std::uint8_t> out;
