@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -162,6 +163,60 @@ TEST(WavEncoding, ExtendedPrecisionDecidesNearHalves)
     const double s16 = wav::fullScale(wav::S16);
     EXPECT_EQ(encodeOne(0.00045777764213995783, wav::S16, s16), (Bytes{1, 0}));
     EXPECT_EQ(encodeOne(-0.91509750663777567, wav::S16, s16), (Bytes{0x4B, 0xF4}));   // -2997
+}
+
+// The documented rule, written out independently of the encoder.
+std::int64_t ruleValue(double x, int format)
+{
+    const long long lo[] = {0, -32768, -8388608, -2147483647};
+    const long long hi[] = {255, 32767, 8388607, 2147483647};
+    long double v = std::trunc(static_cast<long double>(x) * static_cast<long double>(wav::fullScale(format)) + 0.5L);
+    if (format == wav::U8)
+        v += 128;
+    if (v < lo[format])
+        return lo[format];
+    if (v > hi[format])
+        return hi[format];
+    return static_cast<std::int64_t>(v);
+}
+
+std::int64_t decoded(const Bytes& b)
+{
+    std::uint64_t u = 0;
+    for (size_t i = 0; i < b.size(); ++i)
+        u |= std::uint64_t{b[i]} << (8 * i);
+    if (b.size() > 1 && (b.back() & 0x80))
+        u |= ~std::uint64_t{0} << (8 * b.size());   // sign-extend
+    return static_cast<std::int64_t>(u);
+}
+
+TEST(WavEncoding, ProductsNextToHalvesFollowTheExtendedRule)
+{
+    // Inputs whose product with the full-scale factor lands within a few ulps
+    // of k + 0.5, where a shortcut in double precision would go wrong, plus
+    // products at the clipping edges.
+    for (int format = wav::U8; format <= wav::S32; ++format) {
+        SCOPED_TRACE(format);
+        const double scale = wav::fullScale(format);
+        std::vector<double> inputs = {10.0, -10.0, 10.000000000000002, -10.000000000000002,
+                                      2147483647.0 / scale, -2147483647.5 / scale};
+        for (long long k = -40000; k <= 40000; k += 37)
+            inputs.push_back((static_cast<double>(k) + 0.5) / scale);
+        for (long long k = 2147483000; k <= 2147483647; k += 101)
+            inputs.push_back((static_cast<double>(k) + 0.5) / scale);
+        int mismatches = 0;
+        for (const double base : inputs) {
+            double x = base;
+            for (int ulp = 0; ulp < 4; ++ulp)
+                x = std::nextafter(x, -1e300);
+            for (int ulp = -4; ulp <= 4; ++ulp, x = std::nextafter(x, 1e300)) {
+                const Bytes b = encodeOne(x, format, scale);
+                const std::int64_t got = format == wav::U8 ? b[0] : decoded(b);
+                if (got != ruleValue(x, format) && ++mismatches < 5)
+                    ADD_FAILURE() << "x=" << x << " got " << got << " want " << ruleValue(x, format);
+            }
+        }
+    }
 }
 
 TEST(WavEncoding, FloatsAreScaledAndNeverClipped)
