@@ -289,6 +289,8 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
         return Failed;
     }
 
+    // From here on an interrupt must not leave a file behind.
+    InterruptGuard interrupt;
     FileSink file;
     if (const int e = file.create(o.path); e != 0) {
         err << "corvane: cannot create '" << o.path << "': " << std::strerror(e) << '\n';
@@ -299,7 +301,6 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     generator->setSignal(o.shape, o.channels, o.freq, o.fs, amplitude);
 
     const bool showProgress = !o.quiet && isatty(STDERR_FILENO) == 1;
-    InterruptGuard interrupt;
     int result = 0;
     {
         FileWriteThread thread(file, *generator, dataLength, o.fs, o.channels);
