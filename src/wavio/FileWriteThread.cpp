@@ -5,9 +5,49 @@
 #include "wavio/WavFormat.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cerrno>
+#include <cstring>
 #include <sys/resource.h>
 #include <unistd.h>
+
+namespace {
+
+// One step below the caller, so the window stays responsive. Not being
+// allowed to change it is harmless: the file comes out the same.
+void lowerPriority()
+{
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    if (errno == 0)
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice + 1);
+}
+
+// Asks the provider for one block of samples of type T and widens them into
+// the arrays the encoder reads.
+template <typename T, typename Wide>
+int fetchAs(TWaveProvider& provider, int dataSize, bool stereo, std::vector<T> (&raw)[2],
+            std::vector<Wide>& outLeft, std::vector<Wide>& outRight)
+{
+    const auto n = static_cast<std::size_t>(dataSize);
+    raw[0].resize(n);
+    raw[1].resize(n);
+    const int r = stereo ? provider.execStore(raw[0].data(), raw[1].data(), dataSize)
+                         : provider.execStore(raw[0].data(), dataSize);
+    if (r < 0)
+        return r;
+    outLeft.assign(raw[0].begin(), raw[0].end());
+    if (stereo)
+        outRight.assign(raw[1].begin(), raw[1].end());
+    return r;
+}
+
+template <typename T>
+bool sameSamples(const std::vector<T>& a, const std::vector<T>& b, int count)
+{
+    return std::memcmp(a.data(), b.data(), sizeof(T) * static_cast<std::size_t>(count)) == 0;
+}
+
+} // namespace
 
 FileWriteThread::FileWriteThread(ByteSink& stream_, TWaveProvider& provider_, int dataLength_,
                                  int fs_, int numCh_)
@@ -35,12 +75,7 @@ void FileWriteThread::setDataFormat(char dataType_, char dataFormat_, double sca
 void FileWriteThread::start()
 {
     worker = std::thread([this] {
-        // One step below the caller, so the window stays responsive. Not being
-        // allowed to change it is harmless: the file comes out the same.
-        errno = 0;
-        const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-        if (errno == 0)
-            setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice + 1);
+        lowerPriority();
         Execute();
     });
 }
@@ -68,20 +103,8 @@ int FileWriteThread::blockFrames()
 void FileWriteThread::Execute()
 {
     int r = writeHeader(dataLength, fs, numCh);
-    if (r >= 0) {
-        const int block = blockFrames();
-        int written = 0;
-        r = 0;
-        while (block > 0 && written < dataLength && !terminated.load(std::memory_order_acquire)) {
-            const int n = std::min(block, dataLength - written);
-            r = execStore(n, stereo);
-            if (r < 0 || stopRequest.load(std::memory_order_acquire))
-                break;
-            written += n;
-            const double percent = written * 100.0 / dataLength + 0.5;
-            progress.store(static_cast<int>(percent), std::memory_order_release);
-        }
-    }
+    if (r >= 0)
+        r = writeBlocks(blockFrames());
     storeResult.store(r, std::memory_order_relaxed);
     {
         // The lock only orders the flag against waitDone's check.
@@ -89,6 +112,79 @@ void FileWriteThread::Execute()
         storeDone.store(true, std::memory_order_release);
     }
     doneSignal.notify_all();
+}
+
+// The blocks in order. A helper thread asks the provider for block k + 1
+// while this thread encodes and writes block k: the two halves of the work
+// then run on two cores. The file, the progress steps, the stop and the
+// result are those of doing one block after the other; the provider may only
+// be asked for a block or two that are never written.
+int FileWriteThread::writeBlocks(int block)
+{
+    if (block <= 0 || dataLength <= 0)
+        return 0;
+
+    std::mutex m;
+    std::condition_variable changed;
+    bool filled[2] = {false, false};
+    bool quit = false;
+
+    std::thread generator([&] {
+        lowerPriority();
+        int asked = 0;
+        for (int k = 0; asked < dataLength; ++k) {
+            Block& b = blocks[k % 2];
+            {
+                std::unique_lock lock(m);
+                changed.wait(lock, [&] { return quit || !filled[k % 2]; });
+                if (quit)
+                    return;
+            }
+            b.frames = std::min(block, dataLength - asked);
+            b.result = fetch(b, b.frames, stereo);
+            asked += b.frames;
+            {
+                std::lock_guard lock(m);
+                filled[k % 2] = true;
+            }
+            changed.notify_all();
+            if (b.result < 0)
+                return;
+        }
+    });
+
+    int r = 0;
+    int written = 0;
+    for (int k = 0; written < dataLength && !terminated.load(std::memory_order_acquire); ++k) {
+        Block& b = blocks[k % 2];
+        {
+            std::unique_lock lock(m);
+            changed.wait(lock, [&] { return filled[k % 2]; });
+        }
+        const int n = b.frames;
+        r = b.result;
+        if (r >= 0)
+            r = static_cast<long long>(n) * bytesPerSample > wav::kMaxBlockBytes ? -1111
+                                                                                 : encodeAndWrite(b, n, stereo);
+        {
+            std::lock_guard lock(m);
+            filled[k % 2] = false;
+        }
+        changed.notify_all();
+        if (r < 0 || stopRequest.load(std::memory_order_acquire))
+            break;
+        written += n;
+        const double percent = written * 100.0 / dataLength + 0.5;
+        progress.store(static_cast<int>(percent), std::memory_order_release);
+    }
+
+    {
+        std::lock_guard lock(m);
+        quit = true;
+    }
+    changed.notify_all();
+    generator.join();
+    return r;
 }
 
 int FileWriteThread::writeHeader(int length, int rate, int channels)
@@ -101,69 +197,52 @@ int FileWriteThread::writeHeader(int length, int rate, int channels)
     return stream.write(header, static_cast<std::size_t>(bytes)) ? 0 : -1112;
 }
 
-namespace {
-
-// Asks the provider for one block of samples of type T and widens them into
-// out, which the encoder then reads.
-template <typename T, typename Wide>
-int fetch(TWaveProvider& provider, int dataSize, bool stereo, std::vector<T> (&raw)[2],
-          std::vector<Wide>& outLeft, std::vector<Wide>& outRight)
+// The save command always delivers doubles. Integer types arrive in the
+// file's own units and are only clipped; floats take the double path.
+int FileWriteThread::fetch(Block& b, int dataSize, bool stereoBlock)
 {
-    const auto n = static_cast<std::size_t>(dataSize);
-    raw[0].resize(n);
-    raw[1].resize(n);
-    const int r = stereo ? provider.execStore(raw[0].data(), raw[1].data(), dataSize)
-                         : provider.execStore(raw[0].data(), dataSize);
-    if (r < 0)
-        return r;
-    outLeft.assign(raw[0].begin(), raw[0].end());
-    if (stereo)
-        outRight.assign(raw[1].begin(), raw[1].end());
-    return r;
+    switch (dataType) {
+    case 0: return fetchAs(provider, dataSize, stereoBlock, b.int8, b.leftInt, b.rightInt);
+    case 1: return fetchAs(provider, dataSize, stereoBlock, b.int16, b.leftInt, b.rightInt);
+    case 2: return fetchAs(provider, dataSize, stereoBlock, b.int32, b.leftInt, b.rightInt);
+    case 3: return fetchAs(provider, dataSize, stereoBlock, b.float32, b.left, b.right);
+    default:
+        b.left.resize(static_cast<std::size_t>(dataSize));
+        b.right.resize(static_cast<std::size_t>(dataSize));
+        return stereoBlock ? provider.execStore(b.left.data(), b.right.data(), dataSize)
+                           : provider.execStore(b.left.data(), dataSize);
+    }
 }
 
-} // namespace
+int FileWriteThread::encodeAndWrite(Block& b, int dataSize, bool stereoBlock)
+{
+    const auto n = static_cast<std::size_t>(dataSize);
+    const int channels = stereoBlock ? 2 : 1;
+    out.resize(n * static_cast<std::size_t>(bytesPerSample * channels));
+
+    if (dataType >= 0 && dataType <= 2) {
+        const std::int32_t* right = stereoBlock ? b.rightInt.data() : nullptr;
+        wav::encodeIntegerBlock(b.leftInt.data(), right, dataSize, dataFormat, scale, out.data());
+    } else {
+        // Both channels of a tone are the same signal: passing the left array
+        // twice lets the encoder round each value once.
+        const double* right = nullptr;
+        if (stereoBlock)
+            right = sameSamples(b.left, b.right, dataSize) ? b.left.data() : b.right.data();
+        wav::encodeBlock(b.left.data(), right, dataSize, dataFormat, scale, out.data());
+    }
+    return stream.write(out.data(), out.size()) ? 0 : -1112;
+}
 
 int FileWriteThread::execStore(int dataSize, bool stereoBlock)
 {
-    const int bytes = wav::bytesPerSample(dataFormat);
-    if (bytes == 0)
+    if (wav::bytesPerSample(dataFormat) == 0)
         return -1111;
     if (dataSize <= 0)
         return 0;
-    if (static_cast<long long>(dataSize) * bytes > wav::kMaxBlockBytes)
+    if (static_cast<long long>(dataSize) * bytesPerSample > wav::kMaxBlockBytes)
         return -1111;
-
-    const auto n = static_cast<std::size_t>(dataSize);
-    const int channels = stereoBlock ? 2 : 1;
-    out.resize(n * static_cast<std::size_t>(bytes * channels));
-
-    // The save command always delivers doubles. Integer types arrive in the
-    // file's own units and are only clipped; floats take the double path.
-    int r = 0;
-    const bool integers = dataType >= 0 && dataType <= 2;
-    if (dataType == 0)
-        r = fetch(provider, dataSize, stereoBlock, int8Raw, leftInt, rightInt);
-    else if (dataType == 1)
-        r = fetch(provider, dataSize, stereoBlock, int16Raw, leftInt, rightInt);
-    else if (dataType == 2)
-        r = fetch(provider, dataSize, stereoBlock, int32Raw, leftInt, rightInt);
-    else if (dataType == 3)
-        r = fetch(provider, dataSize, stereoBlock, floatRaw, left, right);
-    else {
-        left.resize(n);
-        right.resize(n);
-        r = stereoBlock ? provider.execStore(left.data(), right.data(), dataSize)
-                        : provider.execStore(left.data(), dataSize);
-    }
-    if (r < 0)
+    if (const int r = fetch(blocks[0], dataSize, stereoBlock); r < 0)
         return r;
-
-    if (integers)
-        wav::encodeIntegerBlock(leftInt.data(), stereoBlock ? rightInt.data() : nullptr, dataSize,
-                                dataFormat, scale, out.data());
-    else
-        wav::encodeBlock(left.data(), stereoBlock ? right.data() : nullptr, dataSize, dataFormat,
-                         scale, out.data());
-    return stream.write(out.data(), out.size()) ? 0 : -1112;
+    return encodeAndWrite(blocks[0], dataSize, stereoBlock);
 }

@@ -16,8 +16,9 @@ class TWaveProvider;
 // the file and never shows anything; the owner polls storeDone.
 //
 // Contract: construct, setDataFormat, start. The stream and the provider must
-// outlive the thread object and are touched only by the worker until storeDone
-// is seen. The destructor asks a running worker to end and joins it.
+// outlive the thread object and are touched only by the worker (and its
+// generating helper) until storeDone is seen. The destructor asks a running
+// worker to end and joins it.
 class FileWriteThread {
 public:
     FileWriteThread(ByteSink& stream, TWaveProvider& provider, int dataLength, int fs, int numCh);
@@ -44,14 +45,28 @@ public:
 
     // The steps of the worker, public so tests can drive them one at a time.
     int writeHeader(int dataLength, int fs, int numCh);
+    // One block: fetch from the provider, encode, write.
     int execStore(int dataSize, bool stereo);
     // Frames per block for this format, channel count and provider limit.
     int blockFrames();
 
-    int getBlockAlign() const { return blockAlign; }
-
 private:
+    // One block's samples as the provider delivered them.
+    struct Block {
+        std::vector<char> int8[2];
+        std::vector<short> int16[2];
+        std::vector<int> int32[2];
+        std::vector<float> float32[2];
+        std::vector<double> left, right;
+        std::vector<std::int32_t> leftInt, rightInt;
+        int frames = 0;
+        int result = 0;
+    };
+
     void Execute();
+    int writeBlocks(int block);
+    int fetch(Block& b, int dataSize, bool stereo);
+    int encodeAndWrite(Block& b, int dataSize, bool stereo);
 
     ByteSink& stream;       // owned by the caller
     TWaveProvider& provider;  // owned by the caller
@@ -70,12 +85,8 @@ private:
     std::mutex doneMutex;
     std::condition_variable doneSignal;
 
-    // Reused from block to block so a long file costs no allocation per block.
-    std::vector<char> int8Raw[2];
-    std::vector<short> int16Raw[2];
-    std::vector<int> int32Raw[2];
-    std::vector<float> floatRaw[2];
-    std::vector<double> left, right;
-    std::vector<std::int32_t> leftInt, rightInt;
+    // Two blocks, so the next can be generated while the current one is
+    // encoded and written; reused so a long file costs no allocation per block.
+    Block blocks[2];
     std::vector<std::uint8_t> out;
 };

@@ -114,6 +114,11 @@ void encodeAll(const double* left, const double* right, int frameCount, double s
     if (right == nullptr) {
         for (int i = 0; i < frameCount; ++i, out += b)
             storeSample<Format>(left[i], scale, out);
+    } else if (right == left) {
+        for (int i = 0; i < frameCount; ++i, out += 2 * b) {
+            storeSample<Format>(left[i], scale, out);
+            std::memcpy(out + b, out, b);
+        }
     } else {
         for (int i = 0; i < frameCount; ++i, out += 2 * b) {
             storeSample<Format>(left[i], scale, out);

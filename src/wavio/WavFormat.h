@@ -32,7 +32,7 @@ int buildHeader(std::uint8_t* out, int dataFormat, int numCh, int fs, int dataLe
 double fullScale(int dataFormat);
 
 // Encodes frameCount frames into out, interleaving left and right when right
-// is not null. Integer formats: trunc(x * scale + 0.5) in extended precision,
+// is not null (right may be left itself, for two identical channels). Integer formats: trunc(x * scale + 0.5) in extended precision,
 // offset 128 for 8-bit, then clipped. Float formats: x * scale, unclipped.
 // dataFormat must be 0 to 5.
 void encodeBlock(const double* left, const double* right, int frameCount, int dataFormat,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 // Keeps every byte in memory and the size of each write. With failAtWrite set,
@@ -14,6 +15,8 @@ public:
     bool write(const void* data, std::size_t byteCount) override
     {
         ++writeCount;
+        if (beforeWrite)
+            beforeWrite(writeCount);
         const auto* p = static_cast<const std::uint8_t*>(data);
         if (writeCount == failAtWrite) {
             const std::size_t kept = keepOnFailure < byteCount ? keepOnFailure : byteCount;
@@ -30,4 +33,6 @@ public:
     int writeCount = 0;
     int failAtWrite = 0;
     std::size_t keepOnFailure = 0;
+    // Called with the write's number (from 1) before it lands.
+    std::function<void(int)> beforeWrite;
 };

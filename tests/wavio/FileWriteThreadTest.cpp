@@ -9,43 +9,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
+#include <algorithm>
 #include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// A generator that notes the progress value it sees at each block request
-// and can run a hook on a given call (to raise a stop request mid-file).
-class WatchingGen : public MiniWaveGen {
-public:
-    using MiniWaveGen::execStore;
-    int execStore(double* data, int dataSize) override
-    {
-        observe();
-        return MiniWaveGen::execStore(data, dataSize);
-    }
-    int execStore(double* left, double* right, int dataSize) override
-    {
-        observe();
-        return MiniWaveGen::execStore(left, right, dataSize);
-    }
-
-    FileWriteThread* thread = nullptr;
-    std::vector<int> progressSeen;
-    std::vector<int> sizesAsked;
-    int hookAtCall = 0;
-    std::function<void()> hook;
-
-private:
-    void observe()
-    {
-        progressSeen.push_back(thread ? thread->progress.load() : -1);
-        if (static_cast<int>(progressSeen.size()) == hookAtCall && hook)
-            hook();
-    }
-};
 
 // Runs the worker to the end; the tests only look at state after storeDone.
 int runToEnd(FileWriteThread& thread)
@@ -72,10 +41,12 @@ TEST(FileWriteThread, ZeroLengthWritesTheHeaderOnly)
 TEST(FileWriteThread, TenSeconds16BitStereoInBlocks)
 {
     MemorySink sink;
-    WatchingGen gen;
+    MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
     FileWriteThread thread(sink, gen, 441000, 44100, 2);
-    gen.thread = &thread;
+    // The progress the owner would see as each write starts.
+    std::vector<int> progressSeen;
+    sink.beforeWrite = [&](int) { progressSeen.push_back(thread.progress.load()); };
     thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
     ASSERT_EQ(runToEnd(thread), 0);
 
@@ -88,9 +59,10 @@ TEST(FileWriteThread, TenSeconds16BitStereoInBlocks)
     EXPECT_EQ(sink.writeSizes.back(), 680u * 4u);
     EXPECT_EQ(sink.bytes.size(), 44u + 1764000u);
 
-    ASSERT_EQ(gen.progressSeen.size(), 44u);
-    EXPECT_EQ(gen.progressSeen[0], 0);
-    EXPECT_EQ(gen.progressSeen[1], 2);   // 10240 of 441000 frames
+    ASSERT_EQ(progressSeen.size(), 45u);
+    EXPECT_EQ(progressSeen[1], 0);
+    EXPECT_EQ(progressSeen[2], 2);   // 10240 of 441000 frames
+    EXPECT_TRUE(std::is_sorted(progressSeen.begin(), progressSeen.end()));
     EXPECT_EQ(thread.progress.load(), 100);
 }
 
@@ -119,16 +91,18 @@ TEST(FileWriteThread, BlockLengthsFollowTheFormat)
 TEST(FileWriteThread, StopRequestEndsAfterTheCurrentBlock)
 {
     MemorySink sink;
-    WatchingGen gen;
+    MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
     FileWriteThread thread(sink, gen, 441000, 44100, 2);
-    gen.thread = &thread;
-    gen.hookAtCall = 3;
-    gen.hook = [&] { thread.stopRequest.store(true); };
+    // Raised while the third block is being written (write 4, after the header).
+    sink.beforeWrite = [&](int write) {
+        if (write == 4)
+            thread.stopRequest.store(true);
+    };
     thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
     EXPECT_EQ(runToEnd(thread), 0);
-    // The third block was completed and kept; no fourth was asked for.
-    EXPECT_EQ(gen.progressSeen.size(), 3u);
+    // The third block was completed and kept; no fourth was written.
+    EXPECT_EQ(sink.writeCount, 4);
     EXPECT_EQ(sink.bytes.size(), 44u + 3u * 10240u * 4u);
     EXPECT_EQ(thread.progress.load(), 5);   // after block two: 20480 / 441000
 }
