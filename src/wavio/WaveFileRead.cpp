@@ -3,6 +3,7 @@
 #include "wavio/ByteSource.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -154,18 +155,53 @@ int WaveFileRead::refill(std::int64_t bytes, std::int64_t& got)
     return 0;
 }
 
+namespace {
+
+// Converts count frames starting at p. Scale is either a division by the
+// divisor or, when the divisor is a power of two, the multiplication by its
+// reciprocal, which gives the very same doubles much faster.
+template <bool Stereo, bool Multiply>
+void convert(const std::uint8_t* p, int count, double factor, double* left, double* right)
+{
+    const auto scaled = [factor](const std::uint8_t* q) {
+        const double s = static_cast<std::int16_t>(q[0] | (q[1] << 8));
+        return Multiply ? s * factor : s / factor;
+    };
+    for (int i = 0; i < count; ++i, p += Stereo ? 4 : 2) {
+        left[i] = scaled(p);
+        if (right != nullptr)
+            right[i] = Stereo ? scaled(p + 2) : 0.0;
+    }
+}
+
+template <bool Stereo>
+void convertRun(const std::uint8_t* p, int count, double divisor, double* left, double* right)
+{
+    int exponent = 0;
+    if (std::frexp(divisor, &exponent) == 0.5 && exponent > -1000 && exponent < 1000)
+        convert<Stereo, true>(p, count, 1.0 / divisor, left, right);
+    else
+        convert<Stereo, false>(p, count, divisor, left, right);
+}
+
+} // namespace
+
 void WaveFileRead::deliver(double* left, double* right, double divisor, int frames) const
 {
-    const int cap = capacity();
-    int frame = readPos / blockAlign;
-    for (int i = 0; i < frames; ++i) {
+    // At most two runs: up to the ring's end, then from its start.
+    const int first = readPos / blockAlign;
+    const int run = std::min(frames, capacity() - first);
+    const auto convertAt = [&](int frame, int count, int offset) {
         const std::uint8_t* p = ring.data() + frame * blockAlign;
-        left[i] = static_cast<std::int16_t>(p[0] | (p[1] << 8)) / divisor;
-        if (right != nullptr)
-            right[i] = stereo ? static_cast<std::int16_t>(p[2] | (p[3] << 8)) / divisor : 0.0;
-        if (++frame == cap)
-            frame = 0;
-    }
+        double* r = right != nullptr ? right + offset : nullptr;
+        if (stereo)
+            convertRun<true>(p, count, divisor, left + offset, r);
+        else
+            convertRun<false>(p, count, divisor, left + offset, r);
+    };
+    convertAt(first, run, 0);
+    if (frames > run)
+        convertAt(0, frames - run, run);
 }
 
 int WaveFileRead::ReadWaveData(double* left, double* right, double divisor, int dataSize,

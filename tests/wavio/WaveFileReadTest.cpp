@@ -139,7 +139,8 @@ TEST(WaveFileRead, RefusedHeaders)
     const auto base = wav16(1, 8000, ramp(10)).bytes;
     const auto with = [&](size_t at, std::vector<std::uint8_t> patch) {
         auto b = base;
-        std::copy(patch.begin(), patch.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+        for (size_t i = 0; i < patch.size(); ++i)
+            b.at(at + i) = patch[i];
         return b;
     };
     // Our own writer's 24-bit and 8-bit files.
