@@ -8,7 +8,11 @@
 struct WavBytes {
     std::vector<std::uint8_t> bytes;
 
-    void id(const char* four) { bytes.insert(bytes.end(), four, four + 4); }
+    void id(const char* four)
+    {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(static_cast<std::uint8_t>(four[i]));
+    }
     void u16(unsigned v)
     {
         bytes.push_back(static_cast<std::uint8_t>(v));
