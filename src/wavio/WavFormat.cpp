@@ -69,11 +69,11 @@ std::int64_t quantise(double x, double scale)
 {
     const double t = x * scale + 0.5;
     if (t > -2147483648.0 && t < 2147483648.0) {
-        const double whole = std::floor(t);
-        const double fraction = t - whole;
+        std::int64_t v = static_cast<std::int64_t>(t);   // truncates toward zero
+        // Exact below 2^52: how far t lies past its truncation, signed.
+        const double fraction = std::fabs(t - static_cast<double>(v));
         if (fraction > 1e-6 && fraction < 1.0 - 1e-6) {
             constexpr IntRange r = kRanges[Format];
-            std::int64_t v = static_cast<std::int64_t>(t);   // truncates toward zero
             if (Format == U8)
                 v += 128;
             return v < r.min ? r.min : (v > r.max ? r.max : v);
