@@ -253,15 +253,15 @@ int WaveDisplay::setXGridAndScaleLog(std::string_view unit, double xMin, double 
     double v = m0 * p0;
     // The largest 1-2-5 value not above xMin lies left of the axis unless it
     // is xMin itself.
-    bool first = v != xMin;
+    bool skipFirst = v != xMin;
     // Each pass at least doubles v, so this ends within a few dozen passes.
     while (v <= xMax) {
-        if (!first) {
+        if (!skipFirst) {
             if (n < kLabelBuffer)
                 labels[static_cast<std::size_t>(n)] = v;
             ++n;
         }
-        first = false;
+        skipFirst = false;
         const double p = std::pow(10.0, decadeOf(v).value_or(0));
         v *= v / p == 2.0 ? 2.5 : 2.0;
     }
