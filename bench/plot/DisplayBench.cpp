@@ -1,0 +1,105 @@
+#include "plot/ImageSurface.h"
+#include "plot/PlotCanvas.h"
+#include "plot/PlotLabel.h"
+#include "plot/WaveDisplay.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QColor>
+#include <QImage>
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr Colour kBlack = 0;
+constexpr Colour kGrey = rgb(128, 128, 128);
+constexpr Colour kGreen = rgb(0, 255, 0);
+
+// Label controls that take everything and show nothing: a repaint never
+// touches labels, so their cost is not part of what is timed.
+class SilentLabel final : public PlotLabel {
+public:
+    void setLeft(int) override {}
+    void setTop(int) override {}
+    void setWidth(int) override {}
+    void setText(std::string_view) override {}
+    void setAlignment(LabelAlignment) override {}
+    void setFont(std::string_view, int) override {}
+    void setAutoSize(bool) override {}
+    void setVisible(bool) override {}
+};
+
+// The main window's plot built through the display layer: +-10 in steps of
+// 5, 0 to 10 ms in steps of 1.25 ms, and one block of 4096 samples.
+struct DisplayedPlot {
+    DisplayedPlot()
+    {
+        surface.setBounds({40, 48, 361, 201});
+        canvas.setGridTrace(nullptr);
+        std::array<PlotLabel*, PlotCanvas::kXLabelSlots> x{};
+        std::array<PlotLabel*, PlotCanvas::kYLabelSlots> yl{};
+        for (std::size_t i = 0; i < 11; ++i)
+            x[i] = &labels[i];
+        for (std::size_t i = 0; i < 9; ++i)
+            yl[i] = &labels[11 + i];
+        canvas.copyXScaleLabels(x);
+        canvas.copyYLScaleLabels(yl);
+        canvas.copyTitleLabels(&labels[20], &labels[21], &labels[22]);
+
+        samples.resize(4096);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = 2.0 * std::sin(2.0 * 3.141592653589793 * 5.0 * static_cast<double>(i) / 4096.0);
+    }
+
+    bool build()
+    {
+        display.initScreen(kBlack, kGrey, kGrey);
+        return display.setYGridAndScale("Level", 0, 10.0, -10.0, display.calcGridInterval(8, -10.0, 10.0), 0) == 0
+               && display.setXGridAndScale("Time [second]", 0, 0.0, 0.01, 0.00125) == 0
+               && display.draw(samples.data(), 1.0, 0.0, 0.0, 0.01, 4096, kGreen, 0) == 0
+               && display.historyCount() == 3;
+    }
+
+    ImageSurface surface;
+    PlotCanvas canvas{surface};
+    std::array<SilentLabel, 23> labels;
+    WaveDisplay display{canvas, 11, 9, 9};
+    std::vector<double> samples;
+};
+
+// The check before timing: after a repaint over a scribbled picture, the
+// trace starts on the zero row, the +5 grid row and the first X grid column
+// are grey, and the scribble is gone.
+bool repaintRebuilds(DisplayedPlot& plot)
+{
+    plot.surface.setPenColour(rgb(255, 0, 255));
+    plot.surface.moveTo(0, 5);
+    plot.surface.lineTo(360, 5);
+    if (plot.display.repaint() != 0)
+        return false;
+    const QImage& image = plot.surface.image();
+    // +5 on -10..10 is row trunc(201 - 15 / 20 * 201) = 50; 1.25 ms is
+    // column trunc(361 / 8 + 0.5) = 45.
+    return QColor(image.pixel(0, 100)) == QColor(0, 255, 0) && QColor(image.pixel(200, 50)) == QColor(128, 128, 128)
+           && QColor(image.pixel(45, 10)) == QColor(128, 128, 128) && QColor(image.pixel(200, 5)) == QColor(0, 0, 0);
+}
+
+void repaintBench(benchmark::State& state)
+{
+    DisplayedPlot plot;
+    if (!plot.build() || !repaintRebuilds(plot)) {
+        state.SkipWithError("the repainted plot is not the plot that was built");
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(plot.display.repaint());
+        // Reading the picture finishes the drawing, as a paint does.
+        benchmark::DoNotOptimize(plot.surface.image().constBits());
+    }
+}
+BENCHMARK(repaintBench)->Name("Display/repaintMainPlot")->Unit(benchmark::kMicrosecond);
+
+} // namespace

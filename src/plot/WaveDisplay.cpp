@@ -1,0 +1,612 @@
+#include "plot/WaveDisplay.h"
+
+#include "plot/PlotCanvas.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kXSpanNotPositive = -1021;
+constexpr int kXIntervalZero = -1022;
+constexpr int kXRatioOutOfRange = -1023;
+constexpr int kYSpanZero = -1026;
+constexpr int kYIntervalZero = -1027;
+constexpr int kYRatioOutOfRange = -1028;
+constexpr int kYScaleSpanZero = -1029;
+constexpr int kTooManyXLabels = -1032;
+constexpr int kTooManyLogXLabels = -1033;
+constexpr int kTooManyYLabels = -1034;
+constexpr int kXScaleSpanZero = -1035;
+constexpr int kLogRatioNotPositive = -1036;
+constexpr int kLogLeftNotPositive = -1037;
+
+constexpr Colour kGrey = rgb(128, 128, 128);
+constexpr Colour kLeftPoleColour = rgb(255, 255, 0);
+constexpr Colour kLeftZeroColour = rgb(166, 202, 240);
+constexpr Colour kRightPoleColour = rgb(255, 0, 0);
+constexpr Colour kRightZeroColour = rgb(0, 128, 0);
+
+// Every label list fits here: the canvas draws at most 32 grid lines on an
+// axis (fewer than 17 pass the X check) and a logarithmic axis spans at most
+// four decades. Counting goes on past it, so an over-long list still fails.
+constexpr int kLabelBuffer = 64;
+
+// A double cut toward zero into an int, saturated; NaN gives 0. Only used on
+// values that are small by construction, but never trusted to be.
+int truncSaturated(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    const double t = std::trunc(v);
+    if (t <= -2147483648.0)
+        return -2147483647 - 1;
+    if (t >= 2147483647.0)
+        return 2147483647;
+    return static_cast<int>(t);
+}
+
+// floor(log10(v)) written as trunc(log10(v) + 100) - 100, which it equals for
+// every v above 1e-100. Nothing for values without a logarithm.
+std::optional<int> decadeOf(double v)
+{
+    const double l = std::log10(v);
+    if (!std::isfinite(l))
+        return std::nullopt;
+    // |l| is below 400 for any finite positive double, so this fits an int.
+    return static_cast<int>(std::trunc(l + 100.0)) - 100;
+}
+
+int clampCount(int n) { return std::clamp(n, 0, poleZeroSet::kCapacity); }
+
+} // namespace
+
+// The grid the canvas drew and the axis it was drawn on, as the label choice
+// needs them.
+struct WaveDisplay::LabelRange {
+    double firstGrid;
+    double lastGrid;
+    int gridCount;
+    double lo;
+    double hi;
+    double interval;
+};
+
+WaveDisplay::WaveDisplay(PlotCanvas& plotCanvas, int maxXLabelCount, int maxYLLabelCount, int maxYRLabelCount)
+    : canvas(&plotCanvas)
+    , maxX(maxXLabelCount)
+    , maxYL(maxYLLabelCount)
+    , maxYR(maxYRLabelCount)
+{
+}
+
+WaveDisplay::~WaveDisplay() = default;
+
+const dispCommandHistory& WaveDisplay::historyEntry(int index) const
+{
+    assert(index >= 0 && index < kHistorySize);
+    return history[static_cast<std::size_t>(std::clamp(index, 0, kHistorySize - 1))];
+}
+
+dispCommandHistory* WaveDisplay::nextEntry()
+{
+    if (replaying || count >= kHistorySize)
+        return nullptr;
+    return &history[static_cast<std::size_t>(count++)];
+}
+
+// ---------------------------------------------------------------------------
+// Plot set-up and grid-and-scale operations
+
+void WaveDisplay::initScreen(Colour backColourArg, Colour gridColourArg, Colour selColourArg)
+{
+    back = backColourArg;
+    grid = gridColourArg;
+    sel = selColourArg;
+    canvas->initScreen(back, sel);
+    // A canvas too close to its window's edge cannot place labels; the plot
+    // itself still works, so the layer goes on without them.
+    canvas->initScalingLabels();
+    // Entries are overwritten as new commands come; their texts are kept
+    // until then.
+    count = 0;
+}
+
+double WaveDisplay::calcGridInterval(int divisions, double lower, double upper) const
+{
+    const double step = (upper - lower) / divisions;
+    const auto e = decadeOf(step);
+    if (!e)
+        return 0.0;
+    const double p = std::pow(10.0, *e);
+    const double r = step / p;
+    if (r <= 1.0)
+        return p;
+    if (r <= 2.0)
+        return 2.0 * p;
+    if (r <= 5.0)
+        return 5.0 * p;
+    if (r <= 10.0)
+        return 10.0 * p;
+    return 0.0;
+}
+
+int WaveDisplay::chooseLabels(int labelMode, const LabelRange& range, int limit, double* out, int capacity) const
+{
+    const double span = range.hi - range.lo;
+    const double d = range.interval;
+    bool lowExtra = false;
+    bool highExtra = false;
+    double start = range.firstGrid;
+    double step = d;
+    int firstIndex = 0; // which grid line the first label sits on
+    int indexStep = 1;
+
+    if (range.gridCount <= 0) {
+        // No grid line to label; the ends are as far from one as can be.
+        lowExtra = highExtra = labelMode == 0 || labelMode == 2;
+    } else if (labelMode == 0) {
+        // An end far from its nearest grid line gets a label of its own.
+        const double lowGap = range.firstGrid - range.lo;
+        const double highGap = range.hi - range.lastGrid;
+        lowExtra = lowGap > 0.1 * span && lowGap > 0.5 * d;
+        highExtra = highGap > 0.1 * span && highGap > 0.5 * d;
+        if (range.gridCount + int{lowExtra} + int{highExtra} > limit) {
+            // Too many for the axis: label every other grid line, choosing
+            // the half by the parity of the first grid value's leading digit.
+            bool startOnSecond = false;
+            if (range.firstGrid != 0.0) {
+                const double f = range.firstGrid;
+                const int k = truncSaturated(std::log10(std::fabs(f)));
+                const int a = truncSaturated(f / std::pow(10.0, k) + 0.5);
+                // Integer halves, cut toward zero as C++ does: equal for
+                // positive even a, and for zero and negative odd a.
+                startOnSecond = (static_cast<long long>(a) + 1) / 2 == a / 2;
+            }
+            if (startOnSecond) {
+                start = range.firstGrid + d;
+                firstIndex = 1;
+                highExtra = false;
+            } else {
+                lowExtra = false;
+            }
+            step = 2.0 * d;
+            indexStep = 2;
+        }
+    } else if (labelMode == 2) {
+        lowExtra = highExtra = true;
+    }
+
+    int n = 0;
+    const auto put = [&](double v) {
+        if (n < capacity)
+            out[n] = v;
+        ++n;
+    };
+    if (lowExtra)
+        put(range.lo);
+    // Repeated addition can fall a hair short of hi where the canvas's own
+    // k * interval reached it and drew no line, so the walk also stops after
+    // the grid lines the canvas drew.
+    double v = start;
+    for (int index = firstIndex; index < range.gridCount && v < range.hi; index += indexStep) {
+        put(v);
+        v += step;
+    }
+    if (highExtra)
+        put(range.hi);
+    return n;
+}
+
+int WaveDisplay::setXGridAndScale(std::string_view unit, int labelMode, double xMin, double xMax, double interval)
+{
+    const double span = xMax - xMin;
+    if (!(span > 0.0))
+        return kXSpanNotPositive;
+    if (interval == 0.0)
+        return kXIntervalZero;
+    const double ratio = span / interval;
+    if (!(ratio > 2.0) || !(ratio < 16.0))
+        return kXRatioOutOfRange;
+
+    if (const int r = canvas->setXScale(xMin, span, interval, grid); r < 0)
+        return r;
+
+    std::array<double, kLabelBuffer> labels{};
+    const LabelRange range{canvas->firstXGrid, canvas->lastXGrid, canvas->xGridCount, xMin, xMax, interval};
+    const int n = chooseLabels(labelMode, range, maxX, labels.data(), kLabelBuffer);
+    if (n > maxX || n > kLabelBuffer)
+        return kTooManyXLabels;
+    if (const int r = canvas->putScaleX(labels.data(), n, 0.1 * interval, xLabelDigits); r < 0)
+        return r;
+    canvas->putUnitX(unit);
+
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::XScale;
+        e->dPar1 = xMin;
+        e->dPar2 = xMax;
+        e->dPar3 = interval;
+    }
+    return kOk;
+}
+
+int WaveDisplay::setXGridAndScaleLog(std::string_view unit, double xMin, double xMax)
+{
+    // The same refusal as setXScaleLog's: a logarithmic axis cannot start at
+    // or below zero.
+    if (!(xMin > 0.0))
+        return kLogLeftNotPositive;
+    if (const int r = canvas->setXScale(xMin, xMax / xMin, grid); r < 0)
+        return r;
+
+    // The canvas accepted a ratio of 20 to 10000, so xMin and xMax are finite
+    // and positive and every value below has a decade.
+    std::array<double, kLabelBuffer> labels{};
+    int n = 0;
+    const int e0 = decadeOf(xMin).value_or(0);
+    const double p0 = std::pow(10.0, e0);
+    const double r0 = xMin / p0;
+    const double m0 = r0 >= 5.0 ? 5.0 : r0 >= 2.0 ? 2.0 : 1.0;
+    double v = m0 * p0;
+    // The largest 1-2-5 value not above xMin lies left of the axis unless it
+    // is xMin itself.
+    bool skipFirst = v != xMin;
+    // Each pass at least doubles v, so this ends within a few dozen passes.
+    while (v <= xMax) {
+        if (!skipFirst) {
+            if (n < kLabelBuffer)
+                labels[static_cast<std::size_t>(n)] = v;
+            ++n;
+        }
+        skipFirst = false;
+        const double p = std::pow(10.0, decadeOf(v).value_or(0));
+        v *= v / p == 2.0 ? 2.5 : 2.0;
+    }
+    if (n > maxX || n > kLabelBuffer)
+        return kTooManyLogXLabels;
+    // A zero limit of 1e-30 lets every label show its own value.
+    if (const int r = canvas->putScaleX(labels.data(), n, 1e-30, xLabelDigits); r < 0)
+        return r;
+    canvas->putUnitX(unit);
+
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::XScaleLog;
+        e->dPar1 = xMin;
+        e->dPar2 = xMax;
+    }
+    return kOk;
+}
+
+int WaveDisplay::setYGridAndScale(std::string_view unit, int labelMode, double yTop, double yBottom,
+                                  double interval, int channel)
+{
+    const double span = yTop - yBottom;
+    if (span == 0.0)
+        return kYSpanZero;
+    if (interval == 0.0)
+        return kYIntervalZero;
+    // Unlike X, both bounds are allowed; a reversed range with a negative
+    // interval gets through here and is left to the canvas.
+    const double ratio = span / interval;
+    if (ratio < 2.0 || ratio > 10.0)
+        return kYRatioOutOfRange;
+
+    if (const int r = canvas->setYScale(yBottom, span, interval, grid, channel); r < 0)
+        return r;
+
+    const int limit = channel == 0 ? maxYL : maxYR;
+    std::array<double, kLabelBuffer> labels{};
+    const LabelRange range{canvas->firstYGrid, canvas->lastYGrid, canvas->yGridCount, yBottom, yTop, interval};
+    const int n = chooseLabels(labelMode, range, limit, labels.data(), kLabelBuffer);
+    if (n > limit || n > kLabelBuffer)
+        return kTooManyYLabels;
+    if (channel == 0) {
+        if (const int r = canvas->putScaleYL(labels.data(), n, 0.1 * interval, yLLabelDigits, channel); r < 0)
+            return r;
+        canvas->putUnitYL(unit);
+    } else {
+        if (const int r = canvas->putScaleYR(labels.data(), n, 0.1 * interval, yRLabelDigits, channel); r < 0)
+            return r;
+        canvas->putUnitYR(unit);
+    }
+
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::YScaleGrid;
+        e->dPar1 = yTop;
+        e->dPar2 = yBottom;
+        e->dPar3 = interval;
+        e->iPar1 = channel;
+    }
+    return kOk;
+}
+
+// ---------------------------------------------------------------------------
+// Plain scales
+
+int WaveDisplay::setXScale(double xMin, double xMax, double interval)
+{
+    // A reversed range is the canvas's to refuse.
+    if (xMax - xMin == 0.0)
+        return kXScaleSpanZero;
+    if (const int r = canvas->setXScale(xMin, xMax - xMin, interval, grid); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::XScale;
+        e->dPar1 = xMin;
+        e->dPar2 = xMax;
+        e->dPar3 = interval;
+    }
+    return kOk;
+}
+
+int WaveDisplay::setXScaleLog(double left, double right)
+{
+    if (!(left > 0.0))
+        return kLogLeftNotPositive;
+    if (!(right / left > 0.0))
+        return kLogRatioNotPositive;
+    if (const int r = canvas->setXScale(left, right / left, grid); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::XScaleLog;
+        e->dPar1 = left;
+        e->dPar2 = right;
+    }
+    return kOk;
+}
+
+int WaveDisplay::setYScale(double yTop, double yBottom, int channel)
+{
+    if (yTop - yBottom == 0.0)
+        return kYScaleSpanZero;
+    if (const int r = canvas->setYScale(yBottom, yTop - yBottom, channel); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::YScaleNoGrid;
+        e->dPar1 = yTop;
+        e->dPar2 = yBottom;
+        e->iPar1 = channel;
+    }
+    return kOk;
+}
+
+int WaveDisplay::setYScale(double yTop, double yBottom, double interval)
+{
+    if (yTop - yBottom == 0.0)
+        return kYScaleSpanZero;
+    if (const int r = canvas->setYScale(yBottom, yTop - yBottom, interval, grid); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::YScaleGridChannel0;
+        e->dPar1 = yTop;
+        e->dPar2 = yBottom;
+        e->dPar3 = interval;
+    }
+    return kOk;
+}
+
+int WaveDisplay::setYScale(double yTop, double yBottom, double interval, int channel)
+{
+    if (yTop - yBottom == 0.0)
+        return kYScaleSpanZero;
+    if (const int r = canvas->setYScale(yBottom, yTop - yBottom, interval, grid, channel); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::YScaleGrid;
+        e->dPar1 = yTop;
+        e->dPar2 = yBottom;
+        e->dPar3 = interval;
+        e->iPar1 = channel;
+    }
+    return kOk;
+}
+
+// ---------------------------------------------------------------------------
+// Traces and text
+
+int WaveDisplay::draw(const double* data, int n, Colour colour, int channel)
+{
+    if (const int r = canvas->draw(data, n, colour, channel); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::Draw;
+        e->dataPtr = data;
+        e->iPar1 = n;
+        e->color = colour;
+        e->iPar2 = channel;
+    }
+    return kOk;
+}
+
+int WaveDisplay::draw(const double* data, double gain, double offset, int n, Colour colour, int channel)
+{
+    if (const int r = canvas->draw(data, gain, offset, n, colour, channel); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::DrawGainOffset;
+        e->dataPtr = data;
+        e->dPar1 = gain;
+        e->dPar2 = offset;
+        e->iPar1 = n;
+        e->color = colour;
+        e->iPar2 = channel;
+    }
+    return kOk;
+}
+
+int WaveDisplay::draw(const double* data, double gain, double offset, double xStart, double xEnd, int n,
+                      Colour colour, int channel)
+{
+    if (const int r = canvas->draw(data, gain, offset, xStart, xEnd, n, colour, channel); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::DrawGainOffsetRange;
+        e->dataPtr = data;
+        e->dPar1 = gain;
+        e->dPar2 = offset;
+        e->dPar3 = xStart;
+        e->dPar4 = xEnd;
+        e->iPar1 = n;
+        e->color = colour;
+        e->iPar2 = channel;
+    }
+    return kOk;
+}
+
+int WaveDisplay::dBdraw(const double* data, double ref, int n, Colour colour)
+{
+    if (const int r = canvas->dBdraw(data, ref, n, colour); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::DbDraw;
+        e->dataPtr = data;
+        e->dPar1 = ref;
+        e->iPar1 = n;
+        e->color = colour;
+    }
+    return kOk;
+}
+
+int WaveDisplay::dBdraw(const double* data, double ref, double xStart, double xEnd, int n, Colour colour)
+{
+    if (const int r = canvas->dBdraw(data, ref, xStart, xEnd, n, colour); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::DbDrawRange;
+        e->dataPtr = data;
+        e->dPar1 = ref;
+        e->dPar2 = xStart;
+        e->dPar3 = xEnd;
+        e->iPar1 = n;
+        e->color = colour;
+    }
+    return kOk;
+}
+
+int WaveDisplay::dBdraw(const double* data, double ref, double xStart, double xEnd, int n, Colour colour,
+                        int channel)
+{
+    if (const int r = canvas->dBdraw(data, ref, xStart, xEnd, n, colour, channel); r < 0)
+        return r;
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::DbDrawRangeChannel;
+        e->dataPtr = data;
+        e->dPar1 = ref;
+        e->dPar2 = xStart;
+        e->dPar3 = xEnd;
+        e->iPar1 = n;
+        e->color = colour;
+        e->iPar2 = channel;
+    }
+    return kOk;
+}
+
+void WaveDisplay::TextOnCanvas(int x, int y, std::string_view text, Colour colour)
+{
+    canvas->TextOnCanvas(x, y, text, colour);
+    if (dispCommandHistory* e = nextEntry()) {
+        e->kind = CommandKind::Text;
+        e->iPar1 = x;
+        e->iPar2 = y;
+        e->color = colour;
+        e->text.assign(text);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Pole-zero display
+
+int WaveDisplay::poleZeroDisplay(const poleZeroSet& leftSet, const poleZeroSet& rightSet)
+{
+    // Fixed layout: the left plane's imaginary axis runs -2.5..2.5 on the
+    // left scale, the right plane's -1.25..1.25 on the right one, and one X
+    // axis from -4.5 to 4.5 carries both planes' real parts.
+    canvas->setYScale(-2.5, 5.0, 1.0, kGrey);
+    static constexpr std::array<double, 5> leftY = {-2.0, -1.0, 0.0, 1.0, 2.0};
+    canvas->putScaleYL(leftY.data(), static_cast<int>(leftY.size()), 0.1, kLabelDigits, 0);
+
+    canvas->setYScale(-1.25, 2.5, 1);
+    static constexpr std::array<double, 3> rightY = {-1.0, 0.0, 1.0};
+    canvas->putScaleYR(rightY.data(), static_cast<int>(rightY.size()), 0.1, kLabelDigits, 1);
+
+    canvas->setXScale(-4.5, 9.0, 1.0, kGrey);
+    // The left plane's real parts -2..1 sit at -4..-1, the right plane's
+    // -1..1 at 0..4.
+    static constexpr std::array<double, 7> xAt = {-4.0, -3.0, -2.0, -1.0, 0.0, 2.0, 4.0};
+    static const std::array<std::string, 7> xText = {"-2.0", "-1.0", "0", "1.0", "-1.0", "0", "1.0"};
+    canvas->putScaleX(xAt.data(), xText.data(), static_cast<int>(xAt.size()));
+
+    for (int i = 0; i < clampCount(leftSet.poleCount); ++i) {
+        const auto& p = leftSet.poles[static_cast<std::size_t>(i)];
+        canvas->drawPole(p.real() - 2.0, p.imag(), kLeftPoleColour, 0);
+    }
+    for (int i = 0; i < clampCount(leftSet.zeroCount); ++i) {
+        const auto& z = leftSet.zeros[static_cast<std::size_t>(i)];
+        canvas->drawZero(z.real() - 2.0, z.imag(), kLeftZeroColour, 0);
+    }
+
+    canvas->drawZCircle(0.0, 1.0, 4.0, -1.0, kGrey, 1);
+
+    for (int i = 0; i < clampCount(rightSet.poleCount); ++i) {
+        const auto& p = rightSet.poles[static_cast<std::size_t>(i)];
+        canvas->drawPole(2.0 * p.real() + 2.0, p.imag(), kRightPoleColour, 1);
+    }
+    for (int i = 0; i < clampCount(rightSet.zeroCount); ++i) {
+        const auto& z = rightSet.zeros[static_cast<std::size_t>(i)];
+        canvas->drawZero(2.0 * z.real() + 2.0, z.imag(), kRightZeroColour, 1);
+    }
+
+    if (dispCommandHistory* e = nextEntry()) {
+        // The sets change only with a recorded command, so a display that is
+        // replaying (which passes the held sets themselves) never copies.
+        leftPoleZero = leftSet;
+        rightPoleZero = rightSet;
+        e->kind = CommandKind::PoleZero;
+    }
+    return kOk;
+}
+
+// ---------------------------------------------------------------------------
+// Repaint
+
+int WaveDisplay::repaint()
+{
+    canvas->initScreen(back, sel);
+    replaying = true;
+    int result = kOk;
+    for (int i = 0; i < count; ++i) {
+        const dispCommandHistory& e = history[static_cast<std::size_t>(i)];
+        switch (e.kind) {
+        case CommandKind::XScale: result = setXScale(e.dPar1, e.dPar2, e.dPar3); break;
+        case CommandKind::XScaleLog: result = setXScaleLog(e.dPar1, e.dPar2); break;
+        case CommandKind::YScaleNoGrid: result = setYScale(e.dPar1, e.dPar2, e.iPar1); break;
+        case CommandKind::YScaleGridChannel0: result = setYScale(e.dPar1, e.dPar2, e.dPar3); break;
+        case CommandKind::YScaleGrid: result = setYScale(e.dPar1, e.dPar2, e.dPar3, e.iPar1); break;
+        case CommandKind::Draw: result = draw(e.dataPtr, e.iPar1, e.color, e.iPar2); break;
+        case CommandKind::DrawGainOffset:
+            result = draw(e.dataPtr, e.dPar1, e.dPar2, e.iPar1, e.color, e.iPar2);
+            break;
+        case CommandKind::DrawGainOffsetRange:
+            result = draw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.dPar4, e.iPar1, e.color, e.iPar2);
+            break;
+        case CommandKind::DbDraw: result = dBdraw(e.dataPtr, e.dPar1, e.iPar1, e.color); break;
+        case CommandKind::DbDrawRange: result = dBdraw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.iPar1, e.color); break;
+        case CommandKind::DbDrawRangeChannel:
+            result = dBdraw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.iPar1, e.color, e.iPar2);
+            break;
+        case CommandKind::PoleZero: result = poleZeroDisplay(leftPoleZero, rightPoleZero); break;
+        case CommandKind::Text:
+            // A text has no result; the one kept from before stands.
+            TextOnCanvas(e.iPar1, e.iPar2, e.text, e.color);
+            break;
+        case CommandKind::Empty: break;
+        }
+    }
+    canvas->drawMagSelectedArea();
+    canvas->drawReferenceLines(refLine1, refLine2);
+    replaying = false;
+    return result;
+}
