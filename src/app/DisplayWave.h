@@ -6,6 +6,7 @@
 #include <string_view>
 
 class OkBox;
+class WaveDisplay;
 
 // The "Display Wave" command without its window: checks the parameters,
 // generates one block of the signal, quantises it as 16-bit audio would and
@@ -69,5 +70,13 @@ DisplayBlock limitDisplayBlock(int fs, double timeSpan, double signalFreq);
 // not clipped to 16 bits. Counts beyond 32 bits saturate at +-2147483647; a
 // value that is not a number gives 0.
 double quantiseSample(double x);
+
+// The whole command, as the window's buttons run it; vert and horiz are the
+// expand toggles. Stores what it read in state as it goes (a parameter that
+// fails a check stays stored, text that is not a number stores nothing),
+// shows every check, warning and failed result in box, and draws through
+// display, which keeps a pointer to state.displayData.
+void displayWave(MainFormState& state, const DisplayInputs& in, bool vert, bool horiz, OkBox& box,
+                 WaveDisplay& display);
 
 } // namespace corvane
