@@ -267,6 +267,7 @@ TEST(CommandLine, UsageAndUnknownCommands)
     const ProcessResult bare = runProcess(CORVANE_EXE, {"help"});
     EXPECT_EQ(bare.exitCode, 0);
     EXPECT_NE(bare.out.find("corvane export"), std::string::npos);
+    EXPECT_NE(bare.out.find("corvane plot"), std::string::npos);
 
     const ProcessResult help = runProcess(CORVANE_EXE, {"export", "--help"});
     EXPECT_EQ(help.exitCode, 0);
