@@ -1,3 +1,4 @@
+#include "app/StartWindows.h"
 #include "cli/CommandLine.h"
 
 #include <iostream>
@@ -6,7 +7,9 @@
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    // The window is not built yet: without a subcommand, say how to use the tool.
-    return cli::runCommandLine(args, std::cout, std::cerr);
+    if (cli::wantsCommandLine(argc, argv)) {
+        std::vector<std::string_view> args(argv + 1, argv + argc);
+        return cli::runCommandLine(args, std::cout, std::cerr);
+    }
+    return startWindows(argc, argv);
 }

@@ -1,0 +1,14 @@
+#include "app/MainFormState.h"
+
+void setFormDefaults(MainFormState& state)
+{
+    state.dataFormat = 1;  // 16-bit
+    state.stereo = true;
+    state.inSeconds = true;
+    state.fs = 44100;
+    state.lengthSec = 10.0;
+    state.displayed = false;
+    state.vertExpand = false;
+    state.horizExpand = false;
+    state.refLevel = 0.1;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/LicenseText.h"
+
+#include <QDialog>
+
+class QPlainTextEdit;
+class QPushButton;
+
+// The licence agreement, read from "license.txt" in the working folder when
+// the window is built. When the file cannot be read the window closes as soon
+// as it is shown and readError tells the caller to report it.
+class TDisplayLicense : public QDialog, public LicenseText {
+public:
+    explicit TDisplayLicense(QWidget* parent = nullptr);
+
+    void FormCreate();
+    void FormShow();
+    void ExitButtonClick();
+
+    QPlainTextEdit* Memo1;
+    QPushButton* ExitButton;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};

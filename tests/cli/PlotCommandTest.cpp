@@ -1,0 +1,114 @@
+#include "support/Process.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+bool isGreen(QRgb p) { return qRed(p) == 0 && qGreen(p) == 255 && qBlue(p) == 0; }
+bool isGrey(QRgb p) { return qRed(p) == 128 && qGreen(p) == 128 && qBlue(p) == 128; }
+
+struct PlotCommand : ::testing::Test {
+    std::string png(const char* name) const { return folder.filePath(name).toStdString(); }
+    QTemporaryDir folder;
+};
+
+TEST_F(PlotCommand, DefaultsGiveTheWindowsPlotAtItsPlace)
+{
+    const std::string path = png("plot.png");
+    const ProcessResult r = runProcess(CORVANE_EXE, {"plot", "-o", path, "--labels"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const QImage image(QString::fromStdString(path));
+    ASSERT_FALSE(image.isNull());
+    // The canvas covers window pixels 40..400 x 48..248; the picture reaches
+    // at least that far, with labels beneath it.
+    ASSERT_GE(image.width(), 401);
+    ASSERT_GE(image.height(), 249 + 20);
+    int inside = 0;
+    int outside = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (!isGreen(image.pixel(x, y)))
+                continue;
+            const bool onCanvas = x >= 40 && x <= 400 && y >= 48 && y <= 248;
+            ++(onCanvas ? inside : outside);
+        }
+    }
+    EXPECT_GT(inside, 300);
+    EXPECT_EQ(outside, 0);
+    // X grid at 2.5 ms is canvas column 45; Y grid at +5 is canvas row 50.
+    EXPECT_TRUE(isGrey(image.pixel(40 + 45, 48 + 5)));
+    EXPECT_TRUE(isGrey(image.pixel(40 + 200, 48 + 50)));
+    EXPECT_EQ(qRgb(0, 0, 0), image.pixel(40 + 44, 48 + 5) | 0xFF000000u);
+    EXPECT_NE(image.pixel(20, 20), image.pixel(60, 60)); // window background beside the black plot
+
+    // X values sit 8 pixels below the plot, centred on their grid lines.
+    EXPECT_NE(r.out.find("LX0\t23\t257\t0\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("LX1\t68\t257\t2.5m\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("LX8\t384\t257\t20m\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\t10\n"), std::string::npos);
+    EXPECT_NE(r.out.find("TXL\t"), std::string::npos);
+    EXPECT_NE(r.out.find("\tTime [second]\n"), std::string::npos);
+    EXPECT_EQ(r.out.find("LX9"), std::string::npos);
+    EXPECT_EQ(r.out.find("LYR"), std::string::npos);
+    EXPECT_EQ(r.err.find("Warning"), std::string::npos) << r.err;
+}
+
+TEST_F(PlotCommand, RefusalsAndWarnings)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        int exitCode;
+        const char* err;
+        bool written;
+    };
+    const Case cases[] = {
+        {"FreqTooLow", {"--freq", "0.5"}, 2, "Parameter Error: Signal Freq. should be 1.0Hz or more.\n", false},
+        {"FreqAtHalfRate", {"--fs", "8000", "--freq", "4000"}, 2,
+         "Parameter Error: Signal Freq. should be less than the half of the sampling frequency.\n", false},
+        {"LevelText", {"--level", "loud"}, 2, "Parameter Error: Only a valid value can be accepted.\n", false},
+        {"UnknownRate", {"--fs", "96000"}, 2, "--fs takes", false},
+        {"UnknownShape", {"--shape", "saw"}, 2, "unknown shape", false},
+        // Each toggle runs the command again; the warning is printed once.
+        {"ClipWarningOnce", {"--level", "25", "--vert", "--horiz", "--shape", "step+"}, 0,
+         "Warning: More than +20dB will make clipped signal in PCM formats.\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = png((std::string(c.name) + ".png").c_str());
+        std::vector<std::string> args = {"plot", "-o", path};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ProcessResult r = runProcess(CORVANE_EXE, args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        if (c.exitCode == 0)
+            EXPECT_EQ(r.err, c.err);
+        else
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        EXPECT_EQ(QFile::exists(QString::fromStdString(path)), c.written);
+    }
+}
+
+TEST_F(PlotCommand, ExpandedStepFillsThePlotHeight)
+{
+    // Step [0,1] at 0 dB expanded: range -0.1 to 1.1, so the high level sits
+    // a twelfth below the top: canvas row 200 / 12 = 17.
+    const std::string path = png("step.png");
+    const ProcessResult r = runProcess(CORVANE_EXE, {"plot", "-o", path, "--shape", "step+", "--level", "0", "--vert"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const QImage image(QString::fromStdString(path));
+    int highRow = 0;
+    for (int y = 48; y <= 248; ++y)
+        for (int x = 40; x <= 400; ++x)
+            if (isGreen(image.pixel(x, y)) && highRow == 0)
+                highRow = y - 48;
+    EXPECT_NEAR(highRow, 17, 1);
+}
+
+} // namespace
