@@ -4,6 +4,7 @@
 #include "cli/NumberText.h"
 #include "signal/MiniWaveGen.h"
 #include "wavio/ByteSink.h"
+#include "wavio/ExportSettings.h"
 #include "wavio/FileWriteThread.h"
 #include "wavio/WavFormat.h"
 
@@ -38,17 +39,12 @@ constexpr std::array<std::string_view, 6> kFormatTitles = {
 constexpr std::array<int, 5> kRates = {8000, 11025, 22050, 44100, 48000};
 
 // The window's own texts, so a script sees what a user of the window would.
-constexpr std::string_view kInvalidValue = "Only a valid value can be accepted.";
+using exportrules::kInvalidValue;
 constexpr std::string_view kFreqTooLow = "Signal Freq. should be 1.0Hz or more.";
 constexpr std::string_view kFreqTooHigh =
     "Signal Freq. should be less than the half of the sampling frequency.";
 constexpr std::string_view kLevelTooLow = "-60dB or less is too small for 16-bit PCM.";
 constexpr std::string_view kLevelClips = "More than +20dB will make clipped signal in PCM formats.";
-constexpr std::string_view kLevelTooLowFor8Bit =
-    "Signal level is too small for 8-bit format. The data sttored will have zero or nearly zero.";
-constexpr std::string_view kRefLevelNotPositive = "Reference Level must be greater than zero.";
-constexpr double kMinSeconds = 1.0;
-constexpr double kMaxSeconds = 1000.0;
 
 struct ExportOptions {
     std::string path;
@@ -267,21 +263,15 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
         dataLength = *o.samples;
     } else {
         // Out of int range means far outside the length limits anyway.
-        const double frames = o.fs * o.seconds.value_or(10.0) + 0.5;
-        dataLength = frames > -2147483648.0 && frames < 2147483648.0 ? static_cast<int>(frames)
-                                                                     : std::numeric_limits<int>::min();
+        dataLength = exportrules::framesForSeconds(o.fs, o.seconds.value_or(10.0))
+                         .value_or(std::numeric_limits<int>::min());
     }
-    const double seconds = static_cast<double>(dataLength) / o.fs;
-    if (seconds < kMinSeconds || seconds > kMaxSeconds) {
-        char text[80];
-        std::snprintf(text, sizeof text, "The data length should be %5.1f to %5.1f seconds", kMinSeconds,
-                      kMaxSeconds);
-        return refuse(text);
-    }
-    if (o.format == wav::U8 && o.level < -15.0)
-        err << "Warning: " << kLevelTooLowFor8Bit << '\n';
+    if (!exportrules::lengthAllowed(dataLength, o.fs, exportrules::kMinSeconds, exportrules::kMaxSeconds))
+        return refuse(exportrules::lengthMessage(exportrules::kMinSeconds, exportrules::kMaxSeconds));
+    if (exportrules::warnQuietEightBit(o.format, o.level))
+        err << "Warning: " << exportrules::kLevelTooLowFor8Bit << '\n';
     if (!(o.refLevel > 0.0))
-        return refuse(kRefLevelNotPositive);
+        return refuse(exportrules::kRefLevelNotPositive);
 
     const double scale = wav::fullScale(o.format);
     if (const int r = wav::checkWriteParams(o.fs, o.channels, TWaveProvider::Float64, o.format, scale); r < 0) {

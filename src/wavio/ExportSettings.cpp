@@ -1,0 +1,36 @@
+#include "wavio/ExportSettings.h"
+
+#include <cstdio>
+
+namespace exportrules {
+
+std::optional<int> framesForSeconds(int fs, double seconds)
+{
+    const double frames = fs * seconds + 0.5;
+    if (!(frames > -2147483649.0 && frames < 2147483648.0))
+        return std::nullopt;
+    return static_cast<int>(frames);
+}
+
+bool lengthAllowed(int dataLength, int fs, double minSeconds, double maxSeconds)
+{
+    if (fs == 0)
+        return false;
+    const double seconds = static_cast<double>(dataLength) / fs;
+    return !(seconds < minSeconds || seconds > maxSeconds);
+}
+
+std::string lengthMessage(double minSeconds, double maxSeconds)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "The data length should be %5.1f to %5.1f seconds", minSeconds,
+                  maxSeconds);
+    return text;
+}
+
+bool warnQuietEightBit(int dataFormat, double levelDb)
+{
+    return dataFormat == 0 && levelDb < -15.0;
+}
+
+} // namespace exportrules

@@ -1,0 +1,81 @@
+#include "wavio/WriteProgress.h"
+
+#include "wavio/FileWriteThread.h"
+#include "wavio/WavFormat.h"
+
+WriteProgress::WriteProgress() = default;
+
+// A window closed while the thread runs (which the window itself prevents)
+// still joins the thread before the file goes.
+WriteProgress::~WriteProgress() = default;
+
+int WriteProgress::create(const std::string& fileName)
+{
+    return stream.create(fileName);
+}
+
+int WriteProgress::setParams(TWaveProvider* provider_, int dataLength_, int fs_, int numCh_,
+                             char dataType_, char dataFormat_, double scale_)
+{
+    provider = provider_;
+    dataLength = dataLength_;
+    fs = fs_;
+    numCh = numCh_;
+    if (const int r = wav::checkWriteParams(fs, numCh, dataType_, dataFormat_, scale_); r < 0)
+        return r;
+    dataType = dataType_;
+    dataFormat = dataFormat_;
+    scale = scale_;
+    return 0;
+}
+
+bool WriteProgress::firstPaint()
+{
+    if (painted)
+        return false;
+    painted = true;
+    startPending = true;
+    return true;
+}
+
+bool WriteProgress::poll(bool confirmationOpen)
+{
+    if (finished)
+        return true;
+    if (startPending) {
+        startPending = false;
+        if (provider == nullptr || !stream.isOpen()) {
+            // Nothing to write with: end as a failed write would.
+            storeResult = -1112;
+            stream.close();
+            finished = true;
+            return true;
+        }
+        thread = std::make_unique<FileWriteThread>(stream, *provider, dataLength, fs, numCh);
+        thread->setDataFormat(dataType, dataFormat, scale);
+        thread->start();
+    }
+    if (!thread)
+        return false;
+    lastProgress = thread->progress.load(std::memory_order_acquire);
+    if (cancelConfirmed) {
+        thread->stopRequest.store(true, std::memory_order_release);
+        cancelled = true;
+    }
+    if (thread->storeDone.load(std::memory_order_acquire) && !confirmationOpen) {
+        // A write error the disk reports only at close counts as a failed write.
+        const int closeError = stream.close();
+        storeResult = thread->storeResult.load(std::memory_order_relaxed);
+        if (storeResult >= 0 && closeError != 0)
+            storeResult = -1112;
+        thread.reset();
+        finished = true;
+        return true;
+    }
+    return false;
+}
+
+int WriteProgress::progress() const
+{
+    return lastProgress;
+}
