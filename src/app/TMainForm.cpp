@@ -2,6 +2,7 @@
 
 #include "app/DisplayWave.h"
 #include "app/OkBox.h"
+#include "app/SaveAsCommand.h"
 #include "app/TAboutBox.h"
 #include "app/TDisplayLicense.h"
 #include "plot/LabelAdapter.h"
@@ -215,6 +216,7 @@ void TMainForm::buildMenus()
     connect(Help, &QAction::triggered, this, [this] { HelpExecute(); });
     connect(HelpContents1, &QAction::triggered, this, [this] { HelpContents1Execute(); });
     connect(License, &QAction::triggered, this, [this] { LicenseExecute(); });
+    connect(FileSaveAs1, &QAction::triggered, this, [this] { FileSaveAs1Execute(); });
 }
 
 void TMainForm::FormCreate()
@@ -402,4 +404,11 @@ QImage TMainForm::plotAreaImage()
     for (QLabel* l : shown)
         l->render(&painter, windowPosition(l), QRegion(), QWidget::DrawChildren);
     return image;
+}
+
+void TMainForm::FileSaveAs1Execute()
+{
+    if (!saveAs)
+        saveAs = std::make_unique<SaveAsCommand>(this, *this, box);
+    saveAs->run(SigLevel->text(), SigFreq->text(), corvane::selectedIndex(*FsSelect));
 }

@@ -11,6 +11,7 @@
 
 class LabelAdapter;
 class OkBox;
+class SaveAsCommand;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -53,6 +54,8 @@ public:
     void HelpExecute();
     void HelpContents1Execute();
     void LicenseExecute();
+    // "SaveTo(&A)": export parameters, file name, then the file is written.
+    void FileSaveAs1Execute();
 
     void displayWave(bool vert, bool horiz);
     void showErrorMessage(int code);
@@ -106,6 +109,8 @@ public:
     // displayData.
     std::unique_ptr<WaveDisplay> waveDisplay;
     bool firstShow = true;
+    // Keeps the last accepted file name and the export settings between saves.
+    std::unique_ptr<SaveAsCommand> saveAs;
 
 protected:
     void showEvent(QShowEvent* event) override;
