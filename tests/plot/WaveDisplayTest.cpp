@@ -530,8 +530,11 @@ TEST_F(MainPlot, EveryCommandIsRecordedUnderItsKindAndRepaintsTheSame)
 
 TEST_F(MainPlot, A129thCommandIsDrawnButGoneAfterRepaint)
 {
-    for (int i = 0; i < 128; ++i)
-        display.TextOnCanvas(i, 0, "t" + std::to_string(i), kGreen);
+    for (int i = 0; i < 128; ++i) {
+        std::string text = "t";
+        text += std::to_string(i);
+        display.TextOnCanvas(i, 0, text, kGreen);
+    }
     ASSERT_EQ(display.historyCount(), 128);
     ASSERT_EQ(display.setYScale(1.0, -1.0, 0.5), 0);
     EXPECT_EQ(display.historyCount(), 128);
