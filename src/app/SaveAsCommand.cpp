@@ -27,8 +27,12 @@ constexpr std::string_view kParametersDiffer =
 
 std::optional<double> readReal(const QString& text)
 {
+    // As the main window reads its numbers: "1,000" is not a thousand where
+    // ',' groups digits.
+    QLocale locale;
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double v = QLocale().toDouble(text.trimmed(), &ok);
+    const double v = locale.toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(v))
         return std::nullopt;
     return v;

@@ -1,5 +1,6 @@
 #include "cli/ExportCommand.h"
 
+#include "app/DisplayWave.h"
 #include "app/MessageTable.h"
 #include "cli/NumberText.h"
 #include "signal/MiniWaveGen.h"
@@ -38,13 +39,12 @@ constexpr std::array<std::string_view, 6> kFormatTitles = {
     "32-bit Fixed(Ex)", "32-bit Floating(Ex)", "64-bit Floating(Ex)"};
 constexpr std::array<int, 5> kRates = {8000, 11025, 22050, 44100, 48000};
 
-// The window's own texts, so a script sees what a user of the window would.
+// The windows' own texts, so a script sees what a user of the window would.
 using exportrules::kInvalidValue;
-constexpr std::string_view kFreqTooLow = "Signal Freq. should be 1.0Hz or more.";
-constexpr std::string_view kFreqTooHigh =
-    "Signal Freq. should be less than the half of the sampling frequency.";
-constexpr std::string_view kLevelTooLow = "-60dB or less is too small for 16-bit PCM.";
-constexpr std::string_view kLevelClips = "More than +20dB will make clipped signal in PCM formats.";
+constexpr std::string_view kFreqTooLow = corvane::kFreqTooLowText;
+constexpr std::string_view kFreqTooHigh = corvane::kFreqTooHighText;
+constexpr std::string_view kLevelTooLow = corvane::kLevelTooLowText;
+constexpr std::string_view kLevelClips = corvane::kLevelClipsText;
 
 struct ExportOptions {
     std::string path;

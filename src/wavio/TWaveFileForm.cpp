@@ -40,8 +40,12 @@ int selectedIndex(const QComboBox* combo)
 
 std::optional<double> readReal(const QLineEdit* edit)
 {
+    // As the main window reads its numbers: "1,000" is not a thousand where
+    // ',' groups digits.
+    QLocale locale;
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double v = QLocale().toDouble(edit->text().trimmed(), &ok);
+    const double v = locale.toDouble(edit->text().trimmed(), &ok);
     if (!ok || !std::isfinite(v))
         return std::nullopt;
     return v;
@@ -49,8 +53,10 @@ std::optional<double> readReal(const QLineEdit* edit)
 
 std::optional<int> readInteger(const QLineEdit* edit)
 {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const int v = QLocale().toInt(edit->text().trimmed(), &ok);
+    const int v = locale.toInt(edit->text().trimmed(), &ok);
     if (!ok)
         return std::nullopt;
     return v;
