@@ -3,6 +3,8 @@
 #include "app/MainFormState.h"
 #include "app/OkBox.h"
 #include "signal/MiniWaveGen.h"
+#include "wavio/ExportSettings.h"
+#include "wavio/FormInput.h"
 #include "wavio/TWaveFileForm.h"
 #include "wavio/TWaveFileWrite.h"
 #include "wavio/WavFormat.h"
@@ -24,19 +26,6 @@ constexpr std::string_view kProgramTitle = "Corvane";
 constexpr std::string_view kParametersDiffer =
     "Parameters used in displaying the wave will be used in saving the wave to a file instead of "
     "current parameters.";
-
-std::optional<double> readReal(const QString& text)
-{
-    // As the main window reads its numbers: "1,000" is not a thousand where
-    // ',' groups digits.
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double v = locale.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
 
 SaveAsCommand::Dialogs realDialogs()
 {
@@ -60,11 +49,6 @@ SaveAsCommand::Dialogs realDialogs()
 }
 
 } // namespace
-
-double exportAmplitude(double amplitude, int dataFormat, double refLevel)
-{
-    return dataFormat > wav::S32 ? amplitude * refLevel : amplitude;
-}
 
 SaveAsCommand::SaveAsCommand(QWidget* owner_, MainFormState& state_, OkBox& boxes_)
     : SaveAsCommand(owner_, state_, boxes_, realDialogs())
@@ -92,8 +76,8 @@ void SaveAsCommand::run(const QString& levelText, const QString& freqText, int f
 bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QString& freqText,
                                              int fsIndex)
 {
-    const auto levelDb = readReal(levelText);
-    const auto freq = readReal(freqText);
+    const auto levelDb = corvane::readLocaleReal(levelText);
+    const auto freq = corvane::readLocaleReal(freqText);
     for (const auto& [value, text] : {std::pair{levelDb, levelText}, std::pair{freq, freqText}}) {
         if (!value) {
             boxes.show(("'" + text + "' is not a valid number.").toStdString(), kProgramTitle);
@@ -136,7 +120,7 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
             return;
         }
         generator.setSignal(state.waveShape, numCh, state.signalFreq, state.fs,
-                            exportAmplitude(state.amplitude, state.dataFormat, state.refLevel));
+                            exportrules::exportAmplitude(state.amplitude, state.dataFormat, state.refLevel));
         const double scale = wav::fullScale(state.dataFormat);
         if (const int r = window.setParams(&generator, state.dataLength, state.fs, numCh, 4,
                                            state.dataFormat, scale);

@@ -51,7 +51,3 @@ private:
     Dialogs dialogs;
     QString lastName;
 };
-
-// The amplitude handed to the generator for a file: the displayed amplitude,
-// times the reference level for the two float formats.
-double exportAmplitude(double amplitude, int dataFormat, double refLevel);

@@ -50,27 +50,6 @@ QFont fontOf(const char* face, int pixelSize)
 
 } // namespace
 
-namespace corvane {
-
-std::optional<double> readLocaleReal(const QString& text)
-{
-    QLocale locale;
-    // "1,000" must not read as a thousand where ',' groups digits.
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double value = locale.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-int selectedIndex(const QComboBox& list)
-{
-    return list.findText(list.currentText());
-}
-
-} // namespace corvane
-
 TMainForm::TMainForm(OkBox& messageBox, QWidget* parent)
     : QMainWindow(parent)
     , box(messageBox)

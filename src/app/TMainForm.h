@@ -1,5 +1,6 @@
 #pragma once
 
+#include "wavio/FormInput.h"
 #include "app/MainFormState.h"
 
 #include <QMainWindow>
@@ -126,13 +127,3 @@ private:
     bool paintErrorPending = false;
 };
 
-namespace corvane {
-
-// A number typed by the user, read with the decimal separator of the
-// default locale; empty for text that is not a finite number.
-std::optional<double> readLocaleReal(const QString& text);
-
-// The item whose text the list shows, or -1 when the typed text matches none.
-int selectedIndex(const QComboBox& list);
-
-} // namespace corvane

@@ -247,9 +247,8 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
         return refuse(kFreqTooHigh);
 
     // A level so high that its amplitude overflows cannot be written.
-    double amplitude = std::pow(10.0, o.level * 0.05);
-    if (o.format > wav::S32)
-        amplitude *= o.refLevel;
+    const double amplitude =
+        exportrules::exportAmplitude(std::pow(10.0, o.level * 0.05), o.format, o.refLevel);
     if (!std::isfinite(amplitude))
         return refuse(std::string(kInvalidValue) + " (--level)");
 

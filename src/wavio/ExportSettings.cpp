@@ -28,6 +28,11 @@ std::string lengthMessage(double minSeconds, double maxSeconds)
     return text;
 }
 
+double exportAmplitude(double amplitude, int dataFormat, double refLevel)
+{
+    return dataFormat > 3 ? amplitude * refLevel : amplitude;
+}
+
 bool warnQuietEightBit(int dataFormat, double levelDb)
 {
     return dataFormat == 0 && levelDb < -15.0;

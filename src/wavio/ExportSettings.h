@@ -26,6 +26,10 @@ bool lengthAllowed(int dataLength, int fs, double minSeconds, double maxSeconds)
 // "The data length should be %5.1f to %5.1f seconds".
 std::string lengthMessage(double minSeconds, double maxSeconds);
 
+// The amplitude handed to the generator for a file: the displayed amplitude,
+// times the reference level for the two float formats.
+double exportAmplitude(double amplitude, int dataFormat, double refLevel);
+
 // 8-bit samples of a quiet signal round to silence: warn below -15 dB.
 bool warnQuietEightBit(int dataFormat, double levelDb);
 

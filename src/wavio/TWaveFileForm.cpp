@@ -2,6 +2,7 @@
 
 #include "app/OkBox.h"
 #include "wavio/ExportSettings.h"
+#include "wavio/FormInput.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -29,37 +30,6 @@ QLocale numberLocale()
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale;
-}
-
-// The index of the item the text names, or -1 for text typed into the list
-// that matches no item.
-int selectedIndex(const QComboBox* combo)
-{
-    return combo->findText(combo->currentText(), Qt::MatchExactly);
-}
-
-std::optional<double> readReal(const QLineEdit* edit)
-{
-    // As the main window reads its numbers: "1,000" is not a thousand where
-    // ',' groups digits.
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double v = locale.toDouble(edit->text().trimmed(), &ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
-std::optional<int> readInteger(const QLineEdit* edit)
-{
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const int v = locale.toInt(edit->text().trimmed(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return v;
 }
 
 } // namespace
@@ -165,14 +135,14 @@ void TWaveFileForm::FormShow()
 
 void TWaveFileForm::FormatComboSelect()
 {
-    RefGroup->setEnabled(selectedIndex(FormatCombo) > 3);
+    RefGroup->setEnabled(corvane::selectedIndex(*FormatCombo) > 3);
 }
 
 void TWaveFileForm::OKButtonClick()
 {
-    inSeconds = selectedIndex(LengthSelect) != 1;
+    inSeconds = corvane::selectedIndex(*LengthSelect) != 1;
     if (inSeconds) {
-        const auto seconds = readReal(LengthEdit);
+        const auto seconds = corvane::readLocaleReal(LengthEdit->text());
         const auto frames = seconds ? exportrules::framesForSeconds(fs, *seconds) : std::nullopt;
         if (!seconds) {
             boxes.show(exportrules::kInvalidValue, kParameterError);
@@ -185,7 +155,7 @@ void TWaveFileForm::OKButtonClick()
         }
         dataLength = *frames;
     } else {
-        const auto samples = readInteger(LengthEdit);
+        const auto samples = corvane::readLocaleInteger(LengthEdit->text());
         if (!samples) {
             boxes.show(exportrules::kInvalidValue, kParameterError);
             return;
@@ -197,10 +167,10 @@ void TWaveFileForm::OKButtonClick()
         return;
     }
     stereo = !MonoButton->isChecked();
-    dataFormat = selectedIndex(FormatCombo);
+    dataFormat = corvane::selectedIndex(*FormatCombo);
     if (exportrules::warnQuietEightBit(dataFormat, levelDb))
         boxes.show(exportrules::kLevelTooLowFor8Bit, kWarning);
-    const auto reference = readReal(RefEdit);
+    const auto reference = corvane::readLocaleReal(RefEdit->text());
     if (!reference) {
         boxes.show(exportrules::kInvalidValue, kParameterError);
         return;

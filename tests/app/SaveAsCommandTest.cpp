@@ -1,5 +1,6 @@
 #include "app/MainFormState.h"
 #include "app/OkBox.h"
+#include "support/RecordingBoxes.h"
 #include "app/SaveAsCommand.h"
 #include "support/Process.h"
 #include "wavio/TCancelConfirm.h"
@@ -25,16 +26,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Shown = std::vector<std::pair<std::string, std::string>>;
-
-class RecordingBoxes : public OkBox {
-public:
-    void show(std::string_view text, std::string_view title) override
-    {
-        shown.emplace_back(std::string(text), std::string(title));
-    }
-    Shown shown;
-};
+using Shown = RecordingBoxes::Shown;
 
 class AnsweringQuestion : public CancelQuestion {
 public:

@@ -1,4 +1,5 @@
 #include "app/OkBox.h"
+#include "support/RecordingBoxes.h"
 #include "signal/MiniWaveGen.h"
 #include "support/TestSinks.h"
 #include "wavio/FileWriteThread.h"
@@ -34,18 +35,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Shown = std::vector<std::pair<std::string, std::string>>;
+using Shown = RecordingBoxes::Shown;
 
 // Records every box instead of showing it.
-class RecordingBoxes : public OkBox {
-public:
-    void show(std::string_view text, std::string_view title) override
-    {
-        shown.emplace_back(std::string(text), std::string(title));
-    }
-    Shown shown;
-};
-
 const std::pair<std::string, std::string> kInvalid{"Only a valid value can be accepted.", "Parameter Error"};
 const std::pair<std::string, std::string> kLength{"The data length should be   1.0 to 1000.0 seconds",
                                                   "Parameter Error"};

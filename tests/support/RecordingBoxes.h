@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/OkBox.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Records every box as (text, title) instead of waiting for a user.
+class RecordingBoxes : public OkBox {
+public:
+    using Shown = std::vector<std::pair<std::string, std::string>>;
+    void show(std::string_view text, std::string_view title) override
+    {
+        shown.emplace_back(std::string(text), std::string(title));
+    }
+    Shown shown;
+};
