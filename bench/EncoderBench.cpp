@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 constexpr int kFrames = 16384;
@@ -41,21 +43,21 @@ struct Input {
 Input makeInput()
 {
     Input in{std::vector<double>(kFrames), std::vector<double>(kFrames)};
-    auto gen = std::make_unique<MiniWaveGen>();
-    gen->setSignal(MiniWaveGen::Sine, 2, 400.0, 48000.0, kAmp);
+    auto gen = std::make_unique<signal::MiniWaveGen>();
+    gen->setSignal(signal::MiniWaveGen::Sine, 2, 400.0, 48000.0, kAmp);
     gen->execStore(in.left.data(), in.right.data(), kFrames);
     return in;
 }
 
 std::string checkEncoding(int format, const std::vector<std::uint8_t>& out)
 {
-    const int b = wav::bytesPerSample(format);
+    const int b = wavio::bytesPerSample(format);
     const Expected& e = kExpected[format];
     const auto sample = [&](int frame, int channel) {
         const std::uint8_t* p = out.data() + (2 * frame + channel) * b;
-        return format >= wav::F32 ? bench::readFloat(p, b) : static_cast<double>(bench::readInt(p, b));
+        return format >= wavio::F32 ? bench::readFloat(p, b) : static_cast<double>(bench::readInt(p, b));
     };
-    const double tolerance = format == wav::F32 ? 1e-6 : 1e-12;
+    const double tolerance = format == wavio::F32 ? 1e-6 : 1e-12;
     const struct {
         int frame;
         double value;
@@ -75,18 +77,18 @@ void BM_Encode(benchmark::State& state)
 {
     const int format = static_cast<int>(state.range(0));
     const Input in = makeInput();
-    const double scale = wav::fullScale(format);
-    const auto bytes = static_cast<std::size_t>(2 * kFrames * wav::bytesPerSample(format));
+    const double scale = wavio::fullScale(format);
+    const auto bytes = static_cast<std::size_t>(2 * kFrames * wavio::bytesPerSample(format));
     std::vector<std::uint8_t> out(bytes);
 
-    wav::encodeBlock(in.left.data(), in.right.data(), kFrames, format, scale, out.data());
+    wavio::encodeBlock(in.left.data(), in.right.data(), kFrames, format, scale, out.data());
     if (const std::string error = checkEncoding(format, out); !error.empty()) {
         state.SkipWithError(error.c_str());
         return;
     }
 
     for (auto _ : state) {
-        wav::encodeBlock(in.left.data(), in.right.data(), kFrames, format, scale, out.data());
+        wavio::encodeBlock(in.left.data(), in.right.data(), kFrames, format, scale, out.data());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 constexpr int kBlock = 16384;
@@ -25,12 +27,12 @@ struct Landmark {
 std::vector<Landmark> landmarks(int shape)
 {
     switch (shape) {
-    case MiniWaveGen::Sine: return {{0, 0.0}, {30, kAmp}, {60, 0.0}, {90, -kAmp}};
-    case MiniWaveGen::StepUp: return {{0, 0.0}, {7, 0.0}, {8, kAmp}, {10, kAmp}, {80, 0.0}};
-    case MiniWaveGen::StepDown: return {{0, 0.0}, {7, 0.0}, {8, -kAmp}, {10, -kAmp}, {80, 0.0}};
-    case MiniWaveGen::Square: return {{0, -kAmp}, {7, -kAmp}, {8, kAmp}, {10, kAmp}, {80, -kAmp}};
-    case MiniWaveGen::PulseUp: return {{0, 0.0}, {7, 0.0}, {8, kAmp}, {9, 0.0}, {128, kAmp}};
-    case MiniWaveGen::PulseDown: return {{0, 0.0}, {7, 0.0}, {8, -kAmp}, {9, 0.0}, {128, -kAmp}};
+    case signal::MiniWaveGen::Sine: return {{0, 0.0}, {30, kAmp}, {60, 0.0}, {90, -kAmp}};
+    case signal::MiniWaveGen::StepUp: return {{0, 0.0}, {7, 0.0}, {8, kAmp}, {10, kAmp}, {80, 0.0}};
+    case signal::MiniWaveGen::StepDown: return {{0, 0.0}, {7, 0.0}, {8, -kAmp}, {10, -kAmp}, {80, 0.0}};
+    case signal::MiniWaveGen::Square: return {{0, -kAmp}, {7, -kAmp}, {8, kAmp}, {10, kAmp}, {80, -kAmp}};
+    case signal::MiniWaveGen::PulseUp: return {{0, 0.0}, {7, 0.0}, {8, kAmp}, {9, 0.0}, {128, kAmp}};
+    case signal::MiniWaveGen::PulseDown: return {{0, 0.0}, {7, 0.0}, {8, -kAmp}, {9, 0.0}, {128, -kAmp}};
     default: return {};
     }
 }
@@ -38,7 +40,7 @@ std::vector<Landmark> landmarks(int shape)
 // Empty when the first block matches the landmarks, else what went wrong.
 std::string checkFirstBlock(int shape)
 {
-    auto gen = std::make_unique<MiniWaveGen>();
+    auto gen = std::make_unique<signal::MiniWaveGen>();
     gen->setSignal(shape, 1, kFreq, kFs, kAmp);
     std::vector<double> out(kBlock);
     if (gen->execStore(out.data(), kBlock) != 0)
@@ -60,7 +62,7 @@ void BM_Generate(benchmark::State& state)
         return;
     }
     // On the heap: the generator carries its own 128 KiB scratch block.
-    auto gen = std::make_unique<MiniWaveGen>();
+    auto gen = std::make_unique<signal::MiniWaveGen>();
     gen->setSignal(shape, 1, kFreq, kFs, kAmp);
     std::vector<double> out(kBlock);
     for (auto _ : state) {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 constexpr int kRate = 48000;
@@ -27,13 +29,13 @@ const std::string& testFile()
         std::string p = (std::filesystem::temp_directory_path() /
                          ("corvane-read-bench-" + std::to_string(::getpid()) + ".wav"))
                             .string();
-        FileSink file;
+        wavio::FileSink file;
         if (file.create(p) != 0)
             std::abort();
-        MiniWaveGen gen;
-        gen.setSignal(MiniWaveGen::Sine, 2, 997.0, kRate, 3.0);
-        FileWriteThread thread(file, gen, kFrames, kRate, 2);
-        thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
+        signal::MiniWaveGen gen;
+        gen.setSignal(signal::MiniWaveGen::Sine, 2, 997.0, kRate, 3.0);
+        wavio::FileWriteThread thread(file, gen, kFrames, kRate, 2);
+        thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
         thread.start();
         while (!thread.waitDone(std::chrono::milliseconds(100))) {
         }
@@ -49,7 +51,7 @@ const std::string& testFile()
 // which both readers must agree on.
 long long readOurs(double& sum)
 {
-    WaveFileRead reader(testFile());
+    wavio::WaveFileRead reader(testFile());
     if (reader.ReadWaveHeader() != 0)
         return -1;
     std::vector<double> left(kBlock), right(kBlock);

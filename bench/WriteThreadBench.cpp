@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 constexpr int kFs = 48000;
@@ -23,7 +25,7 @@ constexpr double kAmp = 2.0;
 
 // Counts what it is given and keeps the first bytes, so the header and the
 // first frames can be checked; the rest goes nowhere, leaving the disk out.
-class CountingSink final : public ByteSink {
+class CountingSink final : public wavio::ByteSink {
 public:
     bool write(const void* data, std::size_t byteCount) override
     {
@@ -48,12 +50,12 @@ std::uint32_t get32(const std::vector<std::uint8_t>& v, std::size_t at)
 }
 
 // Writes one file the way the export command does; the thread's result.
-int writeFile(CountingSink& sink, MiniWaveGen& gen, int format)
+int writeFile(CountingSink& sink, signal::MiniWaveGen& gen, int format)
 {
-    const double amplitude = format >= wav::F32 ? kAmp * 0.1 : kAmp;
-    gen.setSignal(MiniWaveGen::Sine, 2, 400.0, kFs, amplitude);
-    FileWriteThread thread(sink, gen, kFrames, kFs, 2);
-    thread.setDataFormat(TWaveProvider::Float64, static_cast<char>(format), wav::fullScale(format));
+    const double amplitude = format >= wavio::F32 ? kAmp * 0.1 : kAmp;
+    gen.setSignal(signal::MiniWaveGen::Sine, 2, 400.0, kFs, amplitude);
+    wavio::FileWriteThread thread(sink, gen, kFrames, kFs, 2);
+    thread.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(format), wavio::fullScale(format));
     thread.start();
     while (!thread.waitDone(std::chrono::milliseconds(1000))) {
     }
@@ -63,11 +65,11 @@ int writeFile(CountingSink& sink, MiniWaveGen& gen, int format)
 std::string checkFile(int format)
 {
     CountingSink sink;
-    auto gen = std::make_unique<MiniWaveGen>();
+    auto gen = std::make_unique<signal::MiniWaveGen>();
     if (const int r = writeFile(sink, *gen, format); r != 0)
         return "the writer returned " + std::to_string(r);
-    const int b = wav::bytesPerSample(format);
-    const auto header = static_cast<std::size_t>(wav::headerByteCount(format));
+    const int b = wavio::bytesPerSample(format);
+    const auto header = static_cast<std::size_t>(wavio::headerByteCount(format));
     const std::size_t data = std::size_t{kFrames} * 2 * static_cast<std::size_t>(b);
     const auto& h = sink.head;
     if (sink.total != header + data)
@@ -78,10 +80,10 @@ std::string checkFile(int format)
     if (get32(h, 4) != header + data - 8 || get32(h, header - 4) != data)
         return "the header's sizes are wrong";
     const unsigned tag = h[20] | static_cast<unsigned>(h[21]) << 8;
-    if (tag != (format <= wav::S16 ? 1u : 0xFFFEu) || get32(h, 24) != kFs)
+    if (tag != (format <= wavio::S16 ? 1u : 0xFFFEu) || get32(h, 24) != kFs)
         return "the header's format tag or rate is wrong";
     // The first frame is the sine's zero crossing: silence in both channels.
-    const std::uint8_t silence = format == wav::U8 ? 0x80 : 0x00;
+    const std::uint8_t silence = format == wavio::U8 ? 0x80 : 0x00;
     for (std::size_t i = header; i < header + 2 * static_cast<std::size_t>(b); ++i)
         if (h[i] != silence)
             return "the first frame is not silence";
@@ -95,7 +97,7 @@ void BM_WriteThread(benchmark::State& state)
         state.SkipWithError(error.c_str());
         return;
     }
-    auto gen = std::make_unique<MiniWaveGen>();
+    auto gen = std::make_unique<signal::MiniWaveGen>();
     std::size_t bytes = 0;
     std::size_t writes = 0;
     for (auto _ : state) {

@@ -1,4 +1,4 @@
-#include "plot/ImageSurface.h"
+#include "widgets/ImageSurface.h"
 #include "plot/PlotCanvas.h"
 #include "plot/PlotLabel.h"
 #include "plot/WaveDisplay.h"
@@ -12,21 +12,23 @@
 #include <cmath>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
-constexpr Colour kBlack = 0;
-constexpr Colour kGrey = rgb(128, 128, 128);
-constexpr Colour kGreen = rgb(0, 255, 0);
+constexpr plot::Colour kBlack = 0;
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
+constexpr plot::Colour kGreen = plot::rgb(0, 255, 0);
 
 // Label controls that take everything and show nothing: a repaint never
 // touches labels, so their cost is not part of what is timed.
-class SilentLabel final : public PlotLabel {
+class SilentLabel final : public plot::PlotLabel {
 public:
     void setLeft(int) override {}
     void setTop(int) override {}
     void setWidth(int) override {}
     void setText(std::string_view) override {}
-    void setAlignment(LabelAlignment) override {}
+    void setAlignment(plot::LabelAlignment) override {}
     void setFont(std::string_view, int) override {}
     void setAutoSize(bool) override {}
     void setVisible(bool) override {}
@@ -39,8 +41,8 @@ struct DisplayedPlot {
     {
         surface.setBounds({40, 48, 361, 201});
         canvas.setGridTrace(nullptr);
-        std::array<PlotLabel*, PlotCanvas::kXLabelSlots> x{};
-        std::array<PlotLabel*, PlotCanvas::kYLabelSlots> yl{};
+        std::array<plot::PlotLabel*, plot::PlotCanvas::kXLabelSlots> x{};
+        std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yl{};
         for (std::size_t i = 0; i < 11; ++i)
             x[i] = &labels[i];
         for (std::size_t i = 0; i < 9; ++i)
@@ -63,10 +65,10 @@ struct DisplayedPlot {
                && display.historyCount() == 3;
     }
 
-    ImageSurface surface;
-    PlotCanvas canvas{surface};
+    widgets::ImageSurface surface;
+    plot::PlotCanvas canvas{surface};
     std::array<SilentLabel, 23> labels;
-    WaveDisplay display{canvas, 11, 9, 9};
+    plot::WaveDisplay display{canvas, 11, 9, 9};
     std::vector<double> samples;
 };
 
@@ -75,7 +77,7 @@ struct DisplayedPlot {
 // are grey, and the scribble is gone.
 bool repaintRebuilds(DisplayedPlot& plot)
 {
-    plot.surface.setPenColour(rgb(255, 0, 255));
+    plot.surface.setPenColour(plot::rgb(255, 0, 255));
     plot.surface.moveTo(0, 5);
     plot.surface.lineTo(360, 5);
     if (plot.display.repaint() != 0)

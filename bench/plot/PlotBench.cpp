@@ -1,4 +1,4 @@
-#include "plot/ImageSurface.h"
+#include "widgets/ImageSurface.h"
 #include "plot/PlotCanvas.h"
 
 #include <benchmark/benchmark.h>
@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
-constexpr Colour kBlack = 0;
-constexpr Colour kGrey = rgb(128, 128, 128);
-constexpr Colour kGreen = rgb(0, 255, 0);
+constexpr plot::Colour kBlack = 0;
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
+constexpr plot::Colour kGreen = plot::rgb(0, 255, 0);
 
 // A few periods of a sine at the display's +-10 range, as the window draws it.
 std::vector<double> sineBlock(int n)
@@ -39,8 +41,8 @@ struct Plot {
         canvas.setYScale(-10.0, 20.0, 2.5, kGrey, 0);
         canvas.setXScale(0.0, 0.01, 0.00125, kGrey);
     }
-    ImageSurface surface;
-    PlotCanvas canvas{surface};
+    widgets::ImageSurface surface;
+    plot::PlotCanvas canvas{surface};
 };
 
 // The check before timing: the middle sample of the sine sits on the zero line.

@@ -1,5 +1,6 @@
-#include "app/StartWindows.h"
+#include "app/PlotCommand.h"
 #include "cli/CommandLine.h"
+#include "windows/StartWindows.h"
 
 #include <iostream>
 #include <string_view>
@@ -7,9 +8,10 @@
 
 int main(int argc, char** argv)
 {
+    using namespace corvane;
     if (cli::wantsCommandLine(argc, argv)) {
         std::vector<std::string_view> args(argv + 1, argv + argc);
-        return cli::runCommandLine(args, std::cout, std::cerr);
+        return cli::runCommandLine(args, std::cout, std::cerr, app::windowCommands());
     }
-    return startWindows(argc, argv);
+    return windows::startWindows(argc, argv);
 }

@@ -1,21 +1,56 @@
 #include "cli/CommandLine.h"
 
+#include "cli/ExitCode.h"
 #include "cli/ExportCommand.h"
-#include "cli/PlotCommand.h"
 #include "cli/ReadCommand.h"
 
+#include <array>
 #include <ostream>
 #include <string>
 
-namespace cli {
+namespace corvane::cli {
 
-void printUsage(std::ostream& out)
+namespace {
+
+std::span<const Subcommand> headless()
 {
-    out << "usage: corvane                      open the window\n"
-           "       corvane export -o FILE ...   write a test tone to a WAV file\n"
-           "       corvane plot -o FILE.png ... draw the window's plot of a tone to a PNG file\n"
-           "       corvane read FILE [--csv]    summarise or dump a 16-bit WAV file\n"
-           "       corvane help [COMMAND]       show this text, or a command's options\n";
+    static const std::array kHeadless{
+        Subcommand{"export", "corvane export -o FILE ...   write a test tone to a WAV file", exportUsage, runExport},
+        Subcommand{"read", "corvane read FILE [--csv]    summarise or dump a 16-bit WAV file", readUsage, runRead},
+    };
+    return kHeadless;
+}
+
+const Subcommand* findIn(std::string_view name, std::span<const Subcommand> list)
+{
+    for (const Subcommand& command : list)
+        if (command.name == name)
+            return &command;
+    return nullptr;
+}
+
+const Subcommand* find(std::string_view name, std::span<const Subcommand> extra)
+{
+    const Subcommand* command = findIn(name, headless());
+    return command != nullptr ? command : findIn(name, extra);
+}
+
+} // namespace
+
+std::span<const Subcommand> headlessCommands()
+{
+    return headless();
+}
+
+void printUsage(std::ostream& out, std::span<const Subcommand> extra)
+{
+    // The overview lists export, plot and read in that order whatever layer
+    // contributes them.
+    out << "usage: corvane                      open the window\n";
+    for (const std::string_view name : {"export", "plot", "read"})
+        if (const Subcommand* command = find(name, extra))
+            out << "       " << command->summary << '\n';
+    out << "       corvane help [COMMAND]       show this text, or a command's options\n";
 }
 
 bool wantsCommandLine(int argc, char**)
@@ -23,34 +58,27 @@ bool wantsCommandLine(int argc, char**)
     return argc > 1;
 }
 
-int runCommandLine(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
+int runCommandLine(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
+                   std::span<const Subcommand> extra)
 {
     if (args.empty()) {
-        printUsage(out);
+        printUsage(out, extra);
         return Ok;
     }
     const std::string_view command = args.front();
     const auto rest = args.subspan(1);
-    if (command == "export")
-        return runExport(rest, out, err);
-    if (command == "plot")
-        return runPlot(rest, out, err);
-    if (command == "read")
-        return runRead(rest, out, err);
+    if (const Subcommand* found = find(command, extra))
+        return found->run(rest, out, err);
     if (command == "help" || command == "-h" || command == "--help") {
-        if (!rest.empty() && rest.front() == "export")
-            out << kExportUsage;
-        else if (!rest.empty() && rest.front() == "plot")
-            out << kPlotUsage;
-        else if (!rest.empty() && rest.front() == "read")
-            out << kReadUsage;
+        if (const Subcommand* topic = rest.empty() ? nullptr : find(rest.front(), extra))
+            out << topic->usage();
         else
-            printUsage(out);
+            printUsage(out, extra);
         return Ok;
     }
     err << "corvane: unknown command '" << std::string(command) << "'\n";
-    printUsage(err);
+    printUsage(err, extra);
     return UsageError;
 }
 
-} // namespace cli
+} // namespace corvane::cli

@@ -1,8 +1,9 @@
 #include "cli/ReadCommand.h"
 
-#include "app/MessageTable.h"
-#include "cli/ExportCommand.h"
-#include "cli/NumberText.h"
+#include "core/MessageTable.h"
+#include "cli/ExitCode.h"
+#include "cli/Options.h"
+#include "core/NumberText.h"
 #include "wavio/WaveFileRead.h"
 
 #include <array>
@@ -14,13 +15,15 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace corvane::cli {
 
-const char* const kReadUsage =
-    "usage: corvane read FILE [--csv] [--block N]\n"
+std::string readUsage()
+{
+    return "usage: corvane read FILE [--csv] [--block N]\n"
     "  without --csv: channels, rate, length, and peak and RMS level per channel\n"
     "  --csv:         every frame as index,left[,right], samples divided by 32768\n"
     "  --block N:     frames read per call, 1 to the reader's ring (default 4096)\n";
+}
 
 namespace {
 
@@ -56,49 +59,42 @@ int runRead(std::span<const std::string_view> args, std::ostream& out, std::ostr
     bool csv = false;
     int block = 4096;
     const auto usage = [&](const std::string& message) {
-        err << "corvane read: " << message << '\n' << kReadUsage;
+        err << "corvane read: " << message << '\n' << readUsage();
         return UsageError;
     };
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string_view a = args[i];
-        if (a == "-h" || a == "--help") {
-            out << kReadUsage;
-            return Ok;
-        }
-        if (a == "--csv") {
-            csv = true;
-        } else if (a == "--block" || a.starts_with("--block=")) {
-            std::string_view value;
-            if (a == "--block") {
-                if (i + 1 >= args.size())
-                    return usage("option '--block' needs a value");
-                value = args[++i];
-            } else {
-                value = a.substr(8);
-            }
-            const auto n = parseInteger(value);
-            if (!n || *n < 1 || *n > WaveFileRead::kRingBytes / 2)
-                return usage("--block takes a whole number of frames from 1 to 96000, not '" +
-                             std::string(value) + "'");
-            block = *n;
-        } else if (a.starts_with("-") && a.size() > 1) {
-            return usage("unknown option '" + std::string(a) + "'");
-        } else if (path.empty()) {
-            path = std::string(a);
-        } else {
-            return usage("only one file can be read");
-        }
+    if (wantsHelp(args)) {
+        out << readUsage();
+        return Ok;
     }
+    static constexpr OptionSpec kOptions[] = {{"--csv", "", false}, {"--block", ""}};
+    ParsedArgs parsed;
+    if (auto refusal = parseArgs(args, kOptions, parsed))
+        return usage(*refusal);
+    for (const ParsedOption& option : parsed.options) {
+        if (option.name == "--csv") {
+            csv = true;
+            continue;
+        }
+        const auto n = core::parseInteger(option.value);
+        if (!n || *n < 1 || *n > wavio::WaveFileRead::kRingBytes / 2)
+            return usage("--block takes a whole number of frames from 1 to 96000, not '" +
+                         std::string(option.value) + "'");
+        block = *n;
+    }
+    if (parsed.operands.size() > 1)
+        return usage("only one file can be read");
+    if (!parsed.operands.empty())
+        path = std::string(parsed.operands.front());
     if (path.empty())
         return usage("no file given");
 
-    WaveFileRead reader(path);
+    wavio::WaveFileRead reader(path);
     if (reader.openError() != 0) {
         err << "corvane: cannot open '" << path << "': " << std::strerror(reader.openError()) << '\n';
         return Failed;
     }
     const auto fail = [&](int code) {
-        err << corvane::errorMessageText(code) << '\n';
+        err << core::errorMessageText(code) << '\n';
         reader.FileClose();
         return Failed;
     };
@@ -172,4 +168,4 @@ int runRead(std::span<const std::string_view> args, std::ostream& out, std::ostr
     return Ok;
 }
 
-} // namespace cli
+} // namespace corvane::cli

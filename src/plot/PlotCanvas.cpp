@@ -1,3 +1,4 @@
+#include "core/ResultCodes.h"
 #include "plot/PlotCanvas.h"
 
 #include "plot/PlotLabel.h"
@@ -9,26 +10,12 @@
 #include <cstdlib>
 #include <iostream>
 
+namespace corvane::plot {
+
+using namespace core;   // the result codes, used throughout
+
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kLogStartIncorrect = -1001;
-constexpr int kGridIntervalNotPositive = -1002;
-constexpr int kDrawTooManySamples = -1003;
-constexpr int kDbDrawTooManySamples = -1004;
-constexpr int kYSpanTooManyGrids = -1005;
-constexpr int kXSpanTooManyGrids = -1006;
-constexpr int kLogRatioOutOfRange = -1007;
-constexpr int kYSpanOrIntervalIncorrect = -1008;
-constexpr int kXSpanNotPositive = -1009;
-constexpr int kScalesNotSet = -1010;
-constexpr int kSelectionTooSmall = -1051;
-constexpr int kSelectionIncorrect = -1052;
-constexpr int kLeftMarginTooSmall = -1011;
-constexpr int kUpperMarginTooSmall = -1013;
-constexpr int kTooManyScaleLabels = -1015;
-constexpr int kNullXLabel = -1016;
-constexpr int kNullYLabel = -1017;
 
 constexpr double kIntMin = static_cast<double>(INT_MIN);
 constexpr double kIntMax = static_cast<double>(INT_MAX);
@@ -922,3 +909,5 @@ void PlotCanvas::deleteRefLines()
     verticalLine(refLine2X, b.height);
     verticalLine(refLine1X, b.height);
 }
+
+} // namespace corvane::plot

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace plot {
+namespace corvane::plot {
 
 namespace {
 
@@ -111,4 +111,4 @@ std::string scaleNumberText(double value, int digits, double zeroLimit, bool use
     return generalFive(m, decimalSeparator) + kPrefixes[static_cast<std::size_t>(group + 4)];
 }
 
-} // namespace plot
+} // namespace corvane::plot

@@ -1,3 +1,4 @@
+#include "core/ResultCodes.h"
 #include "plot/WaveDisplay.h"
 
 #include "plot/PlotCanvas.h"
@@ -7,22 +8,12 @@
 #include <cmath>
 #include <optional>
 
+namespace corvane::plot {
+
+using namespace core;   // the result codes, used throughout
+
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kXSpanNotPositive = -1021;
-constexpr int kXIntervalZero = -1022;
-constexpr int kXRatioOutOfRange = -1023;
-constexpr int kYSpanZero = -1026;
-constexpr int kYIntervalZero = -1027;
-constexpr int kYRatioOutOfRange = -1028;
-constexpr int kYScaleSpanZero = -1029;
-constexpr int kTooManyXLabels = -1032;
-constexpr int kTooManyLogXLabels = -1033;
-constexpr int kTooManyYLabels = -1034;
-constexpr int kXScaleSpanZero = -1035;
-constexpr int kLogRatioNotPositive = -1036;
-constexpr int kLogLeftNotPositive = -1037;
 
 constexpr Colour kGrey = rgb(128, 128, 128);
 constexpr Colour kLeftPoleColour = rgb(255, 255, 0);
@@ -205,7 +196,7 @@ int WaveDisplay::setXGridAndScale(std::string_view unit, int labelMode, double x
 {
     const double span = xMax - xMin;
     if (!(span > 0.0))
-        return kXSpanNotPositive;
+        return kXMaxNotAboveXMin;
     if (interval == 0.0)
         return kXIntervalZero;
     const double ratio = span / interval;
@@ -610,3 +601,5 @@ int WaveDisplay::repaint()
     replaying = false;
     return result;
 }
+
+} // namespace corvane::plot

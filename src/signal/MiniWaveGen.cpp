@@ -1,10 +1,14 @@
 #include "signal/MiniWaveGen.h"
 
+#include "core/ResultCodes.h"
+
 #include "signal/WaveConstants.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+
+namespace corvane::signal {
 
 MiniWaveGen::MiniWaveGen()
 {
@@ -16,8 +20,8 @@ void MiniWaveGen::setSignal(int shape, int channels, double signalFreq, double f
     waveShape = shape;
     numCh = channels;
     amplitude = amp;
-    phaseStep = (wave::kTwoPi * signalFreq) / fs;
-    period = wave::kTwoPi;
+    phaseStep = (signal::kTwoPi * signalFreq) / fs;
+    period = signal::kTwoPi;
     phase = 0.0;
     edgePassed = false;
 }
@@ -34,8 +38,8 @@ void fill(double* out, int count, double& phase, bool& edgePassed, double step, 
     double ph = phase;
     bool edge = edgePassed;
     for (int i = 0; i < count; ++i) {
-        const bool a = ph > wave::kPiOver8;
-        const bool b = ph > wave::kNinePiOver8;
+        const bool a = ph > signal::kPiOver8;
+        const bool b = ph > signal::kNinePiOver8;
         const bool high = a && !b;
         const bool pulse = a && !edge;
         double v = 0.0;
@@ -83,7 +87,7 @@ void MiniWaveGen::generate(double* out, int count)
 int MiniWaveGen::execStore(double* data, int dataSize)
 {
     if (numCh != 1)
-        return -1113;
+        return core::kChannelCountIncorrect;
     for (int done = 0; done < dataSize;) {
         const int n = std::min(dataSize - done, kScratchSize);
         generate(scratch.data(), n);
@@ -96,7 +100,7 @@ int MiniWaveGen::execStore(double* data, int dataSize)
 int MiniWaveGen::execStore(double* left, double* right, int dataSize)
 {
     if (numCh != 2)
-        return -1113;
+        return core::kChannelCountIncorrect;
     for (int done = 0; done < dataSize;) {
         const int n = std::min(dataSize - done, kScratchSize);
         generate(scratch.data(), n);
@@ -107,3 +111,5 @@ int MiniWaveGen::execStore(double* left, double* right, int dataSize)
     }
     return 0;
 }
+
+} // namespace corvane::signal

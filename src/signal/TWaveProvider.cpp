@@ -1,5 +1,7 @@
 #include "signal/TWaveProvider.h"
 
+namespace corvane::signal {
+
 int TWaveProvider::execStore(double*, int) { return 0; }
 int TWaveProvider::execStore(double*, double*, int) { return 0; }
 int TWaveProvider::execStore(float*, int) { return 0; }
@@ -15,3 +17,5 @@ int TWaveProvider::getMaxBlockSize(char, int)
 {
     return maxBlockSize;
 }
+
+} // namespace corvane::signal

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace corvane::wavio {
+
 FileSink::~FileSink()
 {
     close();
@@ -44,3 +46,5 @@ int FileSink::close()
     fd = -1;
     return result == 0 ? 0 : errno;
 }
+
+} // namespace corvane::wavio

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace corvane::wavio {
+
 FileSource::~FileSource()
 {
     close();
@@ -52,3 +54,5 @@ std::size_t MemorySource::read(void* data, std::size_t byteCount)
     offset += n;
     return n;
 }
+
+} // namespace corvane::wavio

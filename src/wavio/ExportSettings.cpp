@@ -1,8 +1,11 @@
 #include "wavio/ExportSettings.h"
 
+#include "core/CodeSets.h"
+#include "wavio/WavFormat.h"
+
 #include <cstdio>
 
-namespace exportrules {
+namespace corvane::wavio {
 
 std::optional<int> framesForSeconds(int fs, double seconds)
 {
@@ -30,12 +33,12 @@ std::string lengthMessage(double minSeconds, double maxSeconds)
 
 double exportAmplitude(double amplitude, int dataFormat, double refLevel)
 {
-    return dataFormat > 3 ? amplitude * refLevel : amplitude;
+    return core::isFloatFormat(dataFormat) ? amplitude * refLevel : amplitude;
 }
 
 bool warnQuietEightBit(int dataFormat, double levelDb)
 {
-    return dataFormat == 0 && levelDb < -15.0;
+    return dataFormat == U8 && levelDb < -15.0;
 }
 
-} // namespace exportrules
+} // namespace corvane::wavio

@@ -1,5 +1,7 @@
 #include "wavio/FileWriteThread.h"
 
+#include "core/ResultCodes.h"
+
 #include "signal/TWaveProvider.h"
 #include "wavio/ByteSink.h"
 #include "wavio/WavFormat.h"
@@ -9,6 +11,8 @@
 #include <cstring>
 #include <sys/resource.h>
 #include <unistd.h>
+
+namespace corvane::wavio {
 
 namespace {
 
@@ -25,7 +29,7 @@ void lowerPriority()
 // Asks the provider for one block of samples of type T and widens them into
 // the arrays the encoder reads.
 template <typename T, typename Wide>
-int fetchAs(TWaveProvider& provider, int dataSize, bool stereo, std::vector<T> (&raw)[2],
+int fetchAs(signal::TWaveProvider& provider, int dataSize, bool stereo, std::vector<T> (&raw)[2],
             std::vector<Wide>& outLeft, std::vector<Wide>& outRight)
 {
     const auto n = static_cast<std::size_t>(dataSize);
@@ -49,7 +53,7 @@ bool sameSamples(const std::vector<T>& a, const std::vector<T>& b, int count)
 
 } // namespace
 
-FileWriteThread::FileWriteThread(ByteSink& stream_, TWaveProvider& provider_, int dataLength_,
+FileWriteThread::FileWriteThread(ByteSink& stream_, signal::TWaveProvider& provider_, int dataLength_,
                                  int fs_, int numCh_)
     : stream(stream_), provider(provider_), dataLength(dataLength_), fs(fs_), numCh(numCh_),
       stereo(numCh_ == 2)
@@ -68,7 +72,7 @@ void FileWriteThread::setDataFormat(char dataType_, char dataFormat_, double sca
     dataType = dataType_;
     dataFormat = dataFormat_;
     scale = scale_;
-    bytesPerSample = wav::bytesPerSample(dataFormat);
+    bytesPerSample = wavio::bytesPerSample(dataFormat);
     blockAlign = numCh * bytesPerSample;
 }
 
@@ -92,7 +96,7 @@ int FileWriteThread::blockFrames()
     const int limit = provider.getMaxBlockSize(4, numCh);
     if (blockAlign <= 0)
         return 0;
-    int block = wav::kMaxBlockBytes / blockAlign;
+    int block = wavio::kMaxBlockBytes / blockAlign;
     if (stereo)
         block /= 2;
     if (limit != 0 && limit < block)
@@ -164,7 +168,7 @@ int FileWriteThread::writeBlocks(int block)
         const int n = b.frames;
         r = b.result;
         if (r >= 0)
-            r = static_cast<long long>(n) * bytesPerSample > wav::kMaxBlockBytes ? -1111
+            r = static_cast<long long>(n) * bytesPerSample > wavio::kMaxBlockBytes ? -1111
                                                                                  : encodeAndWrite(b, n, stereo);
         {
             std::lock_guard lock(m);
@@ -189,10 +193,10 @@ int FileWriteThread::writeBlocks(int block)
 
 int FileWriteThread::writeHeader(int length, int rate, int channels)
 {
-    std::uint8_t header[wav::kMaxHeaderBytes];
-    const int bytes = wav::buildHeader(header, dataFormat, channels, rate, length);
+    std::uint8_t header[wavio::kMaxHeaderBytes];
+    const int bytes = wavio::buildHeader(header, dataFormat, channels, rate, length);
     if (bytes == 0)
-        return -1111;
+        return core::kBlockTooLarge;
     blockAlign = channels * bytesPerSample;
     return stream.write(header, static_cast<std::size_t>(bytes)) ? 0 : -1112;
 }
@@ -222,27 +226,29 @@ int FileWriteThread::encodeAndWrite(Block& b, int dataSize, bool stereoBlock)
 
     if (dataType >= 0 && dataType <= 2) {
         const std::int32_t* right = stereoBlock ? b.rightInt.data() : nullptr;
-        wav::encodeIntegerBlock(b.leftInt.data(), right, dataSize, dataFormat, scale, out.data());
+        wavio::encodeIntegerBlock(b.leftInt.data(), right, dataSize, dataFormat, scale, out.data());
     } else {
         // Both channels of a tone are the same signal: passing the left array
         // twice lets the encoder round each value once.
         const double* right = nullptr;
         if (stereoBlock)
             right = sameSamples(b.left, b.right, dataSize) ? b.left.data() : b.right.data();
-        wav::encodeBlock(b.left.data(), right, dataSize, dataFormat, scale, out.data());
+        wavio::encodeBlock(b.left.data(), right, dataSize, dataFormat, scale, out.data());
     }
     return stream.write(out.data(), out.size()) ? 0 : -1112;
 }
 
 int FileWriteThread::execStore(int dataSize, bool stereoBlock)
 {
-    if (wav::bytesPerSample(dataFormat) == 0)
-        return -1111;
+    if (wavio::bytesPerSample(dataFormat) == 0)
+        return core::kBlockTooLarge;
     if (dataSize <= 0)
         return 0;
-    if (static_cast<long long>(dataSize) * bytesPerSample > wav::kMaxBlockBytes)
-        return -1111;
+    if (static_cast<long long>(dataSize) * bytesPerSample > wavio::kMaxBlockBytes)
+        return core::kBlockTooLarge;
     if (const int r = fetch(blocks[0], dataSize, stereoBlock); r < 0)
         return r;
     return encodeAndWrite(blocks[0], dataSize, stereoBlock);
 }
+
+} // namespace corvane::wavio

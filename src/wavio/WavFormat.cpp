@@ -1,10 +1,13 @@
 #include "wavio/WavFormat.h"
 
+#include "core/ResultCodes.h"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-namespace wav {
+namespace corvane::wavio {
+
 namespace {
 
 struct IntRange {
@@ -104,13 +107,12 @@ void storeSample(double x, double scale, std::uint8_t* p)
     }
 }
 
-constexpr int kBytes[] = {1, 2, 3, 4, 4, 8};
 
 template <int Format>
 void encodeAll(const double* left, const double* right, int frameCount, double scale,
                std::uint8_t* out)
 {
-    constexpr int b = kBytes[Format];
+    constexpr int b = core::kSampleFormats[Format].bytes;
     if (right == nullptr) {
         for (int i = 0; i < frameCount; ++i, out += b)
             storeSample<Format>(left[i], scale, out);
@@ -148,14 +150,21 @@ void storeInteger(std::int32_t value, int dataFormat, double scale, std::uint8_t
 
 int bytesPerSample(int dataFormat)
 {
-    return dataFormat >= 0 && dataFormat <= F64 ? kBytes[dataFormat] : 0;
+    const auto row = core::rowOf(core::kSampleFormats, dataFormat);
+    return row ? row->bytes : 0;
 }
 
 int headerByteCount(int dataFormat)
 {
-    if (dataFormat < 0 || dataFormat > F64)
+    const auto row = core::rowOf(core::kSampleFormats, dataFormat);
+    if (!row)
         return 0;
-    return dataFormat <= S16 ? 44 : (dataFormat <= S32 ? 68 : 80);
+    switch (row->header) {
+    case core::HeaderKind::Plain: return 44;
+    case core::HeaderKind::Extensible: return 68;
+    case core::HeaderKind::ExtensibleFact: return 80;
+    }
+    return 0;
 }
 
 int buildHeader(std::uint8_t* out, int dataFormat, int numCh, int fs, int dataLength)
@@ -173,8 +182,9 @@ int buildHeader(std::uint8_t* out, int dataFormat, int numCh, int fs, int dataLe
         return 0;
 
     std::memset(out, 0, kMaxHeaderBytes);
-    const bool extensible = dataFormat > S16;
-    const bool hasFact = dataFormat > S32;
+    const core::HeaderKind kind = core::kSampleFormats[static_cast<std::size_t>(dataFormat)].header;
+    const bool extensible = kind != core::HeaderKind::Plain;
+    const bool hasFact = kind == core::HeaderKind::ExtensibleFact;
     const auto bits = static_cast<std::uint32_t>(8 * bytes);
 
     putId(out + 0, "RIFF");
@@ -211,13 +221,8 @@ int buildHeader(std::uint8_t* out, int dataFormat, int numCh, int fs, int dataLe
 
 double fullScale(int dataFormat)
 {
-    switch (dataFormat) {
-    case U8: return 12.7;
-    case S16: return 32767 * 0.1;
-    case S24: return 8388607 * 0.1;
-    case S32: return 2147483646 * 0.1;
-    default: return 1.0;
-    }
+    const auto row = core::rowOf(core::kSampleFormats, dataFormat);
+    return row ? row->fullScale : 1.0;
 }
 
 void encodeBlock(const double* left, const double* right, int frameCount, int dataFormat,
@@ -258,19 +263,17 @@ void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int
 int checkWriteParams(int fs, int numCh, int dataType, int dataFormat, double scale)
 {
     if (fs == 0 || (numCh != 1 && numCh != 2))
-        return -1114;
-    const bool doubles = dataType == 4;
-    bool ok = false;
-    switch (dataFormat) {
-    case U8: ok = dataType == 0 || (doubles && scale >= 0); break;
-    case S16: ok = dataType == 1 || (doubles && scale >= 0); break;
-    case S24:
-    case S32: ok = dataType == 2 || (doubles && scale >= 0); break;
-    case F32: ok = dataType == 3 || doubles; break;
-    case F64: ok = doubles; break;
-    default: break;
-    }
-    return ok ? 0 : -1114;
+        return core::kIncorrectParameter;
+    const auto row = core::rowOf(core::kSampleFormats, dataFormat);
+    if (!row)
+        return core::kIncorrectParameter;
+    // Doubles suit every format (scaled by the writer, and for the integer
+    // formats only with a scale that keeps the sign); other types only the
+    // format that stores them as they are.
+    const bool doubles = dataType == core::codeOf(core::SampleType::Float64);
+    const bool native = dataType == core::codeOf(row->nativeType);
+    const bool ok = native || (doubles && (row->isFloat || scale >= 0));
+    return ok ? core::kOk : core::kIncorrectParameter;
 }
 
-} // namespace wav
+} // namespace corvane::wavio

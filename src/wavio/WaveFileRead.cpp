@@ -1,9 +1,13 @@
 #include "wavio/WaveFileRead.h"
 
+#include "core/ResultCodes.h"
+
 #include "wavio/ByteSource.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace corvane::wavio {
 
 namespace {
 
@@ -59,7 +63,7 @@ int WaveFileRead::bytebuf2int(const unsigned char* buf, int offset, int count, b
 int WaveFileRead::readExact(std::uint8_t* to, int byteCount)
 {
     if (!stream)
-        return -1101;
+        return core::kReadError;
     const auto wanted = static_cast<std::size_t>(byteCount);
     return stream->read(to, wanted) == wanted ? 0 : -1101;
 }
@@ -68,39 +72,39 @@ int WaveFileRead::ReadWaveHeader()
 {
     std::uint8_t* h = ring.data();
     if (readExact(h, kHeaderBytes) < 0)
-        return -1101;
+        return core::kReadError;
 
     if (bytebuf2int(h, 0, 4, true) != id("RIFF"))
-        return -101;
+        return core::kFileNotSupported;
     riffSize = unsigned32(h + 4);
     if (bytebuf2int(h, 8, 4, true) != id("WAVE") || bytebuf2int(h, 12, 4, true) != id("fmt "))
-        return -102;
+        return core::kRiffNotWave;
     if (bytebuf2int(h, 16, 4, false) != 16 || bytebuf2int(h, 20, 2, false) != 1)
-        return -103;
+        return core::kWaveNotSupported;
     numCh = bytebuf2int(h, 22, 2, false);
     if (numCh != 1 && numCh != 2)
-        return -104;
+        return core::kIllegalWaveFormat;
     fs = bytebuf2int(h, 24, 4, false);
     if (fs < 0)
-        return -104;
+        return core::kIllegalWaveFormat;
     byteRate = bytebuf2int(h, 28, 4, false);
     if (byteRate != std::int64_t{fs} * numCh * 2)
-        return -104;
+        return core::kIllegalWaveFormat;
     blockAlign = bytebuf2int(h, 32, 2, false);
     bitsPerSample = bytebuf2int(h, 34, 2, false);
     if (bitsPerSample != 16) {
         blockAlign = 0;
-        return -105;
+        return core::kOnly16Bit;
     }
     if (blockAlign != numCh * 2) {
         blockAlign = 0;
-        return -104;
+        return core::kIllegalWaveFormat;
     }
     if (bytebuf2int(h, 36, 4, true) != id("data"))
-        return -106;
+        return core::kIllegalDataFormat;
     chunkSize = unsigned32(h + 40);
     if (riffSize - chunkSize < 36)
-        return -110;
+        return core::kMultichunkNotSupported;
 
     stereo = numCh == 2;
     position = 36;
@@ -120,10 +124,10 @@ int WaveFileRead::refill(std::int64_t bytes, std::int64_t& got)
         if (chunkConsumed >= chunkSize) {
             std::uint8_t header[kChunkHeaderBytes];
             if (readExact(header, kChunkHeaderBytes) < 0)
-                return -1101;
+                return core::kReadError;
             const std::int64_t size = unsigned32(header + 4);
             if (bytebuf2int(header, 0, 4, true) != id("data") || size == 0)
-                return -108;
+                return core::kIllegalChunkHeader;
             chunkSize = size;
             chunkConsumed = 0;
             position += kChunkHeaderBytes;
@@ -150,7 +154,7 @@ int WaveFileRead::refill(std::int64_t bytes, std::int64_t& got)
         bytes -= n;
         got += n;
         if (n < piece)
-            return -1101;
+            return core::kReadError;
     }
     return 0;
 }
@@ -211,22 +215,22 @@ int WaveFileRead::ReadWaveData(double* left, double* right, double divisor, int 
     std::int64_t bytes = 0;
 
     if (!headerDone)
-        return -1102;
+        return core::kReadBeforeHeader;
     const int cap = capacity();
     // A negative size has no meaning; it is refused with the size error.
     if (dataSize > cap || dataSize < 0)
-        return -1106;
+        return core::kReadExceedsBuffer;
     if (behind < -std::int64_t{ptrOffset})
-        return -1103;
+        return core::kOffsetBeyondStart;
     if (ptrOffset > 0)
-        return -1104;
+        return core::kOffsetBeyondEnd;
     keepFrames = std::min(keepFrames, cap);
 
     // Step back over frames already delivered.
     int pos = readPos + ptrOffset * blockAlign;
     if (pos < 0) {
         if (!wrapped)
-            return -1103;
+            return core::kOffsetBeyondStart;
         pos += kRingBytes;
     }
     readPos = pos;
@@ -306,3 +310,5 @@ int WaveFileRead::FileClose()
     stream.reset();
     return e == 0 ? 0 : -1;
 }
+
+} // namespace corvane::wavio

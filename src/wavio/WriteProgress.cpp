@@ -1,7 +1,25 @@
 #include "wavio/WriteProgress.h"
 
+#include "core/ResultCodes.h"
+
 #include "wavio/FileWriteThread.h"
 #include "wavio/WavFormat.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace corvane::wavio {
+
+int removeWrittenFile(const std::string& path)
+{
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return 0;
+    return std::remove(path.c_str()) == 0 ? 0 : errno;
+}
 
 WriteProgress::WriteProgress() = default;
 
@@ -14,14 +32,14 @@ int WriteProgress::create(const std::string& fileName)
     return stream.create(fileName);
 }
 
-int WriteProgress::setParams(TWaveProvider* provider_, int dataLength_, int fs_, int numCh_,
+int WriteProgress::setParams(signal::TWaveProvider* provider_, int dataLength_, int fs_, int numCh_,
                              char dataType_, char dataFormat_, double scale_)
 {
     provider = provider_;
     dataLength = dataLength_;
     fs = fs_;
     numCh = numCh_;
-    if (const int r = wav::checkWriteParams(fs, numCh, dataType_, dataFormat_, scale_); r < 0)
+    if (const int r = wavio::checkWriteParams(fs, numCh, dataType_, dataFormat_, scale_); r < 0)
         return r;
     dataType = dataType_;
     dataFormat = dataFormat_;
@@ -46,7 +64,7 @@ bool WriteProgress::poll(bool confirmationOpen)
         startPending = false;
         if (provider == nullptr || !stream.isOpen()) {
             // Nothing to write with: end as a failed write would.
-            storeResult = -1112;
+            storeResult = core::kFileWriteError;
             stream.close();
             finished = true;
             return true;
@@ -67,7 +85,7 @@ bool WriteProgress::poll(bool confirmationOpen)
         const int closeError = stream.close();
         storeResult = thread->storeResult.load(std::memory_order_relaxed);
         if (storeResult >= 0 && closeError != 0)
-            storeResult = -1112;
+            storeResult = core::kFileWriteError;
         thread.reset();
         finished = true;
         return true;
@@ -75,7 +93,15 @@ bool WriteProgress::poll(bool confirmationOpen)
     return false;
 }
 
+void WriteProgress::waitForThread(std::chrono::milliseconds timeout)
+{
+    if (thread)
+        thread->waitDone(timeout);
+}
+
 int WriteProgress::progress() const
 {
     return lastProgress;
 }
+
+} // namespace corvane::wavio

@@ -1,4 +1,5 @@
-#include "app/DisplayWave.h"
+#include "shell/DisplayWave.h"
+#include "core/Level.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,8 @@
 
 namespace {
 
-using namespace corvane;
+using namespace corvane::shell;
+using corvane::core::amplitudeOfLevel;
 
 TEST(DisplayPlan, TimeSpanIsOneTwoOrFourTimesAPowerOfTenWithinTenPeriods)
 {

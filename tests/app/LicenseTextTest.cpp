@@ -1,4 +1,4 @@
-#include "app/LicenseText.h"
+#include "shell/LicenseText.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,14 @@
 
 #include <unistd.h>
 
+using namespace corvane;
+
 namespace {
 
 std::vector<std::string> split(std::string_view bytes)
 {
-    LicenseText text;
-    LicenseLineReader reader(text);
+    shell::LicenseText text;
+    shell::LicenseLineReader reader(text);
     for (const char c : bytes)
         reader.put(c);
     reader.finish();
@@ -78,14 +80,14 @@ TEST(LicenseText, FileReadAndMissingFile)
         std::ofstream f(path, std::ios::binary);
         f << "first\r\nsecond\nthird";
     }
-    LicenseText text;
-    readLicenseFile(text, path.c_str());
+    shell::LicenseText text;
+    shell::readLicenseFile(text, path.c_str());
     EXPECT_FALSE(text.readError);
     ASSERT_EQ(text.numLines, 3);
     EXPECT_EQ(text.licenseLines[2], "third");
 
-    LicenseText missing;
-    readLicenseFile(missing, (dir / "absent.txt").string().c_str());
+    shell::LicenseText missing;
+    shell::readLicenseFile(missing, (dir / "absent.txt").string().c_str());
     EXPECT_TRUE(missing.readError);
     EXPECT_EQ(missing.numLines, 0);
     std::filesystem::remove_all(dir);

@@ -1,7 +1,7 @@
 #include "app/RecordingOkBox.h"
-#include "app/TMainForm.h"
+#include "windows/TMainForm.h"
 #include "plot/WaveDisplay.h"
-#include "plot/WaveDraw.h"
+#include "widgets/WaveDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -19,20 +19,22 @@
 #include <utility>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 using Boxes = std::vector<std::pair<std::string, std::string>>;
 
-constexpr Colour kGreen = rgb(0, 255, 0);
+constexpr plot::Colour kGreen = plot::rgb(0, 255, 0);
 
-Colour pixel(const QImage& image, int x, int y)
+plot::Colour pixel(const QImage& image, int x, int y)
 {
     const QRgb p = image.pixel(x, y);
-    return rgb(static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),
+    return plot::rgb(static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),
                static_cast<std::uint8_t>(qBlue(p)));
 }
 
-int countColour(const QImage& image, Colour c)
+int countColour(const QImage& image, plot::Colour c)
 {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -53,9 +55,9 @@ std::vector<std::string> labelTexts(const auto& labels)
 // A shown main window whose boxes are recorded.
 struct MainForm : ::testing::Test {
     MainForm() { form.show(); }
-    const dispCommandHistory& entry(int i) const { return form.waveDisplay->historyEntry(i); }
+    const plot::dispCommandHistory& entry(int i) const { return form.waveDisplay->historyEntry(i); }
     RecordingOkBox box;
-    TMainForm form{box};
+    windows::TMainForm form{box};
 };
 
 TEST_F(MainForm, StartsWithTheDefaultsAndAnEmptyPlot)
@@ -139,7 +141,7 @@ TEST_F(MainForm, StartsWithTheDefaultsAndAnEmptyPlot)
     EXPECT_FALSE(form.firstShow);
     EXPECT_EQ(form.waveDisplay->historyCount(), 0);
     const QImage& picture = form.WaveCanvas->picture();
-    EXPECT_EQ(countColour(picture, rgb(0, 0, 0)), picture.width() * picture.height());
+    EXPECT_EQ(countColour(picture, plot::rgb(0, 0, 0)), picture.width() * picture.height());
     EXPECT_TRUE(labelTexts(form.scaleLabels()).empty());
     EXPECT_TRUE(box.shown.empty());
 }
@@ -173,17 +175,17 @@ TEST_F(MainForm, DisplayWithTheDefaults)
     EXPECT_DOUBLE_EQ(form.timeSpan, 883.0 / 44100.0);
 
     ASSERT_EQ(form.waveDisplay->historyCount(), 3);
-    EXPECT_EQ(entry(0).kind, CommandKind::YScaleGrid);
+    EXPECT_EQ(entry(0).kind, plot::CommandKind::YScaleGrid);
     EXPECT_EQ(entry(0).dPar1, 10.0);
     EXPECT_EQ(entry(0).dPar2, -10.0);
     EXPECT_EQ(entry(0).dPar3, 5.0);
     EXPECT_EQ(entry(0).iPar1, 0);
-    EXPECT_EQ(entry(1).kind, CommandKind::XScale);
+    EXPECT_EQ(entry(1).kind, plot::CommandKind::XScale);
     EXPECT_EQ(entry(1).dPar1, 0.0);
     EXPECT_DOUBLE_EQ(entry(1).dPar2, 0.02);
     EXPECT_DOUBLE_EQ(entry(1).dPar3, 0.0025);
-    const dispCommandHistory& trace = entry(2);
-    EXPECT_EQ(trace.kind, CommandKind::DrawGainOffsetRange);
+    const plot::dispCommandHistory& trace = entry(2);
+    EXPECT_EQ(trace.kind, plot::CommandKind::DrawGainOffsetRange);
     EXPECT_EQ(trace.dataPtr, form.displayData.data());
     EXPECT_EQ(trace.iPar1, 884);
     EXPECT_EQ(trace.iPar2, 0);
@@ -370,7 +372,7 @@ TEST_F(MainForm, RepaintKeepsThePlotAndASecondShowClearsIt)
     EXPECT_EQ(form.waveDisplay->historyCount(), 3);
     EXPECT_TRUE(box.shown.empty());
 
-    const WaveDisplay* display = form.waveDisplay.get();
+    const plot::WaveDisplay* display = form.waveDisplay.get();
     form.hide();
     form.show();
     EXPECT_EQ(form.waveDisplay.get(), display);
@@ -412,7 +414,7 @@ TEST(MainFormLocale, DefaultsAreWrittenAndReadInTheUsersNotation)
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     {
         RecordingOkBox box;
-        TMainForm form(box);
+        windows::TMainForm form(box);
         form.show();
         EXPECT_EQ(form.SigLevel->text(), "6,0");
         form.DrawButtonClick();

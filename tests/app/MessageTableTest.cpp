@@ -1,9 +1,11 @@
-#include "app/MessageTable.h"
+#include "core/MessageTable.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
+
+using namespace corvane;
 
 namespace {
 
@@ -27,13 +29,13 @@ TEST(MessageTable, LookupFindsFirstMatchingRowOrUndefined)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(corvane::errorMessageText(c.code), c.expected);
+        EXPECT_EQ(core::errorMessageText(c.code), c.expected);
     }
 }
 
 TEST(MessageTable, RowsAreWellFormedAndEndWithTheEndMark)
 {
-    const auto rows = corvane::messageTable();
+    const auto rows = core::messageTable();
     ASSERT_EQ(rows.size(), 130u);
     for (const auto row : rows) {
         // "#", digits, ": ", then some text.
@@ -53,7 +55,7 @@ TEST(MessageTable, RowsAreWellFormedAndEndWithTheEndMark)
 
 TEST(MessageTable, RepeatedNumbersKeepTheirTableOrder)
 {
-    const auto rows = corvane::messageTable();
+    const auto rows = core::messageTable();
     std::vector<std::string_view> twelves;
     for (const auto row : rows)
         if (row.starts_with("#12: "))

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/OkBox.h"
+#include "shell/OkBox.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 // Remembers every box instead of waiting for a user: (title, text) in order.
-class RecordingOkBox final : public OkBox {
+class RecordingOkBox final : public corvane::shell::OkBox {
 public:
     void show(std::string_view text, std::string_view title) override
     {

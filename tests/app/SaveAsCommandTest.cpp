@@ -1,11 +1,11 @@
-#include "app/MainFormState.h"
-#include "app/OkBox.h"
+#include "shell/MainFormState.h"
+#include "shell/OkBox.h"
 #include "support/RecordingBoxes.h"
-#include "app/SaveAsCommand.h"
+#include "windows/SaveAsCommand.h"
 #include "support/Process.h"
-#include "wavio/TCancelConfirm.h"
-#include "wavio/TWaveFileForm.h"
-#include "wavio/TWaveFileWrite.h"
+#include "widgets/TCancelConfirm.h"
+#include "widgets/TWaveFileForm.h"
+#include "widgets/TWaveFileWrite.h"
 
 #include <QComboBox>
 #include <QTimer>
@@ -23,12 +23,14 @@
 #include <utility>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 namespace fs = std::filesystem;
 using Shown = RecordingBoxes::Shown;
 
-class AnsweringQuestion : public CancelQuestion {
+class AnsweringQuestion : public widgets::CancelQuestion {
 public:
     bool ask(QWidget*) override { return answer; }
     bool answer = false;
@@ -54,8 +56,8 @@ protected:
         fs::remove_all(dir);
         fs::create_directories(dir);
         path = (dir / "tone.wav").string();
-        setFormDefaults(state);
-        dialogs.parameters = [this](TWaveFileForm& form) {
+        shell::setFormDefaults(state);
+        dialogs.parameters = [this](widgets::TWaveFileForm& form) {
             form.FormShow();
             if (editForm)
                 editForm(form);
@@ -67,7 +69,7 @@ protected:
                 return std::nullopt;
             return QString::fromStdString(path);
         };
-        dialogs.progress = [this](TWaveFileWrite& window) {
+        dialogs.progress = [this](widgets::TWaveFileWrite& window) {
             if (duringProgress)
                 duringProgress(window);
             window.exec();
@@ -101,12 +103,12 @@ protected:
 
     fs::path dir;
     std::string path;
-    MainFormState state;
+    shell::MainFormState state;
     RecordingBoxes boxes;
     AnsweringQuestion question;
-    SaveAsCommand::Dialogs dialogs;
-    std::function<void(TWaveFileForm&)> editForm;
-    std::function<void(TWaveFileWrite&)> duringProgress;
+    windows::SaveAsCommand::Dialogs dialogs;
+    std::function<void(widgets::TWaveFileForm&)> editForm;
+    std::function<void(widgets::TWaveFileWrite&)> duringProgress;
     std::function<void()> afterProgress;
     bool acceptName = true;
     std::vector<QString> initialNames;
@@ -115,7 +117,7 @@ protected:
 TEST_F(SaveAs, DefaultsWriteWhatTheCommandLineWrites)
 {
     displayDefaults();
-    SaveAsCommand command(nullptr, state, boxes, dialogs);
+    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("6.0", "400", 3);
     EXPECT_EQ(boxes.shown, Shown{});
     EXPECT_EQ(state.dataLength, 441000);
@@ -128,7 +130,7 @@ TEST_F(SaveAs, DefaultsWriteWhatTheCommandLineWrites)
 
 TEST_F(SaveAs, BeforeAnyDisplayWarnsAndWritesSilence)
 {
-    SaveAsCommand command(nullptr, state, boxes, dialogs);
+    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("6.0", "400", 3);
     EXPECT_EQ(boxes.shown, Shown{kDiffer});
     const auto bytes = fileBytes(path);
@@ -141,11 +143,11 @@ TEST_F(SaveAs, ChangedLevelWarnsAndWritesTheDisplayedSignal)
 {
     displayDefaults();
     state.waveShape = 3;
-    editForm = [](TWaveFileForm& form) {
+    editForm = [](widgets::TWaveFileForm& form) {
         form.LengthEdit->setText("1");
         form.MonoButton->setChecked(true);
     };
-    SaveAsCommand command(nullptr, state, boxes, dialogs);
+    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     // Level and shape changed since the display: only the level is compared.
     command.run("-3", "400", 3);
     EXPECT_EQ(boxes.shown, Shown{kDiffer});
@@ -156,11 +158,11 @@ TEST_F(SaveAs, FloatFormatUsesTheReferenceLevel)
 {
     displayDefaults();
     state.amplitude = 1.0;   // a 0 dB display
-    editForm = [](TWaveFileForm& form) {
+    editForm = [](widgets::TWaveFileForm& form) {
         form.FormatCombo->setCurrentIndex(4);
         form.LengthEdit->setText("1");
     };
-    SaveAsCommand command(nullptr, state, boxes, dialogs);
+    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("0", "400", 3);
     const auto bytes = fileBytes(path);
     ASSERT_EQ(bytes.size(), 80u + 44100u * 8u);
@@ -178,12 +180,12 @@ TEST_F(SaveAs, CancelledFileDialogKeepsTheSettingsAndWritesNothing)
 {
     displayDefaults();
     acceptName = false;
-    editForm = [](TWaveFileForm& form) {
+    editForm = [](widgets::TWaveFileForm& form) {
         form.LengthEdit->setText("2");
         form.MonoButton->setChecked(true);
         form.FormatCombo->setCurrentIndex(2);
     };
-    SaveAsCommand command(nullptr, state, boxes, dialogs);
+    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("6.0", "400", 3);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(state.dataLength, 88200);
@@ -196,8 +198,8 @@ TEST_F(SaveAs, ParameterTextThatDoesNotParseStopsBeforeAnyDialog)
 {
     displayDefaults();
     bool dialogShown = false;
-    editForm = [&](TWaveFileForm&) { dialogShown = true; };
-    SaveAsCommand command(nullptr, state, boxes, dialogs);
+    editForm = [&](widgets::TWaveFileForm&) { dialogShown = true; };
+    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("loud", "400", 3);
     EXPECT_EQ(boxes.shown, (Shown{{"'loud' is not a valid number.", "Corvane"}}));
     EXPECT_FALSE(dialogShown);
@@ -210,7 +212,7 @@ TEST_F(SaveAs, FailuresAreShownAndNothingIsReportedSaved)
     {
         SCOPED_TRACE("unwritable folder");
         path = (dir / "missing" / "tone.wav").string();
-        SaveAsCommand command(nullptr, state, boxes, dialogs);
+        windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
         command.run("6.0", "400", 3);
         EXPECT_EQ(boxes.shown,
                   (Shown{{"Cannot create the file \"" + path + "\": No such file or directory", "Corvane"}}));
@@ -220,7 +222,7 @@ TEST_F(SaveAs, FailuresAreShownAndNothingIsReportedSaved)
     {
         SCOPED_TRACE("full disk");
         path = "/dev/full";
-        SaveAsCommand command(nullptr, state, boxes, dialogs);
+        windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
         command.run("6.0", "400", 3);
         EXPECT_EQ(boxes.shown,
                   (Shown{{"#1112: Error in TProgBarForm::execStore: File write error", "Application Error"}}));
@@ -230,8 +232,8 @@ TEST_F(SaveAs, FailuresAreShownAndNothingIsReportedSaved)
     {
         SCOPED_TRACE("format typed that matches no item");
         path = (dir / "refused.wav").string();
-        editForm = [](TWaveFileForm& form) { form.FormatCombo->setEditText("12-bit"); };
-        SaveAsCommand command(nullptr, state, boxes, dialogs);
+        editForm = [](widgets::TWaveFileForm& form) { form.FormatCombo->setEditText("12-bit"); };
+        windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
         command.run("6.0", "400", 3);
         EXPECT_EQ(state.dataFormat, -1);
         EXPECT_EQ(boxes.shown, (Shown{{"#1114: Error in TWaveProvider::setParams: Found an incorrect parameter.",
@@ -244,11 +246,11 @@ TEST_F(SaveAs, ConfirmedCancelDeletesTheFile)
 {
     displayDefaults();
     question.answer = true;
-    duringProgress = [](TWaveFileWrite& window) {
+    duringProgress = [](widgets::TWaveFileWrite& window) {
         QTimer::singleShot(110, &window, [&window] { window.CancelButtonClick(); });
     };
-    editForm = [](TWaveFileForm& form) { form.LengthEdit->setText("1000"); };
-    SaveAsCommand command(nullptr, state, boxes, dialogs);
+    editForm = [](widgets::TWaveFileForm& form) { form.LengthEdit->setText("1000"); };
+    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("6.0", "400", 3);
     EXPECT_EQ(boxes.shown, Shown{});
     EXPECT_FALSE(fs::exists(path));

@@ -1,8 +1,8 @@
-#include "app/CorvaneApplication.h"
+#include "windows/CorvaneApplication.h"
 #include "app/RecordingOkBox.h"
-#include "app/TAboutBox.h"
-#include "app/TDisplayLicense.h"
-#include "app/TMainForm.h"
+#include "windows/TAboutBox.h"
+#include "windows/TDisplayLicense.h"
+#include "windows/TMainForm.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,8 @@
 #include <QTimer>
 
 #include <stdexcept>
+
+using namespace corvane;
 
 namespace {
 
@@ -43,14 +45,14 @@ int openLicenseWindows()
 {
     int n = 0;
     for (QWidget* w : QApplication::topLevelWidgets())
-        n += dynamic_cast<TDisplayLicense*>(w) != nullptr ? 1 : 0;
+        n += dynamic_cast<windows::TDisplayLicense*>(w) != nullptr ? 1 : 0;
     return n;
 }
 
 TEST_F(InTemporaryFolder, MissingLicenseClosesTheWindowAndReports8201)
 {
     RecordingOkBox box;
-    TMainForm form(box);
+    windows::TMainForm form(box);
     form.LicenseExecute();
     EXPECT_EQ(box.shown, (Boxes{{"Application Error", "#8201: Error in TDisplayLicense::FormCreate: File read error."}}));
     EXPECT_EQ(openLicenseWindows(), 0);
@@ -60,11 +62,11 @@ TEST_F(InTemporaryFolder, LicenseWindowShowsTheLinesOfTheFile)
 {
     writeLicense("Terms\r\n\r\rsecond\nlast");
     RecordingOkBox box;
-    TMainForm form(box);
+    windows::TMainForm form(box);
     QString shownText;
     bool wasVisible = false;
     QTimer::singleShot(0, [&] {
-        auto* window = dynamic_cast<TDisplayLicense*>(QApplication::activeModalWidget());
+        auto* window = dynamic_cast<windows::TDisplayLicense*>(QApplication::activeModalWidget());
         ASSERT_NE(window, nullptr);
         wasVisible = window->isVisible();
         shownText = window->Memo1->toPlainText();
@@ -83,7 +85,7 @@ TEST_F(InTemporaryFolder, LicenseWindowShowsTheLinesOfTheFile)
 TEST_F(InTemporaryFolder, EmptyLicenseFileIsNoError)
 {
     writeLicense("");
-    TDisplayLicense window;
+    windows::TDisplayLicense window;
     EXPECT_FALSE(window.readError);
     EXPECT_EQ(window.numLines, 0);
     window.show();
@@ -92,7 +94,7 @@ TEST_F(InTemporaryFolder, EmptyLicenseFileIsNoError)
 
 TEST(AboutBox, ShowsNameVersionNoticeAndIcon)
 {
-    TAboutBox about;
+    windows::TAboutBox about;
     EXPECT_EQ(about.windowTitle(), "Version Information");
     EXPECT_EQ(about.ProductName->text(), "Corvane");
     EXPECT_EQ(about.Version->text(), "Version 1.10");
@@ -104,7 +106,7 @@ TEST(AboutBox, ShowsNameVersionNoticeAndIcon)
 
     // The Help menu shows it modally; OK closes it with the OK result.
     RecordingOkBox box;
-    TMainForm form(box);
+    windows::TMainForm form(box);
     form.setAboutBox(&about);
     QTimer::singleShot(0, [&] { about.OKButton->click(); });
     form.HelpContents1Execute();
@@ -129,7 +131,7 @@ private:
 
 TEST(Application, EscapedExceptionsAreShownAndTheLoopGoesOn)
 {
-    auto* app = dynamic_cast<CorvaneApplication*>(QApplication::instance());
+    auto* app = dynamic_cast<windows::CorvaneApplication*>(QApplication::instance());
     ASSERT_NE(app, nullptr);
     RecordingOkBox box;
     app->setExceptionBox(&box);

@@ -1,6 +1,8 @@
-#include "app/CorvaneApplication.h"
+#include "windows/CorvaneApplication.h"
 
 #include <gtest/gtest.h>
+
+using namespace corvane;
 
 // The windows need the application object, and the program's own, which
 // catches what escapes an event handler. Without a screen (and during test
@@ -10,6 +12,6 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
-    CorvaneApplication app(argc, argv);
+    windows::CorvaneApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

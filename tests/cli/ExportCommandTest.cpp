@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -204,13 +206,13 @@ TEST_F(ExportCommand, FilesMatchTheCoreWriterExactly)
         ASSERT_EQ(r.exitCode, 0) << r.err;
 
         MemorySink sink;
-        MiniWaveGen gen;
+        signal::MiniWaveGen gen;
         double amplitude = std::pow(10.0, std::stod(std::to_string(c.levelDb)) * 0.05);
         if (c.formatCode > 3)
             amplitude *= 0.25;
         gen.setSignal(c.shapeCode, c.channels, std::stod(std::to_string(c.freq)), c.fs, amplitude);
-        FileWriteThread thread(sink, gen, c.fs + 77, c.fs, c.channels);
-        thread.setDataFormat(4, static_cast<char>(c.formatCode), wav::fullScale(c.formatCode));
+        wavio::FileWriteThread thread(sink, gen, c.fs + 77, c.fs, c.channels);
+        thread.setDataFormat(4, static_cast<char>(c.formatCode), wavio::fullScale(c.formatCode));
         thread.start();
         while (!thread.waitDone(1000ms)) {
         }

@@ -1,6 +1,8 @@
-#include "cli/NumberText.h"
+#include "core/NumberText.h"
 
 #include <gtest/gtest.h>
+
+using namespace corvane;
 
 namespace {
 
@@ -19,7 +21,7 @@ TEST(NumberText, Reals)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(cli::parseReal(c.text), c.expected);
+        EXPECT_EQ(corvane::core::parseReal(c.text), c.expected);
     }
 }
 
@@ -35,7 +37,7 @@ TEST(NumberText, Integers)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(cli::parseInteger(c.text), c.expected);
+        EXPECT_EQ(corvane::core::parseInteger(c.text), c.expected);
     }
 }
 

@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 int u24(const std::uint8_t* p)
@@ -32,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t opCount = opBytes / 9;
     const std::vector<std::uint8_t> file(data + 2 + opBytes, data + size);
 
-    WaveFileRead reader(std::make_unique<MemorySource>(file));
+    wavio::WaveFileRead reader(std::make_unique<wavio::MemorySource>(file));
     reader.ReadWaveHeader();
 
     for (std::size_t i = 0; i < opCount; ++i) {

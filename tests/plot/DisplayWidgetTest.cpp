@@ -1,6 +1,6 @@
-#include "plot/LabelAdapter.h"
+#include "widgets/LabelAdapter.h"
 #include "plot/WaveDisplay.h"
-#include "plot/WaveDraw.h"
+#include "widgets/WaveDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,13 @@
 #include <memory>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
-constexpr Colour kBlack = 0;
-constexpr Colour kGrey = rgb(128, 128, 128);
-constexpr Colour kGreen = rgb(0, 255, 0);
+constexpr plot::Colour kBlack = 0;
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
+constexpr plot::Colour kGreen = plot::rgb(0, 255, 0);
 
 void processEventsFor(int ms)
 {
@@ -36,17 +38,17 @@ TEST(DisplayOnWaveDraw, PaintReplaysTheMainWindowPlot)
 {
     QWidget window;
     window.resize(460, 320);
-    auto* plot = new WaveDraw(&window);
+    auto* plot = new widgets::WaveDraw(&window);
     plot->setGeometry(40, 48, 361, 201);
 
-    std::vector<std::unique_ptr<LabelAdapter>> adapters;
+    std::vector<std::unique_ptr<widgets::LabelAdapter>> adapters;
     std::array<QLabel*, 20> qlabels{};
     for (QLabel*& l : qlabels) {
         l = new QLabel(&window);
-        adapters.push_back(std::make_unique<LabelAdapter>(l));
+        adapters.push_back(std::make_unique<widgets::LabelAdapter>(l));
     }
-    std::array<PlotLabel*, PlotCanvas::kXLabelSlots> x{};
-    std::array<PlotLabel*, PlotCanvas::kYLabelSlots> yl{};
+    std::array<plot::PlotLabel*, plot::PlotCanvas::kXLabelSlots> x{};
+    std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yl{};
     for (std::size_t i = 0; i < 11; ++i)
         x[i] = adapters[i].get();
     for (std::size_t i = 0; i < 9; ++i)
@@ -54,7 +56,7 @@ TEST(DisplayOnWaveDraw, PaintReplaysTheMainWindowPlot)
     plot->copyXScaleLabels(x);
     plot->copyYLScaleLabels(yl);
 
-    WaveDisplay display(*plot, 11, 9, 9);
+    plot::WaveDisplay display(*plot, 11, 9, 9);
     int paints = 0;
     int lastResult = 1;
     plot->setPaintHandler([&] {

@@ -11,21 +11,23 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
-constexpr Colour kGrey = rgb(128, 128, 128);
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
 
 // The main window's canvas: 361 x 201 at (40, 48).
 struct MainCanvas : ::testing::Test {
     RecordingSurface surface;
-    PlotCanvas canvas{surface};
+    plot::PlotCanvas canvas{surface};
 };
 
 TEST(PlotCanvasConstruction, OriginAndSelectionMinimaComeFromTheFirstBounds)
 {
     struct Case {
         const char* name;
-        CanvasBounds bounds;
+        plot::CanvasBounds bounds;
         int minWidth, minHeight;
     };
     const Case cases[] = {
@@ -37,7 +39,7 @@ TEST(PlotCanvasConstruction, OriginAndSelectionMinimaComeFromTheFirstBounds)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s(c.bounds);
-        PlotCanvas canvas(s);
+        plot::PlotCanvas canvas(s);
         EXPECT_EQ(canvas.originX, c.bounds.left);
         EXPECT_EQ(canvas.originY, c.bounds.top);
         EXPECT_EQ(canvas.minSelWidth, c.minWidth);
@@ -67,7 +69,7 @@ TEST_F(MainCanvas, PositionsRoundHalfUpAndYWithoutChannelUsesChannelZero)
 TEST(PlotCanvasMapping, ResizeChangesTheMappingButNotTheConstructionValues)
 {
     RecordingSurface s({0, 0, 105, 105});
-    PlotCanvas canvas(s);
+    plot::PlotCanvas canvas(s);
     ASSERT_EQ(canvas.setXScale(0.0, 10.0, 1.0, kGrey), 0);
     EXPECT_EQ(canvas.getXpos(5.0), 53); // trunc(52.5 + 0.5)
     s.rect = {40, 48, 722, 1000};
@@ -96,12 +98,12 @@ TEST_F(MainCanvas, InitScreenPaintsTheControlAndKeepsTheColours)
 {
     ASSERT_EQ(canvas.setXScale(0.0, 10.0, 1.0, kGrey), 0);
     surface.forget();
-    canvas.initScreen(rgb(0, 0, 0), rgb(1, 2, 3));
+    canvas.initScreen(plot::rgb(0, 0, 0), plot::rgb(1, 2, 3));
     const std::vector<std::string> expected = {"pen 0", "fill 0", "rectangle 0 0 361 201"};
     EXPECT_EQ(surface.calls, expected);
-    EXPECT_EQ(surface.shapes.at(0).fillStyle, FillStyle::Solid);
+    EXPECT_EQ(surface.shapes.at(0).fillStyle, plot::FillStyle::Solid);
     EXPECT_EQ(canvas.backColour, 0u);
-    EXPECT_EQ(canvas.selColour, rgb(1, 2, 3));
+    EXPECT_EQ(canvas.selColour, plot::rgb(1, 2, 3));
     EXPECT_EQ(canvas.xSpan, 10.0);
     EXPECT_EQ(canvas.xGridCount, 9);
 }
@@ -109,11 +111,11 @@ TEST_F(MainCanvas, InitScreenPaintsTheControlAndKeepsTheColours)
 TEST_F(MainCanvas, CopyOperationsStoreInOrderAndTheLastCallWins)
 {
     // The canvas only keeps the addresses; they are never dereferenced here.
-    std::array<PlotLabel*, 17> first{};
-    std::array<PlotLabel*, 17> second{};
+    std::array<plot::PlotLabel*, 17> first{};
+    std::array<plot::PlotLabel*, 17> second{};
     int markers[3];
-    first[0] = reinterpret_cast<PlotLabel*>(&markers[0]);
-    second[16] = reinterpret_cast<PlotLabel*>(&markers[1]);
+    first[0] = reinterpret_cast<plot::PlotLabel*>(&markers[0]);
+    second[16] = reinterpret_cast<plot::PlotLabel*>(&markers[1]);
     canvas.copyXScaleLabels(first);
     EXPECT_EQ(canvas.xLabels, first);
     canvas.copyXScaleLabels(second);
@@ -125,9 +127,9 @@ TEST_F(MainCanvas, CopyOperationsStoreInOrderAndTheLastCallWins)
 
 TEST_F(MainCanvas, TextOnCanvasSetsThePlotFontAndWrites)
 {
-    canvas.TextOnCanvas(5, 7, "Level", rgb(255, 255, 0));
+    canvas.TextOnCanvas(5, 7, "Level", plot::rgb(255, 255, 0));
     ASSERT_EQ(surface.texts.size(), 1u);
-    EXPECT_EQ(surface.texts[0], (RecordingSurface::Text{5, 7, "Level", "Franklin Gothic Medium", 9, rgb(255, 255, 0)}));
+    EXPECT_EQ(surface.texts[0], (RecordingSurface::Text{5, 7, "Level", "Franklin Gothic Medium", 9, plot::rgb(255, 255, 0)}));
 }
 
 // ---------------------------------------------------------------------------
@@ -158,7 +160,7 @@ TEST(PlotCanvasXScale, GridColumnsAndRecord)
     for (const GridCase& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s;
-        PlotCanvas canvas(s);
+        plot::PlotCanvas canvas(s);
         const int result = c.log ? canvas.setXScale(c.start, c.span, kGrey) : canvas.setXScale(c.start, c.span, c.interval, kGrey);
         ASSERT_EQ(result, c.result);
         EXPECT_EQ(s.verticalColumns(), c.columns);
@@ -198,7 +200,7 @@ TEST(PlotCanvasXScale, LimitsOnTheNumberOfLines)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s;
-        PlotCanvas canvas(s);
+        plot::PlotCanvas canvas(s);
         const int result = c.log ? canvas.setXScale(c.start, c.span, kGrey) : canvas.setXScale(c.start, c.span, c.interval, kGrey);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(canvas.xGridCount, c.count);
@@ -290,7 +292,7 @@ TEST(PlotCanvasYScale, GridRowsRecordAndErrors)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s;
-        PlotCanvas canvas(s);
+        plot::PlotCanvas canvas(s);
         canvas.ySpan[0] = 1.0;
         canvas.firstYGrid = -7.0;
         canvas.lastYGrid = -7.0;
@@ -351,7 +353,7 @@ TEST(PlotCanvasGridTrace, OffByDefaultOnStandardOutputWhenAskedFor)
 {
     const auto drawGrid = [] {
         RecordingSurface s;
-        PlotCanvas canvas(s);
+        plot::PlotCanvas canvas(s);
         testing::internal::CaptureStdout();
         EXPECT_EQ(canvas.setXScale(0.0, 10.0, 1.0, kGrey), 0);
         return testing::internal::GetCapturedStdout();

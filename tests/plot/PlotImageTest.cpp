@@ -1,8 +1,8 @@
-#include "plot/ImageSurface.h"
-#include "plot/LabelAdapter.h"
+#include "widgets/ImageSurface.h"
+#include "widgets/LabelAdapter.h"
 #include "plot/PlotCanvas.h"
 #include "plot/RecordingSurface.h"
-#include "plot/WaveDraw.h"
+#include "widgets/WaveDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +14,19 @@
 #include <cmath>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
-constexpr Colour kBlack = rgb(0, 0, 0);
-constexpr Colour kGrey = rgb(128, 128, 128);
-constexpr Colour kGreen = rgb(0, 255, 0);
-constexpr Colour kSel = rgb(200, 200, 200);
+constexpr plot::Colour kBlack = plot::rgb(0, 0, 0);
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
+constexpr plot::Colour kGreen = plot::rgb(0, 255, 0);
+constexpr plot::Colour kSel = plot::rgb(200, 200, 200);
 
-Colour pixel(const QImage& image, int x, int y)
+plot::Colour pixel(const QImage& image, int x, int y)
 {
     const QRgb p = image.pixel(x, y);
-    return rgb(static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),
+    return plot::rgb(static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),
                static_cast<std::uint8_t>(qBlue(p)));
 }
 
@@ -35,17 +37,17 @@ struct ImageCanvas : ::testing::Test {
         surface.setBounds({0, 0, 361, 201});
         canvas.initScreen(kBlack, kSel);
     }
-    ImageSurface surface;
-    PlotCanvas canvas{surface};
+    widgets::ImageSurface surface;
+    plot::PlotCanvas canvas{surface};
 };
 
 TEST_F(ImageCanvas, InitScreenCoversExactlyTheControl)
 {
-    canvas.initScreen(rgb(255, 0, 0), kSel);
+    canvas.initScreen(plot::rgb(255, 0, 0), kSel);
     const QImage& image = surface.image();
     ASSERT_EQ(image.size(), QSize(361, 201));
     for (const QPoint p : {QPoint(0, 0), QPoint(360, 0), QPoint(0, 200), QPoint(360, 200), QPoint(180, 100)})
-        EXPECT_EQ(pixel(image, p.x(), p.y()), rgb(255, 0, 0)) << p.x() << "," << p.y();
+        EXPECT_EQ(pixel(image, p.x(), p.y()), plot::rgb(255, 0, 0)) << p.x() << "," << p.y();
 }
 
 TEST_F(ImageCanvas, GridLinesLandOnTheirColumnsAndRows)
@@ -80,11 +82,11 @@ TEST_F(ImageCanvas, TracePointsLandWhereTheRecordingSaysTheyDo)
     // A sine of 4096 samples over a grid, drawn on both surfaces: every end
     // point the recording holds inside the plot is a trace pixel.
     RecordingSurface recording({0, 0, 361, 201});
-    PlotCanvas recorded(recording);
+    plot::PlotCanvas recorded(recording);
     std::vector<double> sine(4096);
     for (std::size_t i = 0; i < sine.size(); ++i)
         sine[i] = 1.2 * std::sin(static_cast<double>(i) * 0.01);
-    for (PlotCanvas* c : {&canvas, &recorded}) {
+    for (plot::PlotCanvas* c : {&canvas, &recorded}) {
         c->initScreen(kBlack, kSel);
         ASSERT_EQ(c->setXScale(0.0, 10.0, 1.0, kGrey), 0);
         ASSERT_EQ(c->setYScale(-1.0, 2.0, 0.5, kGrey, 0), 0);
@@ -168,12 +170,12 @@ TEST(WaveDrawWidget, PaintsThroughTheHostHandlerWithoutLooping)
 {
     QWidget window;
     window.resize(460, 320);
-    auto* plot = new WaveDraw(&window);
+    auto* plot = new widgets::WaveDraw(&window);
     EXPECT_EQ(plot->originX, 0);
     EXPECT_EQ(plot->minSelWidth, 10);
     EXPECT_EQ(plot->minSelHeight, 10);
     plot->setGeometry(40, 48, 361, 201);
-    const CanvasBounds b{40, 48, 361, 201};
+    const plot::CanvasBounds b{40, 48, 361, 201};
     int paints = 0;
     plot->setPaintHandler([&] {
         ++paints;
@@ -206,12 +208,12 @@ TEST(WaveDrawWidget, DecimalSeparatorFollowsTheLocale)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     {
-        WaveDraw plot;
+        widgets::WaveDraw plot;
         EXPECT_EQ(plot.truncDigit(1500, 3, 1, true), "1,5k");
         EXPECT_EQ(plot.truncDigit(2e15, 3, 0, true), "2,0000E+015");
     }
     QLocale::setDefault(QLocale::c());
-    WaveDraw plot;
+    widgets::WaveDraw plot;
     EXPECT_EQ(plot.truncDigit(1500, 3, 1, true), "1.5k");
 }
 
@@ -220,25 +222,25 @@ TEST(LabelAdapter, AutomaticSizingKeepsTheAnchoredEdge)
     QWidget window;
     struct Case {
         const char* name;
-        LabelAlignment alignment;
+        plot::LabelAlignment alignment;
         bool autoSize;
     };
     const Case cases[] = {
-        {"RightKeepsRightEdge", LabelAlignment::Right, true},
-        {"LeftKeepsLeftEdge", LabelAlignment::Left, true},
-        {"CentreKeepsLeftEdge", LabelAlignment::Centre, true},
-        {"FixedWidth", LabelAlignment::Centre, false},
+        {"RightKeepsRightEdge", plot::LabelAlignment::Right, true},
+        {"LeftKeepsLeftEdge", plot::LabelAlignment::Left, true},
+        {"CentreKeepsLeftEdge", plot::LabelAlignment::Centre, true},
+        {"FixedWidth", plot::LabelAlignment::Centre, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto* label = new QLabel(&window);
-        LabelAdapter adapter(label);
+        widgets::LabelAdapter adapter(label);
         adapter.setAutoSize(c.autoSize);
         adapter.setLeft(4);
         adapter.setTop(100);
         adapter.setWidth(32);
         adapter.setAlignment(c.alignment);
-        adapter.setFont(PlotCanvas::kFontFace, 9);
+        adapter.setFont(plot::PlotCanvas::kFontFace, 9);
         adapter.setText("-1");
         const QRect shortText = label->geometry();
         adapter.setText("-1000.25m");
@@ -246,7 +248,7 @@ TEST(LabelAdapter, AutomaticSizingKeepsTheAnchoredEdge)
         EXPECT_EQ(longText.y(), 100);
         if (!c.autoSize) {
             EXPECT_EQ(longText, QRect(4, 100, 32, shortText.height()));
-        } else if (c.alignment == LabelAlignment::Right) {
+        } else if (c.alignment == plot::LabelAlignment::Right) {
             EXPECT_EQ(shortText.x() + shortText.width(), 36);
             EXPECT_EQ(longText.x() + longText.width(), 36);
             EXPECT_LT(longText.x(), shortText.x());

@@ -10,9 +10,11 @@
 #include <limits>
 #include <string>
 
+using namespace corvane;
+
 namespace {
 
-constexpr Colour kGrey = rgb(128, 128, 128);
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
 
 // The main window's label set: 11 X, 9 left and 3 right scale labels, the
 // slots after them empty, and three titles, around a 361 x 201 canvas at (40, 48).
@@ -22,13 +24,13 @@ struct MainWindowLabels : ::testing::Test {
     MainWindowLabels()
     {
         surface.rect = {40, 48, 361, 201};
-        std::array<PlotLabel*, 17> x{};
+        std::array<plot::PlotLabel*, 17> x{};
         for (std::size_t i = 0; i < lx.size(); ++i)
             x[i] = &lx[i];
-        std::array<PlotLabel*, 11> yl{};
+        std::array<plot::PlotLabel*, 11> yl{};
         for (std::size_t i = 0; i < lyl.size(); ++i)
             yl[i] = &lyl[i];
-        std::array<PlotLabel*, 11> yr{};
+        std::array<plot::PlotLabel*, 11> yr{};
         for (std::size_t i = 0; i < lyr.size(); ++i)
             yr[i] = &lyr[i];
         canvas.copyXScaleLabels(x);
@@ -53,7 +55,7 @@ struct MainWindowLabels : ::testing::Test {
     }
 
     RecordingSurface surface{{0, 0, 105, 105}};
-    PlotCanvas canvas{surface};
+    plot::PlotCanvas canvas{surface};
     std::array<RecordingLabel, 11> lx;
     std::array<RecordingLabel, 9> lyl;
     std::array<RecordingLabel, 3> lyr;
@@ -67,7 +69,7 @@ TEST_F(MainWindowLabels, LayoutAroundTheMainWindowCanvas)
         EXPECT_EQ(l.top, 257);
         EXPECT_EQ(l.left, -999); // placed by putNumberX later
         EXPECT_EQ(l.width, 51);
-        EXPECT_EQ(l.alignment, LabelAlignment::Centre);
+        EXPECT_EQ(l.alignment, plot::LabelAlignment::Centre);
         EXPECT_EQ(l.face, "Franklin Gothic Medium");
         EXPECT_EQ(l.sizePt, 9);
         EXPECT_FALSE(l.autoSize);
@@ -76,7 +78,7 @@ TEST_F(MainWindowLabels, LayoutAroundTheMainWindowCanvas)
     for (const auto& l : lyl) {
         EXPECT_EQ(l.left, 4);
         EXPECT_EQ(l.left + l.width, 36);
-        EXPECT_EQ(l.alignment, LabelAlignment::Right);
+        EXPECT_EQ(l.alignment, plot::LabelAlignment::Right);
         EXPECT_EQ(l.sizePt, 9);
         EXPECT_TRUE(l.autoSize);
         EXPECT_FALSE(l.visible);
@@ -84,7 +86,7 @@ TEST_F(MainWindowLabels, LayoutAroundTheMainWindowCanvas)
     for (const auto& l : lyr) {
         EXPECT_EQ(l.left, 405);
         EXPECT_EQ(l.width, 41);
-        EXPECT_EQ(l.alignment, LabelAlignment::Left);
+        EXPECT_EQ(l.alignment, plot::LabelAlignment::Left);
         EXPECT_TRUE(l.autoSize);
         EXPECT_FALSE(l.visible);
     }
@@ -92,12 +94,12 @@ TEST_F(MainWindowLabels, LayoutAroundTheMainWindowCanvas)
         const char* name;
         const RecordingLabel& label;
         int left, top, width;
-        LabelAlignment alignment;
+        plot::LabelAlignment alignment;
     };
     const Title titles[] = {
-        {"X", txl, 140, 273, 161, LabelAlignment::Centre},
-        {"LeftY", tyll, 4, 28, 81, LabelAlignment::Left},
-        {"RightY", tyrl, 361, 28, 81, LabelAlignment::Right},
+        {"X", txl, 140, 273, 161, plot::LabelAlignment::Centre},
+        {"LeftY", tyll, 4, 28, 81, plot::LabelAlignment::Left},
+        {"RightY", tyrl, 361, 28, 81, plot::LabelAlignment::Right},
     };
     for (const Title& t : titles) {
         SCOPED_TRACE(t.name);
@@ -115,9 +117,9 @@ TEST_F(MainWindowLabels, LayoutAroundTheMainWindowCanvas)
 TEST(PlotCanvasLabels, LayoutStopsAtTheFirstEmptySlotAndTitleLeftHasAFloor)
 {
     RecordingSurface s({30, 48, 361, 201});
-    PlotCanvas canvas(s);
+    plot::PlotCanvas canvas(s);
     RecordingLabel a, b, title;
-    std::array<PlotLabel*, 17> x{};
+    std::array<plot::PlotLabel*, 17> x{};
     x[0] = &a;
     x[2] = &b;
     canvas.copyXScaleLabels(x);
@@ -138,7 +140,7 @@ TEST(PlotCanvasLabels, MarginsTooSmallChangeNothing)
 {
     struct Case {
         const char* name;
-        CanvasBounds bounds;
+        plot::CanvasBounds bounds;
         int result;
     };
     const Case cases[] = {
@@ -150,9 +152,9 @@ TEST(PlotCanvasLabels, MarginsTooSmallChangeNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s(c.bounds);
-        PlotCanvas canvas(s);
+        plot::PlotCanvas canvas(s);
         RecordingLabel label, title;
-        std::array<PlotLabel*, 17> x{};
+        std::array<plot::PlotLabel*, 17> x{};
         x[0] = &label;
         canvas.copyXScaleLabels(x);
         canvas.copyTitleLabels(&title, nullptr, nullptr);
@@ -165,7 +167,7 @@ TEST(PlotCanvasLabels, MarginsTooSmallChangeNothing)
 TEST(PlotCanvasLabels, InitOfANullLabelGivesMinusOne)
 {
     RecordingSurface s;
-    PlotCanvas canvas(s);
+    plot::PlotCanvas canvas(s);
     EXPECT_EQ(canvas.initXLabel(nullptr), -1);
     EXPECT_EQ(canvas.initYLLabel(nullptr), -1);
     EXPECT_EQ(canvas.initYRLabel(nullptr), -1);
@@ -338,7 +340,7 @@ TEST(ScaleNumberText, WorkedTableWithPointAndComma)
 TEST(PlotCanvasLabels, TruncDigitUsesTheProcessLocaleOrTheGivenSeparator)
 {
     RecordingSurface s;
-    PlotCanvas canvas(s); // the tests run in the C locale
+    plot::PlotCanvas canvas(s); // the tests run in the C locale
     EXPECT_EQ(canvas.truncDigit(1500, 3, 1, true), "1.5k");
     canvas.setDecimalSeparator(",");
     EXPECT_EQ(canvas.truncDigit(1500, 3, 1, true), "1,5k");

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
-constexpr Colour kGrey = rgb(128, 128, 128);
-constexpr Colour kBack = rgb(0, 0, 0);
-constexpr Colour kSel = rgb(200, 200, 200);
-constexpr Colour kMarker = rgb(255, 255, 0);
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
+constexpr plot::Colour kBack = plot::rgb(0, 0, 0);
+constexpr plot::Colour kSel = plot::rgb(200, 200, 200);
+constexpr plot::Colour kMarker = plot::rgb(255, 255, 0);
 
 // X from 0 to 10 on 361 columns, channel 0 from -1 to 1 on 201 rows.
 struct PlotCanvasSelection : ::testing::Test {
@@ -24,7 +26,7 @@ struct PlotCanvasSelection : ::testing::Test {
         surface.forget();
     }
     RecordingSurface surface;
-    PlotCanvas canvas{surface};
+    plot::PlotCanvas canvas{surface};
 };
 
 TEST_F(PlotCanvasSelection, DragGivesValuesAndADottedRectangle)
@@ -73,7 +75,7 @@ TEST_F(PlotCanvasSelection, SizeAndDirectionChecks)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s;
-        PlotCanvas fresh(s);
+        plot::PlotCanvas fresh(s);
         ASSERT_EQ(fresh.setXScale(0.0, 10.0, 1.0, kGrey), 0);
         ASSERT_EQ(fresh.setYScale(-1.0, 2.0, 0), 0);
         s.forget();
@@ -98,13 +100,13 @@ TEST_F(PlotCanvasSelection, APressErasesTheLastRectangleAndARedrawUsesTheNewPres
 
     canvas.mouseDown(30, 40);
     ASSERT_EQ(surface.shapes.size(), 1u);
-    EXPECT_EQ(surface.shapes[0], (RecordingSurface::Shape{"rectangle", 10, 20, 100, 120, kBack, PenStyle::Dotted,
-                                                          FillStyle::Clear}));
+    EXPECT_EQ(surface.shapes[0], (RecordingSurface::Shape{"rectangle", 10, 20, 100, 120, kBack, plot::PenStyle::Dotted,
+                                                          plot::FillStyle::Clear}));
     EXPECT_TRUE(canvas.selShown);
     canvas.drawMagSelectedArea();
     ASSERT_EQ(surface.shapes.size(), 2u);
-    EXPECT_EQ(surface.shapes[1], (RecordingSurface::Shape{"rectangle", 30, 40, 100, 120, kSel, PenStyle::Dotted,
-                                                          FillStyle::Clear}));
+    EXPECT_EQ(surface.shapes[1], (RecordingSurface::Shape{"rectangle", 30, 40, 100, 120, kSel, plot::PenStyle::Dotted,
+                                                          plot::FillStyle::Clear}));
 
     // A refused release draws nothing, but the flag from before stays.
     EXPECT_EQ(canvas.mouseUp(35, 45), -1051);
@@ -127,14 +129,14 @@ TEST_F(PlotCanvasSelection, ReferenceLinesOnlyWhenSwitchedOn)
     canvas.drawReferenceLines(22.0, 25.0);
     EXPECT_EQ(canvas.refLine1X, 72); // trunc(72.2 + 0.5)
     EXPECT_EQ(canvas.refLine2X, 181);
-    const std::vector<RecordingSurface::Line> drawn = {{181, 0, 181, 201, rgb(0, 255, 0), PenStyle::Solid},
-                                                       {72, 0, 72, 201, rgb(255, 0, 0), PenStyle::Solid}};
+    const std::vector<RecordingSurface::Line> drawn = {{181, 0, 181, 201, plot::rgb(0, 255, 0), plot::PenStyle::Solid},
+                                                       {72, 0, 72, 201, plot::rgb(255, 0, 0), plot::PenStyle::Solid}};
     EXPECT_EQ(surface.lines, drawn);
 
     surface.forget();
     canvas.deleteRefLines();
-    const std::vector<RecordingSurface::Line> erased = {{181, 0, 181, 201, kBack, PenStyle::Solid},
-                                                        {72, 0, 72, 201, kBack, PenStyle::Solid}};
+    const std::vector<RecordingSurface::Line> erased = {{181, 0, 181, 201, kBack, plot::PenStyle::Solid},
+                                                        {72, 0, 72, 201, kBack, plot::PenStyle::Solid}};
     EXPECT_EQ(surface.lines, erased);
 
     // A position with no column leaves the line where it was.
@@ -180,8 +182,8 @@ TEST_F(PlotCanvasSelection, ReferenceLineGrabWithinFourPixels)
 TEST_F(PlotCanvasSelection, Markers)
 {
     canvas.drawPole(0.0, -1.0, kMarker, 0); // the bottom-left corner: (0, 201)
-    const std::vector<RecordingSurface::Line> cross = {{-3, 198, 3, 204, kMarker, PenStyle::Solid},
-                                                       {-3, 204, 3, 198, kMarker, PenStyle::Solid}};
+    const std::vector<RecordingSurface::Line> cross = {{-3, 198, 3, 204, kMarker, plot::PenStyle::Solid},
+                                                       {-3, 204, 3, 198, kMarker, plot::PenStyle::Solid}};
     EXPECT_EQ(surface.lines, cross);
 
     surface.forget();

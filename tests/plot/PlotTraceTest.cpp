@@ -7,10 +7,12 @@
 #include <limits>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
-constexpr Colour kGrey = rgb(128, 128, 128);
-constexpr Colour kTrace = rgb(0, 255, 0);
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
+constexpr plot::Colour kTrace = plot::rgb(0, 255, 0);
 
 struct Segment {
     int x1, y1, x2, y2;
@@ -40,7 +42,7 @@ struct TraceCanvas : ::testing::Test {
         surface.forget();
     }
     RecordingSurface surface;
-    PlotCanvas canvas{surface};
+    plot::PlotCanvas canvas{surface};
 };
 
 TEST_F(TraceCanvas, SegmentsOnALinearAxis)
@@ -83,7 +85,7 @@ TEST(PlotCanvasTrace, NearestEvenColumnsAtHalfPixels)
     // 256 columns for 256 X units: the fractions are exact in binary, so X
     // values are pixel positions to the last bit.
     RecordingSurface s({40, 48, 256, 201});
-    PlotCanvas canvas(s);
+    plot::PlotCanvas canvas(s);
     ASSERT_EQ(canvas.setXScale(0.0, 256.0, 256.0, kGrey), 0);
     ASSERT_EQ(canvas.setYScale(-1.0, 2.0, 0), 0);
     const double data[] = {0, 0, 0};
@@ -148,7 +150,7 @@ TEST_F(TraceCanvas, SizesAndScaleChecks)
 TEST(PlotCanvasTrace, AxisWithoutScaleIsRefused)
 {
     RecordingSurface s;
-    PlotCanvas canvas(s);
+    plot::PlotCanvas canvas(s);
     ASSERT_EQ(canvas.setYScale(-1.0, 2.0, 0), 0);
     const double data[] = {0, 0};
     EXPECT_EQ(canvas.draw(data, 2, kTrace, 0), -1010);
@@ -177,7 +179,7 @@ TEST(PlotCanvasTrace, DecibelValuesAndTheFloor)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s;
-        PlotCanvas canvas(s);
+        plot::PlotCanvas canvas(s);
         ASSERT_EQ(canvas.setXScale(0.0, 10.0, 1.0, kGrey), 0);
         ASSERT_EQ(canvas.setYScale(-60.0, 60.0, 0), 0);
         s.forget();
@@ -189,7 +191,7 @@ TEST(PlotCanvasTrace, DecibelValuesAndTheFloor)
 TEST(PlotCanvasTrace, LogarithmicAxis)
 {
     RecordingSurface s;
-    PlotCanvas canvas(s);
+    plot::PlotCanvas canvas(s);
     ASSERT_EQ(canvas.setXScale(20.0, 1000.0, kGrey), 0);
     ASSERT_EQ(canvas.setYScale(-1.0, 2.0, 0), 0);
     s.forget();

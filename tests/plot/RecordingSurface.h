@@ -8,20 +8,20 @@
 
 // A drawing surface that keeps every call: as text in call order, and as
 // lines, shapes and texts with the pen and fill in force when they were drawn.
-class RecordingSurface final : public DrawSurface {
+class RecordingSurface final : public corvane::plot::DrawSurface {
 public:
     struct Line {
         int x1, y1, x2, y2;
-        Colour colour;
-        PenStyle style;
+        corvane::plot::Colour colour;
+        corvane::plot::PenStyle style;
         bool operator==(const Line&) const = default;
     };
     struct Shape {
         std::string kind; // "rectangle" or "ellipse"
         int x1, y1, x2, y2;
-        Colour pen;
-        PenStyle penStyle;
-        FillStyle fillStyle;
+        corvane::plot::Colour pen;
+        corvane::plot::PenStyle penStyle;
+        corvane::plot::FillStyle fillStyle;
         bool operator==(const Shape&) const = default;
     };
     struct Text {
@@ -29,32 +29,32 @@ public:
         std::string text;
         std::string face;
         int sizePt;
-        Colour colour;
+        corvane::plot::Colour colour;
         bool operator==(const Text&) const = default;
     };
 
-    explicit RecordingSurface(CanvasBounds bounds = {40, 48, 361, 201}) : rect(bounds) {}
+    explicit RecordingSurface(corvane::plot::CanvasBounds bounds = {40, 48, 361, 201}) : rect(bounds) {}
 
-    CanvasBounds bounds() const override { return rect; }
-    void setPenColour(Colour c) override
+    corvane::plot::CanvasBounds bounds() const override { return rect; }
+    void setPenColour(corvane::plot::Colour c) override
     {
         pen = c;
         calls.push_back("pen " + std::to_string(c));
     }
-    void setPenStyle(PenStyle s) override
+    void setPenStyle(corvane::plot::PenStyle s) override
     {
         penStyle = s;
         calls.push_back(std::string("penStyle ") + name(s));
     }
-    void setFillColour(Colour c) override
+    void setFillColour(corvane::plot::Colour c) override
     {
         fill = c;
         calls.push_back("fill " + std::to_string(c));
     }
-    void setFillStyle(FillStyle s) override
+    void setFillStyle(corvane::plot::FillStyle s) override
     {
         fillStyle = s;
-        calls.push_back(std::string("fillStyle ") + (s == FillStyle::Solid ? "solid" : "clear"));
+        calls.push_back(std::string("fillStyle ") + (s == corvane::plot::FillStyle::Solid ? "solid" : "clear"));
     }
     void moveTo(int x, int y) override
     {
@@ -79,7 +79,7 @@ public:
         shapes.push_back({"ellipse", x1, y1, x2, y2, pen, penStyle, fillStyle});
         calls.push_back("ellipse " + xy(x1, y1) + " " + xy(x2, y2));
     }
-    void setFont(std::string_view f, int size, Colour c) override
+    void setFont(std::string_view f, int size, corvane::plot::Colour c) override
     {
         face = f;
         sizePt = size;
@@ -118,23 +118,23 @@ public:
         return out;
     }
 
-    CanvasBounds rect;
+    corvane::plot::CanvasBounds rect;
     std::vector<std::string> calls;
     std::vector<Line> lines;
     std::vector<Shape> shapes;
     std::vector<Text> texts;
-    Colour pen = 0;
-    Colour fill = 0;
-    PenStyle penStyle = PenStyle::Solid;
-    FillStyle fillStyle = FillStyle::Solid;
+    corvane::plot::Colour pen = 0;
+    corvane::plot::Colour fill = 0;
+    corvane::plot::PenStyle penStyle = corvane::plot::PenStyle::Solid;
+    corvane::plot::FillStyle fillStyle = corvane::plot::FillStyle::Solid;
 
 private:
-    static const char* name(PenStyle s)
+    static const char* name(corvane::plot::PenStyle s)
     {
         switch (s) {
-        case PenStyle::Solid: return "solid";
-        case PenStyle::Dashed: return "dashed";
-        case PenStyle::Dotted: return "dotted";
+        case corvane::plot::PenStyle::Solid: return "solid";
+        case corvane::plot::PenStyle::Dashed: return "dashed";
+        case corvane::plot::PenStyle::Dotted: return "dotted";
         }
         return "?";
     }
@@ -144,5 +144,5 @@ private:
     int cy = 0;
     std::string face;
     int sizePt = 0;
-    Colour fontColour = 0;
+    corvane::plot::Colour fontColour = 0;
 };

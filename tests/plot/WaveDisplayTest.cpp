@@ -11,13 +11,15 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
-constexpr Colour kBlack = 0;
-constexpr Colour kGrey = rgb(128, 128, 128);
-constexpr Colour kGreen = rgb(0, 255, 0);
-constexpr Colour kRed = rgb(255, 0, 0);
-constexpr Colour kYellow = rgb(255, 255, 0);
+constexpr plot::Colour kBlack = 0;
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
+constexpr plot::Colour kGreen = plot::rgb(0, 255, 0);
+constexpr plot::Colour kRed = plot::rgb(255, 0, 0);
+constexpr plot::Colour kYellow = plot::rgb(255, 255, 0);
 
 // The main window's plot: a 361 x 201 canvas at (40, 48) with 11 X, 9 left
 // and 3 right scale labels and three titles, and a display built as the
@@ -26,13 +28,13 @@ constexpr Colour kYellow = rgb(255, 255, 0);
 struct MainPlot : ::testing::Test {
     MainPlot()
     {
-        std::array<PlotLabel*, PlotCanvas::kXLabelSlots> x{};
+        std::array<plot::PlotLabel*, plot::PlotCanvas::kXLabelSlots> x{};
         for (std::size_t i = 0; i < lx.size(); ++i)
             x[i] = &lx[i];
-        std::array<PlotLabel*, PlotCanvas::kYLabelSlots> yl{};
+        std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yl{};
         for (std::size_t i = 0; i < lyl.size(); ++i)
             yl[i] = &lyl[i];
-        std::array<PlotLabel*, PlotCanvas::kYLabelSlots> yr{};
+        std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yr{};
         for (std::size_t i = 0; i < lyr.size(); ++i)
             yr[i] = &lyr[i];
         canvas.copyXScaleLabels(x);
@@ -54,21 +56,21 @@ struct MainPlot : ::testing::Test {
         return out;
     }
 
-    std::vector<CommandKind> kinds() const
+    std::vector<plot::CommandKind> kinds() const
     {
-        std::vector<CommandKind> out;
+        std::vector<plot::CommandKind> out;
         for (int i = 0; i < display.historyCount(); ++i)
             out.push_back(display.historyEntry(i).kind);
         return out;
     }
 
     RecordingSurface surface{{40, 48, 361, 201}};
-    PlotCanvas canvas{surface};
+    plot::PlotCanvas canvas{surface};
     std::array<RecordingLabel, 11> lx;
     std::array<RecordingLabel, 9> lyl;
     std::array<RecordingLabel, 3> lyr;
     RecordingLabel txl, tyll, tyrl;
-    WaveDisplay display{canvas, 11, 9, 9};
+    plot::WaveDisplay display{canvas, 11, 9, 9};
 };
 
 using Texts = std::vector<std::string>;
@@ -76,8 +78,8 @@ using Texts = std::vector<std::string>;
 TEST(WaveDisplayConstruction, StartsEmptyWithEveryEntryUnused)
 {
     RecordingSurface surface;
-    PlotCanvas canvas(surface);
-    WaveDisplay display(canvas, 11, 9, 3);
+    plot::PlotCanvas canvas(surface);
+    plot::WaveDisplay display(canvas, 11, 9, 3);
     EXPECT_EQ(display.historyCount(), 0);
     EXPECT_EQ(display.maxXLabels(), 11);
     EXPECT_EQ(display.maxYLLabels(), 9);
@@ -86,8 +88,8 @@ TEST(WaveDisplayConstruction, StartsEmptyWithEveryEntryUnused)
     EXPECT_EQ(display.gridColour(), 0u);
     EXPECT_EQ(display.selColour(), 0u);
     EXPECT_FALSE(display.isReplaying());
-    for (int i = 0; i < WaveDisplay::kHistorySize; ++i) {
-        const dispCommandHistory& e = display.historyEntry(i);
+    for (int i = 0; i < plot::WaveDisplay::kHistorySize; ++i) {
+        const plot::dispCommandHistory& e = display.historyEntry(i);
         EXPECT_EQ(static_cast<int>(e.kind), -1);
         EXPECT_EQ(e.dataPtr, nullptr);
         EXPECT_TRUE(e.text.empty());
@@ -120,8 +122,8 @@ TEST(WaveDisplayGridInterval, OneTwoFiveOrTenTimesAPowerOfTen)
         {"NotANumber", 8, std::nan(""), 1.0, 0.0},
     };
     RecordingSurface surface;
-    PlotCanvas canvas(surface);
-    const WaveDisplay display(canvas, 11, 9, 9);
+    plot::PlotCanvas canvas(surface);
+    const plot::WaveDisplay display(canvas, 11, 9, 9);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_DOUBLE_EQ(display.calcGridInterval(c.divisions, c.lower, c.upper), c.expected);
@@ -239,11 +241,11 @@ TEST(WaveDisplayLabelChoice, WorkedChoices)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface surface({40, 48, 361, 201});
-        PlotCanvas canvas(surface);
+        plot::PlotCanvas canvas(surface);
         std::array<RecordingLabel, 17> lx;
         std::array<RecordingLabel, 11> ly;
-        std::array<PlotLabel*, 17> xSlots{};
-        std::array<PlotLabel*, 11> ySlots{};
+        std::array<plot::PlotLabel*, 17> xSlots{};
+        std::array<plot::PlotLabel*, 11> ySlots{};
         for (std::size_t i = 0; i < lx.size(); ++i)
             xSlots[i] = &lx[i];
         for (std::size_t i = 0; i < ly.size(); ++i)
@@ -253,7 +255,7 @@ TEST(WaveDisplayLabelChoice, WorkedChoices)
             canvas.copyYRScaleLabels(ySlots);
         else
             canvas.copyYLScaleLabels(ySlots);
-        WaveDisplay display(canvas, c.maxLabels, c.maxLabels, c.maxLabels);
+        plot::WaveDisplay display(canvas, c.maxLabels, c.maxLabels, c.maxLabels);
         display.initScreen(kBlack, kGrey, kGrey);
 
         int result = 0;
@@ -301,7 +303,7 @@ TEST_F(MainPlot, LogAxisLabelsOneTwoFiveValuesFromTheFirstOneOnTheAxis)
         }
         if (c.expected == 0) {
             EXPECT_EQ(txl.text, "Frequency [Hz]");
-            EXPECT_EQ(display.historyEntry(0).kind, CommandKind::XScaleLog);
+            EXPECT_EQ(display.historyEntry(0).kind, plot::CommandKind::XScaleLog);
             EXPECT_EQ(display.historyEntry(0).dPar1, c.xMin);
             EXPECT_EQ(display.historyEntry(0).dPar2, c.xMax);
         }
@@ -322,20 +324,20 @@ TEST_F(MainPlot, MainWindowPlotRecordsThreeCommandsAndLabelsBothAxes)
     const double lastTime = 883.0 / 44100.0;
     ASSERT_EQ(display.draw(samples.data(), 1.0 / 3276.0, 0.0, 0.0, lastTime, 884, kGreen, 0), 0);
 
-    EXPECT_EQ(kinds(), (std::vector{CommandKind::YScaleGrid, CommandKind::XScale, CommandKind::DrawGainOffsetRange}));
+    EXPECT_EQ(kinds(), (std::vector{plot::CommandKind::YScaleGrid, plot::CommandKind::XScale, plot::CommandKind::DrawGainOffsetRange}));
     EXPECT_EQ(static_cast<int>(display.historyEntry(0).kind), 4);
     EXPECT_EQ(static_cast<int>(display.historyEntry(1).kind), 0);
     EXPECT_EQ(static_cast<int>(display.historyEntry(2).kind), 7);
-    const dispCommandHistory& y = display.historyEntry(0);
+    const plot::dispCommandHistory& y = display.historyEntry(0);
     EXPECT_EQ(y.dPar1, 10.0);
     EXPECT_EQ(y.dPar2, -10.0);
     EXPECT_EQ(y.dPar3, 5.0);
     EXPECT_EQ(y.iPar1, 0);
-    const dispCommandHistory& x = display.historyEntry(1);
+    const plot::dispCommandHistory& x = display.historyEntry(1);
     EXPECT_EQ(x.dPar1, 0.0);
     EXPECT_EQ(x.dPar2, 0.02);
     EXPECT_EQ(x.dPar3, 0.0025);
-    const dispCommandHistory& t = display.historyEntry(2);
+    const plot::dispCommandHistory& t = display.historyEntry(2);
     EXPECT_EQ(t.dataPtr, samples.data());
     EXPECT_EQ(t.dPar1, 1.0 / 3276.0);
     EXPECT_EQ(t.dPar2, 0.0);
@@ -382,15 +384,15 @@ TEST_F(MainPlot, InitScreenClearsHidesTheLabelsAndEmptiesTheHistory)
     ASSERT_EQ(display.setYGridAndScale("Level", 0, 10.0, -10.0, 5.0, 0), 0);
     ASSERT_EQ(display.historyCount(), 1);
     surface.forget();
-    display.initScreen(rgb(1, 2, 3), kRed, kYellow);
+    display.initScreen(plot::rgb(1, 2, 3), kRed, kYellow);
     EXPECT_EQ(display.historyCount(), 0);
-    EXPECT_EQ(display.backColour(), rgb(1, 2, 3));
+    EXPECT_EQ(display.backColour(), plot::rgb(1, 2, 3));
     EXPECT_EQ(display.gridColour(), kRed);
     EXPECT_EQ(display.selColour(), kYellow);
     EXPECT_EQ(canvas.selColour, kYellow);
     ASSERT_FALSE(surface.shapes.empty());
     EXPECT_EQ(surface.shapes[0].kind, "rectangle");
-    EXPECT_EQ(surface.shapes[0].pen, rgb(1, 2, 3));
+    EXPECT_EQ(surface.shapes[0].pen, plot::rgb(1, 2, 3));
     EXPECT_EQ(shown(lyl), Texts{});
     EXPECT_FALSE(tyll.visible);
     // The grid colour is the one scale operations use from now on.
@@ -415,7 +417,7 @@ TEST_F(MainPlot, FailureAfterTheCanvasScaleKeepsTheGridButDoesNotRecordIt)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WaveDisplay narrow(canvas, 3, 9, 9);
+        plot::WaveDisplay narrow(canvas, 3, 9, 9);
         narrow.initScreen(kBlack, kGrey, kGrey);
         for (auto& l : lx)
             l.text = "before";
@@ -445,25 +447,25 @@ TEST_F(MainPlot, PlainOperationChecks)
 {
     struct Case {
         const char* name;
-        int (*run)(WaveDisplay&);
+        int (*run)(plot::WaveDisplay&);
         int expected;
         bool canvasTouched;
     };
     const Case cases[] = {
-        {"XScaleEqualEnds", [](WaveDisplay& d) { return d.setXScale(1.0, 1.0, 0.1); }, -1035, false},
-        {"XScaleReversedLeftToTheCanvas", [](WaveDisplay& d) { return d.setXScale(1.0, 0.0, 0.1); }, -1009, false},
-        {"XScaleLogLeftZero", [](WaveDisplay& d) { return d.setXScaleLog(0.0, 100.0); }, -1037, false},
-        {"XScaleLogRightNegative", [](WaveDisplay& d) { return d.setXScaleLog(1.0, -1.0); }, -1036, false},
-        {"YScaleNoGridEqual", [](WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0); }, -1029, false},
-        {"YScaleChannel0Equal", [](WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0.5); }, -1029, false},
-        {"YScaleChannelEqual", [](WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0.5, 2); }, -1029, false},
-        {"YScaleReversedLeftToTheCanvas", [](WaveDisplay& d) { return d.setYScale(-1.0, 1.0, 0); }, -1008,
+        {"XScaleEqualEnds", [](plot::WaveDisplay& d) { return d.setXScale(1.0, 1.0, 0.1); }, -1035, false},
+        {"XScaleReversedLeftToTheCanvas", [](plot::WaveDisplay& d) { return d.setXScale(1.0, 0.0, 0.1); }, -1009, false},
+        {"XScaleLogLeftZero", [](plot::WaveDisplay& d) { return d.setXScaleLog(0.0, 100.0); }, -1037, false},
+        {"XScaleLogRightNegative", [](plot::WaveDisplay& d) { return d.setXScaleLog(1.0, -1.0); }, -1036, false},
+        {"YScaleNoGridEqual", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0); }, -1029, false},
+        {"YScaleChannel0Equal", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0.5); }, -1029, false},
+        {"YScaleChannelEqual", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0.5, 2); }, -1029, false},
+        {"YScaleReversedLeftToTheCanvas", [](plot::WaveDisplay& d) { return d.setYScale(-1.0, 1.0, 0); }, -1008,
          false},
-        {"TraceWithoutScales", [](WaveDisplay& d) {
+        {"TraceWithoutScales", [](plot::WaveDisplay& d) {
              static const double data[2] = {0.0, 1.0};
              return d.draw(data, 2, kGreen, 0);
          }, -1010, false},
-        {"DbTraceWithoutScales", [](WaveDisplay& d) {
+        {"DbTraceWithoutScales", [](plot::WaveDisplay& d) {
              static const double data[2] = {1.0, 1.0};
              return d.dBdraw(data, 1.0, 2, kGreen);
          }, -1010, false},
@@ -471,8 +473,8 @@ TEST_F(MainPlot, PlainOperationChecks)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s({40, 48, 361, 201});
-        PlotCanvas fresh(s);
-        WaveDisplay d(fresh, 11, 9, 9);
+        plot::PlotCanvas fresh(s);
+        plot::WaveDisplay d(fresh, 11, 9, 9);
         EXPECT_EQ(c.run(d), c.expected);
         EXPECT_EQ(d.historyCount(), 0);
         EXPECT_EQ(!s.calls.empty(), c.canvasTouched);
@@ -486,23 +488,23 @@ TEST_F(MainPlot, EveryCommandIsRecordedUnderItsKindAndRepaintsTheSame)
     static const double samples[5] = {0.5, 1.0, 2.0, 4.0, 8.0};
     struct Case {
         const char* name;
-        int (*run)(WaveDisplay&);
+        int (*run)(plot::WaveDisplay&);
         int kind;
     };
     const Case cases[] = {
-        {"XScale", [](WaveDisplay& d) { return d.setXScale(0.0, 1.0, 0.25); }, 0},
-        {"XScaleLog", [](WaveDisplay& d) { return d.setXScaleLog(10.0, 1000.0); }, 1},
-        {"YScaleNoGrid", [](WaveDisplay& d) { return d.setYScale(10.0, 0.0, 3); }, 2},
-        {"YScaleChannel0", [](WaveDisplay& d) { return d.setYScale(10.0, 0.0, 2.0); }, 3},
-        {"YScaleChannel", [](WaveDisplay& d) { return d.setYScale(10.0, 0.0, 2.0, 2); }, 4},
-        {"Draw", [](WaveDisplay& d) { return d.draw(samples, 5, kGreen, 1); }, 5},
-        {"DrawGainOffset", [](WaveDisplay& d) { return d.draw(samples, 0.5, 1.0, 5, kGreen, 1); }, 6},
-        {"DrawRange", [](WaveDisplay& d) { return d.draw(samples, 0.5, 1.0, 0.1, 0.9, 5, kGreen, 1); }, 7},
-        {"DbDraw", [](WaveDisplay& d) { return d.dBdraw(samples, 1.0, 5, kRed); }, 8},
-        {"DbDrawRange", [](WaveDisplay& d) { return d.dBdraw(samples, 1.0, 0.1, 0.9, 5, kRed); }, 9},
-        {"DbDrawRangeChannel", [](WaveDisplay& d) { return d.dBdraw(samples, 1.0, 0.1, 0.9, 5, kRed, 1); }, 10},
-        {"PoleZero", [](WaveDisplay& d) { return d.poleZeroDisplay(poleZeroSet{}, poleZeroSet{}); }, 11},
-        {"Text", [](WaveDisplay& d) {
+        {"XScale", [](plot::WaveDisplay& d) { return d.setXScale(0.0, 1.0, 0.25); }, 0},
+        {"XScaleLog", [](plot::WaveDisplay& d) { return d.setXScaleLog(10.0, 1000.0); }, 1},
+        {"YScaleNoGrid", [](plot::WaveDisplay& d) { return d.setYScale(10.0, 0.0, 3); }, 2},
+        {"YScaleChannel0", [](plot::WaveDisplay& d) { return d.setYScale(10.0, 0.0, 2.0); }, 3},
+        {"YScaleChannel", [](plot::WaveDisplay& d) { return d.setYScale(10.0, 0.0, 2.0, 2); }, 4},
+        {"Draw", [](plot::WaveDisplay& d) { return d.draw(samples, 5, kGreen, 1); }, 5},
+        {"DrawGainOffset", [](plot::WaveDisplay& d) { return d.draw(samples, 0.5, 1.0, 5, kGreen, 1); }, 6},
+        {"DrawRange", [](plot::WaveDisplay& d) { return d.draw(samples, 0.5, 1.0, 0.1, 0.9, 5, kGreen, 1); }, 7},
+        {"DbDraw", [](plot::WaveDisplay& d) { return d.dBdraw(samples, 1.0, 5, kRed); }, 8},
+        {"DbDrawRange", [](plot::WaveDisplay& d) { return d.dBdraw(samples, 1.0, 0.1, 0.9, 5, kRed); }, 9},
+        {"DbDrawRangeChannel", [](plot::WaveDisplay& d) { return d.dBdraw(samples, 1.0, 0.1, 0.9, 5, kRed, 1); }, 10},
+        {"PoleZero", [](plot::WaveDisplay& d) { return d.poleZeroDisplay(plot::poleZeroSet{}, plot::poleZeroSet{}); }, 11},
+        {"Text", [](plot::WaveDisplay& d) {
              d.TextOnCanvas(5, 7, "hello", kYellow);
              return 0;
          }, 12},
@@ -564,14 +566,14 @@ TEST_F(MainPlot, RepaintDrawsWhatTheSampleArrayHoldsNow)
     ASSERT_EQ(display.draw(data.data(), 2, kGreen, 0), 0);
     // Value 0 on -1..1 is row 100.5 rounded to even; value 1 is the top row.
     ASSERT_FALSE(surface.lines.empty());
-    EXPECT_EQ(surface.lines.back(), (RecordingSurface::Line{0, 100, 361, 100, kGreen, PenStyle::Solid}));
+    EXPECT_EQ(surface.lines.back(), (RecordingSurface::Line{0, 100, 361, 100, kGreen, plot::PenStyle::Solid}));
 
     data[0] = 1.0;
     data[1] = 1.0;
     surface.forget();
     EXPECT_EQ(display.repaint(), 0);
     ASSERT_FALSE(surface.lines.empty());
-    EXPECT_EQ(surface.lines.back(), (RecordingSurface::Line{0, 0, 361, 0, kGreen, PenStyle::Solid}));
+    EXPECT_EQ(surface.lines.back(), (RecordingSurface::Line{0, 0, 361, 0, kGreen, plot::PenStyle::Solid}));
 }
 
 TEST_F(MainPlot, TextIsCopiedWhenRecorded)
@@ -607,8 +609,8 @@ TEST_F(MainPlot, EmptyHistoryRepaintsToAClearedCanvas)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s({40, 48, 361, 201});
-        PlotCanvas fresh(s);
-        WaveDisplay d(fresh, 11, 9, 9);
+        plot::PlotCanvas fresh(s);
+        plot::WaveDisplay d(fresh, 11, 9, 9);
         d.initScreen(kBlack, kGrey, kGrey);
         if (c.selectionAndRefLines) {
             fresh.refLinesOn = true;
@@ -653,9 +655,9 @@ TEST_F(MainPlot, RepaintReturnsTheResultOfTheLastCommandCarriedOut)
 // one -1.25..1.25 over 201.
 TEST_F(MainPlot, PoleZeroDisplayLaysOutBothPlanes)
 {
-    poleZeroSet left;
+    plot::poleZeroSet left;
     left.poleCount = 1; // 0 + 0i
-    poleZeroSet right;
+    plot::poleZeroSet right;
     right.poleCount = 1; // 0 + 0i
     right.zeroCount = 1;
     right.zeros[0] = {1.0, 0.0};
@@ -672,46 +674,46 @@ TEST_F(MainPlot, PoleZeroDisplayLaysOutBothPlanes)
     // and X 0 is 181; Y 0 is row 101 on either scale.
     using Line = RecordingSurface::Line;
     const std::vector<Line> markers(surface.lines.end() - 4, surface.lines.end());
-    EXPECT_EQ(markers, (std::vector<Line>{{97, 98, 103, 104, kYellow, PenStyle::Solid},
-                                          {97, 104, 103, 98, kYellow, PenStyle::Solid},
-                                          {258, 98, 264, 104, kRed, PenStyle::Solid},
-                                          {258, 104, 264, 98, kRed, PenStyle::Solid}}));
+    EXPECT_EQ(markers, (std::vector<Line>{{97, 98, 103, 104, kYellow, plot::PenStyle::Solid},
+                                          {97, 104, 103, 98, kYellow, plot::PenStyle::Solid},
+                                          {258, 98, 264, 104, kRed, plot::PenStyle::Solid},
+                                          {258, 104, 264, 98, kRed, plot::PenStyle::Solid}}));
     // The unit circle spans X 0..4 and Y 1..-1 of the right scale (rows 20
     // and 181); the zero at 1 + 0i is centred on its right-hand edge.
     ASSERT_EQ(surface.shapes.size(), 2u);
     EXPECT_EQ(surface.shapes[0],
-              (RecordingSurface::Shape{"ellipse", 181, 20, 341, 181, kGrey, PenStyle::Dashed, FillStyle::Clear}));
-    EXPECT_EQ(surface.shapes[1], (RecordingSurface::Shape{"ellipse", 338, 98, 344, 104, rgb(0, 128, 0),
-                                                          PenStyle::Solid, FillStyle::Clear}));
+              (RecordingSurface::Shape{"ellipse", 181, 20, 341, 181, kGrey, plot::PenStyle::Dashed, plot::FillStyle::Clear}));
+    EXPECT_EQ(surface.shapes[1], (RecordingSurface::Shape{"ellipse", 338, 98, 344, 104, plot::rgb(0, 128, 0),
+                                                          plot::PenStyle::Solid, plot::FillStyle::Clear}));
     // Left Y grid at every whole number; the right scale has none.
     EXPECT_EQ(surface.horizontalRows().size(), 5u);
     EXPECT_EQ(surface.verticalColumns().size(), 9u);
 
     ASSERT_EQ(display.historyCount(), 1);
-    EXPECT_EQ(display.historyEntry(0).kind, CommandKind::PoleZero);
+    EXPECT_EQ(display.historyEntry(0).kind, plot::CommandKind::PoleZero);
     EXPECT_EQ(display.heldRightSet().zeros[0], std::complex<double>(1.0, 0.0));
 }
 
 TEST_F(MainPlot, PoleZeroDisplayWithEmptySetsStillDrawsTheFrame)
 {
-    ASSERT_EQ(display.poleZeroDisplay(poleZeroSet{}, poleZeroSet{}), 0);
+    ASSERT_EQ(display.poleZeroDisplay(plot::poleZeroSet{}, plot::poleZeroSet{}), 0);
     EXPECT_EQ(shown(lx).size(), 7u);
     EXPECT_EQ(shown(lyl).size(), 5u);
     EXPECT_EQ(shown(lyr).size(), 3u);
     ASSERT_EQ(surface.shapes.size(), 1u);
-    EXPECT_EQ(surface.shapes[0].penStyle, PenStyle::Dashed);
+    EXPECT_EQ(surface.shapes[0].penStyle, plot::PenStyle::Dashed);
     EXPECT_EQ(surface.horizontalRows().size() + surface.verticalColumns().size(), 14u);
     EXPECT_EQ(display.historyCount(), 1);
 }
 
 TEST_F(MainPlot, PoleZeroRepaintDrawsTheLatestRecordedPair)
 {
-    poleZeroSet first;
+    plot::poleZeroSet first;
     first.poleCount = 1; // left 0 + 0i: column 100
-    poleZeroSet second;
+    plot::poleZeroSet second;
     second.poleCount = 1;
     second.poles[0] = {1.0, 0.0}; // left 1 + 0i: X -1, column 140
-    const poleZeroSet none;
+    const plot::poleZeroSet none;
     ASSERT_EQ(display.poleZeroDisplay(first, none), 0);
     ASSERT_EQ(display.poleZeroDisplay(second, none), 0);
     // A caller's set changed afterwards does not reach the display.
@@ -729,10 +731,10 @@ TEST_F(MainPlot, PoleZeroDisplayWithAFullHistoryDrawsButKeepsTheHeldSets)
 {
     for (int i = 0; i < 128; ++i)
         display.TextOnCanvas(0, 0, "x", kGreen);
-    poleZeroSet left;
+    plot::poleZeroSet left;
     left.poleCount = 1;
     surface.forget();
-    EXPECT_EQ(display.poleZeroDisplay(left, poleZeroSet{}), 0);
+    EXPECT_EQ(display.poleZeroDisplay(left, plot::poleZeroSet{}), 0);
     EXPECT_EQ(display.historyCount(), 128);
     EXPECT_EQ(display.heldLeftSet().poleCount, 0);
     int yellow = 0;
@@ -743,14 +745,14 @@ TEST_F(MainPlot, PoleZeroDisplayWithAFullHistoryDrawsButKeepsTheHeldSets)
 
 TEST_F(MainPlot, PoleZeroCountsOutsideTheRecordAreClamped)
 {
-    poleZeroSet left;
+    plot::poleZeroSet left;
     left.poleCount = 1000;
     left.zeroCount = -5;
-    ASSERT_EQ(display.poleZeroDisplay(left, poleZeroSet{}), 0);
+    ASSERT_EQ(display.poleZeroDisplay(left, plot::poleZeroSet{}), 0);
     int yellow = 0;
     for (const auto& l : surface.lines)
         yellow += l.colour == kYellow ? 1 : 0;
-    EXPECT_EQ(yellow, 2 * poleZeroSet::kCapacity);
+    EXPECT_EQ(yellow, 2 * plot::poleZeroSet::kCapacity);
     EXPECT_EQ(surface.shapes.size(), 1u); // the unit circle only
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/OkBox.h"
+#include "shell/OkBox.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 // Records every box as (text, title) instead of waiting for a user.
-class RecordingBoxes : public OkBox {
+class RecordingBoxes : public corvane::shell::OkBox {
 public:
     using Shown = std::vector<std::pair<std::string, std::string>>;
     void show(std::string_view text, std::string_view title) override

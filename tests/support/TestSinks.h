@@ -10,7 +10,7 @@
 // Keeps every byte in memory and the size of each write. With failAtWrite set,
 // that write (counting from 1) takes only keepOnFailure bytes and fails, like
 // a disk that fills up in the middle of a block.
-class MemorySink : public ByteSink {
+class MemorySink : public corvane::wavio::ByteSink {
 public:
     bool write(const void* data, std::size_t byteCount) override
     {

@@ -4,7 +4,7 @@
 
 namespace {
 
-using namespace exportrules;
+using namespace corvane::wavio;
 
 TEST(ExportSettings, LengthInSecondsAndSamples)
 {

@@ -1,11 +1,11 @@
-#include "app/OkBox.h"
+#include "shell/OkBox.h"
 #include "support/RecordingBoxes.h"
 #include "signal/MiniWaveGen.h"
 #include "support/TestSinks.h"
 #include "wavio/FileWriteThread.h"
-#include "wavio/TCancelConfirm.h"
-#include "wavio/TWaveFileForm.h"
-#include "wavio/TWaveFileWrite.h"
+#include "widgets/TCancelConfirm.h"
+#include "widgets/TWaveFileForm.h"
+#include "widgets/TWaveFileWrite.h"
 #include "wavio/WavFormat.h"
 
 #include <QComboBox>
@@ -31,6 +31,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+using namespace corvane;
 
 namespace {
 
@@ -85,7 +87,7 @@ TEST(TWaveFileForm, OkChecksTheEntries)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingBoxes boxes;
-        TWaveFileForm form(nullptr, boxes, c.fs, 80000, true, true, 1.0, 1000.0, c.levelDb, 1, 0.1);
+        widgets::TWaveFileForm form(nullptr, boxes, c.fs, 80000, true, true, 1.0, 1000.0, c.levelDb, 1, 0.1);
         form.FormShow();
         form.LengthEdit->setText(c.length);
         form.LengthSelect->setEditText(c.unit);
@@ -101,7 +103,7 @@ TEST(TWaveFileForm, OkChecksTheEntries)
 TEST(TWaveFileForm, StoresWhatItParsedAndShowsTheSettings)
 {
     RecordingBoxes boxes;
-    TWaveFileForm form(nullptr, boxes, 44100, 441000, true, true, 1.0, 1000.0, 6.0, 1, 0.1);
+    widgets::TWaveFileForm form(nullptr, boxes, 44100, 441000, true, true, 1.0, 1000.0, 6.0, 1, 0.1);
     form.FormShow();
     EXPECT_EQ(form.LengthEdit->text(), "10");
     EXPECT_EQ(form.LengthSelect->currentText(), "Seconds");
@@ -122,7 +124,7 @@ TEST(TWaveFileForm, StoresWhatItParsedAndShowsTheSettings)
     EXPECT_EQ(form.dataFormat, 5);
     EXPECT_EQ(form.refLevel, 0.25);
 
-    TWaveFileForm samples(nullptr, boxes, 48000, 96000, false, false, 1.0, 1000.0, 0.0, 5, 0.5);
+    widgets::TWaveFileForm samples(nullptr, boxes, 48000, 96000, false, false, 1.0, 1000.0, 0.0, 5, 0.5);
     samples.FormShow();
     EXPECT_EQ(samples.LengthEdit->text(), "96000");
     EXPECT_EQ(samples.LengthSelect->currentText(), "Samples");
@@ -133,7 +135,7 @@ TEST(TWaveFileForm, StoresWhatItParsedAndShowsTheSettings)
 TEST(TWaveFileForm, ReferenceGroupFollowsTheFormat)
 {
     RecordingBoxes boxes;
-    TWaveFileForm form(nullptr, boxes, 44100, 441000, true, true, 1.0, 1000.0, 6.0, 1, 0.1);
+    widgets::TWaveFileForm form(nullptr, boxes, 44100, 441000, true, true, 1.0, 1000.0, 6.0, 1, 0.1);
     EXPECT_FALSE(form.RefGroup->isEnabled());
     const std::pair<int, bool> steps[] = {{4, true}, {2, false}, {5, true}, {0, false}};
     for (const auto& [index, enabled] : steps) {
@@ -157,7 +159,7 @@ std::vector<std::uint8_t> fileBytes(const std::string& path)
 
 // Answers the cancel question as scripted; while "open" it can let time pass
 // with the event loop running, as a real modal question would.
-class ScriptedQuestion : public CancelQuestion {
+class ScriptedQuestion : public widgets::CancelQuestion {
 public:
     bool ask(QWidget*) override
     {
@@ -172,13 +174,13 @@ public:
 };
 
 // A generator that takes its time, so a cancel arrives mid-file.
-class SlowGen : public MiniWaveGen {
+class SlowGen : public signal::MiniWaveGen {
 public:
-    using MiniWaveGen::execStore;
+    using signal::MiniWaveGen::execStore;
     int execStore(double* left, double* right, int dataSize) override
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return MiniWaveGen::execStore(left, right, dataSize);
+        return signal::MiniWaveGen::execStore(left, right, dataSize);
     }
 };
 
@@ -190,7 +192,7 @@ void waitWithEvents(int ms)
 }
 
 // Shows the window modally, as the save command does, with a safety net.
-int runModal(TWaveFileWrite& window)
+int runModal(widgets::TWaveFileWrite& window)
 {
     QTimer::singleShot(20000, &window, [&window] { window.done(QDialog::Rejected); });
     return window.exec();
@@ -199,7 +201,7 @@ int runModal(TWaveFileWrite& window)
 TEST(TWaveFileWrite, SetParamsRefusals)
 {
     const std::string path = tempPath("params.wav");
-    MiniWaveGen gen;
+    signal::MiniWaveGen gen;
     struct Case {
         const char* name;
         int fs, numCh, dataType, dataFormat;
@@ -213,7 +215,7 @@ TEST(TWaveFileWrite, SetParamsRefusals)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TWaveFileWrite window(nullptr, path);
+        widgets::TWaveFileWrite window(nullptr, path);
         ASSERT_EQ(window.openError(), 0);
         EXPECT_EQ(window.setParams(&gen, 1000, c.fs, c.numCh, static_cast<char>(c.dataType),
                                    static_cast<char>(c.dataFormat), c.scale),
@@ -222,20 +224,20 @@ TEST(TWaveFileWrite, SetParamsRefusals)
     EXPECT_TRUE(fileBytes(path).empty());
     fs::remove(path);
 
-    TWaveFileWrite nowhere(nullptr, tempPath("missing-dir") + "/x.wav");
+    widgets::TWaveFileWrite nowhere(nullptr, tempPath("missing-dir") + "/x.wav");
     EXPECT_EQ(nowhere.openError(), ENOENT);
 }
 
 TEST(TWaveFileWrite, WritesTheFileAndClosesItself)
 {
     const std::string path = tempPath("full.wav");
-    MiniWaveGen gen;
+    signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.9952623149688795);
     ScriptedQuestion question;
     QElapsedTimer clock;
     {
-        TWaveFileWrite window(nullptr, path, &question);
-        ASSERT_EQ(window.setParams(&gen, 441000, 44100, 2, 4, wav::S16, wav::fullScale(wav::S16)), 0);
+        widgets::TWaveFileWrite window(nullptr, path, &question);
+        ASSERT_EQ(window.setParams(&gen, 441000, 44100, 2, 4, wavio::S16, wavio::fullScale(wavio::S16)), 0);
         clock.start();
         EXPECT_EQ(runModal(window), QDialog::Accepted);
         EXPECT_FALSE(window.cancelled());
@@ -247,10 +249,10 @@ TEST(TWaveFileWrite, WritesTheFileAndClosesItself)
     EXPECT_EQ(question.asked, 0);
 
     MemorySink expected;
-    MiniWaveGen reference;
+    signal::MiniWaveGen reference;
     reference.setSignal(0, 2, 400, 44100, 1.9952623149688795);
-    FileWriteThread thread(expected, reference, 441000, 44100, 2);
-    thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
+    wavio::FileWriteThread thread(expected, reference, 441000, 44100, 2);
+    thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
     thread.start();
     while (!thread.waitDone(std::chrono::milliseconds(1000))) {
     }
@@ -265,8 +267,8 @@ TEST(TWaveFileWrite, CancelAnsweredNoGoesOn)
     gen.setSignal(0, 2, 400, 8000, 1.0);
     ScriptedQuestion question;
     question.answer = false;
-    TWaveFileWrite window(nullptr, path, &question);
-    ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, 4, wav::S16, 1.0), 0);
+    widgets::TWaveFileWrite window(nullptr, path, &question);
+    ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, 4, wavio::S16, 1.0), 0);
     QTimer::singleShot(150, &window, [&window] { window.CancelButtonClick(); });
     EXPECT_EQ(runModal(window), QDialog::Accepted);
     EXPECT_EQ(question.asked, 1);
@@ -283,8 +285,8 @@ TEST(TWaveFileWrite, CancelAnsweredYesStopsAfterTheCurrentBlock)
     gen.setSignal(0, 2, 400, 8000, 1.0);
     ScriptedQuestion question;
     question.answer = true;
-    TWaveFileWrite window(nullptr, path, &question);
-    ASSERT_EQ(window.setParams(&gen, 8000 * 100, 8000, 2, 4, wav::S16, 1.0), 0);
+    widgets::TWaveFileWrite window(nullptr, path, &question);
+    ASSERT_EQ(window.setParams(&gen, 8000 * 100, 8000, 2, 4, wavio::S16, 1.0), 0);
     QTimer::singleShot(150, &window, [&window] { window.CancelButtonClick(); });
     EXPECT_EQ(runModal(window), QDialog::Accepted);
     EXPECT_TRUE(window.cancelled());
@@ -300,11 +302,11 @@ TEST(TWaveFileWrite, ThreadFinishingWhileTheQuestionIsOpen)
     for (const bool answer : {true, false}) {
         SCOPED_TRACE(answer);
         const std::string path = tempPath("open.wav");
-        MiniWaveGen gen;
+        signal::MiniWaveGen gen;
         gen.setSignal(0, 1, 400, 8000, 1.0);
         ScriptedQuestion question;
         question.answer = answer;
-        TWaveFileWrite* w = nullptr;
+        widgets::TWaveFileWrite* w = nullptr;
         int pollsWhileOpen = 0;
         question.whileOpen = [&] {
             // Polls keep running while the question is open; the window
@@ -315,9 +317,9 @@ TEST(TWaveFileWrite, ThreadFinishingWhileTheQuestionIsOpen)
                 ASSERT_TRUE(w->isVisible());
             }
         };
-        TWaveFileWrite window(nullptr, path, &question);
+        widgets::TWaveFileWrite window(nullptr, path, &question);
         w = &window;
-        ASSERT_EQ(window.setParams(&gen, 8000, 8000, 1, 4, wav::S16, 1.0), 0);
+        ASSERT_EQ(window.setParams(&gen, 8000, 8000, 1, 4, wavio::S16, 1.0), 0);
         QTimer::singleShot(120, &window, [&window] { window.CancelButtonClick(); });
         EXPECT_EQ(runModal(window), QDialog::Accepted);
         EXPECT_EQ(pollsWhileOpen, 5);
@@ -335,8 +337,8 @@ TEST(TWaveFileWrite, CloseBoxAsksAndNeverClosesDirectly)
     gen.setSignal(0, 2, 400, 8000, 1.0);
     ScriptedQuestion question;
     question.answer = false;
-    TWaveFileWrite window(nullptr, path, &question);
-    ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, 4, wav::S16, 1.0), 0);
+    widgets::TWaveFileWrite window(nullptr, path, &question);
+    ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, 4, wavio::S16, 1.0), 0);
     bool visibleAfterClose = false;
     QTimer::singleShot(150, &window, [&] {
         window.close();
@@ -353,14 +355,14 @@ TEST(TWaveFileWrite, CloseBoxAsksAndNeverClosesDirectly)
 
 TEST(TCancelConfirm, Buttons)
 {
-    TCancelConfirm yes(nullptr);
+    widgets::TCancelConfirm yes(nullptr);
     EXPECT_EQ(yes.windowTitle(), "Confirmation Box");
     EXPECT_EQ(yes.Label1->text(), "Do you really want to cancel?");
     EXPECT_FALSE(yes.confirmed);
     yes.YesButton->click();
     EXPECT_TRUE(yes.confirmed);
 
-    TCancelConfirm no(nullptr);
+    widgets::TCancelConfirm no(nullptr);
     no.NoButton->click();
     EXPECT_FALSE(no.confirmed);
 }

@@ -12,12 +12,14 @@
 #include <algorithm>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 using namespace std::chrono_literals;
 
 // Runs the worker to the end; the tests only look at state after storeDone.
-int runToEnd(FileWriteThread& thread)
+int runToEnd(wavio::FileWriteThread& thread)
 {
     thread.start();
     while (!thread.waitDone(1000ms)) {
@@ -28,10 +30,10 @@ int runToEnd(FileWriteThread& thread)
 TEST(FileWriteThread, ZeroLengthWritesTheHeaderOnly)
 {
     MemorySink sink;
-    MiniWaveGen gen;
+    signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
-    FileWriteThread thread(sink, gen, 0, 44100, 2);
-    thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
+    wavio::FileWriteThread thread(sink, gen, 0, 44100, 2);
+    thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
     EXPECT_EQ(runToEnd(thread), 0);
     EXPECT_TRUE(thread.storeDone.load());
     EXPECT_EQ(sink.writeSizes, std::vector<std::size_t>{44});
@@ -41,13 +43,13 @@ TEST(FileWriteThread, ZeroLengthWritesTheHeaderOnly)
 TEST(FileWriteThread, TenSeconds16BitStereoInBlocks)
 {
     MemorySink sink;
-    MiniWaveGen gen;
+    signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
-    FileWriteThread thread(sink, gen, 441000, 44100, 2);
+    wavio::FileWriteThread thread(sink, gen, 441000, 44100, 2);
     // The progress the owner would see as each write starts.
     std::vector<int> progressSeen;
     sink.beforeWrite = [&](int) { progressSeen.push_back(thread.progress.load()); };
-    thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
+    thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
     ASSERT_EQ(runToEnd(thread), 0);
 
     // The header in one write, then one write per block: 43 full blocks of
@@ -78,11 +80,11 @@ TEST(FileWriteThread, BlockLengthsFollowTheFormat)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);
         MemorySink sink;
-        MiniWaveGen gen;
-        FileWriteThread mono(sink, gen, 10, 8000, 1);
+        signal::MiniWaveGen gen;
+        wavio::FileWriteThread mono(sink, gen, 10, 8000, 1);
         mono.setDataFormat(4, static_cast<char>(c.format), 1.0);
         EXPECT_EQ(mono.blockFrames(), c.mono);
-        FileWriteThread stereo(sink, gen, 10, 8000, 2);
+        wavio::FileWriteThread stereo(sink, gen, 10, 8000, 2);
         stereo.setDataFormat(4, static_cast<char>(c.format), 1.0);
         EXPECT_EQ(stereo.blockFrames(), c.stereo);
     }
@@ -91,15 +93,15 @@ TEST(FileWriteThread, BlockLengthsFollowTheFormat)
 TEST(FileWriteThread, StopRequestEndsAfterTheCurrentBlock)
 {
     MemorySink sink;
-    MiniWaveGen gen;
+    signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
-    FileWriteThread thread(sink, gen, 441000, 44100, 2);
+    wavio::FileWriteThread thread(sink, gen, 441000, 44100, 2);
     // Raised while the third block is being written (write 4, after the header).
     sink.beforeWrite = [&](int write) {
         if (write == 4)
             thread.stopRequest.store(true);
     };
-    thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
+    thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
     EXPECT_EQ(runToEnd(thread), 0);
     // The third block was completed and kept; no fourth was written.
     EXPECT_EQ(sink.writeCount, 4);
@@ -110,10 +112,10 @@ TEST(FileWriteThread, StopRequestEndsAfterTheCurrentBlock)
 TEST(FileWriteThread, MonoProviderOnStereoFileLeavesTheHeaderOnly)
 {
     MemorySink sink;
-    MiniWaveGen gen;
+    signal::MiniWaveGen gen;
     gen.setSignal(0, 1, 400, 44100, 1.0);
-    FileWriteThread thread(sink, gen, 1000, 44100, 2);
-    thread.setDataFormat(4, wav::S16, 1.0);
+    wavio::FileWriteThread thread(sink, gen, 1000, 44100, 2);
+    thread.setDataFormat(4, wavio::S16, 1.0);
     EXPECT_EQ(runToEnd(thread), -1113);
     EXPECT_EQ(sink.bytes.size(), 44u);
 }
@@ -123,10 +125,10 @@ TEST(FileWriteThread, FullDiskDuringBlockFive)
     MemorySink sink;
     sink.failAtWrite = 6;   // header, four blocks, then the fifth block
     sink.keepOnFailure = 1000;
-    MiniWaveGen gen;
+    signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
-    FileWriteThread thread(sink, gen, 441000, 44100, 2);
-    thread.setDataFormat(4, wav::S16, 1.0);
+    wavio::FileWriteThread thread(sink, gen, 441000, 44100, 2);
+    thread.setDataFormat(4, wavio::S16, 1.0);
     EXPECT_EQ(runToEnd(thread), -1112);
     EXPECT_EQ(sink.bytes.size(), 44u + 4u * 40960u + 1000u);
     EXPECT_EQ(sink.writeCount, 6);
@@ -135,12 +137,12 @@ TEST(FileWriteThread, FullDiskDuringBlockFive)
 
 TEST(FileWriteThread, DeviceWithNoSpaceFailsTheHeader)
 {
-    FileSink full;
+    wavio::FileSink full;
     ASSERT_EQ(full.create("/dev/full"), 0);
-    MiniWaveGen gen;
+    signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
-    FileWriteThread thread(full, gen, 441000, 44100, 2);
-    thread.setDataFormat(4, wav::F64, 1.0);
+    wavio::FileWriteThread thread(full, gen, 441000, 44100, 2);
+    thread.setDataFormat(4, wavio::F64, 1.0);
     EXPECT_EQ(runToEnd(thread), -1112);
     EXPECT_EQ(thread.progress.load(), 0);
 }
@@ -152,14 +154,14 @@ TEST(FileWriteThread, RefusesWhatTheHeaderCannotHold)
         int format;
         int dataLength;
     };
-    const Case cases[] = {{"UnknownFormat", 6, 100}, {"NegativeLength", wav::S16, -5},
-                          {"SizeBeyond32Bits", wav::F64, 2147483647}};
+    const Case cases[] = {{"UnknownFormat", 6, 100}, {"NegativeLength", wavio::S16, -5},
+                          {"SizeBeyond32Bits", wavio::F64, 2147483647}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemorySink sink;
-        MiniWaveGen gen;
+        signal::MiniWaveGen gen;
         gen.setSignal(0, 2, 400, 48000, 1.0);
-        FileWriteThread thread(sink, gen, c.dataLength, 48000, 2);
+        wavio::FileWriteThread thread(sink, gen, c.dataLength, 48000, 2);
         thread.setDataFormat(4, static_cast<char>(c.format), 1.0);
         EXPECT_EQ(runToEnd(thread), -1111);
         EXPECT_TRUE(sink.bytes.empty());
@@ -169,20 +171,20 @@ TEST(FileWriteThread, RefusesWhatTheHeaderCannotHold)
 TEST(FileWriteThread, OversizedBlockIsRefused)
 {
     MemorySink sink;
-    MiniWaveGen gen;
+    signal::MiniWaveGen gen;
     gen.setSignal(0, 1, 400, 48000, 1.0);
-    FileWriteThread thread(sink, gen, 100000, 48000, 1);
-    thread.setDataFormat(4, wav::F64, 1.0);
+    wavio::FileWriteThread thread(sink, gen, 100000, 48000, 1);
+    thread.setDataFormat(4, wavio::F64, 1.0);
     EXPECT_EQ(thread.execStore(10240, false), 0);   // 81920 bytes exactly
     EXPECT_EQ(thread.execStore(10241, false), -1111);
     EXPECT_EQ(sink.bytes.size(), 81920u);
 }
 
 // Delivers a fixed pattern of integers, as a provider of 24-bit samples would.
-class IntProvider : public TWaveProvider {
+class IntProvider : public signal::TWaveProvider {
 public:
     IntProvider() { numCh = 1; }
-    using TWaveProvider::execStore;
+    using signal::TWaveProvider::execStore;
     int execStore(int* data, int dataSize) override
     {
         for (int i = 0; i < dataSize; ++i)
@@ -195,8 +197,8 @@ TEST(FileWriteThread, IntegerProviderIsClippedToTheFormat)
 {
     MemorySink sink;
     IntProvider provider;
-    FileWriteThread thread(sink, provider, 4, 8000, 1);
-    thread.setDataFormat(2, wav::S24, 1.0);
+    wavio::FileWriteThread thread(sink, provider, 4, 8000, 1);
+    thread.setDataFormat(2, wavio::S24, 1.0);
     ASSERT_EQ(runToEnd(thread), 0);
     const std::vector<std::uint8_t> samples(sink.bytes.begin() + 68, sink.bytes.end());
     EXPECT_EQ(samples, (std::vector<std::uint8_t>{0xFF, 0xFF, 0x7F, 0xFB, 0xFF, 0xFF, 0xFF, 0xFF,
@@ -204,13 +206,13 @@ TEST(FileWriteThread, IntegerProviderIsClippedToTheFormat)
 }
 
 // A provider that takes its time, so the owner can drop a running thread.
-class SlowProvider : public MiniWaveGen {
+class SlowProvider : public signal::MiniWaveGen {
 public:
-    using MiniWaveGen::execStore;
+    using signal::MiniWaveGen::execStore;
     int execStore(double* data, int dataSize) override
     {
         std::this_thread::sleep_for(2ms);
-        return MiniWaveGen::execStore(data, dataSize);
+        return signal::MiniWaveGen::execStore(data, dataSize);
     }
 };
 
@@ -220,8 +222,8 @@ TEST(FileWriteThread, DestroyingARunningThreadStopsAndJoinsIt)
     SlowProvider gen;
     gen.setSignal(0, 1, 400, 48000, 1.0);
     {
-        FileWriteThread thread(sink, gen, 48000000, 48000, 1);
-        thread.setDataFormat(4, wav::S16, 1.0);
+        wavio::FileWriteThread thread(sink, gen, 48000000, 48000, 1);
+        thread.setDataFormat(4, wavio::S16, 1.0);
         thread.start();
         std::this_thread::sleep_for(10ms);
     }

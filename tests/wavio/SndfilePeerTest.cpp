@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -31,13 +33,13 @@ long long expectedInteger(double x, int format)
 {
     static const long long lo[] = {0, -32768, -8388608, -2147483647};
     static const long long hi[] = {255, 32767, 8388607, 2147483647};
-    long double v = std::trunc(static_cast<long double>(x) * wav::fullScale(format) + 0.5L);
-    if (format == wav::U8)
+    long double v = std::trunc(static_cast<long double>(x) * wavio::fullScale(format) + 0.5L);
+    if (format == wavio::U8)
         v += 128;
     v = std::fmax(v, static_cast<long double>(lo[format]));
     v = std::fmin(v, static_cast<long double>(hi[format]));
     const long long value = static_cast<long long>(v);
-    return format == wav::U8 ? value - 128 : value;
+    return format == wavio::U8 ? value - 128 : value;
 }
 
 struct PeerCase {
@@ -70,17 +72,17 @@ TEST_P(SndfilePeer, ReadsBackExactly)
     constexpr int frames = 20011;   // odd, and more than one block in every format
     const double refLevel = 0.1;
     double amplitude = std::pow(10.0, c.levelDb * 0.05);
-    if (c.format > wav::S32)
+    if (c.format > wavio::S32)
         amplitude *= refLevel;
 
     const std::string path = tempPath(caseName({GetParam(), 0}) + ".wav");
     {
-        FileSink file;
+        wavio::FileSink file;
         ASSERT_EQ(file.create(path), 0);
-        MiniWaveGen gen;
+        signal::MiniWaveGen gen;
         gen.setSignal(c.shape, c.channels, 997.0, fs, amplitude);
-        FileWriteThread thread(file, gen, frames, fs, c.channels);
-        thread.setDataFormat(4, static_cast<char>(c.format), wav::fullScale(c.format));
+        wavio::FileWriteThread thread(file, gen, frames, fs, c.channels);
+        thread.setDataFormat(4, static_cast<char>(c.format), wavio::fullScale(c.format));
         thread.start();
         while (!thread.waitDone(1000ms)) {
         }
@@ -97,16 +99,16 @@ TEST_P(SndfilePeer, ReadsBackExactly)
     static const int subtypes[] = {SF_FORMAT_PCM_U8, SF_FORMAT_PCM_16, SF_FORMAT_PCM_24,
                                    SF_FORMAT_PCM_32, SF_FORMAT_FLOAT,  SF_FORMAT_DOUBLE};
     EXPECT_EQ(info.format & SF_FORMAT_SUBMASK, subtypes[c.format]);
-    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, c.format > wav::S16 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV);
+    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, c.format > wavio::S16 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV);
 
-    MiniWaveGen reference;
+    signal::MiniWaveGen reference;
     reference.setSignal(c.shape, 1, 997.0, fs, amplitude);
     std::vector<double> x(frames);
     ASSERT_EQ(reference.execStore(x.data(), frames), 0);
 
     const size_t n = static_cast<size_t>(frames) * static_cast<size_t>(c.channels);
     int mismatches = 0;
-    if (c.format <= wav::S32) {
+    if (c.format <= wavio::S32) {
         std::vector<int> got(n);
         ASSERT_EQ(sf_readf_int(sf, got.data(), frames), frames);
         // The reader left-justifies every width into 32 bits.
@@ -118,7 +120,7 @@ TEST_P(SndfilePeer, ReadsBackExactly)
                 ++mismatches;
             }
         }
-    } else if (c.format == wav::F32) {
+    } else if (c.format == wavio::F32) {
         std::vector<float> got(n);
         ASSERT_EQ(sf_readf_float(sf, got.data(), frames), frames);
         for (size_t i = 0; i < n && mismatches < 5; ++i) {
@@ -148,8 +150,8 @@ std::vector<PeerCase> peerCases()
     std::vector<PeerCase> cases;
     for (int format = 0; format <= 5; ++format)
         for (int channels = 1; channels <= 2; ++channels) {
-            cases.push_back({format, channels, MiniWaveGen::Sine, 25.0});   // clips the integers
-            cases.push_back({format, channels, MiniWaveGen::PulseDown, -3.0});
+            cases.push_back({format, channels, signal::MiniWaveGen::Sine, 25.0});   // clips the integers
+            cases.push_back({format, channels, signal::MiniWaveGen::PulseDown, -3.0});
         }
     return cases;
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -28,15 +30,15 @@ std::string id(const std::uint8_t* p)
 
 Bytes header(int format, int numCh, int fs, int dataLength)
 {
-    Bytes h(wav::kMaxHeaderBytes + 4, 0xEE);
-    const int n = wav::buildHeader(h.data(), format, numCh, fs, dataLength);
+    Bytes h(wavio::kMaxHeaderBytes + 4, 0xEE);
+    const int n = wavio::buildHeader(h.data(), format, numCh, fs, dataLength);
     h.resize(static_cast<size_t>(n));
     return h;
 }
 
 TEST(WavHeader, Plain16BitStereo)
 {
-    const Bytes h = header(wav::S16, 2, 44100, 441000);
+    const Bytes h = header(wavio::S16, 2, 44100, 441000);
     ASSERT_EQ(h.size(), 44u);
     EXPECT_EQ(id(&h[0]), "RIFF");
     EXPECT_EQ(le32(&h[4]), 1764036u);
@@ -55,7 +57,7 @@ TEST(WavHeader, Plain16BitStereo)
 
 TEST(WavHeader, Extensible24BitMono)
 {
-    const Bytes h = header(wav::S24, 1, 48000, 1001);
+    const Bytes h = header(wavio::S24, 1, 48000, 1001);
     ASSERT_EQ(h.size(), 68u);
     EXPECT_EQ(le32(&h[16]), 40u);
     EXPECT_EQ(le16(&h[20]), 0xFFFE);
@@ -76,7 +78,7 @@ TEST(WavHeader, Extensible24BitMono)
 
 TEST(WavHeader, ExtensibleFloatWithFact)
 {
-    const Bytes h = header(wav::F64, 2, 8000, 1000);
+    const Bytes h = header(wavio::F64, 2, 8000, 1000);
     ASSERT_EQ(h.size(), 80u);
     EXPECT_EQ(le32(&h[4]), 16072u);
     EXPECT_EQ(le16(&h[34]), 64);
@@ -88,7 +90,7 @@ TEST(WavHeader, ExtensibleFloatWithFact)
     EXPECT_EQ(id(&h[72]), "data");
     EXPECT_EQ(le32(&h[76]), 16000u);
 
-    const Bytes f = header(wav::F32, 1, 8000, 10);
+    const Bytes f = header(wavio::F32, 1, 8000, 10);
     ASSERT_EQ(f.size(), 80u);
     EXPECT_EQ(le16(&f[32]), 4);
     EXPECT_EQ(le32(&f[76]), 40u);
@@ -96,31 +98,31 @@ TEST(WavHeader, ExtensibleFloatWithFact)
 
 TEST(WavHeader, RefusesWhatItCannotDescribe)
 {
-    std::uint8_t h[wav::kMaxHeaderBytes];
-    EXPECT_EQ(wav::buildHeader(h, 6, 1, 8000, 10), 0);
-    EXPECT_EQ(wav::buildHeader(h, -1, 1, 8000, 10), 0);
-    EXPECT_EQ(wav::buildHeader(h, wav::S16, 3, 8000, 10), 0);
-    EXPECT_EQ(wav::buildHeader(h, wav::S16, 1, 0, 10), 0);
-    EXPECT_EQ(wav::buildHeader(h, wav::S16, 1, 8000, -1), 0);
+    std::uint8_t h[wavio::kMaxHeaderBytes];
+    EXPECT_EQ(wavio::buildHeader(h, 6, 1, 8000, 10), 0);
+    EXPECT_EQ(wavio::buildHeader(h, -1, 1, 8000, 10), 0);
+    EXPECT_EQ(wavio::buildHeader(h, wavio::S16, 3, 8000, 10), 0);
+    EXPECT_EQ(wavio::buildHeader(h, wavio::S16, 1, 0, 10), 0);
+    EXPECT_EQ(wavio::buildHeader(h, wavio::S16, 1, 8000, -1), 0);
     // 2^31-1 frames of 64-bit stereo would wrap the 32-bit size fields.
-    EXPECT_EQ(wav::buildHeader(h, wav::F64, 2, 48000, 2147483647), 0);
+    EXPECT_EQ(wavio::buildHeader(h, wavio::F64, 2, 48000, 2147483647), 0);
     // The largest file the dialog allows still fits.
-    EXPECT_EQ(wav::buildHeader(h, wav::F64, 2, 48000, 48000000), 80);
+    EXPECT_EQ(wavio::buildHeader(h, wavio::F64, 2, 48000, 48000000), 80);
     EXPECT_EQ(le32(h + 76), 768000000u);
 }
 
 // One sample encoded alone, as the bytes that land in the file.
 Bytes encodeOne(double x, int format, double scale)
 {
-    Bytes out(static_cast<size_t>(wav::bytesPerSample(format)));
-    wav::encodeBlock(&x, nullptr, 1, format, scale, out.data());
+    Bytes out(static_cast<size_t>(wavio::bytesPerSample(format)));
+    wavio::encodeBlock(&x, nullptr, 1, format, scale, out.data());
     return out;
 }
 
 TEST(WavEncoding, SamplesRoundClipAndNeverWrap)
 {
-    const double s16 = wav::fullScale(wav::S16);
-    const double s32 = wav::fullScale(wav::S32);
+    const double s16 = wavio::fullScale(wavio::S16);
+    const double s32 = wavio::fullScale(wavio::S32);
     struct Case {
         const char* name;
         int format;
@@ -129,26 +131,26 @@ TEST(WavEncoding, SamplesRoundClipAndNeverWrap)
         Bytes expected;
     };
     const Case cases[] = {
-        {"U8Silence", wav::U8, 0.0, 12.7, {128}},
-        {"U8PlusTenIsFullScale", wav::U8, 10.0, 12.7, {255}},
-        {"U8Clips", wav::U8, 20.0, 12.7, {255}},
-        {"U8MinusTen", wav::U8, -10.0, 12.7, {2}},
-        {"U8ClipsLow", wav::U8, -20.0, 12.7, {0}},
-        {"S16HalfGoesUp", wav::S16, 2.5, 1.0, {3, 0}},
-        {"S16TruncatesNegatives", wav::S16, -0.7, 1.0, {0, 0}},
-        {"S16MinusTwoPointSeven", wav::S16, -2.7, 1.0, {0xFE, 0xFF}},
-        {"S16MinusTwoPointThree", wav::S16, -2.3, 1.0, {0xFF, 0xFF}},
-        {"S16ClipsHigh", wav::S16, 40000.0, 1.0, {0xFF, 0x7F}},
-        {"S16ClipsLow", wav::S16, -40000.0, 1.0, {0x00, 0x80}},
-        {"S16PlusTwentyDb", wav::S16, 10.0, s16, {0xFF, 0x7F}},
-        {"S24MinusOneHalfTruncatesUp", wav::S24, -1.0, 1.0, {0x00, 0x00, 0x00}},
-        {"S24Negative", wav::S24, -2.0, 1.0, {0xFF, 0xFF, 0xFF}},
-        {"S24ClipsHigh", wav::S24, 9e6, 1.0, {0xFF, 0xFF, 0x7F}},
-        {"S24ClipsLow", wav::S24, -9e6, 1.0, {0x00, 0x00, 0x80}},
-        {"S32ClipsHigh", wav::S32, 3e9, 1.0, {0xFF, 0xFF, 0xFF, 0x7F}},
-        {"S32ClipsLowSymmetric", wav::S32, -3e9, 1.0, {0x01, 0x00, 0x00, 0x80}},
-        {"S32PlusTwentyDbIsOneBelowMax", wav::S32, 10.0, s32, {0xFE, 0xFF, 0xFF, 0x7F}},
-        {"S32HugeAmplitude", wav::S32, 1e300, 1e10, {0xFF, 0xFF, 0xFF, 0x7F}},
+        {"U8Silence", wavio::U8, 0.0, 12.7, {128}},
+        {"U8PlusTenIsFullScale", wavio::U8, 10.0, 12.7, {255}},
+        {"U8Clips", wavio::U8, 20.0, 12.7, {255}},
+        {"U8MinusTen", wavio::U8, -10.0, 12.7, {2}},
+        {"U8ClipsLow", wavio::U8, -20.0, 12.7, {0}},
+        {"S16HalfGoesUp", wavio::S16, 2.5, 1.0, {3, 0}},
+        {"S16TruncatesNegatives", wavio::S16, -0.7, 1.0, {0, 0}},
+        {"S16MinusTwoPointSeven", wavio::S16, -2.7, 1.0, {0xFE, 0xFF}},
+        {"S16MinusTwoPointThree", wavio::S16, -2.3, 1.0, {0xFF, 0xFF}},
+        {"S16ClipsHigh", wavio::S16, 40000.0, 1.0, {0xFF, 0x7F}},
+        {"S16ClipsLow", wavio::S16, -40000.0, 1.0, {0x00, 0x80}},
+        {"S16PlusTwentyDb", wavio::S16, 10.0, s16, {0xFF, 0x7F}},
+        {"S24MinusOneHalfTruncatesUp", wavio::S24, -1.0, 1.0, {0x00, 0x00, 0x00}},
+        {"S24Negative", wavio::S24, -2.0, 1.0, {0xFF, 0xFF, 0xFF}},
+        {"S24ClipsHigh", wavio::S24, 9e6, 1.0, {0xFF, 0xFF, 0x7F}},
+        {"S24ClipsLow", wavio::S24, -9e6, 1.0, {0x00, 0x00, 0x80}},
+        {"S32ClipsHigh", wavio::S32, 3e9, 1.0, {0xFF, 0xFF, 0xFF, 0x7F}},
+        {"S32ClipsLowSymmetric", wavio::S32, -3e9, 1.0, {0x01, 0x00, 0x00, 0x80}},
+        {"S32PlusTwentyDbIsOneBelowMax", wavio::S32, 10.0, s32, {0xFE, 0xFF, 0xFF, 0x7F}},
+        {"S32HugeAmplitude", wavio::S32, 1e300, 1e10, {0xFF, 0xFF, 0xFF, 0x7F}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -160,9 +162,9 @@ TEST(WavEncoding, ExtendedPrecisionDecidesNearHalves)
 {
     // Products that sit within a rounding error of k + 0.5: with plain double
     // arithmetic these come out one step higher (2 and -2996).
-    const double s16 = wav::fullScale(wav::S16);
-    EXPECT_EQ(encodeOne(0.00045777764213995783, wav::S16, s16), (Bytes{1, 0}));
-    EXPECT_EQ(encodeOne(-0.91509750663777567, wav::S16, s16), (Bytes{0x4B, 0xF4}));   // -2997
+    const double s16 = wavio::fullScale(wavio::S16);
+    EXPECT_EQ(encodeOne(0.00045777764213995783, wavio::S16, s16), (Bytes{1, 0}));
+    EXPECT_EQ(encodeOne(-0.91509750663777567, wavio::S16, s16), (Bytes{0x4B, 0xF4}));   // -2997
 }
 
 // The documented rule, written out independently of the encoder.
@@ -170,8 +172,8 @@ std::int64_t ruleValue(double x, int format)
 {
     const long long lo[] = {0, -32768, -8388608, -2147483647};
     const long long hi[] = {255, 32767, 8388607, 2147483647};
-    long double v = std::trunc(static_cast<long double>(x) * static_cast<long double>(wav::fullScale(format)) + 0.5L);
-    if (format == wav::U8)
+    long double v = std::trunc(static_cast<long double>(x) * static_cast<long double>(wavio::fullScale(format)) + 0.5L);
+    if (format == wavio::U8)
         v += 128;
     if (v < lo[format])
         return lo[format];
@@ -195,9 +197,9 @@ TEST(WavEncoding, ProductsNextToHalvesFollowTheExtendedRule)
     // Inputs whose product with the full-scale factor lands within a few ulps
     // of k + 0.5, where a shortcut in double precision would go wrong, plus
     // products at the clipping edges.
-    for (int format = wav::U8; format <= wav::S32; ++format) {
+    for (int format = wavio::U8; format <= wavio::S32; ++format) {
         SCOPED_TRACE(format);
-        const double scale = wav::fullScale(format);
+        const double scale = wavio::fullScale(format);
         std::vector<double> inputs = {10.0, -10.0, 10.000000000000002, -10.000000000000002,
                                       2147483647.0 / scale, -2147483647.5 / scale};
         for (long long k = -40000; k <= 40000; k += 37)
@@ -211,7 +213,7 @@ TEST(WavEncoding, ProductsNextToHalvesFollowTheExtendedRule)
                 x = std::nextafter(x, -1e300);
             for (int ulp = -4; ulp <= 4; ++ulp, x = std::nextafter(x, 1e300)) {
                 const Bytes b = encodeOne(x, format, scale);
-                const std::int64_t got = format == wav::U8 ? b[0] : decoded(b);
+                const std::int64_t got = format == wavio::U8 ? b[0] : decoded(b);
                 if (got != ruleValue(x, format) && ++mismatches < 5)
                     ADD_FAILURE() << "x=" << x << " got " << got << " want " << ruleValue(x, format);
             }
@@ -221,17 +223,17 @@ TEST(WavEncoding, ProductsNextToHalvesFollowTheExtendedRule)
 
 TEST(WavEncoding, FloatsAreScaledAndNeverClipped)
 {
-    const Bytes f32 = encodeOne(2.5, wav::F32, 2.0);
+    const Bytes f32 = encodeOne(2.5, wavio::F32, 2.0);
     float f = 0;
     std::memcpy(&f, f32.data(), 4);
     EXPECT_EQ(f, 5.0f);
 
-    const Bytes f64 = encodeOne(0.1, wav::F64, 3.0);
+    const Bytes f64 = encodeOne(0.1, wavio::F64, 3.0);
     double d = 0;
     std::memcpy(&d, f64.data(), 8);
     EXPECT_EQ(d, 0.1 * 3.0);
 
-    const Bytes big = encodeOne(1e6, wav::F32, 1.0);
+    const Bytes big = encodeOne(1e6, wavio::F32, 1.0);
     std::memcpy(&f, big.data(), 4);
     EXPECT_EQ(f, 1e6f);
 }
@@ -241,7 +243,7 @@ TEST(WavEncoding, StereoInterleavesLeftThenRight)
     const double left[2] = {1, 2};
     const double right[2] = {-2, -3};
     Bytes out(8);
-    wav::encodeBlock(left, right, 2, wav::S16, 1.0, out.data());
+    wavio::encodeBlock(left, right, 2, wavio::S16, 1.0, out.data());
     EXPECT_EQ(out, (Bytes{1, 0, 0xFF, 0xFF, 2, 0, 0xFE, 0xFF}));
 }
 
@@ -249,12 +251,12 @@ TEST(WavEncoding, IntegerSamplesAreCopiedAndClipped)
 {
     const std::int32_t left[3] = {-128, 0, 127};
     Bytes u8(3);
-    wav::encodeIntegerBlock(left, nullptr, 3, wav::U8, 12.7, u8.data());
+    wavio::encodeIntegerBlock(left, nullptr, 3, wavio::U8, 12.7, u8.data());
     EXPECT_EQ(u8, (Bytes{0, 128, 255}));
 
     const std::int32_t wide[2] = {9000000, -9000000};
     Bytes s24(6);
-    wav::encodeIntegerBlock(wide, nullptr, 2, wav::S24, 1.0, s24.data());
+    wavio::encodeIntegerBlock(wide, nullptr, 2, wavio::S24, 1.0, s24.data());
     EXPECT_EQ(s24, (Bytes{0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80}));
 }
 
@@ -285,18 +287,18 @@ TEST(WriteParams, CombinationCheck)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(wav::checkWriteParams(c.fs, c.numCh, c.dataType, c.dataFormat, c.scale), c.expected);
+        EXPECT_EQ(wavio::checkWriteParams(c.fs, c.numCh, c.dataType, c.dataFormat, c.scale), c.expected);
     }
 }
 
 TEST(WriteParams, FullScaleFactors)
 {
-    EXPECT_EQ(wav::fullScale(0), 12.7);
-    EXPECT_EQ(wav::fullScale(1), 3276.7000000000003);
-    EXPECT_EQ(wav::fullScale(2), 838860.7000000001);
-    EXPECT_EQ(wav::fullScale(3), 214748364.60000002);
-    EXPECT_EQ(wav::fullScale(4), 1.0);
-    EXPECT_EQ(wav::fullScale(5), 1.0);
+    EXPECT_EQ(wavio::fullScale(0), 12.7);
+    EXPECT_EQ(wavio::fullScale(1), 3276.7000000000003);
+    EXPECT_EQ(wavio::fullScale(2), 838860.7000000001);
+    EXPECT_EQ(wavio::fullScale(3), 214748364.60000002);
+    EXPECT_EQ(wavio::fullScale(4), 1.0);
+    EXPECT_EQ(wavio::fullScale(5), 1.0);
 }
 
 } // namespace

@@ -18,11 +18,13 @@
 #include <string>
 #include <vector>
 
+using namespace corvane;
+
 namespace {
 
-std::unique_ptr<WaveFileRead> readerOf(const std::vector<std::uint8_t>& bytes)
+std::unique_ptr<wavio::WaveFileRead> readerOf(const std::vector<std::uint8_t>& bytes)
 {
-    return std::make_unique<WaveFileRead>(std::make_unique<MemorySource>(bytes));
+    return std::make_unique<wavio::WaveFileRead>(std::make_unique<wavio::MemorySource>(bytes));
 }
 
 std::vector<std::int16_t> ramp(int count, int start = 0)
@@ -39,7 +41,7 @@ struct Block {
     int result = 0;
 };
 
-Block readBlock(WaveFileRead& r, int dataSize, int ptrOffset = 0, int keepFrames = 0)
+Block readBlock(wavio::WaveFileRead& r, int dataSize, int ptrOffset = 0, int keepFrames = 0)
 {
     Block b;
     // One spare element shows whether anything is written past the block.
@@ -145,9 +147,9 @@ TEST(WaveFileRead, RefusedHeaders)
     };
     // Our own writer's 24-bit and 8-bit files.
     const auto written = [](int format) {
-        std::vector<std::uint8_t> h(wav::kMaxHeaderBytes);
-        h.resize(static_cast<size_t>(wav::buildHeader(h.data(), format, 1, 8000, 4)));
-        h.resize(h.size() + 4 * static_cast<size_t>(wav::bytesPerSample(format)), 0);
+        std::vector<std::uint8_t> h(wavio::kMaxHeaderBytes);
+        h.resize(static_cast<size_t>(wavio::buildHeader(h.data(), format, 1, 8000, 4)));
+        h.resize(h.size() + 4 * static_cast<size_t>(wavio::bytesPerSample(format)), 0);
         return h;
     };
     const Case cases[] = {
@@ -159,8 +161,8 @@ TEST(WaveFileRead, RefusedHeaders)
         {"NoFmt", with(12, {'f', 'm', 't', '_'}), -102},
         {"FmtSize18", with(16, {18}), -103},
         {"FloatTag", with(20, {3}), -103},
-        {"Extensible24Bit", written(wav::S24), -103},
-        {"EightBit", written(wav::U8), -104},
+        {"Extensible24Bit", written(wavio::S24), -103},
+        {"EightBit", written(wavio::U8), -104},
         {"ThreeChannels", with(22, {3}), -104},
         {"NegativeRate", with(24, {0, 0, 0, 0x80}), -104},
         {"ByteRateOff", with(28, {0x01}), -104},
@@ -182,13 +184,13 @@ TEST(WaveFileRead, RefusedHeaders)
 TEST(WaveFileRead, Bytebuf2int)
 {
     const unsigned char b[] = {0x01, 0x02, 0xFF, 0xFF, 0x80, 0x00, 0x00, 0x00};
-    EXPECT_EQ(WaveFileRead::bytebuf2int(b, 0, 2, false), 513);
-    EXPECT_EQ(WaveFileRead::bytebuf2int(b, 0, 2, true), 258);
-    EXPECT_EQ(WaveFileRead::bytebuf2int(b, 0, 1, false), 513);   // at least two bytes
-    EXPECT_EQ(WaveFileRead::bytebuf2int(b, 2, 2, false), 65535);   // no sign extension
-    EXPECT_EQ(WaveFileRead::bytebuf2int(b, 0, 3, false), 0xFF0201);
-    EXPECT_EQ(WaveFileRead::bytebuf2int(b, 0, 5, true), 0x0102FFFF);   // at most four
-    EXPECT_EQ(WaveFileRead::bytebuf2int(b, 4, 4, true), INT_MIN);
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 2, false), 513);
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 2, true), 258);
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 1, false), 513);   // at least two bytes
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 2, 2, false), 65535);   // no sign extension
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 3, false), 0xFF0201);
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 5, true), 0x0102FFFF);   // at most four
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 4, 4, true), INT_MIN);
 }
 
 // Data split over several "data" chunks; the RIFF size counts their headers.
@@ -280,7 +282,7 @@ TEST(WaveFileRead, DamagedFilesEndWithACodeNotGarbage)
 
 TEST(WaveFileRead, MissingFile)
 {
-    WaveFileRead r("/nonexistent/corvane.wav");
+    wavio::WaveFileRead r("/nonexistent/corvane.wav");
     EXPECT_NE(r.openError(), 0);
     EXPECT_EQ(r.ReadWaveHeader(), -1101);
 }
@@ -339,7 +341,7 @@ TEST_P(PeerFileOverlap, MatchesTheWriterFrameByFrame)
     const auto peer = writeWithSndfile(path, c.channels, c.frames);
     ASSERT_FALSE(peer.empty());
 
-    WaveFileRead r(path);
+    wavio::WaveFileRead r(path);
     ASSERT_EQ(r.openError(), 0);
     ASSERT_EQ(r.ReadWaveHeader(), 0);
     std::vector<double> left(static_cast<size_t>(c.block)), right(static_cast<size_t>(c.block));
@@ -387,23 +389,23 @@ TEST(WaveFileRead, ReadsOurOwn16BitExport)
     const std::string path = tempPath("own.wav");
     const double amplitude = std::pow(10.0, 6.0 * 0.05);
     {
-        FileSink file;
+        wavio::FileSink file;
         ASSERT_EQ(file.create(path), 0);
-        MiniWaveGen gen;
-        gen.setSignal(MiniWaveGen::Sine, 2, 997.0, 48000, amplitude);
-        FileWriteThread thread(file, gen, frames, 48000, 2);
-        thread.setDataFormat(4, wav::S16, wav::fullScale(wav::S16));
+        signal::MiniWaveGen gen;
+        gen.setSignal(signal::MiniWaveGen::Sine, 2, 997.0, 48000, amplitude);
+        wavio::FileWriteThread thread(file, gen, frames, 48000, 2);
+        thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
         ASSERT_EQ(thread.execStore(0, true), 0);   // nothing, just the set-up
         ASSERT_EQ(thread.writeHeader(frames, 48000, 2), 0);
         for (int done = 0; done < frames; done += 10000)
             ASSERT_EQ(thread.execStore(std::min(10000, frames - done), true), 0);
     }
-    MiniWaveGen reference;
-    reference.setSignal(MiniWaveGen::Sine, 1, 997.0, 48000, amplitude);
+    signal::MiniWaveGen reference;
+    reference.setSignal(signal::MiniWaveGen::Sine, 1, 997.0, 48000, amplitude);
     std::vector<double> x(frames);
     reference.execStore(x.data(), frames);
 
-    WaveFileRead r(path);
+    wavio::WaveFileRead r(path);
     ASSERT_EQ(r.ReadWaveHeader(), 0);
     std::vector<double> left(frames), right(frames);
     ASSERT_EQ(r.ReadWaveData(left.data(), right.data(), 1.0, frames, 0, 0), 1);

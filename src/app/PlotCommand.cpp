@@ -1,0 +1,217 @@
+#include "app/PlotCommand.h"
+
+#include "shell/DisplayWave.h"
+#include "shell/OkBox.h"
+#include "core/CodeSets.h"
+#include "core/ParameterTexts.h"
+#include "windows/TMainForm.h"
+#include "cli/ExitCode.h"
+#include "cli/ExportCommand.h"
+#include "cli/Options.h"
+#include "core/NumberText.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QImageWriter>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <utility>
+
+namespace corvane::app {
+
+std::string plotUsage()
+{
+    return "usage: corvane plot -o FILE.png [--freq HZ] [--level DB] [--fs HZ] [--shape SHAPE]\n"
+           "                    [--vert] [--horiz] [--labels]\n"
+           "  SHAPE: " + cli::shapeNamesHelp() + "\n"
+           "  --vert, --horiz: the window's \"Vert. Expand\" and \"Horiz. Expand\"\n"
+           "  --labels: print each visible scale label: name, left, top, text (tab-separated)\n";
+}
+
+namespace {
+
+constexpr cli::OptionSpec kOptions[] = {
+    {"--output", "-o"}, {"--freq", ""},           {"--level", ""},          {"--fs", ""},
+    {"--shape", ""},    {"--vert", "", false},    {"--horiz", "", false},   {"--labels", "", false},
+};
+
+struct PlotOptions {
+    std::string path;
+    std::string freq = "400";
+    std::string level = "6.0";
+    int fsIndex = 3;
+    int shape = 0;
+    bool vert = false;
+    bool horiz = false;
+    bool labels = false;
+};
+
+// The window's boxes as lines on stderr, each text once however many times
+// the command repeats it (the toggles run the whole command again).
+class StreamOkBox final : public shell::OkBox {
+public:
+    explicit StreamOkBox(std::ostream& stream) : err(stream) {}
+    void show(std::string_view text, std::string_view title) override
+    {
+        if (title == core::kParameterErrorTitle)
+            parameterError = true;
+        if (title == core::kApplicationErrorTitle)
+            failed = true;
+        if (shown.emplace(std::string(title), std::string(text)).second)
+            err << title << ": " << text << '\n';
+    }
+    bool parameterError = false;
+    bool failed = false;
+
+private:
+    std::ostream& err;
+    std::set<std::pair<std::string, std::string>> shown;
+};
+
+std::string usageError(std::string message)
+{
+    return "corvane plot: " + std::move(message);
+}
+
+// Empty on success, else what to print.
+std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
+{
+    cli::ParsedArgs parsed;
+    if (auto refusal = cli::parseArgs(args, kOptions, parsed))
+        return usageError(std::move(*refusal));
+    if (!parsed.operands.empty())
+        return usageError("unknown option '" + std::string(parsed.operands.front()) + "'");
+    for (const cli::ParsedOption& option : parsed.options) {
+        const std::string_view name = option.name;
+        const std::string_view value = option.value;
+        if (name == "--vert") {
+            o.vert = true;
+        } else if (name == "--horiz") {
+            o.horiz = true;
+        } else if (name == "--labels") {
+            o.labels = true;
+        } else if (name == "--output") {
+            if (value.empty())
+                return usageError("the output file name is empty");
+            o.path = std::string(value);
+        } else if (name == "--freq") {
+            o.freq = std::string(value);
+        } else if (name == "--level") {
+            o.level = std::string(value);
+        } else if (name == "--fs") {
+            const auto index = core::sampleRateIndexOfText(value);
+            if (!index)
+                return usageError("--fs takes " + core::sampleRateList() + ", not '" + std::string(value) + "'");
+            o.fsIndex = *index;
+        } else {   // --shape
+            const auto code = core::waveShapeOfName(value);
+            if (!code)
+                return usageError("unknown shape '" + std::string(value) + "'");
+            o.shape = *code;
+        }
+    }
+    if (o.path.empty())
+        return usageError("no output file given (-o FILE.png)");
+    return {};
+}
+
+// Qt's notes about the missing screen and session are no business of a
+// command-line user; real trouble still gets through.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "corvane plot: %s\n", message.toLocal8Bit().constData());
+}
+
+// The window needs an application object; a test process may have one.
+std::unique_ptr<QApplication> ensureApplication()
+{
+    if (QApplication::instance() != nullptr)
+        return nullptr;
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "corvane";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+} // namespace
+
+int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
+{
+    if (cli::wantsHelp(args)) {
+        out << plotUsage();
+        return cli::Ok;
+    }
+    PlotOptions o;
+    if (const std::string refusal = parseOptions(args, o); !refusal.empty()) {
+        err << refusal << '\n' << plotUsage();
+        return cli::UsageError;
+    }
+
+    const QtMessageHandler previousHandler = qInstallMessageHandler(quietQtMessages);
+    const auto app = ensureApplication();
+    // Numbers on the command line are written with '.', whatever the locale,
+    // and the labels come out the same way.
+    const QLocale userLocale;
+    QLocale::setDefault(QLocale::c());
+    int result = cli::Ok;
+    {
+        StreamOkBox box(err);
+        windows::TMainForm form(box);
+        form.show();
+        form.SigFreq->setText(QString::fromStdString(o.freq));
+        form.SigLevel->setText(QString::fromStdString(o.level));
+        form.FsSelect->setCurrentIndex(o.fsIndex);
+        form.WaveSelect->setCurrentIndex(o.shape);
+        form.DrawButtonClick();
+        if (o.vert)
+            form.AutoScaleButtonClick();
+        if (o.horiz)
+            form.HorizExpandClick();
+
+        if (box.parameterError) {
+            result = cli::UsageError;
+        } else if (box.failed) {
+            result = cli::Failed;
+        } else {
+            QImageWriter writer(QString::fromStdString(o.path), "png");
+            if (!writer.write(form.plotAreaImage())) {
+                err << "corvane plot: cannot write '" << o.path << "': " << writer.errorString().toStdString()
+                    << '\n';
+                result = cli::Failed;
+            } else if (o.labels) {
+                for (const QLabel* label : form.scaleLabels()) {
+                    if (label->isHidden())
+                        continue;
+                    const QPoint p = form.windowPosition(label);
+                    out << label->objectName().toStdString() << '\t' << p.x() << '\t' << p.y() << '\t'
+                        << label->text().toStdString() << '\n';
+                }
+            }
+        }
+    }
+    QLocale::setDefault(userLocale);
+    qInstallMessageHandler(previousHandler);
+    return result;
+}
+
+std::span<const cli::Subcommand> windowCommands()
+{
+    static const cli::Subcommand kCommands[] = {
+        {"plot", "corvane plot -o FILE.png ... draw the window's plot of a tone to a PNG file", plotUsage, runPlot},
+    };
+    return kCommands;
+}
+
+} // namespace corvane::app

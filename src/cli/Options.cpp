@@ -1,0 +1,64 @@
+#include "cli/Options.h"
+
+namespace corvane::cli {
+
+namespace {
+
+const OptionSpec* findSpec(std::string_view name, std::span<const OptionSpec> specs)
+{
+    for (const OptionSpec& spec : specs)
+        if (name == spec.name || (!spec.alias.empty() && name == spec.alias))
+            return &spec;
+    return nullptr;
+}
+
+} // namespace
+
+bool wantsHelp(std::span<const std::string_view> args)
+{
+    for (const std::string_view word : args)
+        if (word == "-h" || word == "--help")
+            return true;
+    return false;
+}
+
+std::optional<std::string> parseArgs(std::span<const std::string_view> args, std::span<const OptionSpec> specs,
+                                     ParsedArgs& parsed)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view word = args[i];
+        if (word == "-h" || word == "--help") {
+            parsed.help = true;
+            continue;
+        }
+        if (!word.starts_with('-') || word == "-") {
+            parsed.operands.push_back(word);
+            continue;
+        }
+        std::string_view name = word;
+        std::optional<std::string_view> inlineValue;
+        if (word.starts_with("--")) {
+            if (const auto eq = word.find('='); eq != std::string_view::npos) {
+                name = word.substr(0, eq);
+                inlineValue = word.substr(eq + 1);
+            }
+        }
+        const OptionSpec* spec = findSpec(name, specs);
+        if (spec == nullptr || (!spec->takesValue && inlineValue))
+            return "unknown option '" + std::string(word) + "'";
+        if (!spec->takesValue) {
+            parsed.options.push_back({spec->name, {}});
+            continue;
+        }
+        if (inlineValue) {
+            parsed.options.push_back({spec->name, *inlineValue});
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return "option '" + std::string(name) + "' needs a value";
+        parsed.options.push_back({spec->name, args[++i]});
+    }
+    return std::nullopt;
+}
+
+} // namespace corvane::cli

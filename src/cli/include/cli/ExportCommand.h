@@ -1,0 +1,22 @@
+#pragma once
+
+#include "cli/ExitCode.h"
+
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace corvane::cli {
+
+// `corvane export`: writes the tone that the window's save command would write
+// for the same parameters. args are the words after "export". Messages go to
+// err, the one-line report of a written file to out.
+int runExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+
+std::string exportUsage();
+
+// The waveshape names and codes as the help texts list them.
+std::string shapeNamesHelp();
+
+} // namespace corvane::cli

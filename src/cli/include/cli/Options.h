@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane::cli {
+
+// One option a subcommand takes: its name ("--freq"), an optional short
+// alias ("-o"), and whether it takes a value.
+struct OptionSpec {
+    std::string_view name;
+    std::string_view alias;
+    bool takesValue = true;
+};
+
+struct ParsedOption {
+    std::string_view name;   // always the long name
+    std::string_view value;  // empty for a flag
+};
+
+struct ParsedArgs {
+    std::vector<ParsedOption> options;    // in the order given
+    std::vector<std::string_view> operands;
+    bool help = false;                    // -h or --help was among them
+};
+
+// True when -h or --help is among the words: help wins over anything else.
+bool wantsHelp(std::span<const std::string_view> args);
+
+// Reads a subcommand's words the same way for every subcommand: a value
+// follows its option as the next word or after '=' (--fs=48000); a flag takes
+// none; a lone "-" or any word not starting with '-' is an operand. Returns
+// the refusal text ("unknown option '--x'", "option '--fs' needs a value"),
+// or nothing when every word was understood.
+std::optional<std::string> parseArgs(std::span<const std::string_view> args, std::span<const OptionSpec> specs,
+                                     ParsedArgs& parsed);
+
+} // namespace corvane::cli

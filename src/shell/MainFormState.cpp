@@ -1,0 +1,18 @@
+#include "shell/MainFormState.h"
+
+namespace corvane::shell {
+
+void setFormDefaults(MainFormState& state)
+{
+    state.dataFormat = 1;  // 16-bit
+    state.stereo = true;
+    state.inSeconds = true;
+    state.fs = 44100;
+    state.lengthSec = 10.0;
+    state.displayed = false;
+    state.vertExpand = false;
+    state.horizExpand = false;
+    state.refLevel = 0.1;
+}
+
+} // namespace corvane::shell

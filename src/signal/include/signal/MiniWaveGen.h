@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/CodeSets.h"
+#include "signal/TWaveProvider.h"
+
+#include <array>
+
+namespace corvane::signal {
+
+// Tone generator: sine, three step waves and two one-sample pulse trains.
+// The phase runs on from one fill to the next, so consecutive blocks form one
+// continuous signal, exactly as if all samples had been asked for at once.
+//
+// Used by one thread at a time; a fill takes nothing from the heap.
+class MiniWaveGen : public TWaveProvider {
+public:
+    // The waveShape codes, as the shape table numbers them.
+    static constexpr int Sine = core::codeOf(core::WaveShape::Sine);
+    static constexpr int StepUp = core::codeOf(core::WaveShape::StepUp);
+    static constexpr int StepDown = core::codeOf(core::WaveShape::StepDown);
+    static constexpr int Square = core::codeOf(core::WaveShape::Square);
+    static constexpr int PulseUp = core::codeOf(core::WaveShape::PulseUp);
+    static constexpr int PulseDown = core::codeOf(core::WaveShape::PulseDown);
+
+    static constexpr int kScratchSize = 16384;
+
+    MiniWaveGen();
+
+    // Restarts the signal at phase 0. Checks nothing: callers validate the
+    // frequency against the sampling frequency first.
+    void setSignal(int waveShape, int numCh, double signalFreq, double fs, double amplitude);
+
+    using TWaveProvider::execStore;
+    // -1113 when the generator was not set up for this channel layout.
+    // A dataSize above the scratch block is filled in pieces; 0 or less
+    // writes nothing. A waveShape outside 0 to 5 gives silence.
+    int execStore(double* data, int dataSize) override;
+    int execStore(double* left, double* right, int dataSize) override;
+
+    double phaseStep = 0.0;
+    double amplitude = 0.0;
+    double phase = 0.0;
+    double period = 0.0;
+    int waveShape = Sine;
+    bool edgePassed = false;
+
+private:
+    void generate(double* out, int count);
+
+    std::array<double, kScratchSize> scratch{};
+};
+
+} // namespace corvane::signal

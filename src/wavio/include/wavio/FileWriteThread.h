@@ -1,0 +1,97 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace corvane::signal { class TWaveProvider; }
+
+namespace corvane::wavio {
+
+class ByteSink;
+
+// Writes one WAV file in the background: the header, then the samples block by
+// block, pulled from a provider and encoded. It never opens, closes or deletes
+// the file and never shows anything; the owner polls storeDone.
+//
+// Contract: construct, setDataFormat, start. The stream and the provider must
+// outlive the thread object and are touched only by the worker (and its
+// generating helper) until storeDone is seen. The destructor asks a running
+// worker to end and joins it.
+class FileWriteThread {
+public:
+    FileWriteThread(ByteSink& stream, signal::TWaveProvider& provider, int dataLength, int fs, int numCh);
+    ~FileWriteThread();
+    FileWriteThread(const FileWriteThread&) = delete;
+    FileWriteThread& operator=(const FileWriteThread&) = delete;
+
+    // Called once, before start.
+    void setDataFormat(char dataType, char dataFormat, double scale);
+    // Starts the worker at one priority step below normal (where the system allows).
+    void start();
+
+    // Blocks until storeDone is set or the timeout passes; true when done.
+    // A convenience for headless callers; the window polls storeDone instead.
+    bool waitDone(std::chrono::milliseconds timeout);
+
+    // One writer each: stopRequest the owner, the rest the worker (storeResult
+    // is stored before storeDone is raised, with release ordering).
+    std::atomic<bool> stopRequest{false};
+    std::atomic<bool> storeDone{false};
+    std::atomic<int> storeResult{0};
+    // Progress bar position 0 to 100, moved by the worker after each block.
+    std::atomic<int> progress{0};
+
+    // The steps of the worker, public so tests can drive them one at a time.
+    int writeHeader(int dataLength, int fs, int numCh);
+    // One block: fetch from the provider, encode, write.
+    int execStore(int dataSize, bool stereo);
+    // Frames per block for this format, channel count and provider limit.
+    int blockFrames();
+
+private:
+    // One block's samples as the provider delivered them.
+    struct Block {
+        std::vector<char> int8[2];
+        std::vector<short> int16[2];
+        std::vector<int> int32[2];
+        std::vector<float> float32[2];
+        std::vector<double> left, right;
+        std::vector<std::int32_t> leftInt, rightInt;
+        int frames = 0;
+        int result = 0;
+    };
+
+    void Execute();
+    int writeBlocks(int block);
+    int fetch(Block& b, int dataSize, bool stereo);
+    int encodeAndWrite(Block& b, int dataSize, bool stereo);
+
+    ByteSink& stream;       // owned by the caller
+    signal::TWaveProvider& provider;  // owned by the caller
+    int dataLength;
+    int fs;
+    int numCh;
+    bool stereo;
+    char dataType = 4;
+    char dataFormat = 1;
+    double scale = 1.0;
+    int bytesPerSample = 2;
+    int blockAlign = 0;
+
+    std::atomic<bool> terminated{false};
+    std::thread worker;
+    std::mutex doneMutex;
+    std::condition_variable doneSignal;
+
+    // Two blocks, so the next can be generated while the current one is
+    // encoded and written; reused so a long file costs no allocation per block.
+    Block blocks[2];
+    std::vector<std::uint8_t> out;
+};
+
+} // namespace corvane::wavio

@@ -1,0 +1,185 @@
+#include "widgets/TWaveFileForm.h"
+
+#include "shell/OkBox.h"
+#include "core/CodeSets.h"
+#include "core/ParameterTexts.h"
+#include "wavio/ExportSettings.h"
+#include "widgets/FormInput.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <optional>
+
+namespace corvane::widgets {
+
+namespace {
+
+
+// Numbers in the user's notation, without group separators, so that what
+// is shown reads back as the same value.
+QLocale numberLocale()
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+} // namespace
+
+TWaveFileForm::TWaveFileForm(QWidget* owner, shell::OkBox& boxes_, int fs_, int dataLength_, bool inSeconds_,
+                             bool stereo_, double minSeconds_, double maxSeconds_, double levelDb_,
+                             int dataFormat_, double refLevel_)
+    : QDialog(owner), fs(fs_), dataLength(dataLength_), inSeconds(inSeconds_), stereo(stereo_),
+      minSeconds(minSeconds_), maxSeconds(maxSeconds_), levelDb(levelDb_), dataFormat(dataFormat_),
+      refLevel(refLevel_), Length(new QLabel(QStringLiteral("Length"), this)),
+      LengthEdit(new QLineEdit(numberLocale().toString(10.0, 'f', 1), this)),
+      LengthSelect(new QComboBox(this)), Label1(new QLabel(QStringLiteral("Data Format"), this)),
+      FormatCombo(new QComboBox(this)), ChSelect(new QGroupBox(QStringLiteral("Channel Select"), this)),
+      StereoButton(new QRadioButton(QStringLiteral("Stereo"), ChSelect)),
+      MonoButton(new QRadioButton(QStringLiteral("Mono"), ChSelect)),
+      RefGroup(new QGroupBox(QStringLiteral("Reference Level"), this)),
+      Label2(new QLabel(QStringLiteral("for Floating Point"), RefGroup)),
+      Label3(new QLabel(QStringLiteral("0dB ="), RefGroup)),
+      RefEdit(new QLineEdit(numberLocale().toString(0.1, 'g', 15), RefGroup)),
+      OKButton(new QPushButton(QStringLiteral("OK"), this)), boxes(boxes_)
+{
+    setObjectName(QStringLiteral("WaveFileForm"));
+    setWindowTitle(QStringLiteral("WAV File Parameters"));
+    setModal(true);
+    resize(295, 263);
+    const auto name = [](QObject* o, const char* n) { o->setObjectName(QString::fromLatin1(n)); };
+    name(Length, "Length");
+    name(LengthEdit, "LengthEdit");
+    name(LengthSelect, "LengthSelect");
+    name(Label1, "Label1");
+    name(FormatCombo, "FormatCombo");
+    name(ChSelect, "ChSelect");
+    name(RefGroup, "RefGroup");
+    name(Label2, "Label2");
+    name(Label3, "Label3");
+    name(RefEdit, "RefEdit");
+    name(OKButton, "OKButton");
+
+    for (QComboBox* list : {LengthSelect, FormatCombo}) {
+        list->setEditable(true);
+        list->setInsertPolicy(QComboBox::NoInsert);
+    }
+    LengthSelect->addItems({QStringLiteral("Seconds"), QStringLiteral("Samples")});
+    widgets::fillList(*FormatCombo, core::kSampleFormats);
+
+    auto* channels = new QVBoxLayout(ChSelect);
+    channels->addWidget(StereoButton);
+    channels->addWidget(MonoButton);
+    auto* reference = new QGridLayout(RefGroup);
+    reference->addWidget(Label2, 0, 0, 1, 2);
+    reference->addWidget(Label3, 1, 0);
+    reference->addWidget(RefEdit, 1, 1);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(Length, 0, 0);
+    grid->addWidget(LengthEdit, 0, 1);
+    grid->addWidget(LengthSelect, 0, 2);
+    grid->addWidget(Label1, 1, 0);
+    grid->addWidget(FormatCombo, 1, 1, 1, 2);
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(ChSelect);
+    groups->addWidget(RefGroup);
+    auto* button = new QHBoxLayout;
+    button->addStretch();
+    button->addWidget(OKButton);
+    button->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(groups);
+    layout->addLayout(button);
+    OKButton->setDefault(true);
+
+    RefGroup->setEnabled(false);
+    connect(FormatCombo, &QComboBox::currentIndexChanged, this, &TWaveFileForm::FormatComboSelect);
+    connect(FormatCombo, &QComboBox::editTextChanged, this, &TWaveFileForm::FormatComboSelect);
+    connect(OKButton, &QPushButton::clicked, this, &TWaveFileForm::OKButtonClick);
+}
+
+void TWaveFileForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TWaveFileForm::FormShow()
+{
+    const QLocale locale = numberLocale();
+    if (inSeconds) {
+        LengthSelect->setCurrentIndex(0);
+        LengthEdit->setText(locale.toString(static_cast<double>(dataLength) / fs, 'g', 10));
+    } else {
+        LengthEdit->setText(locale.toString(dataLength));
+        LengthSelect->setCurrentIndex(1);
+    }
+    (stereo ? StereoButton : MonoButton)->setChecked(true);
+    FormatCombo->setCurrentIndex(dataFormat);
+    RefEdit->setText(locale.toString(refLevel, 'g', 15));
+    if (core::isFloatFormat(dataFormat))
+        RefGroup->setEnabled(true);
+}
+
+void TWaveFileForm::FormatComboSelect()
+{
+    RefGroup->setEnabled(core::isFloatFormat(widgets::selectedCode(*FormatCombo)));
+}
+
+void TWaveFileForm::OKButtonClick()
+{
+    inSeconds = widgets::selectedIndex(*LengthSelect) != 1;
+    if (inSeconds) {
+        const auto seconds = widgets::readLocaleReal(LengthEdit->text());
+        const auto frames = seconds ? wavio::framesForSeconds(fs, *seconds) : std::nullopt;
+        if (!seconds) {
+            boxes.show(core::kInvalidValueText, core::kParameterErrorTitle);
+            return;
+        }
+        // A length too large to count in frames is refused as too long.
+        if (!frames) {
+            boxes.show(wavio::lengthMessage(minSeconds, maxSeconds), core::kParameterErrorTitle);
+            return;
+        }
+        dataLength = *frames;
+    } else {
+        const auto samples = widgets::readLocaleInteger(LengthEdit->text());
+        if (!samples) {
+            boxes.show(core::kInvalidValueText, core::kParameterErrorTitle);
+            return;
+        }
+        dataLength = *samples;
+    }
+    if (!wavio::lengthAllowed(dataLength, fs, minSeconds, maxSeconds)) {
+        boxes.show(wavio::lengthMessage(minSeconds, maxSeconds), core::kParameterErrorTitle);
+        return;
+    }
+    stereo = !MonoButton->isChecked();
+    dataFormat = widgets::selectedCode(*FormatCombo);
+    if (wavio::warnQuietEightBit(dataFormat, levelDb))
+        boxes.show(core::kLevelTooLowFor8Bit, core::kWarningTitle);
+    const auto reference = widgets::readLocaleReal(RefEdit->text());
+    if (!reference) {
+        boxes.show(core::kInvalidValueText, core::kParameterErrorTitle);
+        return;
+    }
+    refLevel = *reference;
+    if (refLevel > 0.0)
+        accept();
+    else
+        boxes.show(core::kRefLevelNotPositive, core::kParameterErrorTitle);
+}
+
+} // namespace corvane::widgets

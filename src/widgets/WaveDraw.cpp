@@ -1,0 +1,33 @@
+#include "widgets/WaveDraw.h"
+
+#include <QLocale>
+#include <QPainter>
+
+namespace corvane::widgets {
+
+WaveDraw::WaveDraw(QWidget* parent)
+    : QWidget(parent)
+    , WaveDrawBacking(this)
+    , plot::PlotCanvas(backing)
+{
+    // The picture covers the whole control, so Qt need not clear behind it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Scale numbers follow the user's locale, as typed numbers do.
+    setDecimalSeparator(QLocale().decimalPoint().toStdString());
+    backing.setChangeNotifier([this] {
+        if (!painting)
+            update();
+    });
+}
+
+void WaveDraw::paintEvent(QPaintEvent*)
+{
+    painting = true;
+    if (paintHandler)
+        paintHandler();
+    painting = false;
+    QPainter p(this);
+    p.drawImage(0, 0, backing.image());
+}
+
+} // namespace corvane::widgets

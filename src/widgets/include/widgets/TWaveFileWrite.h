@@ -1,0 +1,64 @@
+#pragma once
+
+#include "wavio/WriteProgress.h"
+
+#include <QDialog>
+
+#include <string>
+
+class QProgressBar;
+class QPushButton;
+class QTimer;
+namespace corvane::signal { class TWaveProvider; }
+
+namespace corvane::widgets {
+
+class CancelQuestion;
+
+// "Storing to a WAV File": owns the output file from construction until the
+// writing has ended, starts the writing thread at the first poll after it has
+// been drawn, polls every 100 ms and closes itself when the thread is done.
+// "Cancel" and the close box ask for confirmation; a confirmed cancel stops
+// the thread after its current block. Results: cancelled, storeResult.
+class TWaveFileWrite : public QDialog {
+    Q_OBJECT
+public:
+    // Creates the file at once; openError() is the errno value when it could
+    // not be. question must outlive the window (null: the real dialog).
+    TWaveFileWrite(QWidget* owner, const std::string& fileName, CancelQuestion* question = nullptr);
+    ~TWaveFileWrite() override;
+
+    int openError() const { return openErrno; }
+
+    // 0, or -1114 for a combination the writer cannot store; the window must
+    // then not be shown.
+    int setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
+                  char dataFormat, double scale);
+
+    bool cancelled() const { return progress.cancelled; }
+    int storeResult() const { return progress.storeResult; }
+
+    QProgressBar* FileProgress;
+    QPushButton* CancelButton;
+    QTimer* Timer1;
+
+    // The handlers, public so tests can drive them as the window system would.
+    void Timer1Timer();
+    void CancelButtonClick();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void askToCancel();
+
+    wavio::WriteProgress progress;
+    CancelQuestion* question;
+    std::unique_ptr<CancelQuestion> ownQuestion;
+    int openErrno = 0;
+    bool confirmationOpen = false;
+};
+
+} // namespace corvane::widgets

@@ -1,0 +1,155 @@
+#include "windows/SaveAsCommand.h"
+
+#include "core/CodeSets.h"
+#include "core/Level.h"
+#include "wavio/WriteProgress.h"
+
+#include "core/ResultCodes.h"
+
+#include "shell/MainFormState.h"
+#include "shell/OkBox.h"
+#include "signal/MiniWaveGen.h"
+#include "wavio/ExportSettings.h"
+#include "widgets/FormInput.h"
+#include "widgets/TWaveFileForm.h"
+#include "widgets/TWaveFileWrite.h"
+#include "wavio/WavFormat.h"
+
+#include <QFileDialog>
+#include <QLocale>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace corvane::windows {
+
+namespace {
+
+constexpr std::string_view kWarning = "Warning";
+// Failures the windows have no catalogue row for are shown under the
+// program's name, as any unexpected error would be.
+constexpr std::string_view kProgramTitle = "Corvane";
+constexpr std::string_view kParametersDiffer =
+    "Parameters used in displaying the wave will be used in saving the wave to a file instead of "
+    "current parameters.";
+
+SaveAsCommand::Dialogs realDialogs()
+{
+    SaveAsCommand::Dialogs d;
+    d.parameters = [](widgets::TWaveFileForm& form) { form.exec(); };
+    d.fileName = [](QWidget* owner, const QString& initialName) -> std::optional<QString> {
+        QFileDialog dialog(owner);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters({QStringLiteral("WAV File (*.wav)"), QStringLiteral("All Files (*.*)")});
+        dialog.setDefaultSuffix(QStringLiteral("wav"));
+        dialog.selectFile(initialName);
+        dialog.setOption(QFileDialog::ReadOnly, false);
+        dialog.setSizeGripEnabled(true);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().front();
+    };
+    d.progress = [](widgets::TWaveFileWrite& window) { window.exec(); };
+    return d;
+}
+
+} // namespace
+
+SaveAsCommand::SaveAsCommand(QWidget* owner_, shell::MainFormState& state_, shell::OkBox& boxes_)
+    : SaveAsCommand(owner_, state_, boxes_, realDialogs())
+{
+}
+
+SaveAsCommand::SaveAsCommand(QWidget* owner_, shell::MainFormState& state_, shell::OkBox& boxes_, Dialogs d)
+    : owner(owner_), state(state_), boxes(boxes_), dialogs(std::move(d)),
+      lastName(QStringLiteral("*.wav"))
+{
+}
+
+void SaveAsCommand::run(const QString& levelText, const QString& freqText, int fsIndex)
+{
+    if (!FileSaveAs1BeforeExecute(levelText, freqText, fsIndex))
+        return;
+    // Cancelling the file dialog ends the command; the settings just chosen stay.
+    const auto name = dialogs.fileName(owner, lastName);
+    if (!name || name->isEmpty())
+        return;
+    lastName = *name;
+    FileSaveAs1Accept(name->toStdString());
+}
+
+bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QString& freqText,
+                                             int fsIndex)
+{
+    const auto levelDb = widgets::readLocaleReal(levelText);
+    const auto freq = widgets::readLocaleReal(freqText);
+    for (const auto& [value, text] : {std::pair{levelDb, levelText}, std::pair{freq, freqText}}) {
+        if (!value) {
+            boxes.show(("'" + text + "' is not a valid number.").toStdString(), kProgramTitle);
+            return false;
+        }
+    }
+    const std::optional<double> amplitude = core::amplitudeOfLevel(*levelDb);
+    if (*freq != state.signalFreq || amplitude != state.amplitude || fsIndex != state.fsIndex)
+        boxes.show(kParametersDiffer, kWarning);
+
+    // fs and the length are bounded by the dialog, but a stored length is
+    // never trusted to fit an int.
+    const double frames = std::trunc(state.fs * state.lengthSec);
+    state.dataLength = frames >= 0.0 && frames < 2147483648.0 ? static_cast<int>(frames) : 0;
+
+    widgets::TWaveFileForm form(owner, boxes, state.fs, state.dataLength, state.inSeconds, state.stereo, 1.0,
+                       1000.0, *levelDb, state.dataFormat, state.refLevel);
+    dialogs.parameters(form);
+    state.fs = form.fs;
+    state.dataLength = form.dataLength;
+    state.lengthSec = state.fs != 0 ? static_cast<double>(state.dataLength) / state.fs : 0.0;
+    state.inSeconds = form.inSeconds;
+    state.stereo = form.stereo;
+    state.dataFormat = static_cast<std::int8_t>(core::rowOf(core::kSampleFormats, form.dataFormat) ? form.dataFormat : -1);
+    state.refLevel = form.refLevel;
+    return true;
+}
+
+void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
+{
+    const int numCh = state.stereo ? 2 : 1;
+    signal::MiniWaveGen generator;
+    int result = 0;
+    bool cancelled = false;
+    {
+        widgets::TWaveFileWrite window(owner, fileName, dialogs.cancelQuestion);
+        if (window.openError() != 0) {
+            boxes.show("Cannot create the file \"" + fileName + "\": " + std::strerror(window.openError()),
+                       kProgramTitle);
+            return;
+        }
+        generator.setSignal(state.waveShape, numCh, state.signalFreq, state.fs,
+                            wavio::exportAmplitude(state.amplitude, state.dataFormat, state.refLevel));
+        const double scale = wavio::fullScale(state.dataFormat);
+        if (const int r = window.setParams(&generator, state.dataLength, state.fs, numCh, signal::TWaveProvider::Float64,
+                                           state.dataFormat, scale);
+            r < 0) {
+            shell::showErrorMessage(boxes, r);
+            result = r;
+        } else {
+            dialogs.progress(window);
+            cancelled = window.cancelled();
+            result = window.storeResult();
+        }
+    }
+    if (result == core::kIncorrectParameter) {
+        // Nothing was written: a refused export leaves no empty file behind.
+        wavio::removeWrittenFile(fileName);
+        return;
+    }
+    if (result < 0)
+        shell::showErrorMessage(boxes, result);
+    if (cancelled && wavio::removeWrittenFile(fileName) != 0)
+        shell::showErrorMessage(boxes, core::kCancelFileNotDeleted);
+}
+
+} // namespace corvane::windows

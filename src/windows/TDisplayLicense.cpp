@@ -1,0 +1,65 @@
+#include "windows/TDisplayLicense.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace corvane::windows {
+
+TDisplayLicense::TDisplayLicense(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("DisplayLicense"));
+    setWindowTitle(QStringLiteral("License Agreement"));
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(12);
+    setFont(font);
+    move(192, 114);
+    resize(404, 352);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(16, 16, 369, 281);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ExitButton = new QPushButton(QStringLiteral("Exit"), this);
+    ExitButton->setObjectName(QStringLiteral("ExitButton"));
+    ExitButton->setGeometry(152, 312, 75, 25);
+    connect(ExitButton, &QPushButton::clicked, this, [this] { ExitButtonClick(); });
+
+    FormCreate();
+}
+
+void TDisplayLicense::FormCreate()
+{
+    // By its relative name: the licence beside the program is found when
+    // the program runs in its own folder, as ./run and the desktop entry do.
+    shell::readLicenseFile(*this, "license.txt");
+}
+
+void TDisplayLicense::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TDisplayLicense::FormShow()
+{
+    if (readError) {
+        // Closing inside the show would leave exec() waiting on a hidden
+        // window; close from its event loop instead.
+        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+        return;
+    }
+    for (int i = 0; i < numLines; ++i)
+        Memo1->appendPlainText(QString::fromUtf8(licenseLines[static_cast<std::size_t>(i)]));
+    Memo1->moveCursor(QTextCursor::Start);
+}
+
+void TDisplayLicense::ExitButtonClick()
+{
+    close();
+}
+
+} // namespace corvane::windows

@@ -1,0 +1,401 @@
+#include "windows/TMainForm.h"
+
+#include "core/CodeSets.h"
+
+#include "core/ResultCodes.h"
+
+#include "shell/DisplayWave.h"
+#include "shell/OkBox.h"
+#include "windows/SaveAsCommand.h"
+#include "windows/TAboutBox.h"
+#include "windows/TDisplayLicense.h"
+#include "widgets/LabelAdapter.h"
+#include "plot/WaveDisplay.h"
+#include "widgets/WaveDraw.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFontMetrics>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvane::windows {
+
+namespace {
+
+constexpr plot::Colour kBlack = plot::rgb(0, 0, 0);
+constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
+
+constexpr const char* kFontFace = "Franklin Gothic Medium";
+constexpr const char* kHelpCommand = "hh.exe Corvane.chm";
+
+// Faces that are not installed fall back to Qt's choice of a sans-serif face.
+QFont fontOf(const char* face, int pixelSize)
+{
+    QFont font(QString::fromLatin1(face));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+} // namespace
+
+TMainForm::TMainForm(shell::OkBox& messageBox, QWidget* parent)
+    : QMainWindow(parent)
+    , box(messageBox)
+{
+    buildControls();
+    buildMenus();
+    firstShow = true;
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildControls()
+{
+    setWindowTitle(QStringLiteral("Corvane"));
+    setFont(fontOf(kFontFace, 12));
+    move(228, 127);
+    resize(611, 305);
+
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    // Table positions count the menu bar; the client area starts below it.
+    const auto place = [](QWidget* w, const char* name, int left, int top, int width, int height) {
+        w->setObjectName(QString::fromLatin1(name));
+        w->setGeometry(left, top - kMenuBarHeight, width, height);
+    };
+    // A stand-in face is often wider: shrink it until the longest caption
+    // fits between the column's left edge and the edit boxes.
+    QFont paramFont = fontOf(kFontFace, 13);
+    constexpr int kCaptionRoom = 504 - 416 - 4;
+    while (paramFont.pixelSize() > 8 &&
+           QFontMetrics(paramFont).horizontalAdvance(QStringLiteral("Smapling Freq.")) > kCaptionRoom)
+        paramFont.setPixelSize(paramFont.pixelSize() - 1);
+    const auto label = [&](const char* name, const char* caption, int left, int top, int width, int height) {
+        auto* l = new QLabel(QString::fromLatin1(caption), client);
+        place(l, name, left, top, width, height);
+        l->setFont(paramFont);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        l->resize(std::max(width, l->sizeHint().width()), height);
+        return l;
+    };
+
+    WaveCanvas = new widgets::WaveDraw(client);
+    place(WaveCanvas, "WaveCanvas", 40, 48, 361, 201);
+    WaveCanvas->setPaintHandler([this] { WaveCanvasPaint(); });
+
+    SigFreqLabel = label("SigFreqLabel", "Signal Freq.", 416, 44, 65, 17);
+    SigFreq = new QLineEdit(client);
+    place(SigFreq, "SigFreq", 504, 40, 89, 25);
+    SigLevelLabel = label("SigLevelLabel", "Signal Level", 416, 76, 66, 17);
+    SigLevel = new QLineEdit(client);
+    place(SigLevel, "SigLevel", 504, 72, 65, 25);
+    dB = label("dB", "dB", 576, 76, 15, 17);
+    SampleFreq = label("SampleFreq", "Smapling Freq.", 416, 108, 83, 17);
+    FsSelect = new QComboBox(client);
+    place(FsSelect, "FsSelect", 504, 104, 89, 25);
+    Label1 = label("Label1", "Waveshape", 416, 140, 65, 17);
+    WaveSelect = new QComboBox(client);
+    place(WaveSelect, "WaveSelect", 504, 136, 89, 25);
+    for (QComboBox* list : {FsSelect, WaveSelect}) {
+        list->setEditable(true);
+        // Typed text is a choice for one display, not a new item.
+        list->setInsertPolicy(QComboBox::NoInsert);
+        list->setFont(paramFont);
+    }
+    SigFreq->setFont(paramFont);
+    SigLevel->setFont(paramFont);
+    widgets::fillList(*FsSelect, core::kSampleRates);
+    widgets::fillList(*WaveSelect, core::kWaveShapes);
+
+    DrawButton = new QPushButton(QStringLiteral("Display Wave"), client);
+    place(DrawButton, "DrawButton", 464, 176, 97, 25);
+    AutoScaleButton = new QPushButton(QStringLiteral("Vert. Expand"), client);
+    place(AutoScaleButton, "AutoScaleButton", 464, 216, 97, 25);
+    HorizExpandButton = new QPushButton(QStringLiteral("Horiz. Expand"), client);
+    place(HorizExpandButton, "HorizExpandButton", 464, 256, 97, 25);
+    connect(DrawButton, &QPushButton::clicked, this, [this] { DrawButtonClick(); });
+    connect(AutoScaleButton, &QPushButton::clicked, this, [this] { AutoScaleButtonClick(); });
+    connect(HorizExpandButton, &QPushButton::clicked, this, [this] { HorizExpandClick(); });
+
+    // The canvas lays these out and hides them before anything is seen; they
+    // start over the plot showing their own names.
+    const auto scaleLabel = [&](const QString& name) {
+        auto* l = new QLabel(name, client);
+        l->setObjectName(name);
+        l->move(WaveCanvas->pos());
+        return l;
+    };
+    for (std::size_t i = 0; i < LX.size(); ++i)
+        LX[i] = scaleLabel(QStringLiteral("LX%1").arg(i));
+    for (std::size_t i = 0; i < LYL.size(); ++i)
+        LYL[i] = scaleLabel(QStringLiteral("LYL%1").arg(i));
+    for (std::size_t i = 0; i < LYR.size(); ++i)
+        LYR[i] = scaleLabel(QStringLiteral("LYR%1").arg(i));
+    TXL = scaleLabel(QStringLiteral("TXL"));
+    TYLL = scaleLabel(QStringLiteral("TYLL"));
+    TYRL = scaleLabel(QStringLiteral("TYRL"));
+
+    setTabOrder(SigFreq, SigLevel);
+    setTabOrder(SigLevel, AutoScaleButton);
+    setTabOrder(AutoScaleButton, DrawButton);
+    setTabOrder(DrawButton, FsSelect);
+    setTabOrder(FsSelect, WaveSelect);
+    setTabOrder(WaveSelect, HorizExpandButton);
+}
+
+void TMainForm::buildMenus()
+{
+    ActionMainMenuBar1 = new QMenuBar(this);
+    ActionMainMenuBar1->setObjectName(QStringLiteral("ActionMainMenuBar1"));
+    ActionMainMenuBar1->setFont(fontOf("Tahoma", 11));
+    ActionMainMenuBar1->setFixedHeight(kMenuBarHeight);
+    setMenuBar(ActionMainMenuBar1);
+
+    ActionManager1 = new QObject(this);
+    ActionManager1->setObjectName(QStringLiteral("ActionManager1"));
+    const auto action = [this](const char* name, const char* caption, const QKeySequence& keys) {
+        auto* a = new QAction(QString::fromLatin1(caption), ActionManager1);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(keys);
+        return a;
+    };
+    FileSaveAs1 = action("FileSaveAs1", "SaveTo(&A)", QKeySequence(Qt::CTRL | Qt::Key_A));
+    FileExit1 = action("FileExit1", "Exit(&X)", QKeySequence(Qt::CTRL | Qt::Key_X));
+    Help = action("Help", "Help(&H)", QKeySequence(Qt::CTRL | Qt::Key_H));
+    HelpContents1 = action("HelpContents1", "&Verion Info.", QKeySequence());
+    License = action("License", "&License Agreement", QKeySequence());
+    // Enabled once the window is set up (FormCreate).
+    Help->setEnabled(false);
+    License->setEnabled(false);
+
+    QMenu* file = ActionMainMenuBar1->addMenu(QStringLiteral("File"));
+    file->addAction(FileSaveAs1);
+    file->addAction(FileExit1);
+    QMenu* help = ActionMainMenuBar1->addMenu(QStringLiteral("Help"));
+    help->addAction(Help);
+    help->addAction(HelpContents1);
+    help->addAction(License);
+    // The chords work wherever the focus is in the window, menus open or not.
+    addActions({FileSaveAs1, FileExit1, Help, HelpContents1, License});
+
+    connect(FileExit1, &QAction::triggered, this, [this] { close(); });
+    connect(Help, &QAction::triggered, this, [this] { HelpExecute(); });
+    connect(HelpContents1, &QAction::triggered, this, [this] { HelpContents1Execute(); });
+    connect(License, &QAction::triggered, this, [this] { LicenseExecute(); });
+    connect(FileSaveAs1, &QAction::triggered, this, [this] { FileSaveAs1Execute(); });
+}
+
+void TMainForm::FormCreate()
+{
+    shell::setFormDefaults(*this);
+    // Written in the user's notation so that they read back on a comma locale.
+    const QLocale locale;
+    SigFreq->setText(locale.toString(400));
+    SigLevel->setText(locale.toString(6.0, 'f', 1));
+    FsSelect->setCurrentIndex(3);
+    WaveSelect->setCurrentIndex(0);
+    Help->setEnabled(true);
+    License->setEnabled(true);
+}
+
+void TMainForm::buildDisplay()
+{
+    waveDisplay = std::make_unique<plot::WaveDisplay>(*WaveCanvas, 11, 9, 9);
+    const auto adapt = [this](QLabel* label) {
+        labelAdapters.push_back(std::make_unique<widgets::LabelAdapter>(label));
+        return labelAdapters.back().get();
+    };
+    // Slots past the window's labels stay empty.
+    std::array<plot::PlotLabel*, plot::PlotCanvas::kXLabelSlots> x{};
+    for (std::size_t i = 0; i < LX.size(); ++i)
+        x[i] = adapt(LX[i]);
+    std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yl{};
+    for (std::size_t i = 0; i < LYL.size(); ++i)
+        yl[i] = adapt(LYL[i]);
+    std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yr{};
+    for (std::size_t i = 0; i < LYR.size(); ++i)
+        yr[i] = adapt(LYR[i]);
+    WaveCanvas->copyXScaleLabels(x);
+    WaveCanvas->copyYLScaleLabels(yl);
+    WaveCanvas->copyYRScaleLabels(yr);
+    WaveCanvas->copyTitleLabels(adapt(TXL), adapt(TYLL), adapt(TYRL));
+    firstShow = false;
+}
+
+void TMainForm::FormShow()
+{
+    if (firstShow)
+        buildDisplay();
+    waveDisplay->initScreen(kBlack, kGrey, kGrey);
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A window coming back from the task bar is not a new show.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TMainForm::WaveCanvasPaint()
+{
+    if (!waveDisplay)
+        return;
+    const int result = waveDisplay->repaint();
+    if (result >= 0 || paintErrorPending)
+        return;
+    // A modal box inside a paint would paint again beneath it; show it once
+    // the paint is over. The next paint tries again.
+    paintErrorPending = true;
+    QTimer::singleShot(0, this, [this, result] {
+        showErrorMessage(result);
+        paintErrorPending = false;
+    });
+}
+
+void TMainForm::displayWave(bool vert, bool horiz)
+{
+    if (firstShow)
+        buildDisplay();  // a command before the first show still has a plot to draw on
+    shell::DisplayInputs in;
+    in.signalFreq = widgets::readLocaleReal(SigFreq->text());
+    in.levelDb = widgets::readLocaleReal(SigLevel->text());
+    in.fsIndex = widgets::selectedCode(*FsSelect);
+    in.waveShape = widgets::selectedCode(*WaveSelect);
+    shell::displayWave(*this, in, vert, horiz, box, *waveDisplay);
+}
+
+void TMainForm::DrawButtonClick()
+{
+    vertExpand = false;
+    horizExpand = false;
+    AutoScaleButton->setText(QStringLiteral("Vert. Expand"));
+    HorizExpandButton->setText(QStringLiteral("Horiz. Expand"));
+    displayWave(false, false);
+    displayed = true;
+}
+
+void TMainForm::AutoScaleButtonClick()
+{
+    if (!displayed)
+        return;
+    vertExpand = !vertExpand;
+    displayWave(vertExpand, horizExpand);
+    AutoScaleButton->setText(vertExpand ? QStringLiteral("Resume Vert.") : QStringLiteral("Vert. Expand"));
+}
+
+void TMainForm::HorizExpandClick()
+{
+    if (!displayed)
+        return;
+    horizExpand = !horizExpand;
+    displayWave(vertExpand, horizExpand);
+    HorizExpandButton->setText(horizExpand ? QStringLiteral("Resume Horiz.") : QStringLiteral("Horiz. Expand"));
+}
+
+void TMainForm::showErrorMessage(int code)
+{
+    shell::showErrorMessage(box, code);
+}
+
+int TMainForm::InvokeProcess(const QString& commandLine)
+{
+    QStringList words = QProcess::splitCommand(commandLine);
+    if (words.isEmpty())
+        return -1;
+    const QString program = words.takeFirst();
+    if (QProcess::startDetached(program, words))
+        return 0;
+    // No such viewer on this desktop: show the document with whatever the
+    // desktop opens it with.
+    const QStringList folders = {QCoreApplication::applicationDirPath(), QDir::currentPath()};
+    for (const QString& word : words) {
+        for (const QString& folder : folders) {
+            const QFileInfo document(QDir(folder), word);
+            if (document.isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(document.absoluteFilePath())))
+                return 0;
+        }
+    }
+    return -1;
+}
+
+void TMainForm::HelpExecute()
+{
+    if (InvokeProcess(QString::fromLatin1(kHelpCommand)) < 0)
+        box.show("InvokeProcess generated an error!", "Command Error");
+}
+
+void TMainForm::HelpContents1Execute()
+{
+    if (aboutBox != nullptr)
+        aboutBox->exec();
+}
+
+void TMainForm::LicenseExecute()
+{
+    TDisplayLicense license(this);
+    license.exec();
+    if (license.readError)
+        showErrorMessage(core::kLicenseReadError);
+}
+
+QPoint TMainForm::windowPosition(const QWidget* control) const
+{
+    return control->mapTo(this, QPoint(0, 0));
+}
+
+std::vector<QLabel*> TMainForm::scaleLabels() const
+{
+    std::vector<QLabel*> labels(LX.begin(), LX.end());
+    labels.insert(labels.end(), LYL.begin(), LYL.end());
+    labels.insert(labels.end(), LYR.begin(), LYR.end());
+    labels.insert(labels.end(), {TXL, TYLL, TYRL});
+    return labels;
+}
+
+QImage TMainForm::plotAreaImage()
+{
+    QRect area(windowPosition(WaveCanvas), WaveCanvas->size());
+    std::vector<QLabel*> shown;
+    for (QLabel* l : scaleLabels()) {
+        if (l->isHidden())
+            continue;
+        shown.push_back(l);
+        area |= QRect(windowPosition(l), l->size());
+    }
+    QImage image(area.right() + 1, area.bottom() + 1, QImage::Format_RGB32);
+    image.fill(palette().color(QPalette::Window));
+    QPainter painter(&image);
+    painter.drawImage(windowPosition(WaveCanvas), WaveCanvas->picture());
+    for (QLabel* l : shown)
+        l->render(&painter, windowPosition(l), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+void TMainForm::FileSaveAs1Execute()
+{
+    if (!saveAs)
+        saveAs = std::make_unique<SaveAsCommand>(this, *this, box);
+    saveAs->run(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect));
+}
+
+} // namespace corvane::windows

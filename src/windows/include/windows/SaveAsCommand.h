@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace corvane::widgets { class CancelQuestion; }
+namespace corvane::shell { class OkBox; }
+class QWidget;
+namespace corvane::widgets { class TWaveFileForm; }
+namespace corvane::widgets { class TWaveFileWrite; }
+namespace corvane::shell { struct MainFormState; }
+
+namespace corvane::windows {
+
+// "SaveTo(&A)": stores the signal of the last display as a WAV file. First the
+// export parameters (the dialog, with the settings of the last save), then a
+// file name, then the progress window that writes the file. The signal is
+// always the one last displayed; the window warns when its controls differ.
+class SaveAsCommand {
+public:
+    // How the dialogs are shown; tests replace these to answer them.
+    struct Dialogs {
+        std::function<void(widgets::TWaveFileForm&)> parameters;
+        std::function<std::optional<QString>(QWidget* owner, const QString& initialName)> fileName;
+        std::function<void(widgets::TWaveFileWrite&)> progress;
+        widgets::CancelQuestion* cancelQuestion = nullptr;   // null: the real confirmation box
+    };
+
+    // state and boxes belong to the main window and outlive the command.
+    SaveAsCommand(QWidget* owner, shell::MainFormState& state, shell::OkBox& boxes);
+    SaveAsCommand(QWidget* owner, shell::MainFormState& state, shell::OkBox& boxes, Dialogs dialogs);
+
+    // The whole command from the menu: parameters, file name, writing.
+    // levelText, freqText and fsIndex are the main window's controls now.
+    void run(const QString& levelText, const QString& freqText, int fsIndex);
+
+    // Gathers the export settings; false when a parameter text does not
+    // parse, which ends the command before any dialog.
+    bool FileSaveAs1BeforeExecute(const QString& levelText, const QString& freqText, int fsIndex);
+    // Writes the file under the accepted name.
+    void FileSaveAs1Accept(const std::string& fileName);
+
+    // The save-file dialog starts from the last accepted name.
+    QString lastFileName() const { return lastName; }
+
+private:
+    QWidget* owner;
+    shell::MainFormState& state;
+    shell::OkBox& boxes;
+    Dialogs dialogs;
+    QString lastName;
+};
+
+} // namespace corvane::windows

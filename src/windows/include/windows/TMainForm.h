@@ -1,0 +1,133 @@
+#pragma once
+
+#include "widgets/FormInput.h"
+#include "shell/MainFormState.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace corvane::widgets { class LabelAdapter; }
+namespace corvane::shell { class OkBox; }
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+namespace corvane::plot { class WaveDisplay; }
+namespace corvane::widgets { class WaveDraw; }
+
+namespace corvane::windows {
+
+class SaveAsCommand;
+class TAboutBox;
+
+// The main window: the four signal parameters, the plot with its scale
+// labels, the display and expand buttons and the File and Help menus. The
+// display command itself runs without Qt (corvane::displayWave); this class
+// reads the controls, keeps the state and shows the results.
+//
+// Positions are those of the window's client area with the 25-pixel menu bar
+// on top, so the plot stands at (40, 48) in window coordinates.
+//
+// Window thread only. The box must outlive the window.
+class TMainForm : public QMainWindow, public shell::MainFormState {
+public:
+    static constexpr int kMenuBarHeight = 25;
+
+    explicit TMainForm(shell::OkBox& box, QWidget* parent = nullptr);
+    ~TMainForm() override;
+    TMainForm(const TMainForm&) = delete;
+    TMainForm& operator=(const TMainForm&) = delete;
+
+    // The version window the Help menu shows; built by the program entry,
+    // it must outlive this window. Without one the item does nothing.
+    void setAboutBox(TAboutBox* about) { aboutBox = about; }
+
+    // --- Event handlers, public so tests and `corvane plot` can drive them.
+    void FormCreate();
+    void FormShow();
+    void WaveCanvasPaint();
+    void DrawButtonClick();
+    void AutoScaleButtonClick();
+    void HorizExpandClick();
+    void HelpExecute();
+    void HelpContents1Execute();
+    void LicenseExecute();
+    // "SaveTo(&A)": export parameters, file name, then the file is written.
+    void FileSaveAs1Execute();
+
+    void displayWave(bool vert, bool horiz);
+    void showErrorMessage(int code);
+    // Starts the program the command line names and does not wait for it.
+    // Where that program does not exist here, a document named on the line
+    // and found beside the program or in the working folder is opened with
+    // the desktop's viewer instead. 0 when something was started, else -1.
+    int InvokeProcess(const QString& commandLine);
+
+    // The plot as this window shows it: the canvas and every visible scale
+    // label and title on the window background, pixel (x, y) of the image
+    // being (x, y) of the window. The image reaches to the right and lower
+    // edges of the canvas and its labels.
+    QImage plotAreaImage();
+    // Where a control stands in window coordinates.
+    QPoint windowPosition(const QWidget* control) const;
+    // The 26 scale and title labels, X values first, then left Y, right Y
+    // and the titles X, left Y, right Y.
+    std::vector<QLabel*> scaleLabels() const;
+
+    // Controls, named as the code refers to them.
+    QMenuBar* ActionMainMenuBar1;
+    widgets::WaveDraw* WaveCanvas;
+    QLabel* SigFreqLabel;
+    QLineEdit* SigFreq;
+    QLabel* SigLevelLabel;
+    QLineEdit* SigLevel;
+    QLabel* dB;
+    QLabel* SampleFreq;
+    QComboBox* FsSelect;
+    QLabel* Label1;
+    QComboBox* WaveSelect;
+    QPushButton* DrawButton;
+    QPushButton* AutoScaleButton;
+    QPushButton* HorizExpandButton;
+    std::array<QLabel*, 11> LX{};
+    std::array<QLabel*, 9> LYL{};
+    std::array<QLabel*, 3> LYR{};
+    QLabel* TXL;
+    QLabel* TYLL;
+    QLabel* TYRL;
+
+    QObject* ActionManager1;
+    QAction* FileSaveAs1;
+    QAction* FileExit1;
+    QAction* Help;
+    QAction* HelpContents1;
+    QAction* License;
+
+    // Built at the first show and kept until the window goes; it draws from
+    // displayData.
+    std::unique_ptr<plot::WaveDisplay> waveDisplay;
+    bool firstShow = true;
+    // Keeps the last accepted file name and the export settings between saves.
+    std::unique_ptr<SaveAsCommand> saveAs;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildDisplay();
+
+    shell::OkBox& box;
+    TAboutBox* aboutBox = nullptr;
+    std::vector<std::unique_ptr<widgets::LabelAdapter>> labelAdapters;  // the canvas points at these
+    bool paintErrorPending = false;
+};
+
+} // namespace corvane::windows
