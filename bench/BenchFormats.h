@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/CodeSets.h"
+
 #include <array>
+#include <string>
 #include <cstdint>
 #include <cstring>
 
@@ -8,7 +11,11 @@
 // little-endian sample back out of encoded bytes to check it.
 namespace bench {
 
-inline constexpr std::array<const char*, 6> kFormatNames = {"u8", "s16", "s24", "s32", "f32", "f64"};
+// The format's command-line name, for the report.
+inline std::string formatName(int format)
+{
+    return std::string(corvane::core::kSampleFormats[static_cast<std::size_t>(format)].cliName);
+}
 
 // The integer value of one sample of `bytes` bytes (1 to 4), sign-extended
 // unless it is the unsigned 8-bit format.

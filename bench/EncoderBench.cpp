@@ -94,9 +94,9 @@ void BM_Encode(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
     state.SetItemsProcessed(state.iterations() * kFrames * 2);
-    state.SetLabel(bench::kFormatNames[static_cast<std::size_t>(format)]);
+    state.SetLabel(bench::formatName(format));
 }
 
 } // namespace
 
-BENCHMARK(BM_Encode)->DenseRange(0, 5)->ArgName("format");
+BENCHMARK(BM_Encode)->DenseRange(0, static_cast<int>(corvane::core::kSampleFormats.size()) - 1)->ArgName("format");

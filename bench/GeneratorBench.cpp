@@ -1,3 +1,4 @@
+#include "core/CodeSets.h"
 #include "signal/MiniWaveGen.h"
 
 #include <benchmark/benchmark.h>
@@ -77,4 +78,4 @@ void BM_Generate(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_Generate)->DenseRange(0, 5)->ArgName("shape");
+BENCHMARK(BM_Generate)->DenseRange(0, static_cast<int>(corvane::core::kWaveShapes.size()) - 1)->ArgName("shape");

@@ -112,10 +112,10 @@ void BM_WriteThread(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
     state.SetItemsProcessed(state.iterations() * kFrames);
     state.counters["writes"] = static_cast<double>(writes);
-    state.SetLabel(bench::kFormatNames[static_cast<std::size_t>(format)]);
+    state.SetLabel(bench::formatName(format));
 }
 
 } // namespace
 
 // The work happens on the writer's own thread, so only wall time means anything.
-BENCHMARK(BM_WriteThread)->DenseRange(0, 5)->ArgName("format")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteThread)->DenseRange(0, static_cast<int>(corvane::core::kSampleFormats.size()) - 1)->ArgName("format")->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
+#include <regex>
 #include <string>
 
 using namespace corvane;
@@ -62,6 +64,34 @@ TEST(MessageTable, RepeatedNumbersKeepTheirTableOrder)
             twelves.push_back(row);
     ASSERT_EQ(twelves.size(), 2u);
     EXPECT_EQ(twelves[1], "#12: Parameter Error: Only an interger value is accepted.");
+}
+
+} // namespace
+
+namespace {
+
+// Every code named in the result-code header must show its own row, not
+// "Undeifned Error" (kept as users see it); read from the header itself so a
+// newly named code is checked without being listed twice.
+TEST(MessageTable, EveryNamedResultCodeHasItsRow)
+{
+    std::ifstream header(CORVANE_RESULT_CODES_HEADER);
+    ASSERT_TRUE(header) << CORVANE_RESULT_CODES_HEADER;
+    const std::regex named(R"(inline constexpr int (k\w+) = (-?\d+);)");
+    int checked = 0;
+    for (std::string line; std::getline(header, line);) {
+        std::smatch m;
+        if (!std::regex_search(line, m, named))
+            continue;
+        const int code = std::stoi(m[2]);
+        ++checked;
+        if (code == 0)
+            continue;
+        SCOPED_TRACE(m[1].str());
+        const std::string_view text = core::errorMessageText(code);
+        EXPECT_TRUE(text.starts_with("#" + std::to_string(-code) + ": ")) << text;
+    }
+    EXPECT_GT(checked, 0);
 }
 
 } // namespace
