@@ -260,6 +260,57 @@ void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int
     }
 }
 
+namespace {
+
+// floor(x * scale + d + 0.5) in doubles, clipped before any conversion so
+// nothing wraps; NaN is silence as in the plain encoder.
+template <int Format>
+std::int64_t quantiseDithered(double x, double scale, double d)
+{
+    constexpr IntRange r = kRanges[Format];
+    double v = std::floor(x * scale + d + 0.5);
+    if (Format == U8)
+        v += 128.0;
+    if (std::isnan(v))
+        return Format == U8 ? 128 : 0;
+    if (v < static_cast<double>(r.min))
+        return r.min;
+    if (v > static_cast<double>(r.max))
+        return r.max;
+    return static_cast<std::int64_t>(v);
+}
+
+template <int Format>
+void encodeAllDithered(const double* left, const double* right, int frameCount, double scale,
+                       const double* ditherLeft, const double* ditherRight, std::uint8_t* out)
+{
+    constexpr int b = core::kSampleFormats[Format].bytes;
+    const int stride = right == nullptr ? b : 2 * b;
+    if (ditherRight == nullptr)
+        ditherRight = ditherLeft;
+    for (int i = 0; i < frameCount; ++i, out += stride) {
+        putLow<b>(out, quantiseDithered<Format>(left[i], scale, ditherLeft[i]));
+        if (right != nullptr)
+            putLow<b>(out + b, quantiseDithered<Format>(right[i], scale, ditherRight[i]));
+    }
+}
+
+} // namespace
+
+int encodeBlockDithered(const double* left, const double* right, int frameCount, int dataFormat,
+                        double scale, const double* ditherLeft, const double* ditherRight,
+                        std::uint8_t* out)
+{
+    switch (dataFormat) {
+    case U8: encodeAllDithered<U8>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
+    case S16: encodeAllDithered<S16>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
+    case S24: encodeAllDithered<S24>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
+    case S32: encodeAllDithered<S32>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
+    default: return core::kIncorrectParameter;
+    }
+    return core::kOk;
+}
+
 int checkWriteParams(int fs, int numCh, int dataType, int dataFormat, double scale)
 {
     if (fs == 0 || (numCh != 1 && numCh != 2))

@@ -52,6 +52,18 @@ void encodeBlock(const double* left, const double* right, int frameCount, int da
 void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int frameCount,
                         int dataFormat, double scale, std::uint8_t* out);
 
+// encodeBlock for the integer formats with dither: ditherLeft[i] (and
+// ditherRight[i] for the right channel; null means the left values) is added
+// in LSB units to x * scale before rounding. The rounding here is to the
+// nearest integer, floor(v + 0.5), for negative values as well: the plain
+// encoder's truncation toward zero would leave an error of up to 1.5 LSB and
+// an offset below zero, which is what dither is meant to remove. Clipped to
+// the format's range like encodeBlock. right may be null (mono) or left.
+// Returns 0, or -1114 for a float or unknown format (nothing is written).
+int encodeBlockDithered(const double* left, const double* right, int frameCount, int dataFormat,
+                        double scale, const double* ditherLeft, const double* ditherRight,
+                        std::uint8_t* out);
+
 // The combination check the progress window makes before it starts writing:
 // fs not 0, one or two channels, and a provider sample type that suits the
 // file format. 0 when the writer may go ahead, else -1114.

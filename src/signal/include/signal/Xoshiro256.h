@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace corvane::signal {
+
+// The random engine behind the noise and the dither: xoshiro256** seeded
+// through SplitMix64, with our own conversion to doubles. Nothing here comes
+// from <random>, whose distributions differ between standard libraries, so
+// a seed gives the same numbers on every build.
+class Xoshiro256 {
+public:
+    using State = std::array<std::uint64_t, 4>;
+
+    // The four state words are four SplitMix64 outputs from the seed, as the
+    // engine's authors recommend; every 64-bit seed is valid.
+    explicit Xoshiro256(std::uint64_t seed);
+
+    // For checks against published outputs; the all-zero state is a fixed point.
+    static Xoshiro256 fromState(const State& state);
+
+    std::uint64_t next();
+
+    // The top 53 bits as a double in [0, 1): every value is a multiple of
+    // 2^-53, so the conversion is exact and needs no rounding mode.
+    double nextDouble();
+
+    // Advances the stream by 2^128 outputs, giving a second stream that the
+    // first will never reach.
+    void jump();
+
+    const State& state() const { return s; }
+
+private:
+    Xoshiro256() = default;
+
+    State s{};
+};
+
+// One SplitMix64 step: advances state and returns the mixed output.
+std::uint64_t splitMix64(std::uint64_t& state);
+
+} // namespace corvane::signal
