@@ -63,6 +63,29 @@ inline constexpr int kFileWriteError = -1112;
 inline constexpr int kChannelCountIncorrect = -1113;
 inline constexpr int kIncorrectParameter = -1114;
 
+// Sound output. Whoever shows one prints the row's text and then the
+// reason() text of the object that failed, which carries ALSA's own words.
+// The device cannot be opened: unknown name, no such card, busy.
+inline constexpr int kDeviceOpenError = -351;
+// The device refuses the rate, channel count or sample format (or the buffer
+// layout); playback never converts behind the user's back.
+inline constexpr int kFormatRefused = -352;
+// The output is already open, or already played by another thread.
+inline constexpr int kAlreadyRunning = -1201;
+// The buffers or the thread could not be had.
+inline constexpr int kNoResources = -1312;
+// A write to the device failed.
+inline constexpr int kWriteError = -1303;
+// Arguments outside what playback offers at all.
+inline constexpr int kRateOutOfRange = -1307;
+inline constexpr int kChannelsOutOfRange = -1308;
+inline constexpr int kFormatOutOfRange = -1309;
+// An underrun or a suspend that could not be recovered.
+inline constexpr int kDeviceStopped = -1314;
+// The device took no frames for too long.
+inline constexpr int kTimedOut = -1317;
+
+
 // The windows.
 inline constexpr int kLicenseReadError = -8201;
 inline constexpr int kCancelFileNotDeleted = -9001;
