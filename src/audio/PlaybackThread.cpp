@@ -3,6 +3,8 @@
 #include "AlsaMessages.h"
 #include "core/ResultCodes.h"
 #include "audio/SoundOutput.h"
+#include "core/CodeSets.h"
+#include "signal/Dither.h"
 #include "signal/TWaveProvider.h"
 #include "wavio/WavFormat.h"
 
@@ -62,6 +64,7 @@ int PlaybackThread::start(std::int64_t frameCount, double scale_)
         left.assign(n, 0.0);
         right.assign(n, 0.0);
         encoded.assign(n * static_cast<std::size_t>(output.frameBytes()), 0);
+        ditherValues.assign(n, 0.0);
         worker = std::thread(&PlaybackThread::run, this);
     } catch (const std::bad_alloc&) {
         failure = "out of memory for the output buffers";
@@ -113,7 +116,13 @@ void PlaybackThread::run()
         const double* rightIn = nullptr;
         if (stereo)
             rightIn = std::memcmp(left.data(), right.data(), sampleBytes) == 0 ? left.data() : right.data();
-        wavio::encodeBlock(left.data(), rightIn, n, wavFormat, scale, encoded.data());
+        if (dither != nullptr && !core::isFloatFormat(wavFormat)) {
+            dither->fill(ditherValues.data(), n);
+            wavio::encodeBlockDithered(left.data(), rightIn, n, wavFormat, scale, ditherValues.data(), nullptr,
+                                       encoded.data());
+        } else {
+            wavio::encodeBlock(left.data(), rightIn, n, wavFormat, scale, encoded.data());
+        }
         r = writeFrames(encoded.data(), n);
         if (r != 0) {
             stopped = r > 0;

@@ -2,6 +2,7 @@
 
 #include "cli/ExitCode.h"
 #include "cli/ExportCommand.h"
+#include "cli/PlayCommand.h"
 #include "cli/ReadCommand.h"
 
 #include <array>
@@ -16,6 +17,7 @@ std::span<const Subcommand> headless()
 {
     static const std::array kHeadless{
         Subcommand{"export", "corvane export -o FILE ...   write a test tone to a WAV file", exportUsage, runExport},
+        Subcommand{"play", "corvane play ...              play a test signal on a sound device", playUsage, runPlay},
         Subcommand{"read", "corvane read FILE [--csv]    summarise or dump a 16-bit WAV file", readUsage, runRead},
     };
     return kHeadless;
@@ -44,10 +46,10 @@ std::span<const Subcommand> headlessCommands()
 
 void printUsage(std::ostream& out, std::span<const Subcommand> extra)
 {
-    // The overview lists export, plot and read in that order whatever layer
+    // The overview lists the subcommands in this order whatever layer
     // contributes them.
     out << "usage: corvane                      open the window\n";
-    for (const std::string_view name : {"export", "plot", "read"})
+    for (const std::string_view name : {"export", "play", "plot", "read"})
         if (const Subcommand* command = find(name, extra))
             out << "       " << command->summary << '\n';
     out << "       corvane help [COMMAND]       show this text, or a command's options\n";

@@ -1,6 +1,7 @@
 #include "cli/ExportCommand.h"
 
 #include "cli/ConsoleProgress.h"
+#include "cli/InterruptGuard.h"
 #include "cli/Options.h"
 #include "core/CodeSets.h"
 #include "core/Level.h"
@@ -155,40 +156,6 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Expo
         return usage("no output file given (-o FILE)");
     return std::nullopt;
 }
-
-// Set from the signal handler; the wait loop turns it into a stop request.
-volatile std::sig_atomic_t interruptSignal = 0;
-
-extern "C" void onInterrupt(int signalNumber)
-{
-    interruptSignal = signalNumber;
-}
-
-// Ctrl+C and SIGTERM act as a confirmed Cancel while a file is being written.
-class InterruptGuard {
-public:
-    InterruptGuard()
-    {
-        interruptSignal = 0;
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &oldInt);
-        sigaction(SIGTERM, &action, &oldTerm);
-    }
-    ~InterruptGuard()
-    {
-        sigaction(SIGINT, &oldInt, nullptr);
-        sigaction(SIGTERM, &oldTerm, nullptr);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-    bool interrupted() const { return interruptSignal != 0; }
-
-private:
-    struct sigaction oldInt {};
-    struct sigaction oldTerm {};
-};
 
 } // namespace
 

@@ -50,6 +50,19 @@ std::optional<int> sampleRateIndexOfText(std::string_view text)
     return std::nullopt;
 }
 
+std::optional<SignalKind> signalKindOfName(std::string_view text)
+{
+    for (const auto& row : kSignalKinds)
+        if (row.cliName == text)
+            return row.kind;
+    return std::nullopt;
+}
+
+std::string signalKindNames()
+{
+    return namesOf(kSignalKinds);
+}
+
 std::string waveShapeNames()
 {
     return namesOf(kWaveShapes);

@@ -2,6 +2,8 @@
 
 #include "core/ResultCodes.h"
 
+#include "core/CodeSets.h"
+#include "signal/Dither.h"
 #include "signal/TWaveProvider.h"
 #include "wavio/ByteSink.h"
 #include "wavio/WavFormat.h"
@@ -168,7 +170,7 @@ int FileWriteThread::writeBlocks(int block)
         const int n = b.frames;
         r = b.result;
         if (r >= 0)
-            r = static_cast<long long>(n) * bytesPerSample > wavio::kMaxBlockBytes ? -1111
+            r = static_cast<long long>(n) * bytesPerSample > wavio::kMaxBlockBytes ? core::kBlockTooLarge
                                                                                  : encodeAndWrite(b, n, stereo);
         {
             std::lock_guard lock(m);
@@ -198,7 +200,7 @@ int FileWriteThread::writeHeader(int length, int rate, int channels)
     if (bytes == 0)
         return core::kBlockTooLarge;
     blockAlign = channels * bytesPerSample;
-    return stream.write(header, static_cast<std::size_t>(bytes)) ? 0 : -1112;
+    return stream.write(header, static_cast<std::size_t>(bytes)) ? core::kOk : core::kFileWriteError;
 }
 
 // The save command always delivers doubles. Integer types arrive in the
@@ -233,9 +235,16 @@ int FileWriteThread::encodeAndWrite(Block& b, int dataSize, bool stereoBlock)
         const double* right = nullptr;
         if (stereoBlock)
             right = sameSamples(b.left, b.right, dataSize) ? b.left.data() : b.right.data();
-        wavio::encodeBlock(b.left.data(), right, dataSize, dataFormat, scale, out.data());
+        if (dither != nullptr && !core::isFloatFormat(dataFormat)) {
+            ditherValues.resize(static_cast<std::size_t>(dataSize));
+            dither->fill(ditherValues.data(), dataSize);
+            wavio::encodeBlockDithered(b.left.data(), right, dataSize, dataFormat, scale, ditherValues.data(),
+                                       nullptr, out.data());
+        } else {
+            wavio::encodeBlock(b.left.data(), right, dataSize, dataFormat, scale, out.data());
+        }
     }
-    return stream.write(out.data(), out.size()) ? 0 : -1112;
+    return stream.write(out.data(), out.size()) ? core::kOk : core::kFileWriteError;
 }
 
 int FileWriteThread::execStore(int dataSize, bool stereoBlock)

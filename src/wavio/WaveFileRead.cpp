@@ -65,7 +65,7 @@ int WaveFileRead::readExact(std::uint8_t* to, int byteCount)
     if (!stream)
         return core::kReadError;
     const auto wanted = static_cast<std::size_t>(byteCount);
-    return stream->read(to, wanted) == wanted ? 0 : -1101;
+    return stream->read(to, wanted) == wanted ? core::kOk : core::kReadError;
 }
 
 int WaveFileRead::ReadWaveHeader()

@@ -71,6 +71,7 @@ bool WriteProgress::poll(bool confirmationOpen)
         }
         thread = std::make_unique<FileWriteThread>(stream, *provider, dataLength, fs, numCh);
         thread->setDataFormat(dataType, dataFormat, scale);
+        thread->setDither(dither);
         thread->start();
     }
     if (!thread)

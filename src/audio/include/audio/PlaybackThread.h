@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-namespace corvane::signal { class TWaveProvider; }
+namespace corvane::signal { class Dither; class TWaveProvider; }
 
 namespace corvane::audio {
 
@@ -47,6 +47,9 @@ public:
     // the output; core::kDeviceOpenError when the output is not open; core::kNoResources
     // when the buffers or the thread cannot be had.
     int start(std::int64_t frameCount, double scale);
+    // TPDF dither for the integer formats, as the export adds it; before
+    // start, and it must outlive the thread.
+    void setDither(signal::Dither* source) { dither = source; }
 
     // Blocks until playDone or the timeout; true when done. For headless
     // callers; a window polls playDone instead.
@@ -88,6 +91,8 @@ private:
     // Filled in start, so the loop never allocates.
     std::vector<double> left, right;
     std::vector<std::uint8_t> encoded;
+    signal::Dither* dither = nullptr;   // owned by the caller
+    std::vector<double> ditherValues;
 
     std::thread worker;
     std::mutex doneMutex;

@@ -16,6 +16,13 @@ struct OptionSpec {
     bool takesValue = true;
 };
 
+// A refused command line: what to print, and whether the usage text follows
+// (a word the command does not take) or not (a value the checks refuse).
+struct Refusal {
+    std::string message;
+    bool showUsage = false;
+};
+
 struct ParsedOption {
     std::string_view name;   // always the long name
     std::string_view value;  // empty for a flag

@@ -49,6 +49,22 @@ inline constexpr std::array kWaveShapes{
     WaveShapeInfo{WaveShape::PulseDown, "Pulse [0,-1]", "pulse-"},
 };
 
+// ---- Signals the commands generate (the window makes tones only) ----
+
+enum class SignalKind : int { Tone, Sweep, White, Pink };
+
+struct SignalKindInfo {
+    SignalKind kind;
+    std::string_view cliName;
+};
+
+inline constexpr std::array kSignalKinds{
+    SignalKindInfo{SignalKind::Tone, "tone"},
+    SignalKindInfo{SignalKind::Sweep, "sweep"},
+    SignalKindInfo{SignalKind::White, "white"},
+    SignalKindInfo{SignalKind::Pink, "pink"},
+};
+
 // ---- Provider sample types: which execStore overload a writer calls ----
 
 enum class SampleType : char { Int8, Int16, Int32, Float32, Float64 };
@@ -105,6 +121,7 @@ constexpr bool inCodeOrder(const Table& table, Code Table::value_type::*code)
 static_assert(inCodeOrder(kSampleRates, &SampleRateInfo::rate));
 static_assert(inCodeOrder(kWaveShapes, &WaveShapeInfo::shape));
 static_assert(inCodeOrder(kSampleFormats, &SampleFormatInfo::format));
+static_assert(inCodeOrder(kSignalKinds, &SignalKindInfo::kind));
 
 // ---- Look-ups shared by every table ----
 
@@ -140,9 +157,13 @@ std::optional<int> sampleFormatOfName(std::string_view text);
 // The list index of a rate given in hertz ("44100"); empty for other rates.
 std::optional<int> sampleRateIndexOfText(std::string_view text);
 
+// A signal by its name only ("sweep").
+std::optional<SignalKind> signalKindOfName(std::string_view text);
+
 // "sine, step+, step-, square, pulse+, pulse-" and the like, for help texts.
 std::string waveShapeNames();
 std::string sampleFormatNames();
+std::string signalKindNames();
 // "8000, 11025, 22050, 44100 or 48000".
 std::string sampleRateList();
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-namespace corvane::signal { class TWaveProvider; }
+namespace corvane::signal { class Dither; class TWaveProvider; }
 
 namespace corvane::wavio {
 
@@ -31,6 +31,10 @@ public:
 
     // Called once, before start.
     void setDataFormat(char dataType, char dataFormat, double scale);
+    // TPDF dither for the integer formats, drawn in block order and added to
+    // both channels alike (they carry one signal); optional, before start.
+    // Must outlive the thread; used by the worker only.
+    void setDither(signal::Dither* source) { dither = source; }
     // Starts the worker at one priority step below normal (where the system allows).
     void start();
 
@@ -80,6 +84,8 @@ private:
     char dataType = 4;
     char dataFormat = 1;
     double scale = 1.0;
+    signal::Dither* dither = nullptr;
+    std::vector<double> ditherValues;
     int bytesPerSample = 2;
     int blockAlign = 0;
 

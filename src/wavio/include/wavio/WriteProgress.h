@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-namespace corvane::signal { class TWaveProvider; }
+namespace corvane::signal { class Dither; class TWaveProvider; }
 
 namespace corvane::wavio {
 
@@ -39,6 +39,10 @@ public:
     // is written: 0 or -1114. The provider must outlive the writing.
     int setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
                   char dataFormat, double scale);
+
+    // Optional TPDF dither for the integer formats, handed to the writing
+    // thread; must outlive the writing. Before the first poll.
+    void setDither(signal::Dither* source) { dither = source; }
 
     // The first paint arms the poll timer; true only that once.
     bool firstPaint();
@@ -74,6 +78,7 @@ private:
     char dataType = 4;
     char dataFormat = 1;
     double scale = 1.0;
+    signal::Dither* dither = nullptr;   // owned by the caller
     bool painted = false;
     bool startPending = false;
     bool cancelConfirmed = false;

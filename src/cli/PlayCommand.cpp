@@ -1,0 +1,179 @@
+#include "cli/PlayCommand.h"
+
+#include "audio/DeviceList.h"
+#include "audio/PlayFormat.h"
+#include "audio/PlaybackThread.h"
+#include "audio/SoundOutput.h"
+#include "cli/ConsoleProgress.h"
+#include "cli/ExitCode.h"
+#include "cli/ExportCommand.h"
+#include "cli/InterruptGuard.h"
+#include "cli/Options.h"
+#include "cli/SignalOptions.h"
+#include "core/MessageTable.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ostream>
+#include <unistd.h>
+#include <vector>
+
+namespace corvane::cli {
+
+std::string playUsage()
+{
+    return "usage: corvane play [--signal SIGNAL] [--freq HZ] [--level DB] [--fs HZ] [--shape SHAPE]\n"
+           "                    [--seconds S | --samples N] [--format " +
+           audio::playFormatNames() +
+           "] [--channels 1|2] [--ref-level R]\n"
+           "                    [--from F1] [--to F2] [--sync] [--seed N] [--fade-in S] [--fade-out S]\n"
+           "                    [--dither none|tpdf] [--device NAME] [--loop] [--quiet]\n"
+           "       corvane play --list-devices\n"
+           "  plays the samples `corvane export` writes for the same options (default s16), never converted\n"
+           "  --device NAME: an ALSA PCM (default \"default\"): hw:1,0, plughw:1, file:'PATH',raw, null, ...\n"
+           "  --loop: play on until Ctrl+C (a tone stays continuous, noise runs on, a sweep starts again)\n"
+           "  SHAPE: " + shapeNamesHelp() + "\n" + signalOptionsHelp();
+}
+
+namespace {
+
+// The catalogue row, then the device's own words for what went wrong.
+int audioFailure(std::ostream& err, int code, const std::string& reason)
+{
+    err << core::errorMessageText(code);
+    if (!reason.empty())
+        err << " (" << reason << ')';
+    err << '\n';
+    return Failed;
+}
+
+constexpr OptionSpec kPlayOnly[] = {
+    {"--device", ""}, {"--loop", "", false}, {"--list-devices", "", false}, {"--quiet", "-q", false},
+};
+
+struct PlayOptions {
+    SignalOptions signal;
+    std::string device{audio::SoundOutput::kDefaultDevice};
+    bool loop = false;
+    bool list = false;
+    bool quiet = false;
+};
+
+std::optional<Refusal> parsePlay(std::span<const std::string_view> args, PlayOptions& o)
+{
+    std::vector<OptionSpec> specs(std::begin(kPlayOnly), std::end(kPlayOnly));
+    const auto common = signalOptionSpecs();
+    specs.insert(specs.end(), common.begin(), common.end());
+    ParsedArgs parsed;
+    if (auto refusal = parseArgs(args, specs, parsed))
+        return Refusal{std::move(*refusal), true};
+    if (!parsed.operands.empty())
+        return Refusal{"unknown option '" + std::string(parsed.operands.front()) + "'", true};
+    for (const ParsedOption& option : parsed.options) {
+        if (option.name == "--device") {
+            if (option.value.empty())
+                return Refusal{"the device name is empty", true};
+            o.device = std::string(option.value);
+        } else if (option.name == "--loop") {
+            o.loop = true;
+        } else if (option.name == "--list-devices") {
+            o.list = true;
+        } else if (option.name == "--quiet") {
+            o.quiet = true;
+        } else {
+            bool taken = false;
+            if (auto refusal = takeSignalOption(option, o.signal, taken))
+                return refusal;
+        }
+    }
+    return std::nullopt;
+}
+
+int listDevices(std::ostream& out, std::ostream& err)
+{
+    std::vector<audio::PcmDevice> devices;
+    std::string reason;
+    if (const int r = audio::listDevices(devices, reason); r < 0) {
+        return audioFailure(err, r, reason);
+    }
+    for (const auto& device : devices) {
+        // ALSA's descriptions run over several lines; one line per device.
+        std::string description = device.description;
+        std::replace(description.begin(), description.end(), '\n', ' ');
+        out << device.name << '\t' << description << '\n';
+    }
+    return out.good() ? Ok : Failed;
+}
+
+} // namespace
+
+int runPlay(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
+{
+    if (wantsHelp(args)) {
+        out << playUsage();
+        return Ok;
+    }
+    PlayOptions o;
+    if (const auto refusal = parsePlay(args, o)) {
+        err << (refusal->showUsage ? "corvane play: " : "") << refusal->message << '\n';
+        if (refusal->showUsage)
+            err << playUsage();
+        return UsageError;
+    }
+    if (o.list)
+        return listDevices(out, err);
+
+    const auto format = std::find_if(audio::kPlayFormats.begin(), audio::kPlayFormats.end(),
+                                     [&](const auto& info) { return info.wavFormat() == o.signal.format; });
+    if (format == audio::kPlayFormats.end()) {
+        err << "corvane play: --format takes " << audio::playFormatNames() << '\n' << playUsage();
+        return UsageError;
+    }
+    SignalPlan plan;
+    if (const auto refusal = checkSignal(o.signal, err, plan)) {
+        err << (refusal->showUsage ? "corvane play: " : "") << refusal->message << '\n';
+        if (refusal->showUsage)
+            err << playUsage();
+        return UsageError;
+    }
+
+    SignalChain chain(o.signal, plan, o.loop);
+    audio::SoundOutput output;
+    if (const int r = output.open(o.device, format->format, o.signal.channels, o.signal.fs); r < 0) {
+        return audioFailure(err, r, output.reason());
+    }
+
+    InterruptGuard interrupt;
+    audio::PlaybackThread player(output, chain.provider());
+    player.setDither(chain.dither());
+    const std::int64_t frames = o.loop ? audio::PlaybackThread::kLoopForever : plan.dataLength;
+    if (const int r = player.start(frames, plan.scale); r < 0) {
+        return audioFailure(err, r, player.reason());
+    }
+    {
+        ConsoleProgress progress(err, "Playing on " + o.device, !o.quiet && isatty(STDERR_FILENO) == 1);
+        while (!player.waitDone(std::chrono::milliseconds(20))) {
+            if (interrupt.interrupted())
+                player.stopRequest.store(true, std::memory_order_release);
+            if (!o.loop) {
+                const auto written = player.framesWritten.load(std::memory_order_acquire);
+                progress.show(static_cast<int>(written * 100 / std::max<std::int64_t>(1, plan.dataLength)));
+            }
+        }
+    }
+    const int result = player.playResult.load(std::memory_order_acquire);
+    const long long played = player.framesWritten.load(std::memory_order_acquire) -
+                             player.framesDropped.load(std::memory_order_acquire);
+    const int underruns = player.underrunCount.load(std::memory_order_acquire);
+    if (result < 0) {
+        return audioFailure(err, result, player.reason());
+    }
+    if (const long long clipped = chain.clippedSamples(); clipped > 0)
+        err << "Warning: " << clipped << " samples clipped at full scale\n";
+    if (!o.quiet || interrupt.interrupted())
+        err << "Played " << played << " frames on " << o.device << ", " << underruns
+            << (underruns == 1 ? " underrun\n" : " underruns\n");
+    return interrupt.interrupted() ? interrupt.exitCode() : Ok;
+}
+
+} // namespace corvane::cli

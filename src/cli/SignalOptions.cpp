@@ -1,0 +1,426 @@
+#include "cli/SignalOptions.h"
+
+#include "core/Level.h"
+#include "core/NumberText.h"
+#include "core/ParameterTexts.h"
+#include "signal/Dither.h"
+#include "signal/Fade.h"
+#include "signal/MiniWaveGen.h"
+#include "signal/NoiseGen.h"
+#include "signal/SweepGen.h"
+#include "wavio/ExportSettings.h"
+#include "wavio/WavFormat.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <ostream>
+#include <vector>
+
+namespace corvane::cli {
+
+namespace {
+
+constexpr OptionSpec kSignalOptions[] = {
+    {"--signal", ""},   {"--freq", ""},     {"--level", ""},          {"--fs", ""},
+    {"--shape", ""},    {"--seconds", ""},  {"--samples", ""},        {"--format", ""},
+    {"--channels", ""}, {"--ref-level", ""}, {"--from", ""},          {"--to", ""},
+    {"--sync", "", false}, {"--seed", ""},  {"--fade-in", ""},        {"--fade-out", ""},
+    {"--dither", ""},
+};
+
+Refusal usage(std::string message)
+{
+    return {std::move(message), true};
+}
+
+Refusal invalidValue(std::string_view option, std::string_view text)
+{
+    return {"Parameter Error: " + std::string(core::kInvalidValueText) + " (" + std::string(option) + " '" +
+                std::string(text) + "')",
+            false};
+}
+
+Refusal parameterError(std::string_view text)
+{
+    return {"Parameter Error: " + std::string(text), false};
+}
+
+std::optional<std::uint64_t> parseSeed(std::string_view text)
+{
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+void remember(std::string& list, std::string_view name)
+{
+    if (list.empty())
+        list = std::string(name);
+}
+
+} // namespace
+
+std::span<const OptionSpec> signalOptionSpecs()
+{
+    return kSignalOptions;
+}
+
+std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOptions& o, bool& taken)
+{
+    const std::string_view name = option.name;
+    const std::string_view value = option.value;
+    taken = std::any_of(std::begin(kSignalOptions), std::end(kSignalOptions),
+                        [&](const OptionSpec& spec) { return spec.name == name; });
+    if (!taken)
+        return std::nullopt;
+
+    if (name == "--signal") {
+        const auto kind = core::signalKindOfName(value);
+        if (!kind)
+            return usage("unknown signal '" + std::string(value) + "' (" + core::signalKindNames() + ")");
+        o.kind = *kind;
+    } else if (name == "--shape") {
+        const auto code = core::waveShapeOfName(value);
+        if (!code)
+            return usage("unknown shape '" + std::string(value) + "'");
+        o.shape = *code;
+        remember(o.toneOnly, name);
+    } else if (name == "--format") {
+        const auto code = core::sampleFormatOfName(value);
+        if (!code)
+            return usage("unknown format '" + std::string(value) + "'");
+        o.format = *code;
+    } else if (name == "--channels") {
+        const auto n = core::parseInteger(value);
+        if (!n || (*n != 1 && *n != 2))
+            return usage("--channels takes 1 or 2, not '" + std::string(value) + "'");
+        o.channels = *n;
+    } else if (name == "--samples") {
+        const auto n = core::parseInteger(value);
+        if (!n)
+            return invalidValue(name, value);
+        o.samples = *n;
+        o.seconds.reset();
+    } else if (name == "--fs") {
+        const auto v = core::parseReal(value);
+        if (!v)
+            return invalidValue(name, value);
+        if (!(*v >= kMinCommandRateHz && *v <= kMaxCommandRateHz) || *v != std::trunc(*v))
+            return usage("--fs takes a whole number of Hz from " + std::to_string(kMinCommandRateHz) + " to " +
+                         std::to_string(kMaxCommandRateHz) + ", not '" + std::string(value) + "'");
+        o.fs = static_cast<int>(*v);
+    } else if (name == "--sync") {
+        o.sync = true;
+        remember(o.sweepOnly, name);
+    } else if (name == "--seed") {
+        const auto seed = parseSeed(value);
+        if (!seed)
+            return usage("--seed takes a whole number from 0 to 18446744073709551615, not '" +
+                         std::string(value) + "'");
+        o.seed = *seed;
+        o.seedGiven = true;
+    } else if (name == "--dither") {
+        if (value != "none" && value != "tpdf")
+            return usage("--dither takes none or tpdf, not '" + std::string(value) + "'");
+        o.dither = value == "tpdf";
+    } else {
+        const auto v = core::parseReal(value);
+        if (!v)
+            return invalidValue(name, value);
+        if (name == "--freq") {
+            o.freq = *v;
+            remember(o.toneOnly, name);
+        } else if (name == "--level") {
+            o.level = *v;
+        } else if (name == "--seconds") {
+            o.seconds = *v;
+            o.samples.reset();
+        } else if (name == "--ref-level") {
+            o.refLevel = *v;
+        } else if (name == "--from") {
+            o.fromHz = *v;
+            remember(o.sweepOnly, name);
+        } else if (name == "--to") {
+            o.toHz = *v;
+            remember(o.sweepOnly, name);
+        } else if (name == "--fade-in") {
+            o.fadeInSeconds = *v;
+        } else {   // --fade-out
+            o.fadeOutSeconds = *v;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, SignalPlan& plan)
+{
+    using core::SignalKind;
+    const bool tone = o.kind == SignalKind::Tone;
+    const bool sweep = o.kind == SignalKind::Sweep;
+    const bool noise = o.kind == SignalKind::White || o.kind == SignalKind::Pink;
+    const std::string signalName(core::kSignalKinds[static_cast<std::size_t>(o.kind)].cliName);
+    if (!tone && !o.toneOnly.empty())
+        return usage(o.toneOnly + " is for --signal tone, not " + signalName);
+    if (!sweep && !o.sweepOnly.empty())
+        return usage(o.sweepOnly + " is for --signal sweep, not " + signalName);
+    if (o.seedGiven && !noise && !o.dither)
+        return usage("--seed is for noise and dither");
+
+    if (tone) {
+        if (o.freq < 1.0)
+            return parameterError(core::kFreqTooLowText);
+        if (!(o.freq < o.fs * 0.5))
+            return parameterError(core::kFreqTooHighText);
+    }
+
+    // A level so high that its amplitude overflows cannot be written.
+    const double amplitude = wavio::exportAmplitude(core::amplitudeOfLevel(o.level).value_or(HUGE_VAL), o.format,
+                                                    o.refLevel);
+    if (!std::isfinite(amplitude))
+        return parameterError(std::string(core::kInvalidValueText) + " (--level)");
+
+    if (o.level <= -60.0)
+        err << "Warning: " << core::kLevelTooLowText << '\n';
+    if (o.level > 20.0)
+        err << "Warning: " << core::kLevelClipsText << '\n';
+
+    int dataLength = 0;
+    if (o.samples) {
+        dataLength = *o.samples;
+    } else {
+        // Out of int range means far outside the length limits anyway.
+        dataLength = wavio::framesForSeconds(o.fs, o.seconds.value_or(10.0))
+                         .value_or(std::numeric_limits<int>::min());
+    }
+    if (!wavio::lengthAllowed(dataLength, o.fs, wavio::kMinSeconds, wavio::kMaxSeconds))
+        return parameterError(wavio::lengthMessage(wavio::kMinSeconds, wavio::kMaxSeconds));
+    if (wavio::warnQuietEightBit(o.format, o.level))
+        err << "Warning: " << core::kLevelTooLowFor8Bit << '\n';
+    if (!(o.refLevel > 0.0))
+        return parameterError(core::kRefLevelNotPositive);
+
+    if (sweep) {
+        signal::SweepParams p;
+        p.frameCount = dataLength;
+        p.sampleRateHz = o.fs;
+        p.startHz = o.fromHz;
+        p.stopHz = o.toHz;
+        p.synchronised = o.sync;
+        if (const std::string why = signal::checkSweepParams(p); !why.empty())
+            return parameterError(why);
+    }
+    if (noise) {
+        signal::NoiseParams p{o.kind == SignalKind::Pink ? signal::NoiseColour::Pink : signal::NoiseColour::White,
+                              dataLength, static_cast<double>(o.fs), amplitude, o.seed};
+        if (const std::string why = signal::checkNoiseParams(p); !why.empty())
+            return parameterError(why);
+    }
+    if (const std::string why = signal::checkFades(o.fadeInSeconds, o.fadeOutSeconds, o.fs, dataLength);
+        !why.empty())
+        return parameterError(why);
+    if (o.dither && core::isFloatFormat(o.format))
+        return parameterError("--dither tpdf is for the integer formats; the float formats store the signal as it is.");
+
+    plan.dataLength = dataLength;
+    plan.amplitude = amplitude;
+    plan.scale = wavio::fullScale(o.format);
+    return std::nullopt;
+}
+
+namespace {
+
+// The top of the chain: counts the samples the integer format will clip and,
+// for a looping sweep, starts the sweep (and its fades) again after each run.
+class ChainTop final : public signal::TWaveProvider {
+public:
+    ChainTop(signal::TWaveProvider& source_, int format, double scale_, std::int64_t loopFrames_,
+             std::vector<signal::TWaveProvider*> restartables_)
+        : source(source_), scale(scale_), loopFrames(loopFrames_), restartables(std::move(restartables_))
+    {
+        if (!core::isFloatFormat(format)) {
+            const int bits = 8 * wavio::bytesPerSample(format);
+            top = std::ldexp(1.0, bits - 1) - 1.0;
+            // The 32-bit format stops at -2147483647 so it stays symmetric.
+            bottom = bits == 32 ? -top : -top - 1.0;
+            counting = true;
+        }
+    }
+
+    using TWaveProvider::execStore;
+    int execStore(double* data, int dataSize) override { return fill(data, nullptr, dataSize); }
+    int execStore(double* left, double* right, int dataSize) override { return fill(left, right, dataSize); }
+    int getMaxBlockSize(char dataType, int channelCount) override
+    {
+        return source.getMaxBlockSize(dataType, channelCount);
+    }
+
+    long long clipped = 0;
+
+private:
+    int fill(double* left, double* right, int dataSize)
+    {
+        int done = 0;
+        while (done < dataSize) {
+            int n = dataSize - done;
+            if (loopFrames > 0)
+                n = static_cast<int>(std::min<std::int64_t>(n, loopFrames - position));
+            const int r = right != nullptr ? source.execStore(left + done, right + done, n)
+                                           : source.execStore(left + done, n);
+            if (r < 0)
+                return r;
+            count(left + done, n);
+            if (right != nullptr && right != left)
+                count(right + done, n);
+            done += n;
+            position += n;
+            if (loopFrames > 0 && position == loopFrames) {
+                position = 0;
+                for (auto* part : restartables)
+                    restart(*part);
+            }
+        }
+        return 0;
+    }
+
+    static void restart(signal::TWaveProvider& part)
+    {
+        if (auto* sweep = dynamic_cast<signal::SweepGen*>(&part))
+            sweep->restart();
+        else if (auto* fade = dynamic_cast<signal::Fade*>(&part))
+            fade->restart();
+    }
+
+    void count(const double* x, int n)
+    {
+        if (!counting)
+            return;
+        for (int i = 0; i < n; ++i) {
+            const double v = x[i] * scale;
+            clipped += (v >= top + 0.5 || v < bottom - 0.5) ? 1 : 0;
+        }
+    }
+
+    signal::TWaveProvider& source;
+    double scale;
+    double top = 0.0;
+    double bottom = 0.0;
+    bool counting = false;
+    std::int64_t loopFrames;
+    std::int64_t position = 0;
+    std::vector<signal::TWaveProvider*> restartables;
+};
+
+} // namespace
+
+struct SignalChain::Parts {
+    std::unique_ptr<signal::TWaveProvider> generator;
+    std::unique_ptr<signal::Fade> fade;
+    std::unique_ptr<ChainTop> top;
+    std::unique_ptr<signal::Dither> dither;
+};
+
+SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool forLoop) : parts(std::make_unique<Parts>())
+{
+    using core::SignalKind;
+    switch (o.kind) {
+    case SignalKind::Tone: {
+        auto gen = std::make_unique<signal::MiniWaveGen>();
+        gen->setSignal(o.shape, o.channels, o.freq, o.fs, plan.amplitude);
+        parts->generator = std::move(gen);
+        break;
+    }
+    case SignalKind::Sweep: {
+        auto gen = std::make_unique<signal::SweepGen>();
+        signal::SweepParams p;
+        p.frameCount = plan.dataLength;
+        p.sampleRateHz = o.fs;
+        p.startHz = o.fromHz;
+        p.stopHz = o.toHz;
+        p.amplitude = plan.amplitude;
+        p.synchronised = o.sync;
+        gen->setSweep(p, o.channels);
+        parts->generator = std::move(gen);
+        break;
+    }
+    case SignalKind::White:
+    case SignalKind::Pink: {
+        auto gen = std::make_unique<signal::NoiseGen>();
+        gen->setNoise({o.kind == SignalKind::Pink ? signal::NoiseColour::Pink : signal::NoiseColour::White,
+                       plan.dataLength, static_cast<double>(o.fs), plan.amplitude, o.seed},
+                      o.channels);
+        parts->generator = std::move(gen);
+        break;
+    }
+    }
+    signal::TWaveProvider* source = parts->generator.get();
+    const bool sweepLoop = forLoop && o.kind == SignalKind::Sweep;
+    const std::int64_t fadeIn = signal::fadeFrameCount(o.fadeInSeconds, o.fs);
+    // A signal that runs on has no last frame to fade out to, except a sweep
+    // that starts again.
+    const std::int64_t fadeOut = forLoop && !sweepLoop ? 0 : signal::fadeFrameCount(o.fadeOutSeconds, o.fs);
+    if (fadeIn > 0 || fadeOut > 0) {
+        const std::int64_t frames = forLoop && !sweepLoop ? std::numeric_limits<std::int64_t>::max() : plan.dataLength;
+        parts->fade = std::make_unique<signal::Fade>(*source, o.channels, frames, fadeIn, fadeOut);
+        source = parts->fade.get();
+    }
+    std::vector<signal::TWaveProvider*> restartables;
+    if (sweepLoop) {
+        restartables.push_back(parts->generator.get());
+        if (parts->fade)
+            restartables.push_back(parts->fade.get());
+    }
+    parts->top = std::make_unique<ChainTop>(*source, o.format, plan.scale, sweepLoop ? plan.dataLength : 0,
+                                            std::move(restartables));
+    if (o.dither)
+        parts->dither = std::make_unique<signal::Dither>(o.seed);
+}
+
+SignalChain::~SignalChain() = default;
+
+signal::TWaveProvider& SignalChain::provider()
+{
+    return *parts->top;
+}
+
+signal::Dither* SignalChain::dither()
+{
+    return parts->dither.get();
+}
+
+long long SignalChain::clippedSamples() const
+{
+    return parts->top->clipped;
+}
+
+std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const SignalOptions& o, const SignalPlan& plan)
+{
+    auto inverse = std::make_unique<signal::SweepInverseGen>();
+    signal::SweepParams p;
+    p.frameCount = plan.dataLength;
+    p.sampleRateHz = o.fs;
+    p.startHz = o.fromHz;
+    p.stopHz = o.toHz;
+    p.synchronised = o.sync;
+    inverse->setSweep(p);
+    return inverse;
+}
+
+std::string signalOptionsHelp()
+{
+    return "  SIGNAL: " + core::signalKindNames() + " (default tone)\n"
+           "  --level DB: 0 dB is amplitude 1.0, +20 dB integer full scale; noise has the RMS of a sine of that level\n"
+           "  --fs HZ: any whole number from " + std::to_string(kMinCommandRateHz) + " to " +
+           std::to_string(kMaxCommandRateHz) + "\n"
+           "  tone:  --freq HZ (default 400), --shape SHAPE\n"
+           "  sweep: exponential sine sweep --from F1 (default 20) --to F2 (default 20000, below fs/2);\n"
+           "         --sync rounds its rate so harmonics fall at whole-number delays\n"
+           "  white, pink: Gaussian noise, flat or falling 3 dB per octave; --seed N (default 1)\n"
+           "  --fade-in S, --fade-out S: raised-cosine fades at the ends (seconds, default 0)\n"
+           "  --dither tpdf: triangular dither of +-1 LSB before rounding (integer formats; default none)\n";
+}
+
+} // namespace corvane::cli

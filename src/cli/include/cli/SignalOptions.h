@@ -1,0 +1,99 @@
+#pragma once
+
+#include "cli/Options.h"
+#include "core/CodeSets.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace corvane::signal {
+class Dither;
+class Fade;
+class TWaveProvider;
+} // namespace corvane::signal
+
+namespace corvane::cli {
+
+// What `export` and `play` both take to describe a signal, as given.
+struct SignalOptions {
+    core::SignalKind kind = core::SignalKind::Tone;
+    double freq = 400.0;
+    double level = 6.0;
+    int fs = 44100;
+    int shape = 0;
+    std::optional<double> seconds;
+    std::optional<int> samples;
+    int format = core::codeOf(core::SampleFormat::S16);
+    int channels = 2;
+    double refLevel = 0.1;
+    double fromHz = 20.0;
+    double toHz = 20000.0;
+    bool sync = false;
+    std::uint64_t seed = 1;
+    double fadeInSeconds = 0.0;
+    double fadeOutSeconds = 0.0;
+    bool dither = false;
+
+    // The options that belong to one signal only, as given (for refusing
+    // them with another).
+    std::string toneOnly;
+    std::string sweepOnly;
+    bool seedGiven = false;
+};
+
+inline constexpr int kMinCommandRateHz = 8000;
+inline constexpr int kMaxCommandRateHz = 384000;
+
+// The option table entries of the signal options.
+std::span<const OptionSpec> signalOptionSpecs();
+
+// Takes one parsed option if it is a signal option. nullopt when it was
+// taken; a refusal when its value is refused; `taken` says whether it was one.
+std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOptions& o, bool& taken);
+
+// The settled signal: frame count and the amplitude handed to the generator.
+struct SignalPlan {
+    int dataLength = 0;
+    double amplitude = 0.0;   // times the reference level for the float formats
+    double scale = 1.0;       // the format's full-scale factor
+};
+
+// Checks the whole set as the window's dialogs would, in the same order for a
+// tone, printing warnings ("Warning: ...") on err. A refusal, or the plan.
+std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, SignalPlan& plan);
+
+// The providers that make the signal: the generator, the fades around it and
+// a count of the samples the integer formats clip. Built once per command.
+class SignalChain {
+public:
+    // forLoop: the signal plays on past its length (a sweep starts again,
+    // tones and noise run on; the fade-out is left out).
+    SignalChain(const SignalOptions& o, const SignalPlan& plan, bool forLoop = false);
+    ~SignalChain();
+    SignalChain(const SignalChain&) = delete;
+    SignalChain& operator=(const SignalChain&) = delete;
+
+    signal::TWaveProvider& provider();
+    // Non-null when dither was asked for.
+    signal::Dither* dither();
+    // Samples at or beyond the integer format's full scale so far; read after
+    // the writing or playing thread has finished.
+    long long clippedSamples() const;
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> parts;
+};
+
+// The sweep's inverse filter for --inverse: a mono provider of N frames at
+// unit scale, to be written as 64-bit float.
+std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const SignalOptions& o, const SignalPlan& plan);
+
+// The signal options' lines of a help text.
+std::string signalOptionsHelp();
+
+} // namespace corvane::cli
