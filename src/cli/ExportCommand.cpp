@@ -3,27 +3,21 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/InterruptGuard.h"
 #include "cli/Options.h"
+#include "cli/SignalOptions.h"
 #include "core/CodeSets.h"
-#include "core/Level.h"
 #include "core/MessageTable.h"
-#include "core/NumberText.h"
-#include "core/ParameterTexts.h"
-#include "signal/MiniWaveGen.h"
-#include "wavio/ExportSettings.h"
+#include "core/ResultCodes.h"
+#include "signal/TWaveProvider.h"
 #include "wavio/WavFormat.h"
 #include "wavio/WriteProgress.h"
 
-#include <array>
-#include <cerrno>
-#include <cmath>
-#include <csignal>
-#include <cstdio>
+#include <chrono>
 #include <cstring>
-#include <limits>
+#include <memory>
 #include <optional>
 #include <ostream>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace corvane::cli {
 
@@ -37,124 +31,118 @@ std::string exportUsage()
     return "usage: corvane export -o FILE [--freq HZ] [--level DB] [--fs HZ] [--shape SHAPE]\n"
            "                      [--seconds S | --samples N] [--format FMT] [--channels 1|2]\n"
            "                      [--ref-level R] [--quiet]\n"
+           "                      [--signal SIGNAL] [--from F1] [--to F2] [--sync] [--inverse FILE]\n"
+           "                      [--seed N] [--fade-in S] [--fade-out S] [--dither none|tpdf]\n"
            "  SHAPE: " + shapeNamesHelp() + "\n"
            "  FMT:   " + core::sampleFormatNames() + " (or 0 to " + std::to_string(core::kSampleFormats.size() - 1) +
-           ")\n";
+           ")\n" + signalOptionsHelp() +
+           "  --inverse FILE: with --signal sweep, also write its inverse filter (64-bit float, mono)\n";
 }
 
 namespace {
 
-constexpr OptionSpec kOptions[] = {
-    {"--output", "-o"}, {"--freq", ""},     {"--level", ""},   {"--fs", ""},
-    {"--shape", ""},    {"--seconds", ""},  {"--samples", ""}, {"--format", ""},
-    {"--channels", ""}, {"--ref-level", ""}, {"--quiet", "-q", false},
+constexpr OptionSpec kExportOnly[] = {
+    {"--output", "-o"}, {"--inverse", ""}, {"--quiet", "-q", false},
 };
 
 struct ExportOptions {
+    SignalOptions signal;
     std::string path;
-    double freq = 400.0;
-    double level = 6.0;
-    int fs = 44100;
-    int shape = signal::MiniWaveGen::Sine;
-    std::optional<double> seconds;
-    std::optional<int> samples;
-    int format = wavio::S16;
-    int channels = 2;
-    double refLevel = 0.1;
+    std::string inversePath;
     bool quiet = false;
 };
 
-// A usage error or a refused parameter: what to print, and the exit code.
-struct Refusal {
-    std::string message;
-    bool showUsage = false;
-};
-
-Refusal usage(std::string message)
-{
-    return {"corvane export: " + std::move(message), true};
-}
-
-Refusal invalidValue(std::string_view option, std::string_view text)
-{
-    return {"Parameter Error: " + std::string(core::kInvalidValueText) + " (" + std::string(option) + " '" +
-                std::string(text) + "')",
-            false};
-}
-
-std::optional<Refusal> takeOption(const ParsedOption& option, ExportOptions& o)
-{
-    const std::string_view name = option.name;
-    const std::string_view value = option.value;
-    if (name == "--quiet") {
-        o.quiet = true;
-    } else if (name == "--output") {
-        if (value.empty())
-            return usage("the output file name is empty");
-        o.path = std::string(value);
-    } else if (name == "--shape") {
-        const auto code = core::waveShapeOfName(value);
-        if (!code)
-            return usage("unknown shape '" + std::string(value) + "'");
-        o.shape = *code;
-    } else if (name == "--format") {
-        const auto code = core::sampleFormatOfName(value);
-        if (!code)
-            return usage("unknown format '" + std::string(value) + "'");
-        o.format = *code;
-    } else if (name == "--channels") {
-        const auto n = core::parseInteger(value);
-        if (!n || (*n != 1 && *n != 2))
-            return usage("--channels takes 1 or 2, not '" + std::string(value) + "'");
-        o.channels = *n;
-    } else if (name == "--samples") {
-        const auto n = core::parseInteger(value);
-        if (!n)
-            return invalidValue(name, value);
-        o.samples = *n;
-        o.seconds.reset();
-    } else if (name == "--fs") {
-        const auto v = core::parseReal(value);
-        if (!v)
-            return invalidValue(name, value);
-        std::optional<int> rate;
-        for (const auto& row : core::kSampleRates)
-            if (*v == row.hz)
-                rate = row.hz;
-        if (!rate)
-            return usage("--fs takes " + core::sampleRateList() + ", not '" + std::string(value) + "'");
-        o.fs = *rate;
-    } else {
-        const auto v = core::parseReal(value);
-        if (!v)
-            return invalidValue(name, value);
-        if (name == "--freq") {
-            o.freq = *v;
-        } else if (name == "--level") {
-            o.level = *v;
-        } else if (name == "--seconds") {
-            o.seconds = *v;
-            o.samples.reset();
-        } else {   // --ref-level
-            o.refLevel = *v;
-        }
-    }
-    return std::nullopt;
-}
-
 std::optional<Refusal> parseOptions(std::span<const std::string_view> args, ExportOptions& o)
 {
+    std::vector<OptionSpec> specs(std::begin(kExportOnly), std::end(kExportOnly));
+    const auto common = signalOptionSpecs();
+    specs.insert(specs.end(), common.begin(), common.end());
     ParsedArgs parsed;
-    if (auto refusal = parseArgs(args, kOptions, parsed))
-        return usage(std::move(*refusal));
+    if (auto refusal = parseArgs(args, specs, parsed))
+        return Refusal{std::move(*refusal), true};
     if (!parsed.operands.empty())
-        return usage("unknown option '" + std::string(parsed.operands.front()) + "'");
-    for (const ParsedOption& option : parsed.options)
-        if (auto refusal = takeOption(option, o))
-            return refusal;
+        return Refusal{"unknown option '" + std::string(parsed.operands.front()) + "'", true};
+    for (const ParsedOption& option : parsed.options) {
+        if (option.name == "--quiet") {
+            o.quiet = true;
+        } else if (option.name == "--output" || option.name == "--inverse") {
+            if (option.value.empty())
+                return Refusal{option.name == "--output" ? "the output file name is empty"
+                                                         : "the inverse filter's file name is empty",
+                               true};
+            (option.name == "--output" ? o.path : o.inversePath) = std::string(option.value);
+        } else {
+            bool taken = false;
+            if (auto refusal = takeSignalOption(option, o.signal, taken))
+                return refusal;
+        }
+    }
     if (o.path.empty())
-        return usage("no output file given (-o FILE)");
+        return Refusal{"no output file given (-o FILE)", true};
+    if (!o.inversePath.empty() && o.signal.kind != core::SignalKind::Sweep)
+        return Refusal{"--inverse is for --signal sweep", true};
     return std::nullopt;
+}
+
+// What one file's writing came to.
+enum class Outcome { Written, Interrupted, Failed };
+
+// Writes one WAV file the way the progress window does, polled instead of
+// painted: the progress line on a terminal, Ctrl+C and the other
+// interrupting signals as a confirmed cancel, and no file kept unless whole.
+Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, signal::Dither* dither, int dataLength,
+                  int fs, int channels, int format, double scale, bool quiet, const InterruptGuard& interrupt,
+                  std::ostream& err)
+{
+    wavio::WriteProgress writing;
+    if (const int e = writing.create(path); e != 0) {
+        err << "corvane: cannot create '" << path << "': " << std::strerror(e) << '\n';
+        return Outcome::Failed;
+    }
+    const auto discard = [&] {
+        if (const int e = wavio::removeWrittenFile(path); e != 0)
+            err << "corvane: could not remove '" << path << "': " << std::strerror(e) << '\n';
+    };
+    if (const int r = writing.setParams(&provider, dataLength, fs, channels, signal::TWaveProvider::Float64,
+                                        static_cast<char>(format), scale);
+        r < 0) {
+        err << core::errorMessageText(r) << '\n';
+        discard();
+        return Outcome::Failed;
+    }
+    writing.setDither(dither);
+    {
+        ConsoleProgress progress(err, "Writing " + path, !quiet && isatty(STDERR_FILENO) == 1);
+        writing.firstPaint();
+        while (!writing.poll(false)) {
+            writing.waitForThread(std::chrono::milliseconds(50));
+            if (interrupt.interrupted())
+                writing.confirmCancel();
+            progress.show(writing.progress());
+        }
+        progress.show(writing.progress());
+    }
+    if (writing.cancelled || interrupt.interrupted()) {
+        discard();
+        err << "corvane: cancelled; '" << path << "' was not kept\n";
+        return Outcome::Interrupted;
+    }
+    if (writing.storeResult < 0) {
+        // A half-written file would look like a finished one to other tools.
+        err << core::errorMessageText(writing.storeResult) << '\n';
+        discard();
+        return Outcome::Failed;
+    }
+    return Outcome::Written;
+}
+
+void summarise(std::ostream& out, const std::string& path, int dataLength, int channels, int fs, int format)
+{
+    const long long bytes = wavio::headerByteCount(format) +
+                            static_cast<long long>(dataLength) * channels * wavio::bytesPerSample(format);
+    out << "Wrote " << path << ": " << dataLength << " frames, " << channels
+        << (channels == 2 ? " channels, " : " channel, ") << fs << " Hz, "
+        << core::kSampleFormats[static_cast<std::size_t>(format)].caption << ", " << bytes << " bytes\n";
 }
 
 } // namespace
@@ -167,99 +155,47 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     }
     ExportOptions o;
     if (const auto refusal = parseOptions(args, o)) {
-        err << refusal->message << '\n';
+        err << (refusal->showUsage ? "corvane export: " : "") << refusal->message << '\n';
         if (refusal->showUsage)
             err << exportUsage();
         return UsageError;
     }
-    const auto refuse = [&](std::string_view text) {
-        err << "Parameter Error: " << text << '\n';
+    SignalPlan plan;
+    if (const auto refusal = checkSignal(o.signal, err, plan)) {
+        err << (refusal->showUsage ? "corvane export: " : "") << refusal->message << '\n';
+        if (refusal->showUsage)
+            err << exportUsage();
         return UsageError;
-    };
-
-    if (o.freq < 1.0)
-        return refuse(core::kFreqTooLowText);
-    if (!(o.freq < o.fs * 0.5))
-        return refuse(core::kFreqTooHighText);
-
-    // A level so high that its amplitude overflows cannot be written.
-    const double amplitude = wavio::exportAmplitude(core::amplitudeOfLevel(o.level).value_or(HUGE_VAL), o.format,
-                                                    o.refLevel);
-    if (!std::isfinite(amplitude))
-        return refuse(std::string(core::kInvalidValueText) + " (--level)");
-
-    if (o.level <= -60.0)
-        err << "Warning: " << core::kLevelTooLowText << '\n';
-    if (o.level > 20.0)
-        err << "Warning: " << core::kLevelClipsText << '\n';
-
-    int dataLength = 0;
-    if (o.samples) {
-        dataLength = *o.samples;
-    } else {
-        // Out of int range means far outside the length limits anyway.
-        dataLength = wavio::framesForSeconds(o.fs, o.seconds.value_or(10.0))
-                         .value_or(std::numeric_limits<int>::min());
     }
-    if (!wavio::lengthAllowed(dataLength, o.fs, wavio::kMinSeconds, wavio::kMaxSeconds))
-        return refuse(wavio::lengthMessage(wavio::kMinSeconds, wavio::kMaxSeconds));
-    if (wavio::warnQuietEightBit(o.format, o.level))
-        err << "Warning: " << core::kLevelTooLowFor8Bit << '\n';
-    if (!(o.refLevel > 0.0))
-        return refuse(core::kRefLevelNotPositive);
+    const SignalOptions& s = o.signal;
+    SignalChain chain(s, plan);
 
-    auto generator = std::make_unique<signal::MiniWaveGen>();
-    generator->setSignal(o.shape, o.channels, o.freq, o.fs, amplitude);
-
-    // From here on an interrupt must not leave a file behind. The writing
-    // runs as the progress window runs it, polled instead of painted.
+    // From here on an interrupt must not leave a file behind.
     InterruptGuard interrupt;
-    wavio::WriteProgress writing;
-    if (const int e = writing.create(o.path); e != 0) {
-        err << "corvane: cannot create '" << o.path << "': " << std::strerror(e) << '\n';
-        return Failed;
-    }
-    const auto discard = [&] {
-        if (const int e = wavio::removeWrittenFile(o.path); e != 0)
-            err << "corvane: could not remove '" << o.path << "': " << std::strerror(e) << '\n';
-    };
-    const double scale = wavio::fullScale(o.format);
-    if (const int r = writing.setParams(generator.get(), dataLength, o.fs, o.channels,
-                                        signal::TWaveProvider::Float64, static_cast<char>(o.format), scale);
-        r < 0) {
-        err << core::errorMessageText(r) << '\n';
-        discard();
-        return Failed;
-    }
-    {
-        ConsoleProgress progress(err, "Writing " + o.path, !o.quiet && isatty(STDERR_FILENO) == 1);
-        writing.firstPaint();
-        while (!writing.poll(false)) {
-            writing.waitForThread(std::chrono::milliseconds(50));
-            if (interrupt.interrupted())
-                writing.confirmCancel();
-            progress.show(writing.progress());
+    Outcome outcome = writeFile(o.path, chain.provider(), chain.dither(), plan.dataLength, s.fs, s.channels, s.format,
+                                plan.scale, o.quiet, interrupt, err);
+    if (outcome == Outcome::Written && !o.inversePath.empty()) {
+        // The inverse belongs to the unit sweep: 64-bit float, stored as it is.
+        const int f64 = core::codeOf(core::SampleFormat::F64);
+        const auto inverse = makeInverseFilter(s, plan);
+        outcome = writeFile(o.inversePath, *inverse, nullptr, plan.dataLength, s.fs, 1, f64, 1.0, o.quiet, interrupt,
+                            err);
+        if (outcome != Outcome::Written) {
+            // Both files or neither: a sweep without its inverse is half a measurement.
+            if (const int e = wavio::removeWrittenFile(o.path); e != 0)
+                err << "corvane: could not remove '" << o.path << "': " << std::strerror(e) << '\n';
         }
-        progress.show(writing.progress());
     }
-
-    if (writing.cancelled || interrupt.interrupted()) {
-        discard();
-        err << "corvane: cancelled; '" << o.path << "' was not kept\n";
-        return Interrupted;
-    }
-    if (writing.storeResult < 0) {
-        // A half-written file would look like a finished one to other tools.
-        err << core::errorMessageText(writing.storeResult) << '\n';
-        discard();
+    if (outcome == Outcome::Interrupted)
+        return interrupt.exitCode();
+    if (outcome == Outcome::Failed)
         return Failed;
-    }
+    if (const long long clipped = chain.clippedSamples(); clipped > 0 && s.kind != core::SignalKind::Tone)
+        err << "Warning: " << clipped << " samples clipped at full scale\n";
     if (!o.quiet) {
-        const long long bytes = wavio::headerByteCount(o.format) +
-                                static_cast<long long>(dataLength) * o.channels * wavio::bytesPerSample(o.format);
-        out << "Wrote " << o.path << ": " << dataLength << " frames, " << o.channels
-            << (o.channels == 2 ? " channels, " : " channel, ") << o.fs << " Hz, "
-            << core::kSampleFormats[static_cast<std::size_t>(o.format)].caption << ", " << bytes << " bytes\n";
+        summarise(out, o.path, plan.dataLength, s.channels, s.fs, s.format);
+        if (!o.inversePath.empty())
+            summarise(out, o.inversePath, plan.dataLength, 1, s.fs, core::codeOf(core::SampleFormat::F64));
     }
     return Ok;
 }

@@ -48,7 +48,10 @@ int InterruptGuard::signalNumber() const
 
 int InterruptGuard::exitCode() const
 {
-    return interruptSignal == SIGINT || interruptSignal == 0 ? 130 : 128 + interruptSignal;
+    // Ctrl+C and SIGTERM have always ended a command with 130; scripts rely on it.
+    if (interruptSignal == 0 || interruptSignal == SIGINT || interruptSignal == SIGTERM)
+        return 130;
+    return 128 + interruptSignal;
 }
 
 } // namespace corvane::cli

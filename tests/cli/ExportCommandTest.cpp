@@ -66,7 +66,7 @@ TEST_F(ExportCommand, RefusedParametersWriteNothing)
         {"FreqBelowOne", {"--freq", "0.99"}, 2, "Signal Freq. should be 1.0Hz or more."},
         {"FreqAtHalfFs", {"--freq", "22050", "--fs", "44100"}, 2,
          "Signal Freq. should be less than the half of the sampling frequency."},
-        {"RateNotListed", {"--fs", "44000"}, 2, "--fs takes 8000, 11025, 22050, 44100 or 48000"},
+        {"RateOutOfRange", {"--fs", "7999"}, 2, "--fs takes a whole number of Hz from 8000 to 384000"},
         {"TooShort", {"--seconds", "0.99"}, 2, lengthMessage},
         {"TooLong", {"--seconds", "1000.01", "--fs", "8000"}, 2, lengthMessage},
         {"SamplesJustUnderOneSecond", {"--samples", "44099"}, 2, lengthMessage},

@@ -15,7 +15,7 @@ public:
     bool interrupted() const;
     // The signal that arrived, 0 if none.
     int signalNumber() const;
-    // The exit code for it: 130 for Ctrl+C, else 128 + the signal number.
+    // The exit code for it: 130 for Ctrl+C and SIGTERM, else 128 + the signal number.
     int exitCode() const;
 };
 
