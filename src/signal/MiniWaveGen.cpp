@@ -28,6 +28,9 @@ void MiniWaveGen::setSignal(int shape, int channels, double signalFreq, double f
 
 namespace {
 
+// Not a waveshape: the fill writes each sample's phase instead of its value.
+constexpr int kPhaseOut = 100;
+
 // The per-sample rule, with the shape fixed at compile time so the inner loop
 // carries no switch. The comparisons are strict on purpose: a phase exactly
 // at pi/8 is still low, and one exactly at 2*pi stays for one more sample.
@@ -55,6 +58,8 @@ void fill(double* out, int count, double& phase, bool& edgePassed, double step, 
             v = pulse ? amplitude : 0.0;
         else if constexpr (Shape == MiniWaveGen::PulseDown)
             v = pulse ? -amplitude : 0.0;
+        else if constexpr (Shape == kPhaseOut)
+            v = ph;
         out[i] = v;
         edge = a;
         ph += step;
@@ -82,6 +87,20 @@ void MiniWaveGen::generate(double* out, int count)
     // gives silence, but the phase still runs so a later block lines up.
     default: fill<-1>(out, count, phase, edgePassed, phaseStep, period, amplitude); break;
     }
+}
+
+void MiniWaveGen::generatePhases(double* out, int count)
+{
+    fill<kPhaseOut>(out, count, phase, edgePassed, phaseStep, period, amplitude);
+}
+
+int MiniWaveGen::execStorePhases(double* phases, int dataSize, int channels)
+{
+    if (numCh != channels)
+        return core::kChannelCountIncorrect;
+    if (dataSize > 0)
+        generatePhases(phases, dataSize);
+    return core::kOk;
 }
 
 int MiniWaveGen::execStore(double* data, int dataSize)

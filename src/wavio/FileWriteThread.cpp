@@ -6,6 +6,8 @@
 #include "signal/Dither.h"
 #include "signal/TWaveProvider.h"
 #include "wavio/ByteSink.h"
+#include "wavio/ChunkedWrite.h"
+#include "wavio/EncodeKernels.h"
 #include "wavio/WavFormat.h"
 
 #include <algorithm>
@@ -129,6 +131,12 @@ int FileWriteThread::writeBlocks(int block)
 {
     if (block <= 0 || dataLength <= 0)
         return 0;
+    // Doubles, what the save command always delivers, go in chunks of blocks
+    // with the vectorised encoders; the other sample types, and dithered
+    // output, below.
+    if (dataType == signal::TWaveProvider::Float64 && dither == nullptr)
+        return writeChunked({stream, provider, dataLength, block, numCh, dataFormat, scale, progress, stopRequest,
+                             terminated, lowerPriority});
 
     std::mutex m;
     std::condition_variable changed;
@@ -241,7 +249,7 @@ int FileWriteThread::encodeAndWrite(Block& b, int dataSize, bool stereoBlock)
             wavio::encodeBlockDithered(b.left.data(), right, dataSize, dataFormat, scale, ditherValues.data(),
                                        nullptr, out.data());
         } else {
-            wavio::encodeBlock(b.left.data(), right, dataSize, dataFormat, scale, out.data());
+            encodeDoubleBlock(b.left.data(), right, dataSize, dataFormat, scale, out.data());
         }
     }
     return stream.write(out.data(), out.size()) ? core::kOk : core::kFileWriteError;

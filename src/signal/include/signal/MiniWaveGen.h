@@ -37,6 +37,12 @@ public:
     int execStore(double* data, int dataSize) override;
     int execStore(double* left, double* right, int dataSize) override;
 
+    // The phases of the next dataSize samples instead of their values,
+    // advancing the generator exactly as a fill of that layout would (the
+    // same -1113 when it was not set up for that many channels). A writer
+    // computes amplitude * sin(phase) itself from these very doubles.
+    int execStorePhases(double* phases, int dataSize, int channels);
+
     double phaseStep = 0.0;
     double amplitude = 0.0;
     double phase = 0.0;
@@ -46,6 +52,7 @@ public:
 
 private:
     void generate(double* out, int count);
+    void generatePhases(double* out, int count);
 
     std::array<double, kScratchSize> scratch{};
 };

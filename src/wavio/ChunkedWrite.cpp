@@ -1,0 +1,208 @@
+#include "wavio/ChunkedWrite.h"
+
+#include "core/ResultCodes.h"
+
+#include "signal/MiniWaveGen.h"
+#include "wavio/ByteSink.h"
+#include "wavio/EncodeKernels.h"
+#include "wavio/WavFormat.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <typeinfo>
+#include <vector>
+
+namespace corvane::wavio {
+namespace {
+
+// About this many frames per hand-over: large enough that the two threads
+// rarely wait for each other, small enough to stay in the second-level cache.
+constexpr int kChunkFrames = 65536;
+
+// The share of a chunk's sine samples the helper computes after the phases,
+// per format, to start with: the helper's phase loop is serial, the writing
+// thread has the writes (heavy for the 64-bit format). Whichever thread had
+// to wait for the other then moves the share by a step, so the two keep
+// finishing a chunk at about the same time on a busy machine too. Who
+// computes which sample changes nothing in the bytes.
+constexpr double kHelperShare[] = {0.35, 0.35, 0.35, 0.35, 0.35, 0.75};
+constexpr double kShareStep = 0.02;
+
+struct Chunk {
+    std::vector<double> first;    // phases (sine) or left samples
+    std::vector<double> second;   // right samples (other providers, stereo)
+    std::vector<std::uint8_t> bytes;
+    int frames = 0;
+    int goodFrames = 0;    // frames before the block the provider refused
+    int result = 0;        // that refusal, or 0
+    int encodedFrames = 0; // sine: frames the helper has already encoded
+};
+
+// The generator, when the sine can be computed from its phases: only a plain
+// signal::MiniWaveGen (a derived class may deliver other values) making a sine.
+signal::MiniWaveGen* sineGenerator(signal::TWaveProvider& provider)
+{
+    if (typeid(provider) != typeid(signal::MiniWaveGen))
+        return nullptr;
+    auto& gen = static_cast<signal::MiniWaveGen&>(provider);
+    return gen.waveShape == signal::MiniWaveGen::Sine ? &gen : nullptr;
+}
+
+} // namespace
+
+int writeChunked(const ChunkedWrite& job)
+{
+    const int block = job.blockFrames;
+    if (block <= 0 || job.dataLength <= 0)
+        return 0;
+    const bool stereo = job.numCh == 2;
+    const int bytesPerSample = wavio::bytesPerSample(job.dataFormat);
+    const int blockAlign = bytesPerSample * job.numCh;
+    const int chunkFrames = std::max(1, kChunkFrames / block) * block;
+    signal::MiniWaveGen* const sine = sineGenerator(job.provider);
+    // Read once: the helper is the only one touching the generator from now on.
+    const double amplitude = sine != nullptr ? sine->amplitude : 0.0;
+    double share = kHelperShare[job.dataFormat];   // guarded by m
+
+    Chunk chunks[2];
+    for (Chunk& c : chunks) {
+        c.first.resize(static_cast<std::size_t>(chunkFrames));
+        if (sine == nullptr && stereo)
+            c.second.resize(static_cast<std::size_t>(chunkFrames));
+        c.bytes.resize(static_cast<std::size_t>(chunkFrames) * static_cast<std::size_t>(blockAlign));
+    }
+
+    std::mutex m;
+    std::condition_variable changed;
+    bool filled[2] = {false, false};
+    bool quit = false;
+    const auto quitting = [&] {
+        std::lock_guard lock(m);
+        return quit;
+    };
+
+    std::thread helper([&] {
+        if (job.helperStart != nullptr)
+            job.helperStart();
+        int asked = 0;
+        for (int k = 0; asked < job.dataLength; ++k) {
+            Chunk& c = chunks[k % 2];
+            double head = 0.0;
+            {
+                std::unique_lock lock(m);
+                if (filled[k % 2] && !quit)
+                    share = std::min(share + kShareStep, 0.95);
+                changed.wait(lock, [&] { return quit || !filled[k % 2]; });
+                if (quit)
+                    return;
+                head = share;
+            }
+            c.frames = std::min(chunkFrames, job.dataLength - asked);
+            c.result = 0;
+            c.goodFrames = c.frames;
+            c.encodedFrames = 0;
+            if (sine != nullptr) {
+                c.result = sine->execStorePhases(c.first.data(), c.frames, job.numCh);
+                if (c.result < 0) {
+                    c.goodFrames = 0;
+                } else {
+                    c.encodedFrames = static_cast<int>(c.frames * head);
+                    encodeSineBlock(c.first.data(), c.encodedFrames, amplitude, job.dataFormat, job.scale,
+                                    job.numCh, c.bytes.data());
+                }
+            } else {
+                for (int at = 0; at < c.frames; at += block) {
+                    if (at > 0 && quitting())
+                        return;
+                    const int n = std::min(block, c.frames - at);
+                    const int r = stereo ? job.provider.execStore(c.first.data() + at, c.second.data() + at, n)
+                                         : job.provider.execStore(c.first.data() + at, n);
+                    if (r < 0) {
+                        c.result = r;
+                        c.goodFrames = at;
+                        break;
+                    }
+                }
+            }
+            asked += c.frames;
+            {
+                std::lock_guard lock(m);
+                filled[k % 2] = true;
+            }
+            changed.notify_all();
+            if (c.result < 0)
+                return;
+        }
+    });
+
+    int r = 0;
+    int written = 0;
+    bool done = false;
+    for (int k = 0; !done && written < job.dataLength; ++k) {
+        Chunk& c = chunks[k % 2];
+        {
+            std::unique_lock lock(m);
+            if (!filled[k % 2])
+                share = std::max(share - kShareStep, 0.0);
+            changed.wait(lock, [&] { return filled[k % 2]; });
+        }
+        if (sine != nullptr && c.result >= 0 && c.encodedFrames < c.frames) {
+            const auto at = static_cast<std::size_t>(c.encodedFrames);
+            encodeSineBlock(c.first.data() + at, c.frames - c.encodedFrames, amplitude, job.dataFormat,
+                            job.scale, job.numCh, c.bytes.data() + at * static_cast<std::size_t>(blockAlign));
+        }
+        for (int at = 0; at < c.frames; at += block) {
+            if (job.terminated.load(std::memory_order_acquire)) {
+                done = true;
+                break;
+            }
+            const int n = std::min(block, c.frames - at);
+            std::uint8_t* bytes = c.bytes.data() + static_cast<std::size_t>(at) * static_cast<std::size_t>(blockAlign);
+            if (at >= c.goodFrames) {
+                r = c.result;
+            } else if (static_cast<long long>(n) * bytesPerSample > wavio::kMaxBlockBytes) {
+                r = core::kBlockTooLarge;
+            } else {
+                if (sine == nullptr) {
+                    const double* left = c.first.data() + at;
+                    const double* right = nullptr;
+                    if (stereo) {
+                        // Two identical channels are rounded once.
+                        right = c.second.data() + at;
+                        if (std::memcmp(left, right, sizeof(double) * static_cast<std::size_t>(n)) == 0)
+                            right = left;
+                    }
+                    encodeDoubleBlock(left, right, n, job.dataFormat, job.scale, bytes);
+                }
+                r = job.stream.write(bytes, static_cast<std::size_t>(n) * static_cast<std::size_t>(blockAlign)) ? 0
+                                                                                                             : core::kFileWriteError;
+            }
+            if (r < 0 || job.stopRequest.load(std::memory_order_acquire)) {
+                done = true;
+                break;
+            }
+            written += n;
+            const double percent = written * 100.0 / job.dataLength + 0.5;
+            job.progress.store(static_cast<int>(percent), std::memory_order_release);
+        }
+        {
+            std::lock_guard lock(m);
+            filled[k % 2] = false;
+        }
+        changed.notify_all();
+    }
+
+    {
+        std::lock_guard lock(m);
+        quit = true;
+    }
+    changed.notify_all();
+    helper.join();
+    return r;
+}
+
+} // namespace corvane::wavio

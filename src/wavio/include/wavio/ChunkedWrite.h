@@ -1,0 +1,39 @@
+#pragma once
+
+#include <atomic>
+
+namespace corvane::signal { class TWaveProvider; }
+
+namespace corvane::wavio {
+
+class ByteSink;
+
+// What the writing thread's block loop needs, for providers that deliver
+// doubles. The references must outlive writeChunked.
+struct ChunkedWrite {
+    ByteSink& stream;
+    signal::TWaveProvider& provider;
+    int dataLength;     // frames to write
+    int blockFrames;    // frames per write, from the format and the provider's limit
+    int numCh;          // 1 or 2
+    int dataFormat;     // 0 to 5
+    double scale;
+    std::atomic<int>& progress;             // set after every block
+    const std::atomic<bool>& stopRequest;   // looked at after every block
+    const std::atomic<bool>& terminated;    // looked at before every block
+    void (*helperStart)();                  // run first on the helper thread; may be null
+};
+
+// Writes the sample blocks in order, one write per block, with the progress,
+// stop and result of writing one block after the other; returns the last
+// block's result (0 when none ran).
+//
+// A helper thread prepares chunks of several blocks while this thread
+// finishes and writes the chunk before, so the two meet once per chunk, not
+// once per block. The provider may be asked for up to two chunks that are
+// never written. When the provider is a plain MiniWaveGen making a sine, the
+// helper takes only its phases and both threads share computing the samples;
+// the bytes are those of the generator's own values through encodeBlock.
+int writeChunked(const ChunkedWrite& job);
+
+} // namespace corvane::wavio

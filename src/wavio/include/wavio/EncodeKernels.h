@@ -1,0 +1,35 @@
+#pragma once
+
+#include "signal/FastSine.h"
+
+#include <cstdint>
+
+// Vectorised encoders that write exactly the bytes of the reference encoder
+// wav::encodeBlock. Each computes a fast value and the interval in which the
+// reference value must lie; where that interval holds a rounding edge of the
+// target format, the sample is recomputed the reference way. So the result is
+// identical by construction, on every instruction-set path.
+namespace corvane::wavio {
+
+using signal::Isa;
+
+// The bytes wav::encodeBlock writes for frameCount frames of
+// amplitude * std::sin(phase[i]) (the tone generator's sine), one channel, or
+// two identical ones interleaved when channels is 2. The sines come from the
+// polynomial for formats 0 to 4 and from the library for format 5.
+// dataFormat must be 0 to 5. Returns how many samples took the reference
+// route (for tests and benchmarks).
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat,
+                    double scale, int channels, std::uint8_t* out);
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat,
+                    double scale, int channels, std::uint8_t* out, Isa isa);
+
+// The bytes wav::encodeBlock writes for these samples (right null for mono,
+// or left itself for two identical channels). Returns how many samples took
+// the reference route.
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat,
+                      double scale, std::uint8_t* out);
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat,
+                      double scale, std::uint8_t* out, Isa isa);
+
+} // namespace corvane::wavio
