@@ -86,8 +86,8 @@ void BM_EncodeSine(benchmark::State& state)
         benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(state.iterations() * kFrames);
-    state.SetLabel(std::string(bench::kFormatNames[static_cast<size_t>(format)]) + " " + sig::isaName(isa));
+    state.SetLabel(bench::formatName(format) + " " + sig::isaName(isa));
 }
-BENCHMARK(BM_EncodeSine)->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1, 2}});
+BENCHMARK(BM_EncodeSine)->ArgsProduct({benchmark::CreateDenseRange(0, static_cast<int>(corvane::core::kSampleFormats.size()) - 1, 1), {0, 1, 2}});
 
 } // namespace

@@ -26,6 +26,7 @@ using namespace corvane;
 using namespace corvane::audio;
 using corvane::signal::MiniWaveGen;
 using corvane::wavio::FileWriteThread;
+using corvane::wavio::FileSink;
 using namespace std::chrono_literals;
 
 namespace {
