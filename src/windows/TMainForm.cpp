@@ -12,6 +12,7 @@
 #include "widgets/LabelAdapter.h"
 #include "plot/WaveDisplay.h"
 #include "widgets/WaveDraw.h"
+#include "widgets/WindowChords.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -194,8 +195,11 @@ void TMainForm::buildMenus()
     help->addAction(Help);
     help->addAction(HelpContents1);
     help->addAction(License);
-    // The chords work wherever the focus is in the window, menus open or not.
+    // The chords work wherever the focus is in the window, menus open or not,
+    // the edit boxes and lists included.
     addActions({FileSaveAs1, FileExit1, Help, HelpContents1, License});
+    auto* chords = new widgets::WindowChords({FileSaveAs1, FileExit1, Help}, this);
+    chords->watchEditors(*this);
 
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
     connect(Help, &QAction::triggered, this, [this] { HelpExecute(); });
