@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QShowEvent>
@@ -399,7 +400,16 @@ void TMainForm::FileSaveAs1Execute()
 {
     if (!saveAs)
         saveAs = std::make_unique<SaveAsCommand>(this, *this, box);
+    const QPointer<QWidget> hadFocus = focusWidget();
     saveAs->run(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect));
+    // Without a window manager nobody hands the keyboard back to this window
+    // when the command's last modal window has gone; take it back, to the
+    // control that had it.
+    if (!isVisible())
+        return;
+    activateWindow();
+    if (hadFocus && hadFocus->isVisible() && hadFocus->isEnabled())
+        hadFocus->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace corvane::windows
