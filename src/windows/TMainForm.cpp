@@ -12,6 +12,7 @@
 #include "widgets/LabelAdapter.h"
 #include "plot/WaveDisplay.h"
 #include "widgets/WaveDraw.h"
+#include "widgets/WindowChords.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -26,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QShowEvent>
@@ -194,8 +196,11 @@ void TMainForm::buildMenus()
     help->addAction(Help);
     help->addAction(HelpContents1);
     help->addAction(License);
-    // The chords work wherever the focus is in the window, menus open or not.
+    // The chords work wherever the focus is in the window, menus open or not,
+    // the edit boxes and lists included.
     addActions({FileSaveAs1, FileExit1, Help, HelpContents1, License});
+    auto* chords = new widgets::WindowChords({FileSaveAs1, FileExit1, Help}, this);
+    chords->watchEditors(*this);
 
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
     connect(Help, &QAction::triggered, this, [this] { HelpExecute(); });
@@ -395,7 +400,16 @@ void TMainForm::FileSaveAs1Execute()
 {
     if (!saveAs)
         saveAs = std::make_unique<SaveAsCommand>(this, *this, box);
+    const QPointer<QWidget> hadFocus = focusWidget();
     saveAs->run(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect));
+    // Without a window manager nobody hands the keyboard back to this window
+    // when the command's last modal window has gone; take it back, to the
+    // control that had it.
+    if (!isVisible())
+        return;
+    activateWindow();
+    if (hadFocus && hadFocus->isVisible() && hadFocus->isEnabled())
+        hadFocus->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace corvane::windows
