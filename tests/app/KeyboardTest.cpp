@@ -6,6 +6,7 @@
 
 #include "app/RecordingOkBox.h"
 #include "support/RecordingBoxes.h"
+#include "widgets/QtOkBox.h"
 #include "widgets/TCancelConfirm.h"
 #include "widgets/TWaveFileForm.h"
 #include "widgets/TWaveFileWrite.h"
@@ -228,6 +229,22 @@ TEST_F(MainWindowKeys, KeyboardComesBackWhereItWasAfterTheProgressWindow)
     EXPECT_TRUE(fs::exists(dir / "finished.wav"));
     EXPECT_FALSE(fs::exists(dir / "cancelled.wav"));
     fs::remove_all(dir);
+}
+
+// A real message box has no owner; once it is closed the keyboard goes back
+// to the control of the window that was active, even with no window manager
+// to hand it back.
+TEST_F(MainWindowKeys, KeyboardComesBackAfterAMessageBox)
+{
+    ASSERT_TRUE(showActive(form));
+    form.SigLevel->setFocus();
+    QTimer::singleShot(50, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    widgets::QtOkBox().show("text", "Parameter Error");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
+    EXPECT_EQ(QApplication::focusWidget(), form.SigLevel);
 }
 
 // --- "WAV File Parameters"
