@@ -81,8 +81,7 @@ void SaveAsCommand::run(const QString& levelText, const QString& freqText, int f
     FileSaveAs1Accept(name->toStdString());
 }
 
-bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QString& freqText,
-                                             int fsIndex)
+bool SaveAsCommand::checkTypedParameters(const QString& levelText, const QString& freqText, int fsIndex)
 {
     const auto levelDb = widgets::readLocaleReal(levelText);
     const auto freq = widgets::readLocaleReal(freqText);
@@ -95,6 +94,15 @@ bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QSt
     const std::optional<double> amplitude = core::amplitudeOfLevel(*levelDb);
     if (*freq != state.signalFreq || amplitude != state.amplitude || fsIndex != state.fsIndex)
         boxes.show(kParametersDiffer, kWarning);
+    return true;
+}
+
+bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QString& freqText,
+                                             int fsIndex)
+{
+    if (!checkTypedParameters(levelText, freqText, fsIndex))
+        return false;
+    const auto levelDb = widgets::readLocaleReal(levelText);
 
     // fs and the length are bounded by the dialog, but a stored length is
     // never trusted to fit an int.

@@ -1,6 +1,9 @@
 #include "windows/TMainForm.h"
 
 #include "core/CodeSets.h"
+#include "core/MessageTable.h"
+#include "core/ParameterTexts.h"
+#include "shell/TonePlayer.h"
 
 #include "core/ResultCodes.h"
 
@@ -15,6 +18,7 @@
 #include "widgets/WindowChords.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -181,6 +185,7 @@ void TMainForm::buildMenus()
         return a;
     };
     FileSaveAs1 = action("FileSaveAs1", "SaveTo(&A)", QKeySequence(Qt::CTRL | Qt::Key_A));
+    FilePlay1 = action("FilePlay1", "Play(&P)", QKeySequence(Qt::CTRL | Qt::Key_P));
     FileExit1 = action("FileExit1", "Exit(&X)", QKeySequence(Qt::CTRL | Qt::Key_X));
     Help = action("Help", "Help(&H)", QKeySequence(Qt::CTRL | Qt::Key_H));
     HelpContents1 = action("HelpContents1", "&Verion Info.", QKeySequence());
@@ -191,6 +196,7 @@ void TMainForm::buildMenus()
 
     QMenu* file = ActionMainMenuBar1->addMenu(QStringLiteral("File"));
     file->addAction(FileSaveAs1);
+    file->addAction(FilePlay1);
     file->addAction(FileExit1);
     QMenu* help = ActionMainMenuBar1->addMenu(QStringLiteral("Help"));
     help->addAction(Help);
@@ -198,8 +204,8 @@ void TMainForm::buildMenus()
     help->addAction(License);
     // The chords work wherever the focus is in the window, menus open or not,
     // the edit boxes and lists included.
-    addActions({FileSaveAs1, FileExit1, Help, HelpContents1, License});
-    auto* chords = new widgets::WindowChords({FileSaveAs1, FileExit1, Help}, this);
+    addActions({FileSaveAs1, FilePlay1, FileExit1, Help, HelpContents1, License});
+    auto* chords = new widgets::WindowChords({FileSaveAs1, FilePlay1, FileExit1, Help}, this);
     chords->watchEditors(*this);
 
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
@@ -207,6 +213,7 @@ void TMainForm::buildMenus()
     connect(HelpContents1, &QAction::triggered, this, [this] { HelpContents1Execute(); });
     connect(License, &QAction::triggered, this, [this] { LicenseExecute(); });
     connect(FileSaveAs1, &QAction::triggered, this, [this] { FileSaveAs1Execute(); });
+    connect(FilePlay1, &QAction::triggered, this, [this] { FilePlay1Execute(); });
 }
 
 void TMainForm::FormCreate()
@@ -410,6 +417,59 @@ void TMainForm::FileSaveAs1Execute()
     activateWindow();
     if (hadFocus && hadFocus->isVisible() && hadFocus->isEnabled())
         hadFocus->setFocus(Qt::OtherFocusReason);
+}
+
+void TMainForm::FilePlay1Execute()
+{
+    if (player && player->playing()) {
+        stopPlaying();
+        return;
+    }
+    if (!saveAs)
+        saveAs = std::make_unique<SaveAsCommand>(this, *this, box);
+    if (!saveAs->checkTypedParameters(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect)))
+        return;
+    if (!player)
+        player = std::make_unique<shell::TonePlayer>();
+    if (const int r = player->start(*this, shell::windowAudioDevice()); r < 0) {
+        showAudioError(r, player->reason());
+        return;
+    }
+    FilePlay1->setText(QStringLiteral("Stop(&P)"));
+    if (playPoll == nullptr) {
+        playPoll = new QTimer(this);
+        playPoll->setInterval(100);
+        connect(playPoll, &QTimer::timeout, this, [this] {
+            if (const int r = player->poll(); r < 0) {
+                stopPlaying();
+                showAudioError(r, player->reason());
+            }
+        });
+    }
+    playPoll->start();
+}
+
+void TMainForm::stopPlaying()
+{
+    if (playPoll != nullptr)
+        playPoll->stop();
+    if (player)
+        player->stop();
+    FilePlay1->setText(QStringLiteral("Play(&P)"));
+}
+
+void TMainForm::showAudioError(int code, const std::string& reason)
+{
+    std::string text(core::errorMessageText(code));
+    if (!reason.empty())
+        text += " (" + reason + ")";
+    box.show(text, core::kApplicationErrorTitle);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    stopPlaying();
+    QMainWindow::closeEvent(event);
 }
 
 } // namespace corvane::windows

@@ -37,6 +37,11 @@ public:
     // levelText, freqText and fsIndex are the main window's controls now.
     void run(const QString& levelText, const QString& freqText, int fsIndex);
 
+    // The typed parameters against the displayed ones: a box for text that is
+    // not a number (false), a warning when they differ from the displayed
+    // signal, which is what gets written (or played).
+    bool checkTypedParameters(const QString& levelText, const QString& freqText, int fsIndex);
+
     // Gathers the export settings; false when a parameter text does not
     // parse, which ends the command before any dialog.
     bool FileSaveAs1BeforeExecute(const QString& levelText, const QString& freqText, int fsIndex);

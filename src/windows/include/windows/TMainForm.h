@@ -12,12 +12,14 @@
 
 namespace corvane::widgets { class LabelAdapter; }
 namespace corvane::shell { class OkBox; }
+namespace corvane::shell { class TonePlayer; }
 class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
+class QTimer;
 namespace corvane::plot { class WaveDisplay; }
 namespace corvane::widgets { class WaveDraw; }
 
@@ -60,6 +62,8 @@ public:
     void LicenseExecute();
     // "SaveTo(&A)": export parameters, file name, then the file is written.
     void FileSaveAs1Execute();
+    // "Play(&P)": plays the displayed tone until chosen again ("Stop(&P)").
+    void FilePlay1Execute();
 
     void displayWave(bool vert, bool horiz);
     void showErrorMessage(int code);
@@ -104,6 +108,7 @@ public:
 
     QObject* ActionManager1;
     QAction* FileSaveAs1;
+    QAction* FilePlay1;
     QAction* FileExit1;
     QAction* Help;
     QAction* HelpContents1;
@@ -118,6 +123,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -128,6 +134,11 @@ private:
     TAboutBox* aboutBox = nullptr;
     std::vector<std::unique_ptr<widgets::LabelAdapter>> labelAdapters;  // the canvas points at these
     bool paintErrorPending = false;
+    // Plays on its own thread; the timer watches it for an error that ends it.
+    std::unique_ptr<shell::TonePlayer> player;
+    QTimer* playPoll = nullptr;
+    void stopPlaying();
+    void showAudioError(int code, const std::string& reason);
 };
 
 } // namespace corvane::windows
