@@ -11,10 +11,8 @@
 #include "core/NumberText.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QImageWriter>
 #include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
 
 #include <array>
@@ -170,10 +168,8 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
         StreamOkBox box(err);
         windows::TMainForm form(box);
         form.show();
-        form.SigFreq->setText(QString::fromStdString(o.freq));
-        form.SigLevel->setText(QString::fromStdString(o.level));
-        form.FsSelect->setCurrentIndex(o.fsIndex);
-        form.WaveSelect->setCurrentIndex(o.shape);
+        form.setSignalParameters(QString::fromStdString(o.freq), QString::fromStdString(o.level), o.fsIndex,
+                                 o.shape);
         form.DrawButtonClick();
         if (o.vert)
             form.AutoScaleButtonClick();

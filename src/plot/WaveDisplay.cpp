@@ -207,7 +207,8 @@ int WaveDisplay::setXGridAndScale(std::string_view unit, int labelMode, double x
         return r;
 
     std::array<double, kLabelBuffer> labels{};
-    const LabelRange range{canvas->firstXGrid, canvas->lastXGrid, canvas->xGridCount, xMin, xMax, interval};
+    const PlotCanvas::GridRecord& drawn = canvas->gridRecord();
+    const LabelRange range{drawn.firstXGrid, drawn.lastXGrid, drawn.xGridCount, xMin, xMax, interval};
     const int n = chooseLabels(labelMode, range, maxX, labels.data(), kLabelBuffer);
     if (n > maxX || n > kLabelBuffer)
         return kTooManyXLabels;
@@ -290,7 +291,8 @@ int WaveDisplay::setYGridAndScale(std::string_view unit, int labelMode, double y
 
     const int limit = channel == 0 ? maxYL : maxYR;
     std::array<double, kLabelBuffer> labels{};
-    const LabelRange range{canvas->firstYGrid, canvas->lastYGrid, canvas->yGridCount, yBottom, yTop, interval};
+    const PlotCanvas::GridRecord& drawn = canvas->gridRecord();
+    const LabelRange range{drawn.firstYGrid, drawn.lastYGrid, drawn.yGridCount, yBottom, yTop, interval};
     const int n = chooseLabels(labelMode, range, limit, labels.data(), kLabelBuffer);
     if (n > limit || n > kLabelBuffer)
         return kTooManyYLabels;

@@ -7,13 +7,13 @@ namespace corvane::widgets {
 
 WaveDraw::WaveDraw(QWidget* parent)
     : QWidget(parent)
-    , WaveDrawBacking(this)
-    , plot::PlotCanvas(backing)
+    , backing(this)
+    , plotCanvas(backing)
 {
     // The picture covers the whole control, so Qt need not clear behind it.
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Scale numbers follow the user's locale, as typed numbers do.
-    setDecimalSeparator(QLocale().decimalPoint().toStdString());
+    plotCanvas.setDecimalSeparator(QLocale().decimalPoint().toStdString());
     backing.setChangeNotifier([this] {
         if (!painting)
             update();

@@ -219,7 +219,7 @@ void TMainForm::FormCreate()
 
 void TMainForm::buildDisplay()
 {
-    waveDisplay = std::make_unique<plot::WaveDisplay>(*WaveCanvas, 11, 9, 9);
+    waveDisplay = std::make_unique<plot::WaveDisplay>(WaveCanvas->canvas(), 11, 9, 9);
     const auto adapt = [this](QLabel* label) {
         labelAdapters.push_back(std::make_unique<widgets::LabelAdapter>(label));
         return labelAdapters.back().get();
@@ -234,10 +234,10 @@ void TMainForm::buildDisplay()
     std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yr{};
     for (std::size_t i = 0; i < LYR.size(); ++i)
         yr[i] = adapt(LYR[i]);
-    WaveCanvas->copyXScaleLabels(x);
-    WaveCanvas->copyYLScaleLabels(yl);
-    WaveCanvas->copyYRScaleLabels(yr);
-    WaveCanvas->copyTitleLabels(adapt(TXL), adapt(TYLL), adapt(TYRL));
+    WaveCanvas->canvas().copyXScaleLabels(x);
+    WaveCanvas->canvas().copyYLScaleLabels(yl);
+    WaveCanvas->canvas().copyYRScaleLabels(yr);
+    WaveCanvas->canvas().copyTitleLabels(adapt(TXL), adapt(TYLL), adapt(TYRL));
     firstShow = false;
 }
 
@@ -389,6 +389,14 @@ QImage TMainForm::plotAreaImage()
     for (QLabel* l : shown)
         l->render(&painter, windowPosition(l), QRegion(), QWidget::DrawChildren);
     return image;
+}
+
+void TMainForm::setSignalParameters(const QString& freq, const QString& level, int rateIndex, int waveShapeIndex)
+{
+    SigFreq->setText(freq);
+    SigLevel->setText(level);
+    FsSelect->setCurrentIndex(rateIndex);
+    WaveSelect->setCurrentIndex(waveShapeIndex);
 }
 
 void TMainForm::FileSaveAs1Execute()

@@ -389,7 +389,7 @@ TEST_F(MainPlot, InitScreenClearsHidesTheLabelsAndEmptiesTheHistory)
     EXPECT_EQ(display.backColour(), plot::rgb(1, 2, 3));
     EXPECT_EQ(display.gridColour(), kRed);
     EXPECT_EQ(display.selColour(), kYellow);
-    EXPECT_EQ(canvas.selColour, kYellow);
+    EXPECT_EQ(canvas.selColour(), kYellow);
     ASSERT_FALSE(surface.shapes.empty());
     EXPECT_EQ(surface.shapes[0].kind, "rectangle");
     EXPECT_EQ(surface.shapes[0].pen, plot::rgb(1, 2, 3));
@@ -429,7 +429,7 @@ TEST_F(MainPlot, FailureAfterTheCanvasScaleKeepsTheGridButDoesNotRecordIt)
         // The grid is on the canvas now...
         const auto gridLines = c.xAxis ? surface.verticalColumns() : surface.horizontalRows();
         EXPECT_EQ(gridLines.size(), c.xAxis ? 7u : 3u);
-        EXPECT_EQ(c.xAxis ? canvas.xGridCount : canvas.yGridCount, c.xAxis ? 7 : 3);
+        EXPECT_EQ(c.xAxis ? canvas.gridRecord().xGridCount : canvas.gridRecord().yGridCount, c.xAxis ? 7 : 3);
         // ...no unit was written...
         EXPECT_FALSE(txl.visible);
         EXPECT_FALSE(tyrl.visible);
@@ -613,7 +613,7 @@ TEST_F(MainPlot, EmptyHistoryRepaintsToAClearedCanvas)
         plot::WaveDisplay d(fresh, 11, 9, 9);
         d.initScreen(kBlack, kGrey, kGrey);
         if (c.selectionAndRefLines) {
-            fresh.refLinesOn = true;
+            fresh.setRefLinesOn(true);
             fresh.mouseDown(10, 10);
             ASSERT_EQ(fresh.mouseUp(100, 100), 0);
         }
@@ -635,14 +635,14 @@ TEST_F(MainPlot, RepaintReturnsTheResultOfTheLastCommandCarriedOut)
 
     // Taking a channel's scale away makes its trace fail on the next replay;
     // a failure does not stop the replay, later results replace it.
-    canvas.ySpan[0] = 0.0;
+    canvas.removeYScale(0);
     surface.forget();
     EXPECT_EQ(display.repaint(), 0);
     ASSERT_EQ(surface.lines.size(), 1u); // the clear is a rectangle, so only the red trace
     EXPECT_EQ(surface.lines.back().colour, kRed);
 
-    canvas.ySpan[0] = 1.0;
-    canvas.ySpan[1] = 0.0;
+    ASSERT_EQ(canvas.setYScale(0.0, 1.0, 0), 0);
+    canvas.removeYScale(1);
     EXPECT_EQ(display.repaint(), -1010);
     // A text has no result, so the failure before it is what repaint reports.
     display.TextOnCanvas(0, 0, "note", kGreen);

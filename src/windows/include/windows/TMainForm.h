@@ -80,6 +80,27 @@ public:
     // and the titles X, left Y, right Y.
     std::vector<QLabel*> scaleLabels() const;
 
+    // Types the four signal parameters into their controls, as a user would:
+    // the texts of the frequency and level boxes and the list indexes of the
+    // sampling rate and the waveshape.
+    void setSignalParameters(const QString& freq, const QString& level, int rateIndex, int waveShapeIndex);
+
+    // The plot widget, and the display layer that draws on it (null until
+    // the window is first shown or a display command runs).
+    widgets::WaveDraw& waveCanvas() { return *WaveCanvas; }
+    const plot::WaveDisplay* display() const { return waveDisplay.get(); }
+
+    // Other controls are reached by their object names (findChild), which
+    // are the names the code uses below.
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildDisplay();
+
     // Controls, named as the code refers to them.
     QMenuBar* ActionMainMenuBar1;
     widgets::WaveDraw* WaveCanvas;
@@ -115,14 +136,6 @@ public:
     bool firstShow = true;
     // Keeps the last accepted file name and the export settings between saves.
     std::unique_ptr<SaveAsCommand> saveAs;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    void buildControls();
-    void buildMenus();
-    void buildDisplay();
 
     shell::OkBox& box;
     TAboutBox* aboutBox = nullptr;
