@@ -20,6 +20,16 @@ WaveDraw::WaveDraw(QWidget* parent)
     });
 }
 
+void WaveDraw::resizeEvent(QResizeEvent*)
+{
+    // Drawing here lands in the picture the next paint shows.
+    painting = true;
+    if (resizeHandler)
+        resizeHandler();
+    painting = false;
+    update();
+}
+
 void WaveDraw::paintEvent(QPaintEvent*)
 {
     painting = true;

@@ -30,18 +30,25 @@ public:
 
     // Called at the start of every paint, before the picture is shown.
     void setPaintHandler(std::function<void()> handler) { paintHandler = std::move(handler); }
+    // Called when the widget's size has changed, before the next paint; the
+    // picture is black until something draws on it at the new size.
+    void setResizeHandler(std::function<void()> handler) { resizeHandler = std::move(handler); }
+    // Device pixels per logical pixel of the picture; 0 follows the screen.
+    void setPixelRatio(double ratio) { backing.setPixelRatio(ratio); }
 
     // The picture as the next paint shows it; the image export uses it too.
     const QImage& picture() { return backing.image(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Declared before the canvas, which reads its bounds when it is built.
     ImageSurface backing;
     plot::PlotCanvas plotCanvas;
     std::function<void()> paintHandler;
+    std::function<void()> resizeHandler;
     bool painting = false;
 };
 
