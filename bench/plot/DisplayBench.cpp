@@ -104,4 +104,41 @@ void repaintBench(benchmark::State& state)
 }
 BENCHMARK(repaintBench)->Name("Display/repaintMainPlot")->Unit(benchmark::kMicrosecond);
 
+// A window dragged to full HD: the plot is laid out again for the new size
+// from its history (grids, label placement, the 4096-point trace) on a new
+// picture. Two sizes a pixel apart take turns, so every pass allocates the
+// picture afresh as a real resize does.
+void resizeBench(benchmark::State& state)
+{
+    DisplayedPlot plot;
+    constexpr plot::CanvasBounds kLarge{40, 48, 1920, 1080};
+    constexpr plot::CanvasBounds kLargeLess{40, 48, 1919, 1079};
+    if (!plot.build()) {
+        state.SkipWithError("the plot could not be built");
+        return;
+    }
+    // The check before timing: at 1920 x 1080 the +5 grid row is
+    // trunc(1080 - 15 / 20 * 1080) = 270, the 1.25 ms column
+    // trunc(1920 / 8 + 0.5) = 240, and the trace starts on row 540.
+    plot.surface.setBounds(kLarge);
+    if (plot.display.relayout() != 0) {
+        state.SkipWithError("relayout failed");
+        return;
+    }
+    const QImage& image = plot.surface.image();
+    if (image.size() != QSize(1920, 1080) || QColor(image.pixel(1000, 270)) != QColor(128, 128, 128)
+        || QColor(image.pixel(240, 10)) != QColor(128, 128, 128) || QColor(image.pixel(0, 540)) != QColor(0, 255, 0)) {
+        state.SkipWithError("the plot laid out at 1920 x 1080 is not where the mapping puts it");
+        return;
+    }
+    bool large = false;
+    for (auto _ : state) {
+        plot.surface.setBounds(large ? kLarge : kLargeLess);
+        large = !large;
+        benchmark::DoNotOptimize(plot.display.relayout());
+        benchmark::DoNotOptimize(plot.surface.image().constBits());
+    }
+}
+BENCHMARK(resizeBench)->Name("Display/resizeMainPlotTo1920x1080")->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -11,10 +11,8 @@
 #include "core/NumberText.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QImageWriter>
 #include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
 
 #include <array>
@@ -28,13 +26,26 @@
 
 namespace corvane::app {
 
+namespace {
+
+constexpr int kMinWidth = 120;
+constexpr int kMinHeight = 80;
+constexpr int kMaxSide = 4000;
+constexpr double kMaxScale = 4.0;
+
+} // namespace
+
 std::string plotUsage()
 {
     return "usage: corvane plot -o FILE.png [--freq HZ] [--level DB] [--fs HZ] [--shape SHAPE]\n"
-           "                    [--vert] [--horiz] [--labels]\n"
+           "                    [--vert] [--horiz] [--labels] [--width W] [--height H] [--scale S]\n"
            "  SHAPE: " + cli::shapeNamesHelp() + "\n"
            "  --vert, --horiz: the window's \"Vert. Expand\" and \"Horiz. Expand\"\n"
-           "  --labels: print each visible scale label: name, left, top, text (tab-separated)\n";
+           "  --labels: print each visible scale label: name, left, top, text (tab-separated)\n"
+           "  --width, --height: the plot's size in pixels, " + std::to_string(kMinWidth) + " to " +
+           std::to_string(kMaxSide) + " by " + std::to_string(kMinHeight) + " to " + std::to_string(kMaxSide) +
+           " (default 361 by 201)\n"
+           "  --scale: device pixels per pixel of the image, 1 to 4 (default 1); label positions stay in pixels\n";
 }
 
 namespace {
@@ -42,6 +53,7 @@ namespace {
 constexpr cli::OptionSpec kOptions[] = {
     {"--output", "-o"}, {"--freq", ""},           {"--level", ""},          {"--fs", ""},
     {"--shape", ""},    {"--vert", "", false},    {"--horiz", "", false},   {"--labels", "", false},
+    {"--width", ""},    {"--height", ""},         {"--scale", ""},
 };
 
 struct PlotOptions {
@@ -53,6 +65,9 @@ struct PlotOptions {
     bool vert = false;
     bool horiz = false;
     bool labels = false;
+    int width = 361;
+    int height = 201;
+    double scale = 1.0;
 };
 
 // The window's boxes as lines on stderr, each text once however many times
@@ -107,6 +122,19 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             o.freq = std::string(value);
         } else if (name == "--level") {
             o.level = std::string(value);
+        } else if (name == "--width" || name == "--height") {
+            const bool isWidth = name == "--width";
+            const int low = isWidth ? kMinWidth : kMinHeight;
+            const auto n = core::parseInteger(value);
+            if (!n || *n < low || *n > kMaxSide)
+                return usageError(std::string(name) + " takes a whole number from " + std::to_string(low) + " to " +
+                                  std::to_string(kMaxSide) + ", not '" + std::string(value) + "'");
+            (isWidth ? o.width : o.height) = *n;
+        } else if (name == "--scale") {
+            const auto r = core::parseReal(value);
+            if (!r || !(*r >= 1.0 && *r <= kMaxScale))
+                return usageError("--scale takes a number from 1 to 4, not '" + std::string(value) + "'");
+            o.scale = *r;
         } else if (name == "--fs") {
             const auto index = core::sampleRateIndexOfText(value);
             if (!index)
@@ -170,10 +198,12 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
         StreamOkBox box(err);
         windows::TMainForm form(box);
         form.show();
-        form.SigFreq->setText(QString::fromStdString(o.freq));
-        form.SigLevel->setText(QString::fromStdString(o.level));
-        form.FsSelect->setCurrentIndex(o.fsIndex);
-        form.WaveSelect->setCurrentIndex(o.shape);
+        form.setPlotPixelRatio(o.scale);
+        if (o.width != windows::TMainForm::kDescribedCanvasSize.width() ||
+            o.height != windows::TMainForm::kDescribedCanvasSize.height())
+            form.setCanvasSize(QSize(o.width, o.height));
+        form.setSignalParameters(QString::fromStdString(o.freq), QString::fromStdString(o.level), o.fsIndex,
+                                 o.shape);
         form.DrawButtonClick();
         if (o.vert)
             form.AutoScaleButtonClick();

@@ -86,7 +86,10 @@ dispCommandHistory* WaveDisplay::nextEntry()
 {
     if (replaying || count >= kHistorySize)
         return nullptr;
-    return &history[static_cast<std::size_t>(count++)];
+    dispCommandHistory* e = &history[static_cast<std::size_t>(count++)];
+    // Only the grid-and-scale operations set it again.
+    e->labelled = false;
+    return e;
 }
 
 // ---------------------------------------------------------------------------
@@ -207,7 +210,8 @@ int WaveDisplay::setXGridAndScale(std::string_view unit, int labelMode, double x
         return r;
 
     std::array<double, kLabelBuffer> labels{};
-    const LabelRange range{canvas->firstXGrid, canvas->lastXGrid, canvas->xGridCount, xMin, xMax, interval};
+    const PlotCanvas::GridRecord& drawn = canvas->gridRecord();
+    const LabelRange range{drawn.firstXGrid, drawn.lastXGrid, drawn.xGridCount, xMin, xMax, interval};
     const int n = chooseLabels(labelMode, range, maxX, labels.data(), kLabelBuffer);
     if (n > maxX || n > kLabelBuffer)
         return kTooManyXLabels;
@@ -220,6 +224,9 @@ int WaveDisplay::setXGridAndScale(std::string_view unit, int labelMode, double x
         e->dPar1 = xMin;
         e->dPar2 = xMax;
         e->dPar3 = interval;
+        e->iPar2 = labelMode;
+        e->text.assign(unit);
+        e->labelled = true;
     }
     return kOk;
 }
@@ -267,6 +274,8 @@ int WaveDisplay::setXGridAndScaleLog(std::string_view unit, double xMin, double 
         e->kind = CommandKind::XScaleLog;
         e->dPar1 = xMin;
         e->dPar2 = xMax;
+        e->text.assign(unit);
+        e->labelled = true;
     }
     return kOk;
 }
@@ -290,7 +299,8 @@ int WaveDisplay::setYGridAndScale(std::string_view unit, int labelMode, double y
 
     const int limit = channel == 0 ? maxYL : maxYR;
     std::array<double, kLabelBuffer> labels{};
-    const LabelRange range{canvas->firstYGrid, canvas->lastYGrid, canvas->yGridCount, yBottom, yTop, interval};
+    const PlotCanvas::GridRecord& drawn = canvas->gridRecord();
+    const LabelRange range{drawn.firstYGrid, drawn.lastYGrid, drawn.yGridCount, yBottom, yTop, interval};
     const int n = chooseLabels(labelMode, range, limit, labels.data(), kLabelBuffer);
     if (n > limit || n > kLabelBuffer)
         return kTooManyYLabels;
@@ -310,6 +320,9 @@ int WaveDisplay::setYGridAndScale(std::string_view unit, int labelMode, double y
         e->dPar2 = yBottom;
         e->dPar3 = interval;
         e->iPar1 = channel;
+        e->iPar2 = labelMode;
+        e->text.assign(unit);
+        e->labelled = true;
     }
     return kOk;
 }
@@ -563,13 +576,32 @@ int WaveDisplay::poleZeroDisplay(const poleZeroSet& leftSet, const poleZeroSet& 
 // ---------------------------------------------------------------------------
 // Repaint
 
-int WaveDisplay::repaint()
+int WaveDisplay::repaint() { return replay(false); }
+
+int WaveDisplay::relayout() { return replay(true); }
+
+int WaveDisplay::replay(bool withLabels)
 {
     canvas->initScreen(back, sel);
+    // Labels are window controls and survive a repaint where they are; a new
+    // size moves them, so they are laid out again and placed by the replay.
+    if (withLabels)
+        canvas->initScalingLabels();
     replaying = true;
     int result = kOk;
     for (int i = 0; i < count; ++i) {
         const dispCommandHistory& e = history[static_cast<std::size_t>(i)];
+        if (withLabels && e.labelled) {
+            switch (e.kind) {
+            case CommandKind::XScale: result = setXGridAndScale(e.text, e.iPar2, e.dPar1, e.dPar2, e.dPar3); break;
+            case CommandKind::XScaleLog: result = setXGridAndScaleLog(e.text, e.dPar1, e.dPar2); break;
+            case CommandKind::YScaleGrid:
+                result = setYGridAndScale(e.text, e.iPar2, e.dPar1, e.dPar2, e.dPar3, e.iPar1);
+                break;
+            default: break;
+            }
+            continue;
+        }
         switch (e.kind) {
         case CommandKind::XScale: result = setXScale(e.dPar1, e.dPar2, e.dPar3); break;
         case CommandKind::XScaleLog: result = setXScaleLog(e.dPar1, e.dPar2); break;

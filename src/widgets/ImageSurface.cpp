@@ -99,14 +99,27 @@ plot::CanvasBounds ImageSurface::bounds() const
     return {g.x(), g.y(), g.width(), g.height()};
 }
 
+double ImageSurface::pixelRatio() const
+{
+    if (fixedRatio > 0.0)
+        return fixedRatio;
+    return control != nullptr ? control->devicePixelRatioF() : 1.0;
+}
+
 bool ImageSurface::ready()
 {
     const plot::CanvasBounds b = bounds();
-    const QSize size(std::max(b.width, 0), std::max(b.height, 0));
-    if (picture.size() != size) {
+    const double ratio = pixelRatio();
+    // Logical sizes are at most a few thousand pixels and ratios small, so
+    // the product fits; a size that would not is no picture at all.
+    const double w = std::ceil(std::max(b.width, 0) * ratio);
+    const double h = std::ceil(std::max(b.height, 0) * ratio);
+    const QSize size = w < 1e5 && h < 1e5 ? QSize(static_cast<int>(w), static_cast<int>(h)) : QSize();
+    if (picture.size() != size || picture.devicePixelRatio() != ratio) {
         if (painter.isActive())
             painter.end();
         picture = QImage(size, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(ratio);
         picture.setDotsPerMeterX(kDotsPerMetre);
         picture.setDotsPerMeterY(kDotsPerMetre);
         picture.fill(Qt::black);
@@ -116,6 +129,13 @@ bool ImageSurface::ready()
     if (!painter.isActive()) {
         painter.begin(&picture);
         painter.setRenderHint(QPainter::Antialiasing, false);
+        // Above ratio 1 a stroke one logical pixel wide is centred on its
+        // coordinate; half a pixel over, it covers exactly the device pixels
+        // of logical pixel (x, y), as the one-pixel line does at ratio 1.
+        // Fills are shifted back.
+        strokeShift = picture.devicePixelRatio() > 1.0 ? 0.5 : 0.0;
+        if (strokeShift != 0.0)
+            painter.translate(strokeShift, strokeShift);
         painter.setPen(pen());
         painter.setBrush(brush());
     }
@@ -135,7 +155,9 @@ QPen ImageSurface::pen() const
 {
     QPen p(toQColor(penColour));
     p.setWidth(1);
-    p.setCosmetic(true);
+    // One device pixel at ratio 1, exactly as computed; at higher ratios a
+    // line one logical pixel wide, drawn at the device's resolution.
+    p.setCosmetic(picture.devicePixelRatio() <= 1.0);
     p.setStyle(penStyle == plot::PenStyle::Solid ? Qt::SolidLine : penStyle == plot::PenStyle::Dashed ? Qt::DashLine : Qt::DotLine);
     return p;
 }
@@ -226,6 +248,14 @@ void ImageSurface::lineTo(int x, int y)
     polyline.append(current);
 }
 
+void ImageSurface::fillBox(const QRect& box, plot::Colour colour)
+{
+    if (strokeShift == 0.0)
+        painter.fillRect(box, toQColor(colour));
+    else
+        painter.fillRect(QRectF(box).translated(-strokeShift, -strokeShift), toQColor(colour));
+}
+
 void ImageSurface::rectangle(int x1, int y1, int x2, int y2)
 {
     flushPolyline();
@@ -233,7 +263,7 @@ void ImageSurface::rectangle(int x1, int y1, int x2, int y2)
     if (!box || !ready())
         return;
     if (fillStyle == plot::FillStyle::Solid)
-        painter.fillRect(*box, toQColor(fillColour));
+        fillBox(*box, fillColour);
     // Traced as one closed polyline: Qt's patterned rectangle outlines leave
     // out whole sides at some sizes.
     const QPoint corners[5] = {box->topLeft(), box->topRight(), box->bottomRight(), box->bottomLeft(),
@@ -270,10 +300,13 @@ void ImageSurface::text(int x, int y, std::string_view utf8)
     const QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
     const QFontMetrics metrics(font, &picture);
     if (fillStyle == plot::FillStyle::Solid)
-        painter.fillRect(QRect(x, y, metrics.horizontalAdvance(s), metrics.height()), toQColor(fillColour));
+        fillBox(QRect(x, y, metrics.horizontalAdvance(s), metrics.height()), fillColour);
     painter.setFont(font);
     painter.setPen(toQColor(fontColour));
-    painter.drawText(x, y + metrics.ascent(), s);
+    if (strokeShift == 0.0)
+        painter.drawText(x, y + metrics.ascent(), s);
+    else
+        painter.drawText(QPointF(x - strokeShift, y + metrics.ascent() - strokeShift), s);
     painter.setPen(pen());
     drawn();
 }

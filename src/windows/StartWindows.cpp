@@ -5,6 +5,8 @@
 #include "windows/TAboutBox.h"
 #include "windows/TMainForm.h"
 
+#include <QSettings>
+
 #include <cstdlib>
 #include <exception>
 #include <iostream>
@@ -38,7 +40,10 @@ int startWindows(int& argc, char** argv)
     widgets::QtOkBox box;
     app.setExceptionBox(&box);
     try {
+        // The window's place and size from the last run.
+        QSettings settings(QStringLiteral("Corvane"), QStringLiteral("Corvane"));
         TMainForm mainForm(box);
+        mainForm.restoreWindowGeometry(settings);
         // The export dialog comes with the save command; it builds its own.
         TAboutBox aboutBox;
         mainForm.setAboutBox(&aboutBox);

@@ -34,12 +34,18 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QSettings>
 #include <QShowEvent>
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace corvane::windows {
 
@@ -78,8 +84,9 @@ void TMainForm::buildControls()
 {
     setWindowTitle(QStringLiteral("Corvane"));
     setFont(fontOf(kFontFace, 12));
-    move(228, 127);
-    resize(611, 305);
+    move(kDescribedPosition);
+    resize(kDescribedSize);
+    setMinimumSize(kDescribedSize);
 
     auto* client = new QWidget(this);
     setCentralWidget(client);
@@ -107,6 +114,7 @@ void TMainForm::buildControls()
     WaveCanvas = new widgets::WaveDraw(client);
     place(WaveCanvas, "WaveCanvas", 40, 48, 361, 201);
     WaveCanvas->setPaintHandler([this] { WaveCanvasPaint(); });
+    WaveCanvas->setResizeHandler([this] { WaveCanvasResize(); });
 
     SigFreqLabel = label("SigFreqLabel", "Signal Freq.", 416, 44, 65, 17);
     SigFreq = new QLineEdit(client);
@@ -159,6 +167,11 @@ void TMainForm::buildControls()
     TXL = scaleLabel(QStringLiteral("TXL"));
     TYLL = scaleLabel(QStringLiteral("TYLL"));
     TYRL = scaleLabel(QStringLiteral("TYRL"));
+
+    for (QWidget* w : std::initializer_list<QWidget*>{SigFreqLabel, SigFreq, SigLevelLabel, SigLevel, dB, SampleFreq,
+                                                      FsSelect, Label1, WaveSelect, DrawButton, AutoScaleButton,
+                                                      HorizExpandButton})
+        rightColumn.emplace_back(w, w->x());
 
     setTabOrder(SigFreq, SigLevel);
     setTabOrder(SigLevel, AutoScaleButton);
@@ -231,7 +244,7 @@ void TMainForm::FormCreate()
 
 void TMainForm::buildDisplay()
 {
-    waveDisplay = std::make_unique<plot::WaveDisplay>(*WaveCanvas, 11, 9, 9);
+    waveDisplay = std::make_unique<plot::WaveDisplay>(WaveCanvas->canvas(), 11, 9, 9);
     const auto adapt = [this](QLabel* label) {
         labelAdapters.push_back(std::make_unique<widgets::LabelAdapter>(label));
         return labelAdapters.back().get();
@@ -246,10 +259,10 @@ void TMainForm::buildDisplay()
     std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yr{};
     for (std::size_t i = 0; i < LYR.size(); ++i)
         yr[i] = adapt(LYR[i]);
-    WaveCanvas->copyXScaleLabels(x);
-    WaveCanvas->copyYLScaleLabels(yl);
-    WaveCanvas->copyYRScaleLabels(yr);
-    WaveCanvas->copyTitleLabels(adapt(TXL), adapt(TYLL), adapt(TYRL));
+    WaveCanvas->canvas().copyXScaleLabels(x);
+    WaveCanvas->canvas().copyYLScaleLabels(yl);
+    WaveCanvas->canvas().copyYRScaleLabels(yr);
+    WaveCanvas->canvas().copyTitleLabels(adapt(TXL), adapt(TYLL), adapt(TYRL));
     firstShow = false;
 }
 
@@ -268,11 +281,101 @@ void TMainForm::showEvent(QShowEvent* event)
         FormShow();
 }
 
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layoutControls(event->size());
+}
+
+void TMainForm::layoutControls(QSize windowSize)
+{
+    const int extraWidth = windowSize.width() - kDescribedSize.width();
+    const int extraHeight = windowSize.height() - kDescribedSize.height();
+    const QSize canvas(kDescribedCanvasSize.width() + extraWidth, kDescribedCanvasSize.height() + extraHeight);
+    if (canvas.width() < 1 || canvas.height() < 1)
+        return;
+    for (const auto& [control, left] : rightColumn)
+        control->move(left + extraWidth, control->y());
+    // The labels follow from the canvas's own resize (WaveCanvasResize).
+    WaveCanvas->resize(canvas);
+}
+
+void TMainForm::setCanvasSize(QSize canvasSize)
+{
+    const QSize window = kDescribedSize + (canvasSize - kDescribedCanvasSize);
+    setMinimumSize(window.boundedTo(kDescribedSize));
+    resize(window);
+    // The platform may report the new size later; the plot needs it now.
+    layoutControls(window);
+}
+
+void TMainForm::setPlotPixelRatio(double ratio)
+{
+    WaveCanvas->setPixelRatio(ratio);
+    WaveCanvasResize();
+}
+
+QRect TMainForm::fitToScreen(QRect wanted, QRect available, QSize minimum)
+{
+    const QSize size = wanted.size().boundedTo(available.size()).expandedTo(minimum);
+    // A window larger than the screen keeps its top-left corner on it.
+    const int left = std::max(available.left(), std::min(wanted.left(), available.right() + 1 - size.width()));
+    const int top = std::max(available.top(), std::min(wanted.top(), available.bottom() + 1 - size.height()));
+    return {QPoint(left, top), size};
+}
+
+namespace {
+
+constexpr const char* kGeometryKey = "mainWindow/geometry";
+
+} // namespace
+
+void TMainForm::restoreWindowGeometry(QSettings& settings)
+{
+    geometrySettings = &settings;
+    const QVariant saved = settings.value(QString::fromLatin1(kGeometryKey));
+    QRect wanted = saved.canConvert<QRect>() ? saved.toRect() : QRect();
+    if (!wanted.isValid())
+        wanted = QRect(kDescribedPosition, kDescribedSize);
+    const QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr)
+        wanted = fitToScreen(wanted, screen->availableGeometry(), minimumSize());
+    move(wanted.topLeft());
+    resize(wanted.size());
+}
+
+void TMainForm::saveWindowGeometry(QSettings& settings) const
+{
+    settings.setValue(QString::fromLatin1(kGeometryKey), QRect(pos(), size()));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    stopPlaying();
+    if (geometrySettings != nullptr)
+        saveWindowGeometry(*geometrySettings);
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::WaveCanvasResize()
+{
+    // A new size is a new layout: grid, labels and trace are placed by the
+    // same rules for it, from the recorded commands, not stretched.
+    if (waveDisplay)
+        reportPlotError(waveDisplay->relayout());
+}
+
 void TMainForm::WaveCanvasPaint()
 {
     if (!waveDisplay)
         return;
-    const int result = waveDisplay->repaint();
+    reportPlotError(waveDisplay->repaint());
+}
+
+void TMainForm::reportPlotError(int result)
+{
     if (result >= 0 || paintErrorPending)
         return;
     // A modal box inside a paint would paint again beneath it; show it once
@@ -394,13 +497,28 @@ QImage TMainForm::plotAreaImage()
         shown.push_back(l);
         area |= QRect(windowPosition(l), l->size());
     }
-    QImage image(area.right() + 1, area.bottom() + 1, QImage::Format_RGB32);
+    const QImage& picture = WaveCanvas->picture();
+    // The labels are drawn at the picture's resolution too.
+    const qreal ratio = picture.devicePixelRatio();
+    const QSize logical(area.right() + 1, area.bottom() + 1);
+    QImage image(ratio == 1.0 ? logical : QSize(static_cast<int>(std::ceil(logical.width() * ratio)),
+                                                static_cast<int>(std::ceil(logical.height() * ratio))),
+                 QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     image.fill(palette().color(QPalette::Window));
     QPainter painter(&image);
-    painter.drawImage(windowPosition(WaveCanvas), WaveCanvas->picture());
+    painter.drawImage(windowPosition(WaveCanvas), picture);
     for (QLabel* l : shown)
         l->render(&painter, windowPosition(l), QRegion(), QWidget::DrawChildren);
     return image;
+}
+
+void TMainForm::setSignalParameters(const QString& freq, const QString& level, int rateIndex, int waveShapeIndex)
+{
+    SigFreq->setText(freq);
+    SigLevel->setText(level);
+    FsSelect->setCurrentIndex(rateIndex);
+    WaveSelect->setCurrentIndex(waveShapeIndex);
 }
 
 void TMainForm::FileSaveAs1Execute()
@@ -417,6 +535,11 @@ void TMainForm::FileSaveAs1Execute()
     activateWindow();
     if (hadFocus && hadFocus->isVisible() && hadFocus->isEnabled())
         hadFocus->setFocus(Qt::OtherFocusReason);
+}
+
+void TMainForm::setSaveCommand(std::unique_ptr<SaveAsCommand> command)
+{
+    saveAs = std::move(command);
 }
 
 void TMainForm::FilePlay1Execute()
@@ -464,12 +587,6 @@ void TMainForm::showAudioError(int code, const std::string& reason)
     if (!reason.empty())
         text += " (" + reason + ")";
     box.show(text, core::kApplicationErrorTitle);
-}
-
-void TMainForm::closeEvent(QCloseEvent* event)
-{
-    stopPlaying();
-    QMainWindow::closeEvent(event);
 }
 
 } // namespace corvane::windows

@@ -5,6 +5,7 @@
 // shortcuts only answer in the active window, so each window is activated.
 
 #include "app/RecordingOkBox.h"
+#include "support/MainFormControls.h"
 #include "support/RecordingBoxes.h"
 #include "widgets/QtOkBox.h"
 #include "widgets/TCancelConfirm.h"
@@ -87,21 +88,22 @@ struct MainWindowKeys : ::testing::Test {
             ++progressWindows;
         };
         dialogs.cancelQuestion = &yes;
-        form.saveAs = std::make_unique<windows::SaveAsCommand>(&form, form, box, std::move(dialogs));
+        form.setSaveCommand(std::make_unique<windows::SaveAsCommand>(&form, form, box, std::move(dialogs)));
         QApplication::setQuitOnLastWindowClosed(false);  // "Exit(&X)" closes the window
     }
     ~MainWindowKeys() override { QApplication::setQuitOnLastWindowClosed(true); }
 
     std::vector<std::pair<const char*, QWidget*>> controls() const
     {
-        return {{"SigFreq", form.SigFreq},           {"SigLevel", form.SigLevel},
-                {"FsSelect", form.FsSelect},         {"WaveSelect", form.WaveSelect},
-                {"DrawButton", form.DrawButton},     {"AutoScaleButton", form.AutoScaleButton},
-                {"HorizExpandButton", form.HorizExpandButton}};
+        return {{"SigFreq", ui.SigFreq},           {"SigLevel", ui.SigLevel},
+                {"FsSelect", ui.FsSelect},         {"WaveSelect", ui.WaveSelect},
+                {"DrawButton", ui.DrawButton},     {"AutoScaleButton", ui.AutoScaleButton},
+                {"HorizExpandButton", ui.HorizExpandButton}};
     }
 
     RecordingOkBox box;
     windows::TMainForm form{box};
+    Controls ui{form};
     Yes yes;
     std::string path;  // empty: the file dialog is cancelled
     std::function<void(widgets::TWaveFileForm&)> editParameters;
@@ -117,8 +119,8 @@ TEST_F(MainWindowKeys, ChordsRunTheirActionsFromEveryControl)
         ASSERT_TRUE(showActive(form));
         control->setFocus();
         ASSERT_EQ(QApplication::focusWidget(), control);
-        const QString freq = form.SigFreq->text();
-        const QString rate = form.FsSelect->currentText();
+        const QString freq = ui.SigFreq->text();
+        const QString rate = ui.FsSelect->currentText();
 
         box.shown.clear();
         parameterDialogs = 0;
@@ -134,8 +136,8 @@ TEST_F(MainWindowKeys, ChordsRunTheirActionsFromEveryControl)
         EXPECT_FALSE(form.isVisible());
 
         // None of the chords reached the control: nothing was cut or erased.
-        EXPECT_EQ(form.SigFreq->text(), freq);
-        EXPECT_EQ(form.FsSelect->currentText(), rate);
+        EXPECT_EQ(ui.SigFreq->text(), freq);
+        EXPECT_EQ(ui.FsSelect->currentText(), rate);
         EXPECT_EQ(parameterDialogs, 1);
     }
 }
@@ -148,10 +150,10 @@ TEST_F(MainWindowKeys, EditorsKeepTheirOtherKeys)
         QLineEdit* edit;
     };
     const Case cases[] = {
-        {"SigFreq", form.SigFreq, form.SigFreq},
-        {"SigLevel", form.SigLevel, form.SigLevel},
-        {"FsSelect", form.FsSelect, form.FsSelect->lineEdit()},
-        {"WaveSelect", form.WaveSelect, form.WaveSelect->lineEdit()},
+        {"SigFreq", ui.SigFreq, ui.SigFreq},
+        {"SigLevel", ui.SigLevel, ui.SigLevel},
+        {"FsSelect", ui.FsSelect, ui.FsSelect->lineEdit()},
+        {"WaveSelect", ui.WaveSelect, ui.WaveSelect->lineEdit()},
     };
     ASSERT_TRUE(showActive(form));
     for (const Case& c : cases) {
@@ -196,9 +198,9 @@ TEST_F(MainWindowKeys, KeyboardComesBackWhereItWasAfterTheProgressWindow)
         Boxes boxes;
     };
     const Case cases[] = {
-        {"finished", form.SigLevel, (dir / "finished.wav").string(), false, {}},
-        {"cancelled", form.WaveSelect, (dir / "cancelled.wav").string(), true, {}},
-        {"failed", form.DrawButton, "/dev/full", false,
+        {"finished", ui.SigLevel, (dir / "finished.wav").string(), false, {}},
+        {"cancelled", ui.WaveSelect, (dir / "cancelled.wav").string(), true, {}},
+        {"failed", ui.DrawButton, "/dev/full", false,
          {{"Application Error", "#1112: Error in TProgBarForm::execStore: File write error"}}},
     };
     ASSERT_TRUE(showActive(form));
@@ -237,14 +239,14 @@ TEST_F(MainWindowKeys, KeyboardComesBackWhereItWasAfterTheProgressWindow)
 TEST_F(MainWindowKeys, KeyboardComesBackAfterAMessageBox)
 {
     ASSERT_TRUE(showActive(form));
-    form.SigLevel->setFocus();
+    ui.SigLevel->setFocus();
     QTimer::singleShot(50, [] {
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
     widgets::QtOkBox().show("text", "Parameter Error");
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
-    EXPECT_EQ(QApplication::focusWidget(), form.SigLevel);
+    EXPECT_EQ(QApplication::focusWidget(), ui.SigLevel);
 }
 
 // --- "WAV File Parameters"

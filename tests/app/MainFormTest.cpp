@@ -1,4 +1,5 @@
 #include "app/RecordingOkBox.h"
+#include "support/MainFormControls.h"
 #include "windows/TMainForm.h"
 #include "plot/WaveDisplay.h"
 #include "widgets/WaveDraw.h"
@@ -55,28 +56,29 @@ std::vector<std::string> labelTexts(const auto& labels)
 // A shown main window whose boxes are recorded.
 struct MainForm : ::testing::Test {
     MainForm() { form.show(); }
-    const plot::dispCommandHistory& entry(int i) const { return form.waveDisplay->historyEntry(i); }
+    const plot::dispCommandHistory& entry(int i) const { return form.display()->historyEntry(i); }
     RecordingOkBox box;
     windows::TMainForm form{box};
+    Controls ui{form};
 };
 
 TEST_F(MainForm, StartsWithTheDefaultsAndAnEmptyPlot)
 {
     EXPECT_EQ(form.windowTitle(), "Corvane");
-    EXPECT_EQ(form.SigFreq->text(), "400");
-    EXPECT_EQ(form.SigLevel->text(), "6.0");
-    EXPECT_EQ(form.FsSelect->currentText(), "44100");
-    EXPECT_EQ(form.FsSelect->currentIndex(), 3);
-    EXPECT_EQ(form.WaveSelect->currentText(), "Sine");
+    EXPECT_EQ(ui.SigFreq->text(), "400");
+    EXPECT_EQ(ui.SigLevel->text(), "6.0");
+    EXPECT_EQ(ui.FsSelect->currentText(), "44100");
+    EXPECT_EQ(ui.FsSelect->currentIndex(), 3);
+    EXPECT_EQ(ui.WaveSelect->currentText(), "Sine");
     const QStringList rates = {"8000", "11025", "22050", "44100", "48000"};
     const QStringList shapes = {"Sine", "Step [0,1]", "Step [0,-1]", "Step [-1,1]", "Pulse [0,1]", "Pulse [0,-1]"};
     for (int i = 0; i < rates.size(); ++i)
-        EXPECT_EQ(form.FsSelect->itemText(i), rates[i]);
+        EXPECT_EQ(ui.FsSelect->itemText(i), rates[i]);
     for (int i = 0; i < shapes.size(); ++i)
-        EXPECT_EQ(form.WaveSelect->itemText(i), shapes[i]);
-    EXPECT_EQ(form.FsSelect->count(), 5);
-    EXPECT_EQ(form.WaveSelect->count(), 6);
-    EXPECT_TRUE(form.FsSelect->isEditable());
+        EXPECT_EQ(ui.WaveSelect->itemText(i), shapes[i]);
+    EXPECT_EQ(ui.FsSelect->count(), 5);
+    EXPECT_EQ(ui.WaveSelect->count(), 6);
+    EXPECT_TRUE(ui.FsSelect->isEditable());
 
     // Captions by object name, as the code and the user know them.
     const std::pair<const char*, const char*> captions[] = {
@@ -98,8 +100,8 @@ TEST_F(MainForm, StartsWithTheDefaultsAndAnEmptyPlot)
     for (const char* name : {"WaveCanvas", "SigFreq", "SigLevel", "FsSelect", "WaveSelect", "ActionMainMenuBar1",
                              "LX0", "LX10", "LYL8", "LYR2", "TXL", "TYLL", "TYRL"})
         EXPECT_NE(form.findChild<QWidget*>(name), nullptr) << name;
-    EXPECT_EQ(form.windowPosition(form.WaveCanvas), QPoint(40, 48));
-    EXPECT_EQ(form.WaveCanvas->size(), QSize(361, 201));
+    EXPECT_EQ(form.windowPosition(&form.waveCanvas()), QPoint(40, 48));
+    EXPECT_EQ(form.waveCanvas().size(), QSize(361, 201));
 
     // Every item enabled, with its chord.
     struct Item {
@@ -122,7 +124,7 @@ TEST_F(MainForm, StartsWithTheDefaultsAndAnEmptyPlot)
         EXPECT_EQ(a->shortcut(), item.keys);
         EXPECT_TRUE(a->isEnabled());
     }
-    const auto menus = form.ActionMainMenuBar1->actions();
+    const auto menus = ui.ActionMainMenuBar1->actions();
     ASSERT_EQ(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), "File");
     EXPECT_EQ(menus[1]->text(), "Help");
@@ -137,10 +139,9 @@ TEST_F(MainForm, StartsWithTheDefaultsAndAnEmptyPlot)
     EXPECT_FALSE(form.displayed || form.vertExpand || form.horizExpand);
 
     // Built by the first show; the plot is empty and black, no label shown.
-    ASSERT_NE(form.waveDisplay, nullptr);
-    EXPECT_FALSE(form.firstShow);
-    EXPECT_EQ(form.waveDisplay->historyCount(), 0);
-    const QImage& picture = form.WaveCanvas->picture();
+    ASSERT_NE(form.display(), nullptr);
+    EXPECT_EQ(form.display()->historyCount(), 0);
+    const QImage& picture = form.waveCanvas().picture();
     EXPECT_EQ(countColour(picture, plot::rgb(0, 0, 0)), picture.width() * picture.height());
     EXPECT_TRUE(labelTexts(form.scaleLabels()).empty());
     EXPECT_TRUE(box.shown.empty());
@@ -148,17 +149,17 @@ TEST_F(MainForm, StartsWithTheDefaultsAndAnEmptyPlot)
 
 TEST_F(MainForm, TabOrderRunsThroughTheParametersAndButtons)
 {
-    const std::vector<QWidget*> expected = {form.SigFreq, form.SigLevel, form.AutoScaleButton, form.DrawButton,
-                                            form.FsSelect, form.WaveSelect, form.HorizExpandButton};
+    const std::vector<QWidget*> expected = {ui.SigFreq, ui.SigLevel, ui.AutoScaleButton, ui.DrawButton,
+                                            ui.FsSelect, ui.WaveSelect, ui.HorizExpandButton};
     std::vector<QWidget*> order;
-    QWidget* w = form.SigFreq;
+    QWidget* w = ui.SigFreq;
     do {
         if (w->focusPolicy() & Qt::TabFocus)
             order.push_back(w);
         w = w->nextInFocusChain();
-    } while (w != form.SigFreq && order.size() < 20);
+    } while (w != ui.SigFreq && order.size() < 20);
     // The combo boxes' line edits are focus proxies inside them; skip them.
-    std::erase_if(order, [&](QWidget* x) { return x->parentWidget() == form.FsSelect || x->parentWidget() == form.WaveSelect; });
+    std::erase_if(order, [&](QWidget* x) { return x->parentWidget() == ui.FsSelect || x->parentWidget() == ui.WaveSelect; });
     EXPECT_EQ(order, expected);
 }
 
@@ -174,7 +175,7 @@ TEST_F(MainForm, DisplayWithTheDefaults)
     EXPECT_EQ(form.waveShape, 0);
     EXPECT_DOUBLE_EQ(form.timeSpan, 883.0 / 44100.0);
 
-    ASSERT_EQ(form.waveDisplay->historyCount(), 3);
+    ASSERT_EQ(form.display()->historyCount(), 3);
     EXPECT_EQ(entry(0).kind, plot::CommandKind::YScaleGrid);
     EXPECT_EQ(entry(0).dPar1, 10.0);
     EXPECT_EQ(entry(0).dPar2, -10.0);
@@ -203,14 +204,14 @@ TEST_F(MainForm, DisplayWithTheDefaults)
     EXPECT_NEAR(peak, 6538.0, 1.0);
 
     using Texts = std::vector<std::string>;
-    EXPECT_EQ(labelTexts(form.LX), (Texts{"0", "2.5m", "5m", "7.5m", "10m", "12.5m", "15m", "17.5m", "20m"}));
-    EXPECT_EQ(labelTexts(form.LYL), (Texts{"-10", "-5", "0", "5", "10"}));
-    EXPECT_TRUE(labelTexts(form.LYR).empty());
-    EXPECT_EQ(form.TXL->text(), "Time [second]");
-    EXPECT_EQ(form.TYLL->text(), "Level");
-    EXPECT_FALSE(form.TXL->isHidden());
-    EXPECT_TRUE(form.TYRL->isHidden());
-    EXPECT_GT(countColour(form.WaveCanvas->picture(), kGreen), 300);
+    EXPECT_EQ(labelTexts(ui.LX), (Texts{"0", "2.5m", "5m", "7.5m", "10m", "12.5m", "15m", "17.5m", "20m"}));
+    EXPECT_EQ(labelTexts(ui.LYL), (Texts{"-10", "-5", "0", "5", "10"}));
+    EXPECT_TRUE(labelTexts(ui.LYR).empty());
+    EXPECT_EQ(ui.TXL->text(), "Time [second]");
+    EXPECT_EQ(ui.TYLL->text(), "Level");
+    EXPECT_FALSE(ui.TXL->isHidden());
+    EXPECT_TRUE(ui.TYRL->isHidden());
+    EXPECT_GT(countColour(form.waveCanvas().picture(), kGreen), 300);
 }
 
 TEST_F(MainForm, TogglesRunTheCommandAgainAndSwapTheirCaptions)
@@ -218,32 +219,32 @@ TEST_F(MainForm, TogglesRunTheCommandAgainAndSwapTheirCaptions)
     // Before any display the toggles do nothing.
     form.AutoScaleButtonClick();
     form.HorizExpandClick();
-    EXPECT_EQ(form.AutoScaleButton->text(), "Vert. Expand");
-    EXPECT_EQ(form.HorizExpandButton->text(), "Horiz. Expand");
+    EXPECT_EQ(ui.AutoScaleButton->text(), "Vert. Expand");
+    EXPECT_EQ(ui.HorizExpandButton->text(), "Horiz. Expand");
     EXPECT_FALSE(form.vertExpand || form.horizExpand);
-    EXPECT_EQ(form.waveDisplay->historyCount(), 0);
+    EXPECT_EQ(form.display()->historyCount(), 0);
 
     form.DrawButtonClick();
     form.AutoScaleButtonClick();
     EXPECT_TRUE(form.vertExpand);
-    EXPECT_EQ(form.AutoScaleButton->text(), "Resume Vert.");
+    EXPECT_EQ(ui.AutoScaleButton->text(), "Resume Vert.");
     EXPECT_NEAR(entry(0).dPar1, 2.3943, 5e-5);
     EXPECT_NEAR(entry(0).dPar2, -2.3943, 5e-5);
     EXPECT_EQ(entry(0).dPar3, 1.0); // a 4.79 span in eight parts: 0.6, up to 1
 
     form.HorizExpandClick();
-    EXPECT_EQ(form.HorizExpandButton->text(), "Resume Horiz.");
+    EXPECT_EQ(ui.HorizExpandButton->text(), "Resume Horiz.");
     EXPECT_EQ(form.dataSize, 112);
     EXPECT_DOUBLE_EQ(entry(1).dPar2, 0.0025);
     EXPECT_NEAR(entry(0).dPar1, 2.3943, 5e-5); // still expanded vertically
 
     form.AutoScaleButtonClick();
-    EXPECT_EQ(form.AutoScaleButton->text(), "Vert. Expand");
+    EXPECT_EQ(ui.AutoScaleButton->text(), "Vert. Expand");
     EXPECT_EQ(entry(0).dPar1, 10.0);
 
     // "Display Wave" resets both.
     form.DrawButtonClick();
-    EXPECT_EQ(form.HorizExpandButton->text(), "Horiz. Expand");
+    EXPECT_EQ(ui.HorizExpandButton->text(), "Horiz. Expand");
     EXPECT_FALSE(form.horizExpand);
     EXPECT_EQ(form.dataSize, 884);
     EXPECT_TRUE(box.shown.empty());
@@ -286,49 +287,49 @@ TEST_F(MainForm, ParameterChecksAndWarnings)
         form.DrawButtonClick(); // a good plot to compare against
         ASSERT_TRUE(box.shown.empty());
         const double defaultAmplitude = form.amplitude;
-        form.SigFreq->setText(c.freq);
-        form.SigLevel->setText(c.level);
+        ui.SigFreq->setText(c.freq);
+        ui.SigLevel->setText(c.level);
         form.DrawButtonClick();
         EXPECT_EQ(box.shown, c.boxes);
-        EXPECT_EQ(form.waveDisplay->historyCount(), 3);
+        EXPECT_EQ(form.display()->historyCount(), 3);
         // Every accepted case here changes the level or the sample count; a
         // refused one leaves the last plot's values alone.
         const bool unchanged = form.dataSize == 884 && form.amplitude == defaultAmplitude;
         EXPECT_EQ(unchanged, !c.plotted);
         box.shown.clear();
-        form.SigFreq->setText("400");
-        form.SigLevel->setText("6.0");
+        ui.SigFreq->setText("400");
+        ui.SigLevel->setText("6.0");
     }
 }
 
 TEST_F(MainForm, FieldsAreStoredBeforeTheChecksThatEndTheCommand)
 {
-    form.SigFreq->setText("abc");
+    ui.SigFreq->setText("abc");
     form.DrawButtonClick();
     EXPECT_EQ(form.signalFreq, 0.0); // text that is no number stores nothing
     EXPECT_EQ(form.fsIndex, 0);
     EXPECT_TRUE(form.displayed);      // the toggles work from now on
 
-    form.SigFreq->setText("30000");
-    form.FsSelect->setCurrentIndex(1);
-    form.WaveSelect->setCurrentIndex(4);
+    ui.SigFreq->setText("30000");
+    ui.FsSelect->setCurrentIndex(1);
+    ui.WaveSelect->setCurrentIndex(4);
     form.DrawButtonClick();
     EXPECT_EQ(form.signalFreq, 30000.0);
     EXPECT_EQ(form.fsIndex, 1);
     EXPECT_EQ(form.fs, 11025);
     EXPECT_EQ(form.waveShape, 4);
-    EXPECT_EQ(form.waveDisplay->historyCount(), 0); // the plot was not touched
+    EXPECT_EQ(form.display()->historyCount(), 0); // the plot was not touched
 
     // The toggle runs the check again and says so again.
     box.shown.clear();
     form.AutoScaleButtonClick();
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].second, "Signal Freq. should be less than the half of the sampling frequency.");
-    EXPECT_EQ(form.AutoScaleButton->text(), "Resume Vert.");
+    EXPECT_EQ(ui.AutoScaleButton->text(), "Resume Vert.");
 
     // A typed rate matches no item: the rate of the last display stays.
-    form.SigFreq->setText("1000");
-    form.FsSelect->setEditText("12345");
+    ui.SigFreq->setText("1000");
+    ui.FsSelect->setEditText("12345");
     form.DrawButtonClick();
     EXPECT_EQ(form.fsIndex, -1);
     EXPECT_EQ(form.fs, 11025);
@@ -337,7 +338,7 @@ TEST_F(MainForm, FieldsAreStoredBeforeTheChecksThatEndTheCommand)
 
 TEST_F(MainForm, TypedWaveshapeDrawsSilence)
 {
-    form.WaveSelect->setEditText("Triangle");
+    ui.WaveSelect->setEditText("Triangle");
     form.DrawButtonClick();
     EXPECT_EQ(form.waveShape, -1);
     EXPECT_TRUE(box.shown.empty());
@@ -349,8 +350,8 @@ TEST_F(MainForm, TypedWaveshapeDrawsSilence)
 
 TEST_F(MainForm, BlockLimitAtOneHertzAnd48k)
 {
-    form.SigFreq->setText("1");
-    form.FsSelect->setCurrentIndex(4);
+    ui.SigFreq->setText("1");
+    ui.FsSelect->setCurrentIndex(4);
     form.DrawButtonClick();
     EXPECT_EQ(form.dataSize, 3750);
     EXPECT_DOUBLE_EQ(form.timeSpan, 3749.0 / 48000.0 * 128.0);
@@ -366,19 +367,19 @@ TEST_F(MainForm, BlockLimitAtOneHertzAnd48k)
 TEST_F(MainForm, RepaintKeepsThePlotAndASecondShowClearsIt)
 {
     form.DrawButtonClick();
-    const QImage before = form.WaveCanvas->picture().copy();
-    form.WaveCanvas->repaint();
-    EXPECT_EQ(form.WaveCanvas->picture(), before);
-    EXPECT_EQ(form.waveDisplay->historyCount(), 3);
+    const QImage before = form.waveCanvas().picture().copy();
+    form.waveCanvas().repaint();
+    EXPECT_EQ(form.waveCanvas().picture(), before);
+    EXPECT_EQ(form.display()->historyCount(), 3);
     EXPECT_TRUE(box.shown.empty());
 
-    const plot::WaveDisplay* display = form.waveDisplay.get();
+    const plot::WaveDisplay* display = form.display();
     form.hide();
     form.show();
-    EXPECT_EQ(form.waveDisplay.get(), display);
-    EXPECT_EQ(form.waveDisplay->historyCount(), 0);
-    form.WaveCanvas->repaint();
-    EXPECT_EQ(countColour(form.WaveCanvas->picture(), kGreen), 0);
+    EXPECT_EQ(form.display(), display);
+    EXPECT_EQ(form.display()->historyCount(), 0);
+    form.waveCanvas().repaint();
+    EXPECT_EQ(countColour(form.waveCanvas().picture(), kGreen), 0);
     EXPECT_TRUE(box.shown.empty());
 }
 
@@ -415,15 +416,16 @@ TEST(MainFormLocale, DefaultsAreWrittenAndReadInTheUsersNotation)
     {
         RecordingOkBox box;
         windows::TMainForm form(box);
+        const Controls ui(form);
         form.show();
-        EXPECT_EQ(form.SigLevel->text(), "6,0");
+        EXPECT_EQ(ui.SigLevel->text(), "6,0");
         form.DrawButtonClick();
         EXPECT_TRUE(box.shown.empty());
         EXPECT_NEAR(form.amplitude, 1.9953, 5e-5);
-        form.SigLevel->setText("1.000"); // a group separator is not a decimal point
+        ui.SigLevel->setText("1.000"); // a group separator is not a decimal point
         form.DrawButtonClick();
         EXPECT_EQ(box.shown, (Boxes{{"Parameter Error", "Only a valid value can be accepted."}}));
-        EXPECT_EQ(form.LX[1]->text(), "2,5m");
+        EXPECT_EQ(ui.LX[1]->text(), "2,5m");
     }
     QLocale::setDefault(QLocale::c());
 }

@@ -76,6 +76,15 @@ TEST_F(PlotCommand, RefusalsAndWarnings)
         {"LevelText", {"--level", "loud"}, 2, "Parameter Error: Only a valid value can be accepted.\n", false},
         {"UnknownRate", {"--fs", "96000"}, 2, "--fs takes", false},
         {"UnknownShape", {"--shape", "saw"}, 2, "unknown shape", false},
+        {"WidthBelow120", {"--width", "119"}, 2, "--width takes a whole number from 120 to 4000, not '119'", false},
+        {"WidthAbove4000", {"--width=4001"}, 2, "--width takes", false},
+        {"WidthNotWhole", {"--width", "500.5"}, 2, "--width takes", false},
+        {"HeightBelow80", {"--height", "79"}, 2, "--height takes a whole number from 80 to 4000, not '79'", false},
+        {"HeightAbove4000", {"--height", "4001"}, 2, "--height takes", false},
+        {"ScaleBelowOne", {"--scale", "0.5"}, 2, "--scale takes a number from 1 to 4, not '0.5'", false},
+        {"ScaleAboveFour", {"--scale", "4.01"}, 2, "--scale takes", false},
+        {"ScaleNotANumber", {"--scale", "nan"}, 2, "--scale takes", false},
+        {"ScaleInfinite", {"--scale", "inf"}, 2, "--scale takes", false},
         // Each toggle runs the command again; the warning is printed once.
         {"ClipWarningOnce", {"--level", "25", "--vert", "--horiz", "--shape", "step+"}, 0,
          "Warning: More than +20dB will make clipped signal in PCM formats.\n", true},
@@ -92,6 +101,52 @@ TEST_F(PlotCommand, RefusalsAndWarnings)
         else
             EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
         EXPECT_EQ(QFile::exists(QString::fromStdString(path)), c.written);
+    }
+}
+
+// The smallest and a larger plot: grid lines where the mapping puts them for
+// that size, labels beside them, and the scale multiplying the pixels only.
+TEST_F(PlotCommand, SizeAndScale)
+{
+    struct Case {
+        const char* name;
+        int width, height, scale;
+        // X grid at 2.5 ms is column trunc(W / 8 + 0.5); Y grid at +5 is row
+        // trunc(H - 15 / 20 * H); LX1's left is 40 + that column - 17.
+        int gridColumn, gridRow;
+        const char* lx1;
+    };
+    const Case cases[] = {
+        {"Smallest", 120, 80, 1, 15, 20, "LX1\t38\t136\t2.5m\n"},
+        {"Wide", 1200, 600, 1, 150, 150, "LX1\t173\t656\t2.5m\n"},
+        {"WideTwice", 1200, 600, 2, 150, 150, "LX1\t173\t656\t2.5m\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = png((std::string(c.name) + ".png").c_str());
+        const ProcessResult r =
+            runProcess(CORVANE_EXE, {"plot", "-o", path, "--labels", "--width", std::to_string(c.width), "--height",
+                                     std::to_string(c.height), "--scale", std::to_string(c.scale)});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find(c.lx1), std::string::npos) << r.out;
+        const QImage image(QString::fromStdString(path));
+        ASSERT_FALSE(image.isNull());
+        // The picture reaches past the canvas's right and lower edges.
+        ASSERT_GE(image.width(), (40 + c.width) * c.scale);
+        ASSERT_GE(image.height(), (48 + c.height) * c.scale);
+        EXPECT_EQ(image.width() % c.scale, 0);
+        const auto at = [&](int x, int y) { return image.pixel((40 + x) * c.scale, (48 + y) * c.scale); };
+        EXPECT_TRUE(isGrey(at(c.gridColumn, 3)));
+        EXPECT_FALSE(isGrey(at(c.gridColumn - 1, 3)));
+        EXPECT_TRUE(isGrey(at(c.gridColumn + 5, c.gridRow)));
+        EXPECT_FALSE(isGrey(at(c.gridColumn + 5, c.gridRow + 1)));
+        // Each logical pixel of a line is scale device pixels wide.
+        EXPECT_TRUE(isGrey(image.pixel((40 + c.gridColumn) * c.scale + c.scale - 1, (48 + 3) * c.scale)));
+        // The trace runs to the right edge (its last sample lies beyond it).
+        bool greenAtRightEdge = false;
+        for (int y = 0; y < c.height; ++y)
+            greenAtRightEdge = greenAtRightEdge || isGreen(at(c.width - 1, y));
+        EXPECT_TRUE(greenAtRightEdge);
     }
 }
 

@@ -53,10 +53,10 @@ TEST(DisplayOnWaveDraw, PaintReplaysTheMainWindowPlot)
         x[i] = adapters[i].get();
     for (std::size_t i = 0; i < 9; ++i)
         yl[i] = adapters[11 + i].get();
-    plot->copyXScaleLabels(x);
-    plot->copyYLScaleLabels(yl);
+    plot->canvas().copyXScaleLabels(x);
+    plot->canvas().copyYLScaleLabels(yl);
 
-    plot::WaveDisplay display(*plot, 11, 9, 9);
+    plot::WaveDisplay display(plot->canvas(), 11, 9, 9);
     int paints = 0;
     int lastResult = 1;
     plot->setPaintHandler([&] {

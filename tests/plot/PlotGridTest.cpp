@@ -40,13 +40,13 @@ TEST(PlotCanvasConstruction, OriginAndSelectionMinimaComeFromTheFirstBounds)
         SCOPED_TRACE(c.name);
         RecordingSurface s(c.bounds);
         plot::PlotCanvas canvas(s);
-        EXPECT_EQ(canvas.originX, c.bounds.left);
-        EXPECT_EQ(canvas.originY, c.bounds.top);
-        EXPECT_EQ(canvas.minSelWidth, c.minWidth);
-        EXPECT_EQ(canvas.minSelHeight, c.minHeight);
-        EXPECT_FALSE(canvas.xIsLog);
-        EXPECT_FALSE(canvas.selShown);
-        EXPECT_FALSE(canvas.refLinesOn);
+        EXPECT_EQ(canvas.originX(), c.bounds.left);
+        EXPECT_EQ(canvas.originY(), c.bounds.top);
+        EXPECT_EQ(canvas.minSelWidth(), c.minWidth);
+        EXPECT_EQ(canvas.minSelHeight(), c.minHeight);
+        EXPECT_FALSE(canvas.scales().xIsLog);
+        EXPECT_FALSE(canvas.selection().selShown);
+        EXPECT_FALSE(canvas.refLinesOn());
         EXPECT_TRUE(s.calls.empty());
     }
 }
@@ -74,9 +74,9 @@ TEST(PlotCanvasMapping, ResizeChangesTheMappingButNotTheConstructionValues)
     EXPECT_EQ(canvas.getXpos(5.0), 53); // trunc(52.5 + 0.5)
     s.rect = {40, 48, 722, 1000};
     EXPECT_EQ(canvas.getXpos(5.0), 361);
-    EXPECT_EQ(canvas.originX, 0);
-    EXPECT_EQ(canvas.minSelWidth, 10);
-    EXPECT_EQ(canvas.minSelHeight, 10);
+    EXPECT_EQ(canvas.originX(), 0);
+    EXPECT_EQ(canvas.minSelWidth(), 10);
+    EXPECT_EQ(canvas.minSelHeight(), 10);
 }
 
 TEST_F(MainCanvas, PositionsThatCannotBePlacedSaturate)
@@ -102,10 +102,10 @@ TEST_F(MainCanvas, InitScreenPaintsTheControlAndKeepsTheColours)
     const std::vector<std::string> expected = {"pen 0", "fill 0", "rectangle 0 0 361 201"};
     EXPECT_EQ(surface.calls, expected);
     EXPECT_EQ(surface.shapes.at(0).fillStyle, plot::FillStyle::Solid);
-    EXPECT_EQ(canvas.backColour, 0u);
-    EXPECT_EQ(canvas.selColour, plot::rgb(1, 2, 3));
-    EXPECT_EQ(canvas.xSpan, 10.0);
-    EXPECT_EQ(canvas.xGridCount, 9);
+    EXPECT_EQ(canvas.backColour(), 0u);
+    EXPECT_EQ(canvas.selColour(), plot::rgb(1, 2, 3));
+    EXPECT_EQ(canvas.scales().xSpan, 10.0);
+    EXPECT_EQ(canvas.gridRecord().xGridCount, 9);
 }
 
 TEST_F(MainCanvas, CopyOperationsStoreInOrderAndTheLastCallWins)
@@ -117,12 +117,12 @@ TEST_F(MainCanvas, CopyOperationsStoreInOrderAndTheLastCallWins)
     first[0] = reinterpret_cast<plot::PlotLabel*>(&markers[0]);
     second[16] = reinterpret_cast<plot::PlotLabel*>(&markers[1]);
     canvas.copyXScaleLabels(first);
-    EXPECT_EQ(canvas.xLabels, first);
+    EXPECT_EQ(canvas.labelSlots().xLabels, first);
     canvas.copyXScaleLabels(second);
-    EXPECT_EQ(canvas.xLabels, second);
+    EXPECT_EQ(canvas.labelSlots().xLabels, second);
     canvas.copyTitleLabels(nullptr, second[16], nullptr);
-    EXPECT_EQ(canvas.ylTitleLabel, second[16]);
-    EXPECT_EQ(canvas.xTitleLabel, nullptr);
+    EXPECT_EQ(canvas.labelSlots().ylTitleLabel, second[16]);
+    EXPECT_EQ(canvas.labelSlots().xTitleLabel, nullptr);
 }
 
 TEST_F(MainCanvas, TextOnCanvasSetsThePlotFontAndWrites)
@@ -169,10 +169,10 @@ TEST(PlotCanvasXScale, GridColumnsAndRecord)
             EXPECT_EQ(line.y2, 201);
             EXPECT_EQ(line.colour, kGrey);
         }
-        EXPECT_EQ(canvas.xGridCount, c.count);
-        EXPECT_DOUBLE_EQ(canvas.firstXGrid, c.first);
-        EXPECT_DOUBLE_EQ(canvas.lastXGrid, c.last);
-        EXPECT_EQ(canvas.xIsLog, c.log);
+        EXPECT_EQ(canvas.gridRecord().xGridCount, c.count);
+        EXPECT_DOUBLE_EQ(canvas.gridRecord().firstXGrid, c.first);
+        EXPECT_DOUBLE_EQ(canvas.gridRecord().lastXGrid, c.last);
+        EXPECT_EQ(canvas.scales().xIsLog, c.log);
     }
 }
 
@@ -203,7 +203,7 @@ TEST(PlotCanvasXScale, LimitsOnTheNumberOfLines)
         plot::PlotCanvas canvas(s);
         const int result = c.log ? canvas.setXScale(c.start, c.span, kGrey) : canvas.setXScale(c.start, c.span, c.interval, kGrey);
         EXPECT_EQ(result, c.result);
-        EXPECT_EQ(canvas.xGridCount, c.count);
+        EXPECT_EQ(canvas.gridRecord().xGridCount, c.count);
         EXPECT_EQ(static_cast<int>(s.lines.size()), c.count);
     }
 }
@@ -213,35 +213,35 @@ TEST_F(MainCanvas, XScaleFailuresKeepOrReplaceTheAxisAsDocumented)
 {
     ASSERT_EQ(canvas.setXScale(20.0, 1000.0, kGrey), 0); // log axis, 14 lines
     ASSERT_EQ(canvas.setXScale(0.0, 10.0, 0.0, kGrey), -1006);
-    EXPECT_EQ(canvas.xStart, 20.0);
-    EXPECT_EQ(canvas.xEnd, 20000.0);
-    EXPECT_TRUE(canvas.xIsLog);
-    EXPECT_EQ(canvas.xGridCount, 14);
+    EXPECT_EQ(canvas.scales().xStart, 20.0);
+    EXPECT_EQ(canvas.scales().xEnd, 20000.0);
+    EXPECT_TRUE(canvas.scales().xIsLog);
+    EXPECT_EQ(canvas.gridRecord().xGridCount, 14);
 
     surface.forget();
     ASSERT_EQ(canvas.setXScale(-2.0, 10.0, -1.0, kGrey), -1002);
-    EXPECT_EQ(canvas.xStart, -2.0);
-    EXPECT_EQ(canvas.xSpan, 10.0);
-    EXPECT_EQ(canvas.xEnd, 8.0);
-    EXPECT_EQ(canvas.xGridCount, 0);
-    EXPECT_TRUE(canvas.xIsLog);
-    EXPECT_EQ(canvas.firstXGrid, 30.0);
-    EXPECT_EQ(canvas.lastXGrid, 10000.0);
+    EXPECT_EQ(canvas.scales().xStart, -2.0);
+    EXPECT_EQ(canvas.scales().xSpan, 10.0);
+    EXPECT_EQ(canvas.scales().xEnd, 8.0);
+    EXPECT_EQ(canvas.gridRecord().xGridCount, 0);
+    EXPECT_TRUE(canvas.scales().xIsLog);
+    EXPECT_EQ(canvas.gridRecord().firstXGrid, 30.0);
+    EXPECT_EQ(canvas.gridRecord().lastXGrid, 10000.0);
     EXPECT_TRUE(surface.calls.empty());
 
     ASSERT_EQ(canvas.setXScale(0.0, 10.0, 1.0, kGrey), 0);
     ASSERT_EQ(canvas.setXScale(0.0, 100.0, kGrey), -1001);
-    EXPECT_EQ(canvas.xStart, 0.0);
-    EXPECT_EQ(canvas.xEnd, 0.0);
-    EXPECT_EQ(canvas.xLogRatio, 100.0);
-    EXPECT_EQ(canvas.xSpan, 10.0);
-    EXPECT_FALSE(canvas.xIsLog);
-    EXPECT_EQ(canvas.xGridCount, 9);
-    EXPECT_EQ(canvas.lastXGrid, 9.0);
+    EXPECT_EQ(canvas.scales().xStart, 0.0);
+    EXPECT_EQ(canvas.scales().xEnd, 0.0);
+    EXPECT_EQ(canvas.scales().xLogRatio, 100.0);
+    EXPECT_EQ(canvas.scales().xSpan, 10.0);
+    EXPECT_FALSE(canvas.scales().xIsLog);
+    EXPECT_EQ(canvas.gridRecord().xGridCount, 9);
+    EXPECT_EQ(canvas.gridRecord().lastXGrid, 9.0);
 
     ASSERT_EQ(canvas.setXScale(5.0, 19.0, kGrey), -1007);
-    EXPECT_EQ(canvas.xStart, 0.0);
-    EXPECT_EQ(canvas.xLogRatio, 100.0);
+    EXPECT_EQ(canvas.scales().xStart, 0.0);
+    EXPECT_EQ(canvas.scales().xLogRatio, 100.0);
 }
 
 TEST_F(MainCanvas, GridWalksBeyondA32BitCounterAreRefusedBeforeStoring)
@@ -252,19 +252,19 @@ TEST_F(MainCanvas, GridWalksBeyondA32BitCounterAreRefusedBeforeStoring)
     EXPECT_EQ(canvas.setXScale(3e9, 10.0, 1.0, kGrey), -1006);
     EXPECT_EQ(canvas.setXScale(-3e9, 10.0, 1.0, kGrey), -1006);
     EXPECT_EQ(canvas.setXScale(std::numeric_limits<double>::infinity(), 10.0, 1.0, kGrey), -1006);
-    EXPECT_EQ(canvas.xStart, 0.0);
-    EXPECT_EQ(canvas.xGridCount, 9);
+    EXPECT_EQ(canvas.scales().xStart, 0.0);
+    EXPECT_EQ(canvas.gridRecord().xGridCount, 9);
     EXPECT_EQ(canvas.setYScale(-1e12, 2.0, 0.5, kGrey, 0), -1008);
     EXPECT_EQ(canvas.setYScale(std::nan(""), 2.0, 0.5, kGrey, 0), -1008);
-    EXPECT_EQ(canvas.yBottom[0], -1.0);
-    EXPECT_EQ(canvas.yGridCount, 3);
+    EXPECT_EQ(canvas.scales().yBottom[0], -1.0);
+    EXPECT_EQ(canvas.gridRecord().yGridCount, 3);
     // A log axis whose end is beyond the doubles would walk for ever.
     EXPECT_EQ(canvas.setXScale(1e306, 1000.0, kGrey), -1001);
-    EXPECT_EQ(canvas.xStart, 0.0);
+    EXPECT_EQ(canvas.scales().xStart, 0.0);
     EXPECT_TRUE(surface.calls.empty());
     // The largest counters that fit are still walked.
     EXPECT_EQ(canvas.setXScale(2e9, 10.0, 1.0, kGrey), 0);
-    EXPECT_EQ(canvas.xGridCount, 9);
+    EXPECT_EQ(canvas.gridRecord().xGridCount, 9);
 }
 
 TEST(PlotCanvasYScale, GridRowsRecordAndErrors)
@@ -275,7 +275,7 @@ TEST(PlotCanvasYScale, GridRowsRecordAndErrors)
         int result;
         std::vector<int> rows;
         int count;
-        double first, last; // the record starts at -7, -7 from an earlier call
+        double first, last; // the record starts at -7, -7, one line, from an earlier call
         double storedSpan;
     };
     const Case cases[] = {
@@ -285,28 +285,28 @@ TEST(PlotCanvasYScale, GridRowsRecordAndErrors)
          {190, 180, 170, 160, 150, 140, 130, 120, 110, 100, 90, 80, 70, 60, 50, 40, 30, 20, 10}, 19, 1.0, 19.0, 20.0},
         {"TwentyOneStoredThenRefused", 0.0, 21.0, 1.0, -1005, {}, 0, -7.0, -7.0, 21.0},
         {"NoGrid", 0.0, 3.0, 0.0, 0, {}, 0, -7.0, -7.0, 3.0},
-        {"ZeroSpan", 0.0, 0.0, 1.0, -1008, {}, 9, -7.0, -7.0, 1.0},
-        {"NegativeInterval", 0.0, 2.0, -1.0, -1008, {}, 9, -7.0, -7.0, 1.0},
-        {"NaNInterval", 0.0, 2.0, std::nan(""), -1008, {}, 9, -7.0, -7.0, 1.0},
+        {"ZeroSpan", 0.0, 0.0, 1.0, -1008, {}, 1, -7.0, -7.0, 1.0},
+        {"NegativeInterval", 0.0, 2.0, -1.0, -1008, {}, 1, -7.0, -7.0, 1.0},
+        {"NaNInterval", 0.0, 2.0, std::nan(""), -1008, {}, 1, -7.0, -7.0, 1.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s;
         plot::PlotCanvas canvas(s);
-        canvas.ySpan[0] = 1.0;
-        canvas.firstYGrid = -7.0;
-        canvas.lastYGrid = -7.0;
-        canvas.yGridCount = 9;
+        // One line at -7 on a span of 1: the record a refused call must keep.
+        ASSERT_EQ(canvas.setYScale(-7.5, 1.0, 1.0, kGrey), 0);
+        ASSERT_EQ(canvas.gridRecord().yGridCount, 1);
+        s.forget();
         EXPECT_EQ(canvas.setYScale(c.bottom, c.span, c.interval, kGrey), c.result);
         EXPECT_EQ(s.horizontalRows(), c.rows);
         for (const auto& line : s.lines) {
             EXPECT_EQ(line.x1, 0);
             EXPECT_EQ(line.x2, 361);
         }
-        EXPECT_EQ(canvas.yGridCount, c.count);
-        EXPECT_EQ(canvas.firstYGrid, c.first);
-        EXPECT_EQ(canvas.lastYGrid, c.last);
-        EXPECT_EQ(canvas.ySpan[0], c.storedSpan);
+        EXPECT_EQ(canvas.gridRecord().yGridCount, c.count);
+        EXPECT_EQ(canvas.gridRecord().firstYGrid, c.first);
+        EXPECT_EQ(canvas.gridRecord().lastYGrid, c.last);
+        EXPECT_EQ(canvas.scales().ySpan[0], c.storedSpan);
     }
 }
 
@@ -314,18 +314,18 @@ TEST_F(MainCanvas, OneYGridRecordForAllChannels)
 {
     ASSERT_EQ(canvas.setYScale(-1.0, 2.0, 0.5, kGrey, 0), 0);
     ASSERT_EQ(canvas.setYScale(0.0, 100.0, 25.0, kGrey, 1), 0);
-    EXPECT_EQ(canvas.firstYGrid, 25.0);
-    EXPECT_EQ(canvas.lastYGrid, 75.0);
-    EXPECT_EQ(canvas.yGridCount, 3);
-    EXPECT_EQ(canvas.yBottom[0], -1.0);
-    EXPECT_EQ(canvas.ySpan[1], 100.0);
+    EXPECT_EQ(canvas.gridRecord().firstYGrid, 25.0);
+    EXPECT_EQ(canvas.gridRecord().lastYGrid, 75.0);
+    EXPECT_EQ(canvas.gridRecord().yGridCount, 3);
+    EXPECT_EQ(canvas.scales().yBottom[0], -1.0);
+    EXPECT_EQ(canvas.scales().ySpan[1], 100.0);
 
     surface.forget();
     ASSERT_EQ(canvas.setYScale(3.0, 4.0, 5), 0);
     EXPECT_TRUE(surface.lines.empty());
-    EXPECT_EQ(canvas.yGridCount, 0);
-    EXPECT_EQ(canvas.lastYGrid, 75.0);
-    EXPECT_EQ(canvas.ySpan[5], 4.0);
+    EXPECT_EQ(canvas.gridRecord().yGridCount, 0);
+    EXPECT_EQ(canvas.gridRecord().lastYGrid, 75.0);
+    EXPECT_EQ(canvas.scales().ySpan[5], 4.0);
     EXPECT_EQ(canvas.setYScale(3.0, 4.0, 6), -1008);
     EXPECT_EQ(canvas.setYScale(3.0, 4.0, -1), -1008);
 }

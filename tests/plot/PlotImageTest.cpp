@@ -171,16 +171,16 @@ TEST(WaveDrawWidget, PaintsThroughTheHostHandlerWithoutLooping)
     QWidget window;
     window.resize(460, 320);
     auto* plot = new widgets::WaveDraw(&window);
-    EXPECT_EQ(plot->originX, 0);
-    EXPECT_EQ(plot->minSelWidth, 10);
-    EXPECT_EQ(plot->minSelHeight, 10);
+    EXPECT_EQ(plot->canvas().originX(), 0);
+    EXPECT_EQ(plot->canvas().minSelWidth(), 10);
+    EXPECT_EQ(plot->canvas().minSelHeight(), 10);
     plot->setGeometry(40, 48, 361, 201);
     const plot::CanvasBounds b{40, 48, 361, 201};
     int paints = 0;
     plot->setPaintHandler([&] {
         ++paints;
-        plot->initScreen(kBlack, kSel);
-        EXPECT_EQ(plot->setXScale(0.0, 10.0, 1.0, kGrey), 0);
+        plot->canvas().initScreen(kBlack, kSel);
+        EXPECT_EQ(plot->canvas().setXScale(0.0, 10.0, 1.0, kGrey), 0);
     });
     window.show();
     processEventsFor(200);
@@ -189,12 +189,12 @@ TEST(WaveDrawWidget, PaintsThroughTheHostHandlerWithoutLooping)
     processEventsFor(300);
     EXPECT_EQ(paints, settled); // drawing inside the handler asks for no further paint
 
-    EXPECT_EQ(plot->getXpos(5.0), 181); // origin 0 from construction
+    EXPECT_EQ(plot->canvas().getXpos(5.0), 181); // origin 0 from construction
     EXPECT_EQ(plot->picture().size(), QSize(b.width, b.height));
     EXPECT_EQ(pixel(plot->picture(), 181, 10), kGrey);
 
     // Drawing outside a paint asks for one.
-    plot->TextOnCanvas(3, 3, "x", kGreen);
+    plot->canvas().TextOnCanvas(3, 3, "x", kGreen);
     processEventsFor(200);
     EXPECT_EQ(paints, settled + 1);
 
@@ -209,12 +209,12 @@ TEST(WaveDrawWidget, DecimalSeparatorFollowsTheLocale)
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     {
         widgets::WaveDraw plot;
-        EXPECT_EQ(plot.truncDigit(1500, 3, 1, true), "1,5k");
-        EXPECT_EQ(plot.truncDigit(2e15, 3, 0, true), "2,0000E+015");
+        EXPECT_EQ(plot.canvas().truncDigit(1500, 3, 1, true), "1,5k");
+        EXPECT_EQ(plot.canvas().truncDigit(2e15, 3, 0, true), "2,0000E+015");
     }
     QLocale::setDefault(QLocale::c());
     widgets::WaveDraw plot;
-    EXPECT_EQ(plot.truncDigit(1500, 3, 1, true), "1.5k");
+    EXPECT_EQ(plot.canvas().truncDigit(1500, 3, 1, true), "1.5k");
 }
 
 TEST(LabelAdapter, AutomaticSizingKeepsTheAnchoredEdge)

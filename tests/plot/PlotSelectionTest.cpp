@@ -34,11 +34,11 @@ TEST_F(PlotCanvasSelection, DragGivesValuesAndADottedRectangle)
     canvas.mouseDown(36, 50);
     EXPECT_TRUE(surface.calls.empty());
     ASSERT_EQ(canvas.mouseUp(181, 150), 0);
-    EXPECT_NEAR(canvas.selXValue1, 0.99723, 5e-6);
-    EXPECT_NEAR(canvas.selXValue2, 5.01385, 5e-6);
-    EXPECT_NEAR(canvas.selYValue1, -0.49254, 5e-6);
-    EXPECT_NEAR(canvas.selYValue2, 0.50249, 5e-6);
-    EXPECT_TRUE(canvas.selShown);
+    EXPECT_NEAR(canvas.selection().selXValue1, 0.99723, 5e-6);
+    EXPECT_NEAR(canvas.selection().selXValue2, 5.01385, 5e-6);
+    EXPECT_NEAR(canvas.selection().selYValue1, -0.49254, 5e-6);
+    EXPECT_NEAR(canvas.selection().selYValue2, 0.50249, 5e-6);
+    EXPECT_TRUE(canvas.selection().selShown);
     const std::vector<std::string> expected = {"pen " + std::to_string(kSel), "penStyle dotted", "fillStyle clear",
                                                "rectangle 36 50 181 150", "penStyle solid", "fillStyle solid"};
     EXPECT_EQ(surface.calls, expected);
@@ -49,9 +49,9 @@ TEST_F(PlotCanvasSelection, DragOnALogarithmicAxis)
     ASSERT_EQ(canvas.setXScale(20.0, 1000.0, kGrey), 0);
     canvas.mouseDown(36, 50);
     ASSERT_EQ(canvas.mouseUp(181, 150), 0);
-    EXPECT_NEAR(canvas.selXValue1, 39.829, 5e-4);
-    EXPECT_NEAR(canvas.selXValue2, 638.54, 5e-3);
-    EXPECT_NEAR(canvas.selYValue1, -0.49254, 5e-6);
+    EXPECT_NEAR(canvas.selection().selXValue1, 39.829, 5e-4);
+    EXPECT_NEAR(canvas.selection().selXValue2, 638.54, 5e-3);
+    EXPECT_NEAR(canvas.selection().selYValue1, -0.49254, 5e-6);
 }
 
 TEST_F(PlotCanvasSelection, SizeAndDirectionChecks)
@@ -82,10 +82,10 @@ TEST_F(PlotCanvasSelection, SizeAndDirectionChecks)
         fresh.mouseDown(c.x1, c.y1);
         EXPECT_EQ(fresh.mouseUp(c.x2, c.y2), c.result);
         // Corners and values are kept even when the selection is refused.
-        EXPECT_EQ(fresh.selX2, c.x2);
-        EXPECT_EQ(fresh.selY2, c.y2);
-        EXPECT_DOUBLE_EQ(fresh.selXValue2, c.x2 * 10.0 / 361.0);
-        EXPECT_EQ(fresh.selShown, c.result == 0);
+        EXPECT_EQ(fresh.selection().selX2, c.x2);
+        EXPECT_EQ(fresh.selection().selY2, c.y2);
+        EXPECT_DOUBLE_EQ(fresh.selection().selXValue2, c.x2 * 10.0 / 361.0);
+        EXPECT_EQ(fresh.selection().selShown, c.result == 0);
         EXPECT_EQ(s.shapes.size(), c.result == 0 ? 1u : 0u);
     }
 }
@@ -102,7 +102,7 @@ TEST_F(PlotCanvasSelection, APressErasesTheLastRectangleAndARedrawUsesTheNewPres
     ASSERT_EQ(surface.shapes.size(), 1u);
     EXPECT_EQ(surface.shapes[0], (RecordingSurface::Shape{"rectangle", 10, 20, 100, 120, kBack, plot::PenStyle::Dotted,
                                                           plot::FillStyle::Clear}));
-    EXPECT_TRUE(canvas.selShown);
+    EXPECT_TRUE(canvas.selection().selShown);
     canvas.drawMagSelectedArea();
     ASSERT_EQ(surface.shapes.size(), 2u);
     EXPECT_EQ(surface.shapes[1], (RecordingSurface::Shape{"rectangle", 30, 40, 100, 120, kSel, plot::PenStyle::Dotted,
@@ -111,7 +111,7 @@ TEST_F(PlotCanvasSelection, APressErasesTheLastRectangleAndARedrawUsesTheNewPres
     // A refused release draws nothing, but the flag from before stays.
     EXPECT_EQ(canvas.mouseUp(35, 45), -1051);
     EXPECT_EQ(surface.shapes.size(), 2u);
-    EXPECT_TRUE(canvas.selShown);
+    EXPECT_TRUE(canvas.selection().selShown);
 }
 
 TEST_F(PlotCanvasSelection, ReferenceLinesOnlyWhenSwitchedOn)
@@ -119,16 +119,16 @@ TEST_F(PlotCanvasSelection, ReferenceLinesOnlyWhenSwitchedOn)
     canvas.drawReferenceLines(2.0, 5.0);
     canvas.deleteRefLines();
     EXPECT_TRUE(surface.calls.empty());
-    EXPECT_EQ(canvas.refLine1X, 0);
+    EXPECT_EQ(canvas.selection().refLine1X, 0);
 
-    canvas.refLinesOn = true;
+    canvas.setRefLinesOn(true);
     // Markers and reference lines keep the linear mapping on a log axis: the
     // new start 20 with the span 10 of the last linear axis.
     ASSERT_EQ(canvas.setXScale(20.0, 1000.0, kGrey), 0);
     surface.forget();
     canvas.drawReferenceLines(22.0, 25.0);
-    EXPECT_EQ(canvas.refLine1X, 72); // trunc(72.2 + 0.5)
-    EXPECT_EQ(canvas.refLine2X, 181);
+    EXPECT_EQ(canvas.selection().refLine1X, 72); // trunc(72.2 + 0.5)
+    EXPECT_EQ(canvas.selection().refLine2X, 181);
     const std::vector<RecordingSurface::Line> drawn = {{181, 0, 181, 201, plot::rgb(0, 255, 0), plot::PenStyle::Solid},
                                                        {72, 0, 72, 201, plot::rgb(255, 0, 0), plot::PenStyle::Solid}};
     EXPECT_EQ(surface.lines, drawn);
@@ -141,7 +141,7 @@ TEST_F(PlotCanvasSelection, ReferenceLinesOnlyWhenSwitchedOn)
 
     // A position with no column leaves the line where it was.
     canvas.drawReferenceLines(1e300, 25.0);
-    EXPECT_EQ(canvas.refLine1X, 72);
+    EXPECT_EQ(canvas.selection().refLine1X, 72);
 }
 
 TEST_F(PlotCanvasSelection, ReferenceLineGrabWithinFourPixels)
@@ -160,22 +160,26 @@ TEST_F(PlotCanvasSelection, ReferenceLineGrabWithinFourPixels)
         {"FiveLeft", 105, 100, 7, -1},
         {"ExtremesDoNotOverflow", INT_MIN, INT_MAX, 0, -1},
     };
+    // One pixel per unit, so a line drawn at X value n stands in column n.
+    canvas.setRefLinesOn(true);
+    ASSERT_EQ(canvas.setXScale(0.0, 361.0, 20.0, kGrey), 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        canvas.refLine1X = c.line;
+        canvas.drawReferenceLines(c.line, c.line);
+        ASSERT_EQ(canvas.selection().refLine1X, c.line);
+        ASSERT_EQ(canvas.selection().refLine2X, c.line);
         canvas.mouseRL1Down(c.press, 3);
         EXPECT_EQ(canvas.mouseRL1Up(c.release, 9), c.result);
-        EXPECT_EQ(canvas.selX1, c.press);
-        EXPECT_EQ(canvas.selX2, c.release);
-        EXPECT_EQ(canvas.selY2, 9);
+        EXPECT_EQ(canvas.selection().selX1, c.press);
+        EXPECT_EQ(canvas.selection().selX2, c.release);
+        EXPECT_EQ(canvas.selection().selY2, 9);
 
-        canvas.refLine2X = c.line;
         canvas.mouseRL2Down(c.press, 4);
         EXPECT_EQ(canvas.mouseRL2Up(c.release, 8), c.result);
-        EXPECT_EQ(canvas.rl2PressX, c.press);
-        EXPECT_EQ(canvas.rl2PressY, 4);
-        EXPECT_EQ(canvas.rl2ReleaseX, c.release);
-        EXPECT_EQ(canvas.rl2ReleaseY, 8);
+        EXPECT_EQ(canvas.selection().rl2PressX, c.press);
+        EXPECT_EQ(canvas.selection().rl2PressY, 4);
+        EXPECT_EQ(canvas.selection().rl2ReleaseX, c.release);
+        EXPECT_EQ(canvas.selection().rl2ReleaseY, 8);
     }
 }
 

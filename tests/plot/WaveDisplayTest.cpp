@@ -389,7 +389,7 @@ TEST_F(MainPlot, InitScreenClearsHidesTheLabelsAndEmptiesTheHistory)
     EXPECT_EQ(display.backColour(), plot::rgb(1, 2, 3));
     EXPECT_EQ(display.gridColour(), kRed);
     EXPECT_EQ(display.selColour(), kYellow);
-    EXPECT_EQ(canvas.selColour, kYellow);
+    EXPECT_EQ(canvas.selColour(), kYellow);
     ASSERT_FALSE(surface.shapes.empty());
     EXPECT_EQ(surface.shapes[0].kind, "rectangle");
     EXPECT_EQ(surface.shapes[0].pen, plot::rgb(1, 2, 3));
@@ -429,7 +429,7 @@ TEST_F(MainPlot, FailureAfterTheCanvasScaleKeepsTheGridButDoesNotRecordIt)
         // The grid is on the canvas now...
         const auto gridLines = c.xAxis ? surface.verticalColumns() : surface.horizontalRows();
         EXPECT_EQ(gridLines.size(), c.xAxis ? 7u : 3u);
-        EXPECT_EQ(c.xAxis ? canvas.xGridCount : canvas.yGridCount, c.xAxis ? 7 : 3);
+        EXPECT_EQ(c.xAxis ? canvas.gridRecord().xGridCount : canvas.gridRecord().yGridCount, c.xAxis ? 7 : 3);
         // ...no unit was written...
         EXPECT_FALSE(txl.visible);
         EXPECT_FALSE(tyrl.visible);
@@ -613,7 +613,7 @@ TEST_F(MainPlot, EmptyHistoryRepaintsToAClearedCanvas)
         plot::WaveDisplay d(fresh, 11, 9, 9);
         d.initScreen(kBlack, kGrey, kGrey);
         if (c.selectionAndRefLines) {
-            fresh.refLinesOn = true;
+            fresh.setRefLinesOn(true);
             fresh.mouseDown(10, 10);
             ASSERT_EQ(fresh.mouseUp(100, 100), 0);
         }
@@ -635,14 +635,14 @@ TEST_F(MainPlot, RepaintReturnsTheResultOfTheLastCommandCarriedOut)
 
     // Taking a channel's scale away makes its trace fail on the next replay;
     // a failure does not stop the replay, later results replace it.
-    canvas.ySpan[0] = 0.0;
+    canvas.removeYScale(0);
     surface.forget();
     EXPECT_EQ(display.repaint(), 0);
     ASSERT_EQ(surface.lines.size(), 1u); // the clear is a rectangle, so only the red trace
     EXPECT_EQ(surface.lines.back().colour, kRed);
 
-    canvas.ySpan[0] = 1.0;
-    canvas.ySpan[1] = 0.0;
+    ASSERT_EQ(canvas.setYScale(0.0, 1.0, 0), 0);
+    canvas.removeYScale(1);
     EXPECT_EQ(display.repaint(), -1010);
     // A text has no result, so the failure before it is what repaint reports.
     display.TextOnCanvas(0, 0, "note", kGreen);
@@ -754,6 +754,50 @@ TEST_F(MainPlot, PoleZeroCountsOutsideTheRecordAreClamped)
         yellow += l.colour == kYellow ? 1 : 0;
     EXPECT_EQ(yellow, 2 * plot::poleZeroSet::kCapacity);
     EXPECT_EQ(surface.shapes.size(), 1u); // the unit circle only
+}
+
+} // namespace
+
+namespace {
+
+// A plot laid out again at twice the width and a new height: the grid and
+// the labels land where a plot made at that size puts them, the history is
+// untouched, and a plain scale stays plain (no labels of its own).
+TEST_F(MainPlot, RelayoutPlacesGridAndLabelsForTheNewSize)
+{
+    static const double data[3] = {0.0, 1.0, 0.0};
+    ASSERT_EQ(display.setYGridAndScale("Level", 0, 10.0, -10.0, 5.0, 0), 0);
+    ASSERT_EQ(display.setXGridAndScale("Time", 0, 0.0, 0.02, 0.0025), 0);
+    ASSERT_EQ(display.setYScale(1.0, -1.0, 1), 0);
+    ASSERT_EQ(display.draw(data, 3, kGreen, 0), 0);
+    ASSERT_EQ(display.historyCount(), 4);
+
+    surface.rect = {40, 48, 722, 300};
+    surface.forget();
+    ASSERT_EQ(display.relayout(), 0);
+    EXPECT_EQ(display.historyCount(), 4);
+    EXPECT_FALSE(display.isReplaying());
+    // X grid at k * 2.5 ms: column trunc(k * 722 / 8 + 0.5) = 90, 181, 271,
+    // 361, 451, 542, 632; Y grid at -5, 0, 5: rows 225, 150, 75.
+    EXPECT_EQ(surface.verticalColumns(), (std::vector<int>{90, 181, 271, 361, 451, 542, 632}));
+    EXPECT_EQ(surface.horizontalRows(), (std::vector<int>{225, 150, 75}));
+    // X labels 8 below the new bottom, 17 left of their columns. This
+    // canvas was built standing at (40, 48), an origin getXpos and getYpos
+    // add on top.
+    const int ox = canvas.originX();
+    const int oy = canvas.originY();
+    EXPECT_EQ(lx[0].top, 48 + 300 + 8);
+    EXPECT_EQ(lx[1].left, 40 + ox + 90 - 17);
+    EXPECT_EQ(lx[8].left, 40 + ox + 722 - 17);
+    EXPECT_EQ(shown(lx), (Texts{"0", "2.5m", "5m", "7.5m", "10m", "12.5m", "15m", "17.5m", "20m"}));
+    // Left Y labels 6 above their rows (getYpos: -10 at 300, 10 at 0).
+    EXPECT_EQ(lyl[0].top, 48 + oy + 300 - 6);
+    EXPECT_EQ(lyl[4].top, 48 + oy - 6);
+    EXPECT_EQ(shown(lyl), (Texts{"-10", "-5", "0", "5", "10"}));
+    EXPECT_TRUE(shown(lyr).empty());
+    EXPECT_EQ(txl.left, 40 + 361 - 80);
+    EXPECT_TRUE(txl.visible);
+    EXPECT_FALSE(tyrl.visible);
 }
 
 } // namespace

@@ -44,6 +44,62 @@ public:
     static constexpr Colour kRefLine1Colour = rgb(255, 0, 0);
     static constexpr Colour kRefLine2Colour = rgb(0, 255, 0);
 
+    // Scales. A ySpan of 0 marks a channel without a scale.
+    struct AxisScales {
+        std::array<double, kChannelCount> yBottom{};
+        std::array<double, kChannelCount> ySpan{};
+        double xStart = 0.0;
+        double xSpan = 0.0;
+        double xEnd = 0.0;
+        double xLogRatio = 0.0;
+        bool xIsLog = false;
+    };
+
+    // The grid lines drawn by the last setXScale / setYScale: what the
+    // display layer reads to decide which values get labels. One Y record
+    // serves all channels.
+    struct GridRecord {
+        double firstXGrid = 0.0;
+        double lastXGrid = 0.0;
+        int xGridCount = 0;
+        double firstYGrid = 0.0;
+        double lastYGrid = 0.0;
+        int yGridCount = 0;
+    };
+
+    // Label slots as handed over; not owned.
+    struct LabelSlots {
+        std::array<PlotLabel*, kXLabelSlots> xLabels{};
+        std::array<PlotLabel*, kYLabelSlots> ylLabels{};
+        std::array<PlotLabel*, kYLabelSlots> yrLabels{};
+        PlotLabel* xTitleLabel = nullptr;
+        PlotLabel* ylTitleLabel = nullptr;
+        PlotLabel* yrTitleLabel = nullptr;
+    };
+
+    // Selection corners (press, release), their values and the pointer
+    // state of the reference lines. Reference line 1 drags share the corner
+    // fields. The minima are fixed at construction.
+    struct SelectionState {
+        int selX1 = 0;
+        int selY1 = 0;
+        int selX2 = 0;
+        int selY2 = 0;
+        double selXValue1 = 0.0;
+        double selXValue2 = 0.0;
+        double selYValue1 = 0.0;
+        double selYValue2 = 0.0;
+        bool selShown = false;
+        int minSelWidth = 0;
+        int minSelHeight = 0;
+        int rl2PressX = 0;
+        int rl2PressY = 0;
+        int rl2ReleaseX = 0;
+        int rl2ReleaseY = 0;
+        int refLine1X = 0;
+        int refLine2X = 0;
+    };
+
     // originX, originY and the selection minima come from the surface's
     // bounds now and never change afterwards. The grid trace goes to standard
     // output when CORVANE_GRID_TRACE is "1"; the decimal separator is that of
@@ -84,6 +140,9 @@ public:
     int setYScale(double bottom, double span, double gridInterval, Colour gridColour, int channel);
     int setYScale(double bottom, double span, double gridInterval, Colour gridColour);
     int setYScale(double bottom, double span, int channel);
+    // Takes a channel's scale away: traces on it are refused until a
+    // setYScale gives it one again. The grid record is left alone.
+    void removeYScale(int channel);
 
     // --- Traces -------------------------------------------------------------
     // Plots gain * data[i] + offset as one polyline, sample 0 at xFirst and
@@ -159,61 +218,25 @@ public:
     void setGridTrace(std::ostream* out) { gridTrace = out; }
     void setDecimalSeparator(std::string separator) { decimalSeparator = std::move(separator); }
 
-    // Scales. A ySpan of 0 marks a channel without a scale.
-    std::array<double, kChannelCount> yBottom{};
-    std::array<double, kChannelCount> ySpan{};
-    double xStart = 0.0;
-    double xSpan = 0.0;
-    double xEnd = 0.0;
-    double xLogRatio = 0.0;
-    bool xIsLog = false;
-
-    // The grid lines drawn by the last setXScale / setYScale; the display
-    // layer reads these to decide which values get labels.
-    double firstXGrid = 0.0;
-    double lastXGrid = 0.0;
-    int xGridCount = 0;
-    double firstYGrid = 0.0;
-    double lastYGrid = 0.0;
-    int yGridCount = 0;
-
-    Colour backColour = 0;
-    Colour selColour = 0;
-
-    int originX = 0;
-    int originY = 0;
-    int minSelWidth = 0;
-    int minSelHeight = 0;
-
-    // Label slots; not owned.
-    std::array<PlotLabel*, kXLabelSlots> xLabels{};
-    std::array<PlotLabel*, kYLabelSlots> ylLabels{};
-    std::array<PlotLabel*, kYLabelSlots> yrLabels{};
-    PlotLabel* xTitleLabel = nullptr;
-    PlotLabel* ylTitleLabel = nullptr;
-    PlotLabel* yrTitleLabel = nullptr;
-
-    // Selection corners (press, release) and their values. Reference line 1
-    // drags share the corner fields.
-    int selX1 = 0;
-    int selY1 = 0;
-    int selX2 = 0;
-    int selY2 = 0;
-    double selXValue1 = 0.0;
-    double selXValue2 = 0.0;
-    double selYValue1 = 0.0;
-    double selYValue2 = 0.0;
-    bool selShown = false;
-
-    int rl2PressX = 0;
-    int rl2PressY = 0;
-    int rl2ReleaseX = 0;
-    int rl2ReleaseY = 0;
-    int refLine1X = 0;
-    int refLine2X = 0;
     // Nothing in the program switches reference lines on; a host that wants
-    // them sets this.
-    bool refLinesOn = false;
+    // them does.
+    void setRefLinesOn(bool on) { refLinesEnabled = on; }
+
+    // --- Read-only state ------------------------------------------------------
+    const AxisScales& scales() const { return axes; }
+    // setXScale and setYScale leave their record here; read it right after
+    // the call, the next scale call replaces it.
+    const GridRecord& gridRecord() const { return grid; }
+    const LabelSlots& labelSlots() const { return labelSet; }
+    const SelectionState& selection() const { return sel; }
+    Colour backColour() const { return backgroundColour; }
+    Colour selColour() const { return selectionColour; }
+    int originX() const { return origin.x; }
+    int originY() const { return origin.y; }
+    int minSelWidth() const { return sel.minSelWidth; }
+    int minSelHeight() const { return sel.minSelHeight; }
+    bool refLinesOn() const { return refLinesEnabled; }
+
 
 private:
     struct Pixel {
@@ -237,6 +260,20 @@ private:
                   const std::string* texts, int count, double zeroLimit, int digits, int channel);
     void eraseSelection();
     void verticalLine(int x, int height);
+
+    AxisScales axes;
+    GridRecord grid;
+    LabelSlots labelSet;  // not "slots": Qt defines that word away
+    SelectionState sel;
+    Colour backgroundColour = 0;
+    Colour selectionColour = 0;
+    // Pixel offsets getXpos and getYpos add: the control's place when the
+    // canvas was built.
+    struct {
+        int x = 0;
+        int y = 0;
+    } origin;
+    bool refLinesEnabled = false;
 
     DrawSurface* surface; // not owned; outlives the canvas
     std::ostream* gridTrace = nullptr;

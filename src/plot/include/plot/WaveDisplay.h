@@ -57,7 +57,11 @@ struct dispCommandHistory {
     double dPar3 = 0.0;
     double dPar4 = 0.0;
     Colour color = 0;
-    std::string text; // owned copy of a text command's text
+    std::string text; // owned copy of a text command's text, or a labelled axis's unit
+    // Recorded by a grid-and-scale operation rather than a plain scale: the
+    // unit is in text and the label mode in iPar2 (linear axes). Only
+    // relayout reads it; repaint redraws such an entry as its plain scale.
+    bool labelled = false;
 };
 
 // The layer between a window and its plot canvas. It turns value ranges into
@@ -149,6 +153,12 @@ public:
     // order, then the selection rectangle and the reference lines. Returns
     // the result of the last command carried out, 0 for an empty history.
     int repaint();
+    // The same for a canvas whose size has changed: the labels are laid out
+    // afresh and every grid-and-scale command is carried out as itself, so
+    // grid, labels and traces land where a new plot of this size would put
+    // them. Nothing is scaled from the old picture, and the history is
+    // neither changed nor added to. Returns as repaint does.
+    int relayout();
 
     // --- Read-only state, for the window and the tests -----------------------
     int historyCount() const { return count; }
@@ -167,6 +177,7 @@ private:
     struct LabelRange;
     int chooseLabels(int labelMode, const LabelRange& range, int limit, double* out, int capacity) const;
     dispCommandHistory* nextEntry();
+    int replay(bool withLabels);
 
     PlotCanvas* canvas; // not owned; outlives the display
     Colour back = 0;

@@ -19,6 +19,11 @@ namespace corvane::widgets {
 // parent is the position in the window) or are set by hand. The image follows
 // the bounds' size; after a resize it starts black and waits for a repaint.
 //
+// Coordinates are logical pixels. The image holds ratio times as many pixels
+// each way (the widget's device pixel ratio, or one set by hand), so lines
+// and text are drawn at the screen's resolution instead of being enlarged
+// afterwards; at ratio 1 every pixel is where the canvas computed it.
+//
 // Joined move/line calls are gathered into one polyline and drawn when the
 // pen changes, another shape comes or the image is read: a trace of thousands
 // of segments costs one polyline instead of thousands of single lines.
@@ -34,6 +39,10 @@ public:
     ImageSurface& operator=(const ImageSurface&) = delete;
 
     void setBounds(plot::CanvasBounds bounds) { fixedBounds = bounds; }
+    // Device pixels per logical pixel; 0 (the default) follows the widget,
+    // or 1 without one. Takes effect at the next drawing, on a new image.
+    void setPixelRatio(double ratio) { fixedRatio = ratio; }
+    double pixelRatio() const;
     // The picture with everything drawn so far; ends the painter, so call it
     // only between drawing operations.
     const QImage& image();
@@ -58,12 +67,15 @@ private:
     // control has no area to draw on.
     bool ready();
     void flushPolyline();
+    void fillBox(const QRect& box, plot::Colour colour);
     void drawn();
     QPen pen() const;
     QBrush brush() const;
 
     const QWidget* control;
     plot::CanvasBounds fixedBounds;
+    double fixedRatio = 0.0;
+    double strokeShift = 0.0; // logical pixels the painter is moved by
     QImage picture;
     QPainter painter;
     QPolygon polyline;

@@ -4,10 +4,14 @@
 #include "shell/MainFormState.h"
 
 #include <QMainWindow>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 
 #include <array>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace corvane::widgets { class LabelAdapter; }
@@ -19,6 +23,7 @@ class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
+class QSettings;
 class QTimer;
 namespace corvane::plot { class WaveDisplay; }
 namespace corvane::widgets { class WaveDraw; }
@@ -40,6 +45,11 @@ class TAboutBox;
 class TMainForm : public QMainWindow, public shell::MainFormState {
 public:
     static constexpr int kMenuBarHeight = 25;
+    // The window as it first opens, menu bar included, and its plot. The
+    // window is never smaller; extra room goes to the plot.
+    static constexpr QSize kDescribedSize{611, 305};
+    static constexpr QPoint kDescribedPosition{228, 127};
+    static constexpr QSize kDescribedCanvasSize{361, 201};
 
     explicit TMainForm(shell::OkBox& box, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -84,6 +94,54 @@ public:
     // and the titles X, left Y, right Y.
     std::vector<QLabel*> scaleLabels() const;
 
+    // Types the four signal parameters into their controls, as a user would:
+    // the texts of the frequency and level boxes and the list indexes of the
+    // sampling rate and the waveshape.
+    void setSignalParameters(const QString& freq, const QString& level, int rateIndex, int waveShapeIndex);
+
+    // The plot widget, and the display layer that draws on it (null until
+    // the window is first shown or a display command runs).
+    widgets::WaveDraw& waveCanvas() { return *WaveCanvas; }
+    const plot::WaveDisplay* display() const { return waveDisplay.get(); }
+
+    // Other controls are reached by their object names (findChild), which
+    // are the names the code uses below.
+
+    // Replaces the save command, so tests can answer its dialogs.
+    void setSaveCommand(std::unique_ptr<SaveAsCommand> command);
+
+    // Sizes the window so that its plot is canvasSize logical pixels, even
+    // below the usual minimum (the command line draws small plots this way).
+    // The plot is laid out again at once.
+    void setCanvasSize(QSize canvasSize);
+    // Device pixels per logical pixel of the plot's picture and of
+    // plotAreaImage; 0 follows the screen.
+    void setPlotPixelRatio(double ratio);
+
+    // The window's place and size from the user's settings, fitted to the
+    // screen; the described geometry when none is saved. From then on the
+    // geometry is saved there when the window closes, so the settings must
+    // outlive the window.
+    void restoreWindowGeometry(QSettings& settings);
+    void saveWindowGeometry(QSettings& settings) const;
+    // wanted moved and shrunk (never below minimum) to lie within available.
+    static QRect fitToScreen(QRect wanted, QRect available, QSize minimum);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildDisplay();
+    // Places the plot and the controls right of it for a window of this
+    // size: the plot keeps its left and top margins and takes the extra room.
+    void layoutControls(QSize windowSize);
+    void WaveCanvasResize();
+    void reportPlotError(int result);
+
     // Controls, named as the code refers to them.
     QMenuBar* ActionMainMenuBar1;
     widgets::WaveDraw* WaveCanvas;
@@ -120,15 +178,11 @@ public:
     bool firstShow = true;
     // Keeps the last accepted file name and the export settings between saves.
     std::unique_ptr<SaveAsCommand> saveAs;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void buildControls();
-    void buildMenus();
-    void buildDisplay();
+    // The controls right of the plot with their described left edges; they
+    // keep their distance from the window's right edge.
+    std::vector<std::pair<QWidget*, int>> rightColumn;
+    // Where to save the geometry on close; set by restoreWindowGeometry.
+    QSettings* geometrySettings = nullptr;
 
     shell::OkBox& box;
     TAboutBox* aboutBox = nullptr;
