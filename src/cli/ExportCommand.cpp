@@ -1,6 +1,7 @@
 #include "cli/ExportCommand.h"
 
 #include "cli/ConsoleProgress.h"
+#include "cli/InterruptGuard.h"
 #include "cli/Options.h"
 #include "core/CodeSets.h"
 #include "core/Level.h"
@@ -15,13 +16,11 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <optional>
 #include <ostream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane::cli {
@@ -156,40 +155,6 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Expo
     return std::nullopt;
 }
 
-// Set from the signal handler; the wait loop turns it into a stop request.
-volatile std::sig_atomic_t interruptSignal = 0;
-
-extern "C" void onInterrupt(int signalNumber)
-{
-    interruptSignal = signalNumber;
-}
-
-// Ctrl+C and SIGTERM act as a confirmed Cancel while a file is being written.
-class InterruptGuard {
-public:
-    InterruptGuard()
-    {
-        interruptSignal = 0;
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &oldInt);
-        sigaction(SIGTERM, &action, &oldTerm);
-    }
-    ~InterruptGuard()
-    {
-        sigaction(SIGINT, &oldInt, nullptr);
-        sigaction(SIGTERM, &oldTerm, nullptr);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-    bool interrupted() const { return interruptSignal != 0; }
-
-private:
-    struct sigaction oldInt {};
-    struct sigaction oldTerm {};
-};
-
 } // namespace
 
 int runExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
@@ -216,9 +181,8 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
         return refuse(core::kFreqTooHighText);
 
     // A level so high that its amplitude overflows cannot be written.
-    const double amplitude = wavio::exportAmplitude(core::amplitudeOfLevel(o.level).value_or(HUGE_VAL), o.format,
-                                                    o.refLevel);
-    if (!std::isfinite(amplitude))
+    const double levelAmplitude = core::amplitudeOfLevel(o.level).value_or(HUGE_VAL);
+    if (!std::isfinite(levelAmplitude))
         return refuse(std::string(core::kInvalidValueText) + " (--level)");
 
     if (o.level <= -60.0)
@@ -240,58 +204,89 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
         err << "Warning: " << core::kLevelTooLowFor8Bit << '\n';
     if (!(o.refLevel > 0.0))
         return refuse(core::kRefLevelNotPositive);
+    // Samples beyond the float format's range would be written as infinity.
+    switch (wavio::floatRangeCause(levelAmplitude, o.format, o.refLevel)) {
+    case wavio::FloatRangeCause::None:
+        break;
+    case wavio::FloatRangeCause::Level:
+        return refuse(std::string(core::kLevelTooLargeForFloat) + " (--level)");
+    case wavio::FloatRangeCause::RefLevel:
+        return refuse(std::string(core::kRefLevelTooLargeForFloat) + " (--ref-level)");
+    }
 
     auto generator = std::make_unique<signal::MiniWaveGen>();
-    generator->setSignal(o.shape, o.channels, o.freq, o.fs, amplitude);
+    generator->setSignal(o.shape, o.channels, o.freq, o.fs,
+                         wavio::exportAmplitude(levelAmplitude, o.format, o.refLevel));
 
-    // From here on an interrupt must not leave a file behind. The writing
-    // runs as the progress window runs it, polled instead of painted.
+    // Signals are caught before the temporary file exists, so that none can
+    // end the process between its creation and its removal. The writing runs
+    // as the progress window runs it, polled instead of painted.
     InterruptGuard interrupt;
+    const auto interrupted = [&] {
+        // A reader that went away is no news to tell.
+        if (interrupt.signalNumber() != SIGPIPE)
+            err << "corvane: interrupted; '" << o.path << "' was left as it was\n";
+        return interrupt.exitCode();
+    };
     wavio::WriteProgress writing;
     if (const int e = writing.create(o.path); e != 0) {
+        // Opening a FIFO waits for its reader; a signal ends that wait.
+        if (interrupt.interrupted())
+            return interrupted();
         err << "corvane: cannot create '" << o.path << "': " << std::strerror(e) << '\n';
         return Failed;
     }
-    const auto discard = [&] {
-        if (const int e = wavio::removeWrittenFile(o.path); e != 0)
-            err << "corvane: could not remove '" << o.path << "': " << std::strerror(e) << '\n';
-    };
+    if (interrupt.interrupted())
+        return interrupted();   // writing's destructor removes the temporary file
     const double scale = wavio::fullScale(o.format);
     if (const int r = writing.setParams(generator.get(), dataLength, o.fs, o.channels,
                                         signal::TWaveProvider::Float64, static_cast<char>(o.format), scale);
         r < 0) {
         err << core::errorMessageText(r) << '\n';
-        discard();
         return Failed;
     }
     {
         ConsoleProgress progress(err, "Writing " + o.path, !o.quiet && isatty(STDERR_FILENO) == 1);
         writing.firstPaint();
-        while (!writing.poll(false)) {
-            writing.waitForThread(std::chrono::milliseconds(50));
+        for (;;) {
+            // Checked right before each poll: the poll that sees the thread
+            // done also renames the file into place.
             if (interrupt.interrupted())
                 writing.confirmCancel();
+            if (writing.poll(false))
+                break;
+            writing.waitForThread(std::chrono::milliseconds(50));
             progress.show(writing.progress());
         }
         progress.show(writing.progress());
     }
 
-    if (writing.cancelled || interrupt.interrupted()) {
-        discard();
-        err << "corvane: cancelled; '" << o.path << "' was not kept\n";
-        return Interrupted;
+    const auto reportRemoval = [&] {
+        if (writing.removeErrno != 0)
+            err << "corvane: could not remove the temporary file beside '" << o.path
+                << "': " << std::strerror(writing.removeErrno) << '\n';
+    };
+    if (writing.cancelled) {
+        reportRemoval();
+        return interrupted();
     }
     if (writing.storeResult < 0) {
-        // A half-written file would look like a finished one to other tools.
-        err << core::errorMessageText(writing.storeResult) << '\n';
-        discard();
+        // A pipe whose reader went away: the reader has what it wanted.
+        if (writing.writeErrno == EPIPE || interrupt.signalNumber() == SIGPIPE)
+            return BrokenPipe;
+        err << core::errorMessageText(writing.storeResult);
+        if (writing.writeErrno != 0)
+            err << " (" << std::strerror(writing.writeErrno) << ')';
+        err << '\n';
+        reportRemoval();
         return Failed;
     }
+    // A signal after the last poll came too late: the file is whole and in place.
     if (!o.quiet) {
         const long long bytes = wavio::headerByteCount(o.format) +
                                 static_cast<long long>(dataLength) * o.channels * wavio::bytesPerSample(o.format);
-        out << "Wrote " << o.path << ": " << dataLength << " frames, " << o.channels
-            << (o.channels == 2 ? " channels, " : " channel, ") << o.fs << " Hz, "
+        err << "Wrote " << (o.path == "-" ? std::string("standard output") : o.path) << ": " << dataLength
+            << " frames, " << o.channels << (o.channels == 2 ? " channels, " : " channel, ") << o.fs << " Hz, "
             << core::kSampleFormats[static_cast<std::size_t>(o.format)].caption << ", " << bytes << " bytes\n";
     }
     return Ok;

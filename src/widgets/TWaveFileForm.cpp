@@ -2,6 +2,7 @@
 
 #include "shell/OkBox.h"
 #include "core/CodeSets.h"
+#include "core/Level.h"
 #include "core/ParameterTexts.h"
 #include "wavio/ExportSettings.h"
 #include "widgets/FormInput.h"
@@ -176,10 +177,23 @@ void TWaveFileForm::OKButtonClick()
         return;
     }
     refLevel = *reference;
-    if (refLevel > 0.0)
-        accept();
-    else
+    if (!(refLevel > 0.0)) {
         boxes.show(core::kRefLevelNotPositive, core::kParameterErrorTitle);
+        return;
+    }
+    // Samples beyond the float format's range would be stored as infinity.
+    const double levelAmplitude = core::amplitudeOfLevel(levelDb).value_or(HUGE_VAL);
+    switch (wavio::floatRangeCause(levelAmplitude, dataFormat, refLevel)) {
+    case wavio::FloatRangeCause::None:
+        accept();
+        break;
+    case wavio::FloatRangeCause::Level:
+        boxes.show(core::kLevelTooLargeForFloat, core::kParameterErrorTitle);
+        break;
+    case wavio::FloatRangeCause::RefLevel:
+        boxes.show(core::kRefLevelTooLargeForFloat, core::kParameterErrorTitle);
+        break;
+    }
 }
 
 } // namespace corvane::widgets
