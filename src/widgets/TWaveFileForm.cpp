@@ -176,15 +176,17 @@ void TWaveFileForm::OKButtonClick()
         boxes.show(core::kInvalidValueText, core::kParameterErrorTitle);
         return;
     }
-    refLevel = *reference;
-    if (!(refLevel > 0.0)) {
+    if (!(*reference > 0.0)) {
+        refLevel = *reference;
         boxes.show(core::kRefLevelNotPositive, core::kParameterErrorTitle);
         return;
     }
-    // Samples beyond the float format's range would be stored as infinity.
+    // Samples beyond the float format's range would be stored as infinity;
+    // such a reference level is not taken.
     const double levelAmplitude = core::amplitudeOfLevel(levelDb).value_or(HUGE_VAL);
-    switch (wavio::floatRangeCause(levelAmplitude, dataFormat, refLevel)) {
+    switch (wavio::floatRangeCause(levelAmplitude, dataFormat, *reference)) {
     case wavio::FloatRangeCause::None:
+        refLevel = *reference;
         accept();
         break;
     case wavio::FloatRangeCause::Level:
