@@ -402,6 +402,31 @@ TEST_F(ExportCommand, ReplacingKeepsTheLinkAndThePermissions)
     EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
 }
 
+TEST_F(ExportCommand, LinksAreFollowedToTheFileTheyName)
+{
+    // A chain of two relative links into another folder, and a link to a
+    // file that does not exist yet: the file at the end is written, each
+    // link stays, and no temporary file is left in either folder.
+    const fs::path other = dir / "other";
+    fs::create_directories(other);
+    fs::create_symlink("other/middle.wav", dir / "chain.wav");
+    fs::create_symlink("end.wav", other / "middle.wav");
+    writeText(other / "end.wav", "old\n");
+    fs::create_symlink("not-yet.wav", dir / "dangling.wav");
+    for (const char* name : {"chain.wav", "dangling.wav"}) {
+        SCOPED_TRACE(name);
+        const ProcessResult r =
+            runProcess(CORVANE_EXE, {"export", "-o", (dir / name).string(), "--seconds", "1", "--quiet"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(fs::is_symlink(dir / name));
+    }
+    EXPECT_TRUE(fs::is_symlink(other / "middle.wav"));
+    EXPECT_EQ(fs::file_size(other / "end.wav"), 44u + 44100u * 4u);
+    EXPECT_EQ(fs::file_size(dir / "not-yet.wav"), 44u + 44100u * 4u);
+    EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+    EXPECT_EQ(leftovers(other), std::vector<std::string>{});
+}
+
 TEST_F(ExportCommand, ConcurrentExportsEachFinishWhole)
 {
     // What each export writes alone.
