@@ -7,16 +7,22 @@
 #include "windows/TMainForm.h"
 #include "cli/ExitCode.h"
 #include "cli/ExportCommand.h"
+#include "cli/InterruptGuard.h"
 #include "cli/Options.h"
 #include "core/NumberText.h"
+#include "wavio/ReplaceFile.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QImageWriter>
 #include <QLabel>
 #include <QLocale>
 
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <ostream>
@@ -173,6 +179,38 @@ std::unique_ptr<QApplication> ensureApplication()
     return std::make_unique<QApplication>(argc, argv);
 }
 
+// The PNG is made in memory and stored through the same replacing writer as
+// every other file, so the target is the whole new picture or what it was.
+int writePng(const QImage& image, const std::string& path, std::ostream& err)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image)) {
+        err << "corvane plot: cannot write '" << path << "': " << writer.errorString().toStdString() << '\n';
+        return cli::Failed;
+    }
+    cli::InterruptGuard interrupt;
+    wavio::ReplaceFile file;
+    int e = file.open(path);
+    if (e == 0 && !file.write(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+        e = file.writeError();
+    if (interrupt.interrupted()) {
+        file.discard();
+        return interrupt.signalNumber() == SIGPIPE ? cli::BrokenPipe : interrupt.exitCode();
+    }
+    if (e == 0)
+        e = file.commit();
+    if (e == EPIPE)
+        return cli::BrokenPipe;
+    if (e != 0) {
+        err << "corvane plot: cannot write '" << path << "': " << std::strerror(e) << '\n';
+        return cli::Failed;
+    }
+    return cli::Ok;
+}
+
 } // namespace
 
 int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
@@ -215,12 +253,8 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
         } else if (box.failed) {
             result = cli::Failed;
         } else {
-            QImageWriter writer(QString::fromStdString(o.path), "png");
-            if (!writer.write(form.plotAreaImage())) {
-                err << "corvane plot: cannot write '" << o.path << "': " << writer.errorString().toStdString()
-                    << '\n';
-                result = cli::Failed;
-            } else if (o.labels) {
+            result = writePng(form.plotAreaImage(), o.path, err);
+            if (result == cli::Ok && o.labels) {
                 for (const QLabel* label : form.scaleLabels()) {
                     if (label->isHidden())
                         continue;

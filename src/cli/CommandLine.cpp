@@ -6,6 +6,8 @@
 #include "cli/ReadCommand.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 #include <string>
 
@@ -55,6 +57,19 @@ void printUsage(std::ostream& out, std::span<const Subcommand> extra)
     out << "       corvane help [COMMAND]       show this text, or a command's options\n";
 }
 
+int flushOutput(std::ostream& out, std::ostream& err)
+{
+    if (out.good())
+        out.flush();
+    if (out.good())
+        return Ok;
+    const int e = errno;
+    if (e == EPIPE)
+        return BrokenPipe;
+    err << "corvane: cannot write the output: " << (e != 0 ? std::strerror(e) : "write error") << '\n';
+    return Failed;
+}
+
 bool wantsCommandLine(int argc, char**)
 {
     return argc > 1;
@@ -69,14 +84,20 @@ int runCommandLine(std::span<const std::string_view> args, std::ostream& out, st
     }
     const std::string_view command = args.front();
     const auto rest = args.subspan(1);
-    if (const Subcommand* found = find(command, extra))
-        return found->run(rest, out, err);
+    if (const Subcommand* found = find(command, extra)) {
+        const int code = found->run(rest, out, err);
+        if (code == Ok)
+            return flushOutput(out, err);
+        // The command has told what went wrong already.
+        out.flush();
+        return code;
+    }
     if (command == "help" || command == "-h" || command == "--help") {
         if (const Subcommand* topic = rest.empty() ? nullptr : find(rest.front(), extra))
             out << topic->usage();
         else
             printUsage(out, extra);
-        return Ok;
+        return flushOutput(out, err);
     }
     err << "corvane: unknown command '" << std::string(command) << "'\n";
     printUsage(err, extra);

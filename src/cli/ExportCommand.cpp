@@ -11,7 +11,9 @@
 #include "wavio/WavFormat.h"
 #include "wavio/WriteProgress.h"
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -85,62 +87,84 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Expo
 }
 
 // What one file's writing came to.
-enum class Outcome { Written, Interrupted, Failed };
+enum class Outcome { Written, Interrupted, BrokenPipe, Failed };
 
 // Writes one WAV file the way the progress window does, polled instead of
 // painted: the progress line on a terminal, Ctrl+C and the other
-// interrupting signals as a confirmed cancel, and no file kept unless whole.
+// interrupting signals as a confirmed cancel. The target changes only when
+// the whole file is written; otherwise it stays as it was.
 Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, signal::Dither* dither, int dataLength,
                   int fs, int channels, int format, double scale, bool quiet, const InterruptGuard& interrupt,
                   std::ostream& err)
 {
+    const auto interrupted = [&] {
+        // A reader that went away is no news to tell.
+        if (interrupt.signalNumber() != SIGPIPE)
+            err << "corvane: interrupted; '" << path << "' was left as it was\n";
+        return interrupt.signalNumber() == SIGPIPE ? Outcome::BrokenPipe : Outcome::Interrupted;
+    };
     wavio::WriteProgress writing;
     if (const int e = writing.create(path); e != 0) {
+        // Opening a FIFO waits for its reader; a signal ends that wait.
+        if (interrupt.interrupted())
+            return interrupted();
         err << "corvane: cannot create '" << path << "': " << std::strerror(e) << '\n';
         return Outcome::Failed;
     }
-    const auto discard = [&] {
-        if (const int e = wavio::removeWrittenFile(path); e != 0)
-            err << "corvane: could not remove '" << path << "': " << std::strerror(e) << '\n';
-    };
+    if (interrupt.interrupted())
+        return interrupted();   // writing's destructor removes the temporary file
     if (const int r = writing.setParams(&provider, dataLength, fs, channels, signal::TWaveProvider::Float64,
                                         static_cast<char>(format), scale);
         r < 0) {
         err << core::errorMessageText(r) << '\n';
-        discard();
         return Outcome::Failed;
     }
     writing.setDither(dither);
     {
         ConsoleProgress progress(err, "Writing " + path, !quiet && isatty(STDERR_FILENO) == 1);
         writing.firstPaint();
-        while (!writing.poll(false)) {
-            writing.waitForThread(std::chrono::milliseconds(50));
+        for (;;) {
+            // Checked right before each poll: the poll that sees the thread
+            // done also renames the file into place.
             if (interrupt.interrupted())
                 writing.confirmCancel();
+            if (writing.poll(false))
+                break;
+            writing.waitForThread(std::chrono::milliseconds(50));
             progress.show(writing.progress());
         }
         progress.show(writing.progress());
     }
-    if (writing.cancelled || interrupt.interrupted()) {
-        discard();
-        err << "corvane: cancelled; '" << path << "' was not kept\n";
-        return Outcome::Interrupted;
+
+    const auto reportRemoval = [&] {
+        if (writing.removeErrno != 0)
+            err << "corvane: could not remove the temporary file beside '" << path
+                << "': " << std::strerror(writing.removeErrno) << '\n';
+    };
+    if (writing.cancelled) {
+        reportRemoval();
+        return interrupted();
     }
     if (writing.storeResult < 0) {
-        // A half-written file would look like a finished one to other tools.
-        err << core::errorMessageText(writing.storeResult) << '\n';
-        discard();
+        // A pipe whose reader went away: the reader has what it wanted.
+        if (writing.writeErrno == EPIPE || interrupt.signalNumber() == SIGPIPE)
+            return Outcome::BrokenPipe;
+        err << core::errorMessageText(writing.storeResult);
+        if (writing.writeErrno != 0)
+            err << " (" << std::strerror(writing.writeErrno) << ')';
+        err << '\n';
+        reportRemoval();
         return Outcome::Failed;
     }
+    // A signal after the last poll came too late: the file is whole and in place.
     return Outcome::Written;
 }
 
-void summarise(std::ostream& out, const std::string& path, int dataLength, int channels, int fs, int format)
+void summarise(std::ostream& err, const std::string& path, int dataLength, int channels, int fs, int format)
 {
     const long long bytes = wavio::headerByteCount(format) +
                             static_cast<long long>(dataLength) * channels * wavio::bytesPerSample(format);
-    out << "Wrote " << path << ": " << dataLength << " frames, " << channels
+    err << "Wrote " << (path == "-" ? std::string("standard output") : path) << ": " << dataLength << " frames, " << channels
         << (channels == 2 ? " channels, " : " channel, ") << fs << " Hz, "
         << core::kSampleFormats[static_cast<std::size_t>(format)].caption << ", " << bytes << " bytes\n";
 }
@@ -170,32 +194,32 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     const SignalOptions& s = o.signal;
     SignalChain chain(s, plan);
 
-    // From here on an interrupt must not leave a file behind.
+    // Signals are caught before the temporary file exists, so that none can
+    // end the process between its creation and its removal.
     InterruptGuard interrupt;
     Outcome outcome = writeFile(o.path, chain.provider(), chain.dither(), plan.dataLength, s.fs, s.channels, s.format,
                                 plan.scale, o.quiet, interrupt, err);
     if (outcome == Outcome::Written && !o.inversePath.empty()) {
         // The inverse belongs to the unit sweep: 64-bit float, stored as it is.
+        // The sweep is whole and stays when this one fails.
         const int f64 = core::codeOf(core::SampleFormat::F64);
         const auto inverse = makeInverseFilter(s, plan);
         outcome = writeFile(o.inversePath, *inverse, nullptr, plan.dataLength, s.fs, 1, f64, 1.0, o.quiet, interrupt,
                             err);
-        if (outcome != Outcome::Written) {
-            // Both files or neither: a sweep without its inverse is half a measurement.
-            if (const int e = wavio::removeWrittenFile(o.path); e != 0)
-                err << "corvane: could not remove '" << o.path << "': " << std::strerror(e) << '\n';
-        }
     }
-    if (outcome == Outcome::Interrupted)
-        return interrupt.exitCode();
-    if (outcome == Outcome::Failed)
-        return Failed;
+    switch (outcome) {
+    case Outcome::Interrupted: return interrupt.exitCode();
+    case Outcome::BrokenPipe: return BrokenPipe;
+    case Outcome::Failed: return Failed;
+    case Outcome::Written: break;
+    }
     if (const long long clipped = chain.clippedSamples(); clipped > 0 && s.kind != core::SignalKind::Tone)
         err << "Warning: " << clipped << " samples clipped at full scale\n";
+    // Summaries go to stderr: stdout may be carrying the file itself.
     if (!o.quiet) {
-        summarise(out, o.path, plan.dataLength, s.channels, s.fs, s.format);
+        summarise(err, o.path, plan.dataLength, s.channels, s.fs, s.format);
         if (!o.inversePath.empty())
-            summarise(out, o.inversePath, plan.dataLength, 1, s.fs, core::codeOf(core::SampleFormat::F64));
+            summarise(err, o.inversePath, plan.dataLength, 1, s.fs, core::codeOf(core::SampleFormat::F64));
     }
     return Ok;
 }

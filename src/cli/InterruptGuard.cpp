@@ -1,57 +1,57 @@
 #include "cli/InterruptGuard.h"
 
-#include <csignal>
-#include <iterator>
+#include <atomic>
 
 namespace corvane::cli {
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Lock-free, so the handler may store it and any thread may read it.
+std::atomic<int> caughtSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
-// Set from the signal handler; the command's loop reads it.
-volatile std::sig_atomic_t interruptSignal = 0;
-struct sigaction previous[std::size(kSignals)];
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ};
 
-extern "C" void onInterrupt(int signalNumber)
+extern "C" void onSignal(int signalNumber)
 {
-    interruptSignal = signalNumber;
+    int none = 0;
+    caughtSignal.compare_exchange_strong(none, signalNumber, std::memory_order_relaxed);
 }
 
 } // namespace
 
 InterruptGuard::InterruptGuard()
 {
-    interruptSignal = 0;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < std::size(kSignals); ++i)
-        sigaction(kSignals[i], &action, &previous[i]);
+    caughtSignal.store(0, std::memory_order_relaxed);
+    static_assert(std::size(kSignals) == kCount);
+    for (int i = 0; i < kCount; ++i) {
+        sigaction(kSignals[i], nullptr, &previous[i]);
+        // A signal the caller chose to ignore stays ignored: nohup's SIGHUP,
+        // Ctrl+C for a job a script put in the background.
+        if (previous[i].sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = kSignals[i] == SIGXFSZ ? SIG_IGN : onSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(kSignals[i], &action, nullptr);
+    }
 }
 
 InterruptGuard::~InterruptGuard()
 {
-    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+    for (int i = 0; i < kCount; ++i)
         sigaction(kSignals[i], &previous[i], nullptr);
-}
-
-bool InterruptGuard::interrupted() const
-{
-    return interruptSignal != 0;
 }
 
 int InterruptGuard::signalNumber() const
 {
-    return interruptSignal;
+    return caughtSignal.load(std::memory_order_relaxed);
 }
 
 int InterruptGuard::exitCode() const
 {
-    // Ctrl+C and SIGTERM have always ended a command with 130; scripts rely on it.
-    if (interruptSignal == 0 || interruptSignal == SIGINT || interruptSignal == SIGTERM)
-        return 130;
-    return 128 + interruptSignal;
+    const int n = signalNumber();
+    return n == SIGTERM || n == 0 ? 128 + SIGINT : 128 + n;
 }
 
 } // namespace corvane::cli

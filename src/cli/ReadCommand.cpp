@@ -1,6 +1,7 @@
 #include "cli/ReadCommand.h"
 
 #include "core/MessageTable.h"
+#include "cli/CommandLine.h"
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "core/NumberText.h"
@@ -130,6 +131,12 @@ int runRead(std::span<const std::string_view> args, std::ostream& out, std::ostr
                 }
                 line += '\n';
                 out << line;
+                // A full disk or a closed pipe behind stdout ends the dump
+                // at once, while errno still says which.
+                if (!out) {
+                    reader.FileClose();
+                    return flushOutput(out, err);
+                }
             } else {
                 levels[0].peak = std::max(levels[0].peak, std::fabs(left[at]));
                 levels[0].sumSquares += left[at] * left[at];

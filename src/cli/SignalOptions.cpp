@@ -178,9 +178,8 @@ std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, Si
     }
 
     // A level so high that its amplitude overflows cannot be written.
-    const double amplitude = wavio::exportAmplitude(core::amplitudeOfLevel(o.level).value_or(HUGE_VAL), o.format,
-                                                    o.refLevel);
-    if (!std::isfinite(amplitude))
+    const double levelAmplitude = core::amplitudeOfLevel(o.level).value_or(HUGE_VAL);
+    if (!std::isfinite(levelAmplitude))
         return parameterError(std::string(core::kInvalidValueText) + " (--level)");
 
     if (o.level <= -60.0)
@@ -202,6 +201,16 @@ std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, Si
         err << "Warning: " << core::kLevelTooLowFor8Bit << '\n';
     if (!(o.refLevel > 0.0))
         return parameterError(core::kRefLevelNotPositive);
+    // Samples beyond the float format's range would be written as infinity.
+    switch (wavio::floatRangeCause(levelAmplitude, o.format, o.refLevel)) {
+    case wavio::FloatRangeCause::None:
+        break;
+    case wavio::FloatRangeCause::Level:
+        return parameterError(std::string(core::kLevelTooLargeForFloat) + " (--level)");
+    case wavio::FloatRangeCause::RefLevel:
+        return parameterError(std::string(core::kRefLevelTooLargeForFloat) + " (--ref-level)");
+    }
+    const double amplitude = wavio::exportAmplitude(levelAmplitude, o.format, o.refLevel);
 
     if (sweep) {
         signal::SweepParams p;

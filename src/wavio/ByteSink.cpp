@@ -18,24 +18,27 @@ int FileSink::create(const std::string& path)
     return fd < 0 ? errno : 0;
 }
 
-bool FileSink::write(const void* data, std::size_t byteCount)
+int writeAll(int fd, const void* data, std::size_t byteCount)
 {
-    if (fd < 0)
-        return false;
     const auto* p = static_cast<const char*>(data);
     while (byteCount > 0) {
         const ssize_t n = ::write(fd, p, byteCount);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return errno;
         }
         if (n == 0)
-            return false;
+            return ENOSPC;
         p += n;
         byteCount -= static_cast<std::size_t>(n);
     }
-    return true;
+    return 0;
+}
+
+bool FileSink::write(const void* data, std::size_t byteCount)
+{
+    return fd >= 0 && writeAll(fd, data, byteCount) == 0;
 }
 
 int FileSink::close()

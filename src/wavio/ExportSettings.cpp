@@ -3,6 +3,7 @@
 #include "core/CodeSets.h"
 #include "wavio/WavFormat.h"
 
+#include <cfloat>
 #include <cstdio>
 
 namespace corvane::wavio {
@@ -34,6 +35,21 @@ std::string lengthMessage(double minSeconds, double maxSeconds)
 double exportAmplitude(double amplitude, int dataFormat, double refLevel)
 {
     return core::isFloatFormat(dataFormat) ? amplitude * refLevel : amplitude;
+}
+
+FloatRangeCause floatRangeCause(double levelAmplitude, int dataFormat, double refLevel)
+{
+    if (!core::isFloatFormat(dataFormat))
+        return FloatRangeCause::None;
+    const double largest = dataFormat == F32 ? static_cast<double>(FLT_MAX) : DBL_MAX;
+    // Written so that NaN and infinity fail each test.
+    if (levelAmplitude * refLevel <= largest)
+        return FloatRangeCause::None;
+    if (!(levelAmplitude <= largest))
+        return FloatRangeCause::Level;
+    if (!(refLevel <= largest))
+        return FloatRangeCause::RefLevel;
+    return refLevel > levelAmplitude ? FloatRangeCause::RefLevel : FloatRangeCause::Level;
 }
 
 bool warnQuietEightBit(int dataFormat, double levelDb)

@@ -5,21 +5,8 @@
 #include "wavio/FileWriteThread.h"
 #include "wavio/WavFormat.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <sys/stat.h>
 
 namespace corvane::wavio {
-
-int removeWrittenFile(const std::string& path)
-{
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0)
-        return errno;
-    if (!S_ISREG(st.st_mode))
-        return 0;
-    return std::remove(path.c_str()) == 0 ? 0 : errno;
-}
 
 WriteProgress::WriteProgress() = default;
 
@@ -29,7 +16,7 @@ WriteProgress::~WriteProgress() = default;
 
 int WriteProgress::create(const std::string& fileName)
 {
-    return stream.create(fileName);
+    return stream.open(fileName);
 }
 
 int WriteProgress::setParams(signal::TWaveProvider* provider_, int dataLength_, int fs_, int numCh_,
@@ -65,8 +52,7 @@ bool WriteProgress::poll(bool confirmationOpen)
         if (provider == nullptr || !stream.isOpen()) {
             // Nothing to write with: end as a failed write would.
             storeResult = core::kFileWriteError;
-            stream.close();
-            finished = true;
+            finish();
             return true;
         }
         thread = std::make_unique<FileWriteThread>(stream, *provider, dataLength, fs, numCh);
@@ -82,16 +68,28 @@ bool WriteProgress::poll(bool confirmationOpen)
         cancelled = true;
     }
     if (thread->storeDone.load(std::memory_order_acquire) && !confirmationOpen) {
-        // A write error the disk reports only at close counts as a failed write.
-        const int closeError = stream.close();
         storeResult = thread->storeResult.load(std::memory_order_relaxed);
-        if (storeResult >= 0 && closeError != 0)
-            storeResult = core::kFileWriteError;
         thread.reset();
-        finished = true;
+        finish();
         return true;
     }
     return false;
+}
+
+void WriteProgress::finish()
+{
+    finished = true;
+    writeErrno = stream.writeError();
+    if (cancelled || storeResult < 0) {
+        removeErrno = stream.discard();
+        return;
+    }
+    // A write error the disk reports only at the flush or the close counts
+    // as a failed write, and so does a rename that did not happen.
+    if (const int e = stream.commit(); e != 0) {
+        writeErrno = e;
+        storeResult = core::kFileWriteError;
+    }
 }
 
 void WriteProgress::waitForThread(std::chrono::milliseconds timeout)

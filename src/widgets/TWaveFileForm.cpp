@@ -2,6 +2,7 @@
 
 #include "shell/OkBox.h"
 #include "core/CodeSets.h"
+#include "core/Level.h"
 #include "core/ParameterTexts.h"
 #include "wavio/ExportSettings.h"
 #include "widgets/FormInput.h"
@@ -175,11 +176,26 @@ void TWaveFileForm::OKButtonClick()
         boxes.show(core::kInvalidValueText, core::kParameterErrorTitle);
         return;
     }
-    refLevel = *reference;
-    if (refLevel > 0.0)
-        accept();
-    else
+    if (!(*reference > 0.0)) {
+        refLevel = *reference;
         boxes.show(core::kRefLevelNotPositive, core::kParameterErrorTitle);
+        return;
+    }
+    // Samples beyond the float format's range would be stored as infinity;
+    // such a reference level is not taken.
+    const double levelAmplitude = core::amplitudeOfLevel(levelDb).value_or(HUGE_VAL);
+    switch (wavio::floatRangeCause(levelAmplitude, dataFormat, *reference)) {
+    case wavio::FloatRangeCause::None:
+        refLevel = *reference;
+        accept();
+        break;
+    case wavio::FloatRangeCause::Level:
+        boxes.show(core::kLevelTooLargeForFloat, core::kParameterErrorTitle);
+        break;
+    case wavio::FloatRangeCause::RefLevel:
+        boxes.show(core::kRefLevelTooLargeForFloat, core::kParameterErrorTitle);
+        break;
+    }
 }
 
 } // namespace corvane::widgets

@@ -4,6 +4,7 @@
 #include "core/Level.h"
 #include "wavio/WriteProgress.h"
 
+#include "core/ParameterTexts.h"
 #include "core/ResultCodes.h"
 
 #include "shell/MainFormState.h"
@@ -125,9 +126,21 @@ bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QSt
 void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
 {
     const int numCh = state.stereo ? 2 : 1;
+    // The dialog refuses these, but it can be closed without its OK: nothing
+    // is opened for samples the format cannot hold.
+    switch (wavio::floatRangeCause(state.amplitude, state.dataFormat, state.refLevel)) {
+    case wavio::FloatRangeCause::None:
+        break;
+    case wavio::FloatRangeCause::Level:
+        boxes.show(core::kLevelTooLargeForFloat, core::kParameterErrorTitle);
+        return;
+    case wavio::FloatRangeCause::RefLevel:
+        boxes.show(core::kRefLevelTooLargeForFloat, core::kParameterErrorTitle);
+        return;
+    }
     signal::MiniWaveGen generator;
     int result = 0;
-    bool cancelled = false;
+    int removeError = 0;
     {
         widgets::TWaveFileWrite window(owner, fileName, dialogs.cancelQuestion);
         if (window.openError() != 0) {
@@ -141,22 +154,20 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
         if (const int r = window.setParams(&generator, state.dataLength, state.fs, numCh, signal::TWaveProvider::Float64,
                                            state.dataFormat, scale);
             r < 0) {
-            shell::showErrorMessage(boxes, r);
+            // Closing the window throws its temporary file away: a refused
+            // export leaves the target as it was.
             result = r;
         } else {
             dialogs.progress(window);
-            cancelled = window.cancelled();
             result = window.storeResult();
+            removeError = window.removeError();
         }
     }
-    if (result == core::kIncorrectParameter) {
-        // Nothing was written: a refused export leaves no empty file behind.
-        wavio::removeWrittenFile(fileName);
-        return;
-    }
+    // A cancelled or failed writing has already been thrown away by the
+    // window; what was under the name before is still there.
     if (result < 0)
         shell::showErrorMessage(boxes, result);
-    if (cancelled && wavio::removeWrittenFile(fileName) != 0)
+    if (removeError != 0)
         shell::showErrorMessage(boxes, core::kCancelFileNotDeleted);
 }
 

@@ -15,6 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -242,24 +245,195 @@ TEST_F(SaveAs, FailuresAreShownAndNothingIsReportedSaved)
     }
 }
 
-TEST_F(SaveAs, ConfirmedCancelDeletesTheFile)
+// Names of temporary files left in a folder.
+std::vector<std::string> leftovers(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().find(".corvane-") != std::string::npos)
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+std::string textOf(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Lowers this process's file-size limit, with SIGXFSZ ignored, so that writes
+// beyond it fail with EFBIG as on a full disk; both come back afterwards.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &previous);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &previousAction);
+        rlimit lowered = previous;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous);
+        sigaction(SIGXFSZ, &previousAction, nullptr);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous{};
+    struct sigaction previousAction {};
+};
+
+// Every way a save can end without a new file: what was under the name
+// stays as it was (nothing, an old file, or an old file behind a link), no
+// temporary file remains, and the boxes say what happened.
+TEST_F(SaveAs, CancelledOrFailedSaveKeepsWhatWasThere)
 {
     displayDefaults();
-    question.answer = true;
-    duringProgress = [](widgets::TWaveFileWrite& window) {
-        QTimer::singleShot(110, &window, [&window] { window.CancelButtonClick(); });
+    enum class Old { None, File, Link };
+    struct Case {
+        const char* name;
+        Old old;
+        bool cancel;                 // "Cancel", answered "Yes", before the first poll
+        rlim_t fileSizeLimit;        // 0: none
+        bool refusedFormat;          // a format typed that matches no item
+        Shown expected;
     };
-    editForm = [](widgets::TWaveFileForm& form) { form.LengthEdit->setText("1000"); };
-    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
-    command.run("6.0", "400", 3);
-    EXPECT_EQ(boxes.shown, Shown{});
-    EXPECT_FALSE(fs::exists(path));
+    const std::pair<std::string, std::string> writeError{"#1112: Error in TProgBarForm::execStore: File write error",
+                                                         "Application Error"};
+    const std::pair<std::string, std::string> refused{
+        "#1114: Error in TWaveProvider::setParams: Found an incorrect parameter.", "Application Error"};
+    const Case cases[] = {
+        {"CancelNewFile", Old::None, true, 0, false, {}},
+        {"CancelOverOldFile", Old::File, true, 0, false, {}},
+        {"CancelThroughLink", Old::Link, true, 0, false, {}},
+        {"DiskFullOverOldFile", Old::File, false, 100000, false, {writeError}},
+        {"DiskFullThroughLink", Old::Link, false, 100000, false, {writeError}},
+        {"DiskFullAtTheHeader", Old::Link, false, 10, false, {writeError}},
+        {"RefusedOverOldFile", Old::File, false, 0, true, {refused}},
+        {"RefusedThroughLink", Old::Link, false, 0, true, {refused}},
+    };
+    const fs::path real = dir / "real.wav";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.shown.clear();
+        fs::remove(path);
+        fs::remove(real);
+        if (c.old == Old::File)
+            std::ofstream(path) << "old\n";
+        if (c.old == Old::Link) {
+            std::ofstream(real) << "old\n";
+            fs::create_symlink("real.wav", path);
+        }
+        question.answer = true;
+        duringProgress = [&c](widgets::TWaveFileWrite& window) {
+            // Answered before the thread starts: the first poll starts it
+            // and passes the stop request on at once.
+            if (c.cancel)
+                window.CancelButtonClick();
+        };
+        editForm = [&c](widgets::TWaveFileForm& form) {
+            if (c.refusedFormat)
+                form.FormatCombo->setEditText("12-bit");
+            else
+                form.FormatCombo->setCurrentIndex(1);
+        };
+        {
+            std::optional<FileSizeLimit> limit;
+            if (c.fileSizeLimit != 0)
+                limit.emplace(c.fileSizeLimit);
+            windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
+            command.run("6.0", "400", 3);
+        }
+        EXPECT_EQ(boxes.shown, c.expected);
+        if (c.old == Old::None) {
+            EXPECT_FALSE(fs::exists(path));
+        }
+        if (c.old == Old::File) {
+            EXPECT_EQ(textOf(path), "old\n");
+        }
+        if (c.old == Old::Link) {
+            EXPECT_TRUE(fs::is_symlink(path));
+            EXPECT_EQ(textOf(real), "old\n");
+        }
+        EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+    }
+}
 
-    // If the cancelled file cannot be deleted, that is reported.
-    afterProgress = [this] { fs::remove(path); };
+TEST_F(SaveAs, ATemporaryFileThatCannotBeRemovedIsReported)
+{
+    displayDefaults();
+    std::ofstream(path) << "old\n";
+    question.answer = true;
+    duringProgress = [this](widgets::TWaveFileWrite& window) {
+        window.CancelButtonClick();
+        // Something else takes the temporary file away first.
+        for (const std::string& name : leftovers(dir))
+            fs::remove(dir / name);
+    };
+    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("6.0", "400", 3);
     EXPECT_EQ(boxes.shown, (Shown{{"#9001: Error in TMainForm::FileSaveAs1Accept: Could not delete the cancel file.",
                                    "Application Error"}}));
+    EXPECT_EQ(textOf(path), "old\n");
+}
+
+TEST_F(SaveAs, AnotherWriterMeanwhileLeavesOneWholeFile)
+{
+    displayDefaults();
+    std::ofstream(path) << "old\n";
+    // While the window's file is open, the command line writes a different
+    // file under the same name, start to end; the window's rename comes last.
+    duringProgress = [this](widgets::TWaveFileWrite&) {
+        const ProcessResult r =
+            runProcess(CORVANE_EXE, {"export", "-o", path, "--format", "u8", "--seconds", "1", "--quiet"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(fs::file_size(path), 44u + 44100u * 2u);
+    };
+    windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
+    command.run("6.0", "400", 3);
+    EXPECT_EQ(boxes.shown, Shown{});
+    EXPECT_TRUE(fileBytes(path) == exported({}));
+    EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+}
+
+TEST_F(SaveAs, FloatPeaksBeyondTheFormatAreRefusedBeforeWriting)
+{
+    displayDefaults();
+    std::ofstream(path) << "old\n";
+    struct Case {
+        const char* name;
+        double amplitude;     // stored by the last display
+        int format;
+        double refLevel;      // as the dialog left it
+        std::string text;
+    };
+    const Case cases[] = {
+        {"F32Level", 1e39, 4, 1.0, "Signal level is too large for the floating-point format."},
+        {"F32RefLevel", 2.0, 4, 1e39, "Reference Level is too large for the floating-point format."},
+        {"F64Product", 1e200, 5, 1e200, "Signal level is too large for the floating-point format."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.shown.clear();
+        state.amplitude = c.amplitude;
+        state.dataFormat = static_cast<std::int8_t>(c.format);
+        state.refLevel = c.refLevel;
+        state.dataLength = 44100;
+        bool progressShown = false;
+        duringProgress = [&](widgets::TWaveFileWrite&) { progressShown = true; };
+        windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
+        // As after a dialog closed without its OK: straight to the writing.
+        command.FileSaveAs1Accept(path);
+        EXPECT_EQ(boxes.shown, (Shown{{c.text, "Parameter Error"}}));
+        EXPECT_FALSE(progressShown);
+        EXPECT_EQ(textOf(path), "old\n");
+        EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+    }
 }
 
 } // namespace

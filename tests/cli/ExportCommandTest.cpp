@@ -9,6 +9,9 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -85,6 +88,16 @@ TEST_F(ExportCommand, RefusedParametersWriteNothing)
         {"ThreeChannels", {"--channels", "3"}, 2, "--channels takes 1 or 2"},
         {"UnknownOption", {"--colour", "red"}, 2, "unknown option"},
         {"MissingValue", {"--freq"}, 2, "needs a value"},
+        // Peaks beyond the float format's range would be stored as infinity;
+        // the option named is the one that puts it there.
+        {"F32LevelBeyondFltMax", {"--format", "f32", "--level", "1000"}, 2,
+         "Signal level is too large for the floating-point format. (--level)"},
+        {"F32RefLevelBeyondFltMax", {"--format", "f32", "--ref-level", "1e39"}, 2,
+         "Reference Level is too large for the floating-point format. (--ref-level)"},
+        {"F32ProductBeyondFltMaxLevelLarger", {"--format", "f32", "--level", "700", "--ref-level", "1e4"}, 2,
+         "(--level)"},
+        {"F64ProductOverflowsRefLevelLarger", {"--format", "f64", "--level", "40", "--ref-level", "1e307"}, 2,
+         "Reference Level is too large for the floating-point format. (--ref-level)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -147,12 +160,17 @@ TEST_F(ExportCommand, BoundaryValuesAreAccepted)
         {"--samples", "8000000", "--fs", "8000", "--format", "u8", "--channels", "1"},
         {"--seconds", "1000", "--fs", "8000", "--format", "u8", "--channels", "1"},
         {"--format", "f32", "--ref-level", "1e-9", "--seconds", "1"},
+        // 10^38 fits a float (FLT_MAX is 3.4e38), and 10^300 a double.
+        {"--format", "f32", "--level", "760", "--ref-level", "1", "--seconds", "1"},
+        {"--format", "f64", "--level", "6000", "--ref-level", "1", "--seconds", "1"},
     };
     for (const auto& args : accepted) {
         SCOPED_TRACE(testing::PrintToString(args));
         const ProcessResult r = exportWith(args);
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_NE(r.out.find("Wrote " + out), std::string::npos) << r.out;
+        // The report goes to stderr: stdout carries only requested data.
+        EXPECT_NE(r.err.find("Wrote " + out), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
         fs::remove(out);
     }
 }
@@ -234,32 +252,311 @@ TEST_F(ExportCommand, FailuresAreReportedAndLeaveNothing)
 
     const ProcessResult fullDisk = runProcess(CORVANE_EXE, {"export", "-o", "/dev/full", "--quiet"});
     EXPECT_EQ(fullDisk.exitCode, 3);
-    EXPECT_EQ(fullDisk.err, "#1112: Error in TProgBarForm::execStore: File write error\n");
+    EXPECT_EQ(fullDisk.err,
+              "#1112: Error in TProgBarForm::execStore: File write error (No space left on device)\n");
     EXPECT_TRUE(fullDisk.out.empty());
     // A device is never removed, only regular files the command wrote.
     EXPECT_TRUE(fs::exists("/dev/full"));
 }
 
-TEST_F(ExportCommand, InterruptRemovesTheFile)
+// Names of temporary files left in a folder; each test expects none.
+std::vector<std::string> leftovers(const fs::path& folder)
 {
-    for (const int sig : {SIGINT, SIGTERM}) {
-        SCOPED_TRACE(sig);
-        const int pid = startProcess(CORVANE_EXE, {"export", "-o", out, "--fs", "48000", "--seconds",
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().find(".corvane-") != std::string::npos)
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+std::string contentsOf(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeText(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The size of the one temporary file in folder, 0 while there is none.
+std::uintmax_t temporarySize(const fs::path& folder)
+{
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (entry.path().filename().string().find(".corvane-") == std::string::npos)
+            continue;
+        const auto size = fs::file_size(entry.path(), ec);
+        return ec ? 0 : size;
+    }
+    return 0;
+}
+
+// An old file reached through a symbolic link: what every failed or
+// interrupted writing must leave exactly as it was.
+struct OldFileBehindLink {
+    explicit OldFileBehindLink(const fs::path& folder)
+        : real(folder / "real.wav"), link(folder / "link.wav")
+    {
+        writeText(real, "old\n");
+        fs::permissions(real, fs::perms(0640));
+        fs::create_symlink("real.wav", link);
+    }
+    void expectUntouched() const
+    {
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(fs::read_symlink(link), "real.wav");
+        EXPECT_EQ(contentsOf(real), "old\n");
+        EXPECT_EQ(fs::status(real).permissions() & fs::perms::mask, fs::perms(0640));
+    }
+    fs::path real;
+    fs::path link;
+};
+
+TEST_F(ExportCommand, SignalsLeaveTheOldFileThroughALink)
+{
+    const std::pair<int, int> cases[] = {{SIGINT, 130}, {SIGTERM, 130}, {SIGHUP, 129}, {SIGQUIT, 131}};
+    for (const auto& [sig, code] : cases) {
+        SCOPED_TRACE(strsignal(sig));
+        const OldFileBehindLink old(dir);
+        const int pid = startProcess(CORVANE_EXE, {"export", "-o", old.link.string(), "--fs", "48000", "--seconds",
                                                    "1000", "--format", "f64", "--quiet"});
         ASSERT_GT(pid, 0);
-        // Interrupt once the header and some samples are on disk.
-        const auto sizeNow = [&] {
-            std::error_code ec;
-            const auto size = fs::file_size(out, ec);
-            return ec ? 0 : size;
-        };
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < deadline && sizeNow() < 1000000)
+        // The signal goes once the temporary file holds a megabyte: the
+        // writing is then under way, with 767 more to go.
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (std::chrono::steady_clock::now() < deadline && temporarySize(dir) < 1000000)
             std::this_thread::sleep_for(1ms);
-        ASSERT_GE(sizeNow(), 1000000u);
+        ASSERT_GE(temporarySize(dir), 1000000u);
         ::kill(pid, sig);
-        EXPECT_EQ(waitProcess(pid), 130);
-        EXPECT_FALSE(fs::exists(out));
+        EXPECT_EQ(waitProcess(pid), code);
+        old.expectUntouched();
+        EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+        fs::remove(old.link);
+        fs::remove(old.real);
+    }
+}
+
+TEST_F(ExportCommand, SignalBeforeTheFileExistsLeavesNothing)
+{
+    // Wherever the signal lands, from before the handlers to the writing,
+    // nothing new may remain and the old file stays.
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        writeText(out, "old\n");
+        const int pid = startProcess(CORVANE_EXE, {"export", "-o", out, "--seconds", "1000", "--quiet"});
+        ASSERT_GT(pid, 0);
+        ::kill(pid, SIGTERM);
+        const int code = waitProcess(pid);
+        EXPECT_TRUE(code == -1 || code == 130) << code;
+        EXPECT_EQ(contentsOf(out), "old\n");
+        EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+    }
+}
+
+TEST_F(ExportCommand, FailuresKeepTheOldFile)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        long long fileSizeLimit;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        // A disk that fills up in the middle of the file.
+        {"DiskFullMidway", {"--seconds", "10"}, 1000000, 3,
+         "#1112: Error in TProgBarForm::execStore: File write error (File too large)\n"},
+        {"DiskFullAtTheHeader", {"--seconds", "1"}, 0, 3,
+         "#1112: Error in TProgBarForm::execStore: File write error (File too large)\n"},
+        {"RefusedLength", {"--seconds", "0.5"}, -1, 2, "Parameter Error: The data length should be"},
+        {"RefusedFloatRange", {"--format", "f32", "--level", "1000"}, -1, 2, "(--level)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const OldFileBehindLink old(dir);
+        std::vector<std::string> args = {"export", "-o", old.link.string(), "--quiet"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ChildSetup setup;
+        setup.fileSizeLimit = c.fileSizeLimit;
+        const ChildResult r = runChild(CORVANE_EXE, args, setup);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+        old.expectUntouched();
+        EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+        fs::remove(old.link);
+        fs::remove(old.real);
+    }
+}
+
+TEST_F(ExportCommand, ReplacingKeepsTheLinkAndThePermissions)
+{
+    const OldFileBehindLink old(dir);
+    const ProcessResult r = runProcess(CORVANE_EXE, {"export", "-o", old.link.string(), "--seconds", "1", "--quiet"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(old.link));
+    EXPECT_EQ(fs::file_size(old.real), 44u + 44100u * 4u);
+    EXPECT_EQ(fs::status(old.real).permissions() & fs::perms::mask, fs::perms(0640));
+    EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+}
+
+TEST_F(ExportCommand, LinksAreFollowedToTheFileTheyName)
+{
+    // A chain of two relative links into another folder, and a link to a
+    // file that does not exist yet: the file at the end is written, each
+    // link stays, and no temporary file is left in either folder.
+    const fs::path other = dir / "other";
+    fs::create_directories(other);
+    fs::create_symlink("other/middle.wav", dir / "chain.wav");
+    fs::create_symlink("end.wav", other / "middle.wav");
+    writeText(other / "end.wav", "old\n");
+    fs::create_symlink("not-yet.wav", dir / "dangling.wav");
+    for (const char* name : {"chain.wav", "dangling.wav"}) {
+        SCOPED_TRACE(name);
+        const ProcessResult r =
+            runProcess(CORVANE_EXE, {"export", "-o", (dir / name).string(), "--seconds", "1", "--quiet"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(fs::is_symlink(dir / name));
+    }
+    EXPECT_TRUE(fs::is_symlink(other / "middle.wav"));
+    EXPECT_EQ(fs::file_size(other / "end.wav"), 44u + 44100u * 4u);
+    EXPECT_EQ(fs::file_size(dir / "not-yet.wav"), 44u + 44100u * 4u);
+    EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+    EXPECT_EQ(leftovers(other), std::vector<std::string>{});
+}
+
+TEST_F(ExportCommand, ConcurrentExportsEachFinishWhole)
+{
+    // What each export writes alone.
+    const std::vector<std::string> f32Mono = {"--format", "f32", "--channels", "1", "--seconds", "20", "--quiet"};
+    const std::vector<std::string> s16Stereo = {"--format", "s16", "--seconds", "30", "--quiet"};
+    ASSERT_EQ(exportWith(f32Mono).exitCode, 0);
+    const std::string aloneF32 = contentsOf(out);
+    ASSERT_EQ(exportWith(s16Stereo).exitCode, 0);
+    const std::string aloneS16 = contentsOf(out);
+    fs::remove(out);
+
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::string> a = {"export", "-o", out};
+        a.insert(a.end(), f32Mono.begin(), f32Mono.end());
+        std::vector<std::string> b = {"export", "-o", out};
+        b.insert(b.end(), s16Stereo.begin(), s16Stereo.end());
+        const int first = startProcess(CORVANE_EXE, a);
+        const int second = startProcess(CORVANE_EXE, b);
+        EXPECT_EQ(waitProcess(first), 0);
+        EXPECT_EQ(waitProcess(second), 0);
+        // The last rename wins; either way the file is one whole export.
+        const std::string now = contentsOf(out);
+        EXPECT_TRUE(now == aloneF32 || now == aloneS16) << now.size();
+        EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+    }
+}
+
+TEST_F(ExportCommand, StandardOutputTargetsCarryTheWavAndNothingElse)
+{
+    const std::vector<std::string> tone = {"--seconds", "1", "--fs", "8000", "--format", "s24"};
+    ASSERT_EQ(exportWith(tone).exitCode, 0);
+    const std::string wav = contentsOf(out);
+    ASSERT_EQ(wav.size(), 68u + 8000u * 2u * 3u);
+    fs::remove(out);
+
+    for (const char* target : {"-", "/dev/stdout"}) {
+        SCOPED_TRACE(target);
+        std::vector<std::string> args = {"export", "-o", target};
+        args.insert(args.end(), tone.begin(), tone.end());
+        // Without --quiet: the report must not land among the samples.
+        const ProcessResult r = runProcess(CORVANE_EXE, args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(r.out == wav) << r.out.size();
+        EXPECT_NE(r.err.find("Wrote "), std::string::npos) << r.err;
+        EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+    }
+    {
+        SCOPED_TRACE("/dev/null");
+        std::vector<std::string> args = {"export", "-o", "/dev/null", "--quiet"};
+        args.insert(args.end(), tone.begin(), tone.end());
+        EXPECT_EQ(runProcess(CORVANE_EXE, args).exitCode, 0);
+        EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    }
+    {
+        SCOPED_TRACE("FIFO");
+        const fs::path fifo = dir / "fifo";
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        std::string received;
+        std::thread reader([&] { received = contentsOf(fifo); });
+        std::vector<std::string> args = {"export", "-o", fifo.string(), "--quiet"};
+        args.insert(args.end(), tone.begin(), tone.end());
+        const ProcessResult r = runProcess(CORVANE_EXE, args);
+        reader.join();
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(received == wav) << received.size();
+        EXPECT_TRUE(fs::is_fifo(fifo));
+        EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+    }
+}
+
+TEST_F(ExportCommand, WriteErrorsEndWithExitThree)
+{
+    // A WAV to read back as CSV.
+    ASSERT_EQ(exportWith({"--seconds", "1", "--fs", "8000", "--quiet"}).exitCode, 0);
+    const std::string png = (dir / "plot.png").string();
+    writeText(png, "old picture\n");
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string stdoutPath;
+        long long fileSizeLimit;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"ExportToStdout", {"export", "-o", "-", "--quiet"}, "/dev/full", -1,
+         "#1112: Error in TProgBarForm::execStore: File write error (No space left on device)\n"},
+        {"ReadCsv", {"read", out, "--csv"}, "/dev/full", -1,
+         "corvane: cannot write the output: No space left on device\n"},
+        {"ReadSummary", {"read", out}, "/dev/full", -1, "corvane: cannot write the output: No space left on device\n"},
+        {"PlotToDevice", {"plot", "-o", "/dev/full"}, "", -1,
+         "corvane plot: cannot write '/dev/full': No space left on device\n"},
+        {"PlotLabels", {"plot", "-o", (dir / "labels.png").string(), "--labels"}, "/dev/full", -1,
+         "corvane: cannot write the output: No space left on device\n"},
+        {"PlotOnAFullDisk", {"plot", "-o", png}, "", 100, "corvane plot: cannot write '" + png + "': File too large\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChildSetup setup;
+        setup.stdoutPath = c.stdoutPath;
+        setup.fileSizeLimit = c.fileSizeLimit;
+        const ChildResult r = runChild(CORVANE_EXE, c.args, setup);
+        EXPECT_EQ(r.exitCode, 3);
+        EXPECT_EQ(r.err, c.message);
+        if (c.args.front() == "plot" && c.stdoutPath.empty()) {
+            EXPECT_EQ(contentsOf(png), "old picture\n");
+        }
+        EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
+    }
+}
+
+TEST_F(ExportCommand, ClosedPipeEndsQuietlyAndNeverAsSuccess)
+{
+    ASSERT_EQ(exportWith({"--seconds", "1", "--fs", "8000", "--quiet"}).exitCode, 0);
+    const std::vector<std::vector<std::string>> commands = {
+        {"export", "-o", "-", "--seconds", "1", "--quiet"},
+        {"export", "-o", "-", "--seconds", "1"},
+        {"read", out, "--csv"},
+    };
+    for (const auto& args : commands) {
+        SCOPED_TRACE(testing::PrintToString(args));
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        ::close(ends[0]);   // the reader is gone before the first byte
+        ChildSetup setup;
+        setup.stdoutFd = ends[1];
+        const ChildResult r = runChild(CORVANE_EXE, args, setup);
+        ::close(ends[1]);
+        EXPECT_TRUE(r.exitCode == 141 || r.termSignal == SIGPIPE) << r.exitCode << " " << r.termSignal;
+        EXPECT_EQ(r.err, "");
     }
 }
 

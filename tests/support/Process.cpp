@@ -1,10 +1,13 @@
 #include "support/Process.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <csignal>
+#include <sys/resource.h>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -77,4 +80,61 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 int startProcess(const std::string& program, const std::vector<std::string>& args)
 {
     return spawn(program, args, "/dev/null", "/dev/null");
+}
+
+ChildResult runChild(const std::string& program, const std::vector<std::string>& args, const ChildSetup& setup)
+{
+    char outTemplate[] = "/tmp/corvane-out-XXXXXX";
+    const int captureOut = mkstemp(outTemplate);
+    // stderr comes through a pipe, so that a file-size limit meant for the
+    // child's output files cannot cut its messages short.
+    int errPipe[2] = {-1, -1};
+    if (pipe2(errPipe, O_CLOEXEC) != 0)
+        return {};
+    // Everything the child needs is prepared before fork: after it, only
+    // async-signal-safe calls.
+    auto argv = argvOf(program, args);
+    const int redirected = setup.stdoutFd >= 0     ? setup.stdoutFd
+                           : setup.stdoutPath.empty() ? captureOut
+                                                      : open(setup.stdoutPath.c_str(), O_WRONLY | O_CLOEXEC);
+    ChildResult result;
+    const pid_t pid = redirected < 0 ? -1 : fork();
+    if (pid == 0) {
+        if (setup.fileSizeLimit >= 0) {
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            sigaction(SIGXFSZ, &ignore, nullptr);
+            const rlimit limit{static_cast<rlim_t>(setup.fileSizeLimit), static_cast<rlim_t>(setup.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        const int in = open("/dev/null", O_RDONLY);
+        dup2(in, 0);
+        dup2(redirected, 1);
+        dup2(errPipe[1], 2);
+        execve(program.c_str(), argv.data(), environ);
+        _exit(127);
+    }
+    close(errPipe[1]);
+    if (redirected != captureOut && redirected != setup.stdoutFd && redirected >= 0)
+        close(redirected);
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(errPipe[0], buffer, sizeof buffer);
+        if (n > 0)
+            result.err.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    close(errPipe[0]);
+    int status = 0;
+    if (pid > 0) {
+        while (waitpid(pid, &status, 0) < 0) {
+        }
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.termSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    }
+    close(captureOut);
+    result.out = slurp(outTemplate);
+    std::remove(outTemplate);
+    return result;
 }

@@ -10,8 +10,10 @@
 namespace corvane::cli {
 
 // `corvane export`: writes the tone that the window's save command would write
-// for the same parameters. args are the words after "export". Messages go to
-// err, the one-line report of a written file to out.
+// for the same parameters. args are the words after "export". Messages, the
+// progress line and the one-line report of a written file go to err; out
+// carries nothing (with "-o -" the WAV goes straight to the process's
+// standard output descriptor).
 int runExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 std::string exportUsage();

@@ -17,6 +17,10 @@ inline constexpr std::string_view kFreqTooHighText =
 inline constexpr std::string_view kLevelTooLowText = "-60dB or less is too small for 16-bit PCM.";
 inline constexpr std::string_view kLevelClipsText = "More than +20dB will make clipped signal in PCM formats.";
 inline constexpr std::string_view kRefLevelNotPositive = "Reference Level must be greater than zero.";
+inline constexpr std::string_view kLevelTooLargeForFloat =
+    "Signal level is too large for the floating-point format.";
+inline constexpr std::string_view kRefLevelTooLargeForFloat =
+    "Reference Level is too large for the floating-point format.";
 // Kept as users see it, misspelling included.
 inline constexpr std::string_view kLevelTooLowFor8Bit =
     "Signal level is too small for 8-bit format. The data sttored will have zero or nearly zero.";

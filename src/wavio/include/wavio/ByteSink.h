@@ -18,6 +18,11 @@ protected:
     ByteSink& operator=(const ByteSink&) = default;
 };
 
+// Writes all byteCount bytes to the descriptor, going on after interrupted
+// or partial writes: 0, or the errno value of the failure (ENOSPC for a write
+// that took nothing).
+int writeAll(int fd, const void* data, std::size_t byteCount);
+
 // An output file opened for writing, created empty or emptied if it exists.
 class FileSink final : public ByteSink {
 public:

@@ -27,6 +27,14 @@ std::string lengthMessage(double minSeconds, double maxSeconds);
 // times the reference level for the two float formats.
 double exportAmplitude(double amplitude, int dataFormat, double refLevel);
 
+// Which setting makes a float file's peak too large for its samples: the
+// level's amplitude times the reference level must fit the format (at most
+// FLT_MAX for 32-bit float, a finite double for 64-bit). When each factor
+// fits alone and only their product does not, the larger factor is named.
+// Integer formats clip, so nothing is too large for them.
+enum class FloatRangeCause { None, Level, RefLevel };
+FloatRangeCause floatRangeCause(double levelAmplitude, int dataFormat, double refLevel);
+
 // 8-bit samples of a quiet signal round to silence: warn below -15 dB.
 bool warnQuietEightBit(int dataFormat, double levelDb);
 

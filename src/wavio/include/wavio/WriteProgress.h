@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wavio/ByteSink.h"
+#include "wavio/ReplaceFile.h"
 
 #include <chrono>
 #include <memory>
@@ -15,15 +15,11 @@ class FileWriteThread;
 // What the progress window does while a file is written, without the window:
 // it owns the output file, starts the writing thread at the first poll after
 // the window has been drawn, passes a confirmed cancel on as the stop request
-// and, once the thread has finished, closes the file and keeps the results.
-// The window calls these from its paint event, its 100 ms timer and its
-// cancel handling; all on the window thread.
-// Removes a file this program wrote but must not keep. Only a regular file
-// is ours to remove: a device such as /dev/null or a pipe given as the output
-// stays where it is. 0, or the errno value of a failed removal (a file
-// that is already gone counts as one: something else took it).
-int removeWrittenFile(const std::string& path);
-
+// and, once the thread has finished, either puts the whole file in place of
+// the target or, after a cancel or a failure, throws the new bytes away and
+// leaves the target as it was (see ReplaceFile). The window calls these from
+// its paint event, its 100 ms timer and its cancel handling; all on the
+// window thread.
 class WriteProgress {
 public:
     WriteProgress();
@@ -31,8 +27,11 @@ public:
     WriteProgress(const WriteProgress&) = delete;
     WriteProgress& operator=(const WriteProgress&) = delete;
 
-    // Creates the output file, empty (an existing one is emptied). 0, or the
-    // errno value that explains why it could not be.
+    // Opens the output: a temporary file beside the target, or the target
+    // itself when it is not a regular file. The target is not touched until
+    // the writing has ended well. 0, or the errno value that explains why it
+    // could not be opened. Destroying the object before the end discards the
+    // new bytes.
     int create(const std::string& fileName);
 
     // Checks the combination of format, sample type and scale before anything
@@ -64,12 +63,21 @@ public:
     int progress() const;
     bool closeAllowed() const { return finished; }
 
-    // Results, read after the window has closed.
+    // Results, read after the window has closed. storeResult is also -1112
+    // when the finished file could not be flushed or renamed into place.
     bool cancelled = false;
     int storeResult = 0;
+    // The errno value of a failed write or of the final flush and rename, 0
+    // if there was none: tells a full disk from a closed pipe.
+    int writeErrno = 0;
+    // The errno value when the temporary file of a cancelled or failed
+    // writing could not be removed, else 0.
+    int removeErrno = 0;
 
 private:
-    FileSink stream;
+    void finish();
+
+    ReplaceFile stream;
     std::unique_ptr<FileWriteThread> thread;
     signal::TWaveProvider* provider = nullptr;   // owned by the save command
     int dataLength = 0;

@@ -16,15 +16,16 @@ namespace corvane::widgets {
 class CancelQuestion;
 
 // "Storing to a WAV File": owns the output file from construction until the
-// writing has ended, starts the writing thread at the first poll after it has
+// writing has ended (a temporary file beside the target, renamed over it
+// when the writing ends well and removed after a cancel or a failure), starts the writing thread at the first poll after it has
 // been drawn, polls every 100 ms and closes itself when the thread is done.
 // "Cancel" and the close box ask for confirmation; a confirmed cancel stops
 // the thread after its current block. Results: cancelled, storeResult.
 class TWaveFileWrite : public QDialog {
     Q_OBJECT
 public:
-    // Creates the file at once; openError() is the errno value when it could
-    // not be. question must outlive the window (null: the real dialog).
+    // Opens the output at once; openError() is the errno value when it could
+    // not be. The target stays as it was until the writing has ended well. question must outlive the window (null: the real dialog).
     TWaveFileWrite(QWidget* owner, const std::string& fileName, CancelQuestion* question = nullptr);
     ~TWaveFileWrite() override;
 
@@ -37,6 +38,9 @@ public:
 
     bool cancelled() const { return progress.cancelled; }
     int storeResult() const { return progress.storeResult; }
+    // The errno value when the temporary file of a cancelled or failed
+    // writing could not be removed, else 0.
+    int removeError() const { return progress.removeErrno; }
 
     QProgressBar* FileProgress;
     QPushButton* CancelButton;
