@@ -1,0 +1,106 @@
+// "Play(&P)" in the main window, on ALSA's file device: what the window plays
+// is the 16-bit stream `corvane export` writes for the displayed signal.
+
+#include "app/RecordingOkBox.h"
+#include "support/Process.h"
+#include "windows/TMainForm.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace corvane;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<char>;
+
+Bytes readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class PlayWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("corvane-play-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        raw = dir / "played.raw";
+    }
+    void TearDown() override
+    {
+        unsetenv("CORVANE_AUDIO_DEVICE");
+        fs::remove_all(dir);
+    }
+    QAction* playItem() { return form.findChild<QAction*>("FilePlay1"); }
+
+    fs::path dir;
+    fs::path raw;
+    RecordingOkBox box;
+    windows::TMainForm form{box};
+};
+
+TEST_F(PlayWindow, PlayThenStopPlaysThePrefixOfTheExport)
+{
+    setenv("CORVANE_AUDIO_DEVICE", ("file:'" + raw.string() + "',raw").c_str(), 1);
+    form.show();
+    form.DrawButtonClick();   // 400 Hz, 6.0 dB, 44100 Hz, sine: the defaults
+    ASSERT_NE(playItem(), nullptr);
+    EXPECT_EQ(playItem()->text(), "Play(&P)");
+
+    form.FilePlay1Execute();
+    EXPECT_EQ(playItem()->text(), "Stop(&P)");
+    // The file device takes frames as fast as they come; wait for some, with a limit.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::error_code ec;
+    while (std::chrono::steady_clock::now() < deadline && (fs::file_size(raw, ec) < 100000 || ec))
+        QTest::qWait(5);
+    form.FilePlay1Execute();
+    EXPECT_EQ(playItem()->text(), "Play(&P)");
+    EXPECT_TRUE(box.shown.empty());
+
+    const fs::path wav = dir / "tone.wav";
+    const ProcessResult r = runProcess(CORVANE_EXE, {"export", "-o", wav.string(), "--quiet", "--freq", "400",
+                                                     "--level", "6.0", "--fs", "44100", "--seconds", "100"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Bytes played = readAll(raw);
+    const Bytes file = readAll(wav);
+    ASSERT_GE(played.size(), 100000u);
+    EXPECT_EQ(played.size() % 4, 0u);
+    Bytes expected(file.begin() + 44, file.end());
+    const std::size_t common = std::min(played.size(), expected.size());
+    played.resize(common);
+    expected.resize(common);
+    EXPECT_TRUE(played == expected);
+}
+
+TEST_F(PlayWindow, ADeviceThatCannotBeOpenedIsReported)
+{
+    setenv("CORVANE_AUDIO_DEVICE", "no-such-device", 1);
+    form.show();
+    form.DrawButtonClick();
+    form.FilePlay1Execute();
+    ASSERT_EQ(box.shown.size(), 1u);
+    const auto& [title, text] = box.shown[0];
+    EXPECT_EQ(title, "Application Error");
+    EXPECT_EQ(text.rfind("#351: ", 0), 0u) << text;
+    EXPECT_NE(text.find("no-such-device"), std::string::npos) << text;
+    EXPECT_EQ(playItem()->text(), "Play(&P)");
+}
+
+} // namespace
