@@ -131,6 +131,8 @@ int ReplaceFile::open(const std::string& target)
 {
     discard();
     firstWriteError = 0;
+    written = 0;
+    kicked = 0;
     keepMode = false;
     direct = false;
 
@@ -206,7 +208,18 @@ bool ReplaceFile::write(const void* data, std::size_t byteCount)
     if (firstWriteError != 0)
         return false;
     firstWriteError = writeAll(fd, data, byteCount);
-    return firstWriteError == 0;
+    if (firstWriteError != 0)
+        return false;
+    written += byteCount;
+    // Start the disk on what is written so far while the next bytes are
+    // computed, so that the flush before the rename has only the tail left
+    // to wait for. Advisory: a failure here shows up at that flush.
+    if (!direct && written - kicked >= kWritebackBytes) {
+        (void)::sync_file_range(fd, static_cast<off_t>(kicked), static_cast<off_t>(written - kicked),
+                                SYNC_FILE_RANGE_WRITE);
+        kicked = written;
+    }
+    return true;
 }
 
 int ReplaceFile::closeFile()

@@ -3,6 +3,7 @@
 #include "wavio/ByteSink.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
@@ -64,6 +65,10 @@ private:
     uid_t owner = 0;
     gid_t group = 0;
     int firstWriteError = 0;
+    // Bytes written, and how far the disk has been asked to write them back.
+    static constexpr std::uint64_t kWritebackBytes = 8u << 20;
+    std::uint64_t written = 0;
+    std::uint64_t kicked = 0;
     std::string finalPath;
     std::string temporary;
 };
