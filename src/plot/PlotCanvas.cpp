@@ -318,6 +318,7 @@ int PlotCanvas::setYScale(double bottom, double span, double gridInterval, Colou
             lastYGrid = v;
         }
     }
+    // The trace's field names are kept as its readers see them, misspelling included.
     if (gridTrace != nullptr)
         *gridTrace << "fisrtYGrid=" << firstYGrid << "  lastYGrid=" << lastYGrid;
     return kOk;
