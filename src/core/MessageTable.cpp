@@ -9,6 +9,7 @@ namespace {
 
 // Rows that belong to components this program does not contain are kept so
 // the numbering stays the same as in the programs that share this catalogue.
+// Every row is kept exactly as users see it, misspellings included.
 constexpr std::array<std::string_view, 130> kRows = {
     "#11: A valid number should be filled in the field",
     "#12: Only an interger value is accepted.",
@@ -170,7 +171,7 @@ std::string_view errorMessageText(int code)
         if (n == 0)
             break;
     }
-    return "Undeifned Error";
+    return "Undeifned Error";   // kept as users see it, misspelling included
 }
 
 } // namespace corvane::core

@@ -99,6 +99,7 @@ void TMainForm::buildControls()
     // fits between the column's left edge and the edit boxes.
     QFont paramFont = fontOf(kFontFace, 13);
     constexpr int kCaptionRoom = 504 - 416 - 4;
+    // The caption below, kept as users see it, misspelling included.
     while (paramFont.pixelSize() > 8 &&
            QFontMetrics(paramFont).horizontalAdvance(QStringLiteral("Smapling Freq.")) > kCaptionRoom)
         paramFont.setPixelSize(paramFont.pixelSize() - 1);
@@ -123,6 +124,7 @@ void TMainForm::buildControls()
     SigLevel = new QLineEdit(client);
     place(SigLevel, "SigLevel", 504, 72, 65, 25);
     dB = label("dB", "dB", 576, 76, 15, 17);
+    // Kept as users see it, misspelling included.
     SampleFreq = label("SampleFreq", "Smapling Freq.", 416, 108, 83, 17);
     FsSelect = new QComboBox(client);
     place(FsSelect, "FsSelect", 504, 104, 89, 25);
@@ -201,6 +203,7 @@ void TMainForm::buildMenus()
     FilePlay1 = action("FilePlay1", "Play(&P)", QKeySequence(Qt::CTRL | Qt::Key_P));
     FileExit1 = action("FileExit1", "Exit(&X)", QKeySequence(Qt::CTRL | Qt::Key_X));
     Help = action("Help", "Help(&H)", QKeySequence(Qt::CTRL | Qt::Key_H));
+    // Kept as users see it, misspelling included.
     HelpContents1 = action("HelpContents1", "&Verion Info.", QKeySequence());
     License = action("License", "&License Agreement", QKeySequence());
     // Enabled once the window is set up (FormCreate).

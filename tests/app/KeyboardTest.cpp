@@ -4,7 +4,6 @@
 // then the window's shortcuts, as a key from the window system does; the
 // shortcuts only answer in the active window, so each window is activated.
 
-#include "app/RecordingOkBox.h"
 #include "support/MainFormControls.h"
 #include "support/RecordingBoxes.h"
 #include "widgets/QtOkBox.h"
@@ -38,15 +37,15 @@ using namespace corvane;
 namespace {
 
 namespace fs = std::filesystem;
-using Boxes = std::vector<std::pair<std::string, std::string>>;  // (title, text)
+using Boxes = RecordingBoxes::Shown;  // (text, title)
 
 constexpr int kActivationTimeoutMs = 5000;
 
 const std::pair<std::string, std::string> kDiffer{
-    "Warning",
     "Parameters used in displaying the wave will be used in saving the wave to a file instead of current "
-    "parameters."};
-const std::pair<std::string, std::string> kNoHelpViewer{"Command Error", "InvokeProcess generated an error!"};
+    "parameters.",
+    "Warning"};
+const std::pair<std::string, std::string> kNoHelpViewer{"InvokeProcess generated an error!", "Command Error"};
 
 [[nodiscard]] bool showActive(QWidget& window)
 {
@@ -101,7 +100,7 @@ struct MainWindowKeys : ::testing::Test {
                 {"HorizExpandButton", ui.HorizExpandButton}};
     }
 
-    RecordingOkBox box;
+    RecordingBoxes box;
     windows::TMainForm form{box};
     Controls ui{form};
     Yes yes;
@@ -201,7 +200,7 @@ TEST_F(MainWindowKeys, KeyboardComesBackWhereItWasAfterTheProgressWindow)
         {"finished", ui.SigLevel, (dir / "finished.wav").string(), false, {}},
         {"cancelled", ui.WaveSelect, (dir / "cancelled.wav").string(), true, {}},
         {"failed", ui.DrawButton, "/dev/full", false,
-         {{"Application Error", "#1112: Error in TProgBarForm::execStore: File write error"}}},
+         {{"#1112: Error in TProgBarForm::execStore: File write error", "Application Error"}}},
     };
     ASSERT_TRUE(showActive(form));
     form.DrawButtonClick();  // no warning before the dialogs

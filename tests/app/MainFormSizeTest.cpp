@@ -1,4 +1,4 @@
-#include "app/RecordingOkBox.h"
+#include "support/RecordingBoxes.h"
 #include "windows/TMainForm.h"
 #include "plot/WaveDisplay.h"
 #include "widgets/WaveDraw.h"
@@ -60,7 +60,7 @@ TEST(MainFormSize, LargerPlotsFollowTheMappingRules)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        RecordingOkBox box;
+        RecordingBoxes box;
         windows::TMainForm form(box);
         form.show();
         form.setCanvasSize(c.canvas);
@@ -102,7 +102,7 @@ TEST(MainFormSize, LargerPlotsFollowTheMappingRules)
 // again, however often it was resized.
 TEST(MainFormSize, AResizeReplaysTheHistoryAtTheNewSize)
 {
-    RecordingOkBox box;
+    RecordingBoxes box;
     windows::TMainForm fresh(box);
     fresh.show();
     fresh.setCanvasSize({800, 400});
@@ -132,7 +132,7 @@ TEST(MainFormSize, AResizeReplaysTheHistoryAtTheNewSize)
 
 TEST(MainFormSize, PlotAreaImageAtTwiceThePixels)
 {
-    RecordingOkBox box;
+    RecordingBoxes box;
     windows::TMainForm form(box);
     form.show();
     form.setPlotPixelRatio(1.0);
@@ -178,7 +178,7 @@ TEST(MainFormGeometry, SavedOnCloseAndRestoredWithinTheScreen)
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath(QStringLiteral("corvane.conf"));
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    RecordingOkBox box;
+    RecordingBoxes box;
     {
         // Nothing saved: the window opens where it always did.
         QSettings settings(path, QSettings::IniFormat);

@@ -1,5 +1,5 @@
-#include "app/RecordingOkBox.h"
 #include "support/MainFormControls.h"
+#include "support/RecordingBoxes.h"
 #include "windows/TMainForm.h"
 #include "plot/WaveDisplay.h"
 #include "widgets/WaveDraw.h"
@@ -24,7 +24,7 @@ using namespace corvane;
 
 namespace {
 
-using Boxes = std::vector<std::pair<std::string, std::string>>;
+using Boxes = RecordingBoxes::Shown;
 
 constexpr plot::Colour kGreen = plot::rgb(0, 255, 0);
 
@@ -57,7 +57,7 @@ std::vector<std::string> labelTexts(const auto& labels)
 struct MainForm : ::testing::Test {
     MainForm() { form.show(); }
     const plot::dispCommandHistory& entry(int i) const { return form.display()->historyEntry(i); }
-    RecordingOkBox box;
+    RecordingBoxes box;
     windows::TMainForm form{box};
     Controls ui{form};
 };
@@ -265,22 +265,22 @@ TEST_F(MainForm, ParameterChecksAndWarnings)
     const std::string quiet = "-60dB or less is too small for 16-bit PCM.";
     const std::string loud = "More than +20dB will make clipped signal in PCM formats.";
     const Case cases[] = {
-        {"TextFrequency", "abc", "6.0", {{"Parameter Error", invalid}}, false},
-        {"TextLevel", "400", "six", {{"Parameter Error", invalid}}, false},
-        {"NotANumber", "nan", "6.0", {{"Parameter Error", invalid}}, false},
-        {"Infinite", "400", "inf", {{"Parameter Error", invalid}}, false},
-        {"BeyondADouble", "1e400", "6.0", {{"Parameter Error", invalid}}, false},
-        {"AmplitudeOverflows", "400", "7000", {{"Parameter Error", invalid}}, false},
-        {"Empty", "", "6.0", {{"Parameter Error", invalid}}, false},
-        {"BelowOneHz", "0.99", "6.0", {{"Parameter Error", low}}, false},
+        {"TextFrequency", "abc", "6.0", {{invalid, "Parameter Error"}}, false},
+        {"TextLevel", "400", "six", {{invalid, "Parameter Error"}}, false},
+        {"NotANumber", "nan", "6.0", {{invalid, "Parameter Error"}}, false},
+        {"Infinite", "400", "inf", {{invalid, "Parameter Error"}}, false},
+        {"BeyondADouble", "1e400", "6.0", {{invalid, "Parameter Error"}}, false},
+        {"AmplitudeOverflows", "400", "7000", {{invalid, "Parameter Error"}}, false},
+        {"Empty", "", "6.0", {{invalid, "Parameter Error"}}, false},
+        {"BelowOneHz", "0.99", "6.0", {{low, "Parameter Error"}}, false},
         {"OneHz", "1", "6.0", {}, true},
-        {"HalfTheRate", "22050", "6.0", {{"Parameter Error", high}}, false},
+        {"HalfTheRate", "22050", "6.0", {{high, "Parameter Error"}}, false},
         {"JustBelowHalf", "22049.9", "6.0", {}, true},
-        {"Minus60", "400", "-60", {{"Warning", quiet}}, true},
+        {"Minus60", "400", "-60", {{quiet, "Warning"}}, true},
         {"Minus59.9", "400", "-59.9", {}, true},
         {"Plus20", "400", "20", {}, true},
-        {"Plus20.1", "400", "20.1", {{"Warning", loud}}, true},
-        {"Plus400dBQuantisesSafely", "400", "400", {{"Warning", loud}}, true},
+        {"Plus20.1", "400", "20.1", {{loud, "Warning"}}, true},
+        {"Plus400dBQuantisesSafely", "400", "400", {{loud, "Warning"}}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -324,7 +324,7 @@ TEST_F(MainForm, FieldsAreStoredBeforeTheChecksThatEndTheCommand)
     box.shown.clear();
     form.AutoScaleButtonClick();
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].second, "Signal Freq. should be less than the half of the sampling frequency.");
+    EXPECT_EQ(box.shown[0].first, "Signal Freq. should be less than the half of the sampling frequency.");
     EXPECT_EQ(ui.AutoScaleButton->text(), "Resume Vert.");
 
     // A typed rate matches no item: the rate of the last display stays.
@@ -396,7 +396,7 @@ TEST_F(MainForm, ErrorMessagesComeFromTheCatalogue)
     for (const auto& [code, text] : cases) {
         box.shown.clear();
         form.showErrorMessage(code);
-        EXPECT_EQ(box.shown, (Boxes{{"Application Error", text}})) << code;
+        EXPECT_EQ(box.shown, (Boxes{{text, "Application Error"}})) << code;
     }
 }
 
@@ -404,7 +404,7 @@ TEST_F(MainForm, HelpWithoutAViewerSaysSo)
 {
     // Neither hh.exe nor Corvane.chm exists where the tests run.
     form.HelpExecute();
-    EXPECT_EQ(box.shown, (Boxes{{"Command Error", "InvokeProcess generated an error!"}}));
+    EXPECT_EQ(box.shown, (Boxes{{"InvokeProcess generated an error!", "Command Error"}}));
     EXPECT_EQ(form.InvokeProcess("true"), 0);
     EXPECT_EQ(form.InvokeProcess("no-such-program-here Corvane.chm"), -1);
     EXPECT_EQ(form.InvokeProcess(""), -1);
@@ -414,7 +414,7 @@ TEST(MainFormLocale, DefaultsAreWrittenAndReadInTheUsersNotation)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     {
-        RecordingOkBox box;
+        RecordingBoxes box;
         windows::TMainForm form(box);
         const Controls ui(form);
         form.show();
@@ -424,7 +424,7 @@ TEST(MainFormLocale, DefaultsAreWrittenAndReadInTheUsersNotation)
         EXPECT_NEAR(form.amplitude, 1.9953, 5e-5);
         ui.SigLevel->setText("1.000"); // a group separator is not a decimal point
         form.DrawButtonClick();
-        EXPECT_EQ(box.shown, (Boxes{{"Parameter Error", "Only a valid value can be accepted."}}));
+        EXPECT_EQ(box.shown, (Boxes{{"Only a valid value can be accepted.", "Parameter Error"}}));
         EXPECT_EQ(ui.LX[1]->text(), "2,5m");
     }
     QLocale::setDefault(QLocale::c());

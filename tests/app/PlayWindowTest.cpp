@@ -1,7 +1,7 @@
 // "Play(&P)" in the main window, on ALSA's file device: what the window plays
 // is the 16-bit stream `corvane export` writes for the displayed signal.
 
-#include "app/RecordingOkBox.h"
+#include "support/RecordingBoxes.h"
 #include "support/Process.h"
 #include "windows/TMainForm.h"
 
@@ -51,7 +51,7 @@ protected:
 
     fs::path dir;
     fs::path raw;
-    RecordingOkBox box;
+    RecordingBoxes box;
     windows::TMainForm form{box};
 };
 
@@ -96,7 +96,7 @@ TEST_F(PlayWindow, ADeviceThatCannotBeOpenedIsReported)
     form.DrawButtonClick();
     form.FilePlay1Execute();
     ASSERT_EQ(box.shown.size(), 1u);
-    const auto& [title, text] = box.shown[0];
+    const auto& [text, title] = box.shown[0];
     EXPECT_EQ(title, "Application Error");
     EXPECT_EQ(text.rfind("#351: ", 0), 0u) << text;
     EXPECT_NE(text.find("no-such-device"), std::string::npos) << text;

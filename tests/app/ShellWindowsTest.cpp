@@ -1,5 +1,6 @@
 #include "windows/CorvaneApplication.h"
-#include "app/RecordingOkBox.h"
+#include "support/QtWait.h"
+#include "support/RecordingBoxes.h"
 #include "windows/TAboutBox.h"
 #include "windows/TDisplayLicense.h"
 #include "windows/TMainForm.h"
@@ -13,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <stdexcept>
 
@@ -21,7 +21,7 @@ using namespace corvane;
 
 namespace {
 
-using Boxes = std::vector<std::pair<std::string, std::string>>;
+using Boxes = RecordingBoxes::Shown;
 
 // Runs a test body with the working folder set to a fresh folder.
 struct InTemporaryFolder : ::testing::Test {
@@ -51,22 +51,23 @@ int openLicenseWindows()
 
 TEST_F(InTemporaryFolder, MissingLicenseClosesTheWindowAndReports8201)
 {
-    RecordingOkBox box;
+    RecordingBoxes box;
     windows::TMainForm form(box);
+    const ModalGuard guard;   // the window closes itself
     form.LicenseExecute();
-    EXPECT_EQ(box.shown, (Boxes{{"Application Error", "#8201: Error in TDisplayLicense::FormCreate: File read error."}}));
+    EXPECT_EQ(box.shown, (Boxes{{"#8201: Error in TDisplayLicense::FormCreate: File read error.", "Application Error"}}));
     EXPECT_EQ(openLicenseWindows(), 0);
 }
 
 TEST_F(InTemporaryFolder, LicenseWindowShowsTheLinesOfTheFile)
 {
     writeLicense("Terms\r\n\r\rsecond\nlast");
-    RecordingOkBox box;
+    RecordingBoxes box;
     windows::TMainForm form(box);
     QString shownText;
     bool wasVisible = false;
-    QTimer::singleShot(0, [&] {
-        auto* window = dynamic_cast<windows::TDisplayLicense*>(QApplication::activeModalWidget());
+    whenModalShown([&](QWidget* modal) {
+        auto* window = dynamic_cast<windows::TDisplayLicense*>(modal);
         ASSERT_NE(window, nullptr);
         wasVisible = window->isVisible();
         shownText = window->Memo1->toPlainText();
@@ -105,10 +106,13 @@ TEST(AboutBox, ShowsNameVersionNoticeAndIcon)
     EXPECT_EQ(about.size(), QSize(298, 173));
 
     // The Help menu shows it modally; OK closes it with the OK result.
-    RecordingOkBox box;
+    RecordingBoxes box;
     windows::TMainForm form(box);
     form.setAboutBox(&about);
-    QTimer::singleShot(0, [&] { about.OKButton->click(); });
+    whenModalShown([&](QWidget* modal) {
+        EXPECT_EQ(modal, &about);
+        about.OKButton->click();
+    });
     form.HelpContents1Execute();
     EXPECT_EQ(about.result(), QDialog::Accepted);
     EXPECT_FALSE(about.isVisible());
@@ -133,7 +137,7 @@ TEST(Application, EscapedExceptionsAreShownAndTheLoopGoesOn)
 {
     auto* app = dynamic_cast<windows::CorvaneApplication*>(QApplication::instance());
     ASSERT_NE(app, nullptr);
-    RecordingOkBox box;
+    RecordingBoxes box;
     app->setExceptionBox(&box);
     Thrower standard(true);
     Thrower other(false);
@@ -141,7 +145,7 @@ TEST(Application, EscapedExceptionsAreShownAndTheLoopGoesOn)
     EXPECT_FALSE(QApplication::sendEvent(&standard, &event));
     EXPECT_FALSE(QApplication::sendEvent(&other, &event));
     app->setExceptionBox(nullptr);
-    EXPECT_EQ(box.shown, (Boxes{{"Corvane", "disk on fire"}, {"Corvane", ""}}));
+    EXPECT_EQ(box.shown, (Boxes{{"disk on fire", "Corvane"}, {"", "Corvane"}}));
     EXPECT_FALSE(QApplication::windowIcon().isNull());
 }
 

@@ -1,5 +1,5 @@
 #include "plot/PlotCanvas.h"
-#include "plot/RecordingLabel.h"
+#include "support/RecordingLabel.h"
 #include "plot/RecordingSurface.h"
 #include "plot/WaveDisplay.h"
 

@@ -13,6 +13,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <thread>
+
 extern char** environ;
 
 namespace {
@@ -54,8 +59,26 @@ int waitProcess(int pid)
 {
     if (pid < 0)
         return -1;
+    // Every program the tests start ends within seconds; one still running
+    // after five minutes (sanitizer builds included) is hung, and is killed
+    // so that the test fails instead of stalling the suite.
+    using namespace std::chrono_literals;
+    const auto deadline = std::chrono::steady_clock::now() + 300s;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    for (;;) {
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            break;
+        if (r < 0 && errno != EINTR)
+            return -1;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            std::cerr << "waitProcess: pid " << pid << " still running after 300 s; killed\n";
+            ::kill(pid, SIGKILL);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            return -1;
+        }
+        std::this_thread::sleep_for(2ms);
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

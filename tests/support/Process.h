@@ -15,7 +15,8 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 // Starts a program in the background, its output thrown away; returns its pid.
 int startProcess(const std::string& program, const std::vector<std::string>& args);
 
-// Waits for a started program; its exit code, or -1 when a signal ended it.
+// Waits for a started program, at most five minutes (then it is killed);
+// its exit code, or -1 when a signal ended it or it was killed.
 int waitProcess(int pid);
 
 // How runChild starts a program, for the tests of its output handling.

@@ -2,6 +2,7 @@
 
 #include "signal/MiniWaveGen.h"
 #include "support/TestSinks.h"
+#include "support/Wait.h"
 #include "wavio/ByteSink.h"
 #include "wavio/WavFormat.h"
 
@@ -19,12 +20,14 @@ namespace {
 using namespace std::chrono_literals;
 
 // Runs the worker to the end; the tests only look at state after storeDone.
+// Every file here takes well under a second; a worker still busy after a
+// minute is a hang, reported as a failure.
 int runToEnd(wavio::FileWriteThread& thread)
 {
     thread.start();
-    while (!thread.waitDone(1000ms)) {
-    }
-    return thread.storeResult.load();
+    const bool done = thread.waitDone(60s);
+    EXPECT_TRUE(done) << "the writing thread did not finish";
+    return done ? thread.storeResult.load() : 1;
 }
 
 TEST(FileWriteThread, ZeroLengthWritesTheHeaderOnly)
@@ -205,29 +208,41 @@ TEST(FileWriteThread, IntegerProviderIsClippedToTheFormat)
                                                   0x7F, 0xFB, 0xFF, 0xFF}));
 }
 
-// A provider that takes its time, so the owner can drop a running thread.
-class SlowProvider : public signal::MiniWaveGen {
-public:
-    using signal::MiniWaveGen::execStore;
-    int execStore(double* data, int dataSize) override
-    {
-        std::this_thread::sleep_for(2ms);
-        return signal::MiniWaveGen::execStore(data, dataSize);
-    }
-};
-
+// The owner drops the thread mid-file. The sink holds the worker inside its
+// third write until the test has seen it there, so the destructor always
+// meets a running worker, whatever the machine's pace; no timer is involved.
 TEST(FileWriteThread, DestroyingARunningThreadStopsAndJoinsIt)
 {
     MemorySink sink;
-    SlowProvider gen;
+    std::atomic<bool> inThirdWrite{false};
+    std::atomic<bool> released{false};
+    std::atomic<bool> destroyed{false};
+    std::atomic<int> writesAfterDestruction{0};
+    sink.beforeWrite = [&](int write) {
+        if (destroyed.load())
+            ++writesAfterDestruction;
+        if (write == 3) {
+            inThirdWrite.store(true);
+            waitUntil([&] { return released.load(); }, 10s);
+        }
+    };
+    signal::MiniWaveGen gen;
     gen.setSignal(0, 1, 400, 48000, 1.0);
     {
         wavio::FileWriteThread thread(sink, gen, 48000000, 48000, 1);
         thread.setDataFormat(4, wavio::S16, 1.0);
         thread.start();
-        std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(waitUntil([&] { return inThirdWrite.load(); }, 10s));
+        EXPECT_FALSE(thread.storeDone.load());
+        // Released just before the destructor: the 96 MB still to come take
+        // the worker far longer than the destructor needs to raise its flag.
+        released.store(true);
     }
-    // Joined by now: the sink is no longer touched and far from complete.
+    destroyed.store(true);
+    // Joined: nothing touched the sink after the destructor returned, and the
+    // worker stopped far from the end of the file.
+    EXPECT_EQ(writesAfterDestruction.load(), 0);
+    EXPECT_GE(sink.writeCount, 3);
     EXPECT_LT(sink.bytes.size(), 96000000u);
 }
 

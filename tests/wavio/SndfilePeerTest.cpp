@@ -84,8 +84,7 @@ TEST_P(SndfilePeer, ReadsBackExactly)
         wavio::FileWriteThread thread(file, gen, frames, fs, c.channels);
         thread.setDataFormat(4, static_cast<char>(c.format), wavio::fullScale(c.format));
         thread.start();
-        while (!thread.waitDone(1000ms)) {
-        }
+        ASSERT_TRUE(thread.waitDone(60s)) << "the writing thread did not finish";
         ASSERT_EQ(thread.storeResult.load(), 0);
         ASSERT_EQ(file.close(), 0);
     }
