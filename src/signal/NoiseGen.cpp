@@ -1,17 +1,128 @@
 #include "signal/NoiseGen.h"
 
 #include "core/ResultCodes.h"
+#include "signal/FastMathKernel.h"
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace corvane::signal {
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
+// Candidate pairs per batch: the scratch and the values stay in the
+// first-level cache.
+constexpr int kCandidatePairs = 1024;
+
+constexpr int kSumBlock = 4096;
+
+// Long enough for a second thread to pay off in the measuring pass.
+constexpr std::int64_t kPipelinedFrames = std::int64_t{1} << 20;
+
+double blockSumSquares(const double* x, int count)
+{
+    double partial = 0.0;
+    for (int i = 0; i < count; ++i)
+        partial += x[i] * x[i];
+    return partial;
+}
+
+// The candidates' coordinates from the raw outputs, in place.
+[[gnu::always_inline]] inline void toCoordinates(double* __restrict raw, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        std::uint64_t bits;
+        std::memcpy(&bits, raw + i, sizeof bits);
+        const double d = kernel::fromBits((bits >> 12) | kernel::bitsOf(1.0));
+        raw[i] = 2.0 * d - 3.0;
+    }
+}
+
+[[gnu::always_inline]] inline void polarPairs(const double* __restrict u, const double* __restrict v,
+                                              const double* __restrict s, int count, double* __restrict out)
+{
+    for (int i = 0; i < count; ++i) {
+        const double f = std::sqrt(-2.0 * kernel::fastLog(s[i]) / s[i]);
+        out[2 * i] = u[i] * f;
+        out[2 * i + 1] = v[i] * f;
+    }
+}
+
+struct Kernels {
+    void (*coordinates)(double*, int);
+    void (*pairs)(const double*, const double*, const double*, int, double*);
+};
+
+void coordinatesBaseline(double* raw, int count) { toCoordinates(raw, count); }
+void pairsBaseline(const double* u, const double* v, const double* s, int count, double* out)
+{
+    polarPairs(u, v, s, count, out);
+}
+[[gnu::target("avx2")]] void coordinatesAvx2(double* raw, int count) { toCoordinates(raw, count); }
+[[gnu::target("avx2")]] void pairsAvx2(const double* u, const double* v, const double* s, int count, double* out)
+{
+    polarPairs(u, v, s, count, out);
+}
+[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw")]] void coordinatesAvx512(double* raw, int count)
+{
+    toCoordinates(raw, count);
+}
+[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw")]] void pairsAvx512(const double* u, const double* v,
+                                                                      const double* s, int count, double* out)
+{
+    polarPairs(u, v, s, count, out);
+}
+
+Kernels kernelsFor(Isa isa)
+{
+    if (!isaSupported(isa))
+        isa = Isa::Baseline;
+    switch (isa) {
+    case Isa::Avx512: return {coordinatesAvx512, pairsAvx512};
+    case Isa::Avx2: return {coordinatesAvx2, pairsAvx2};
+    default: return {coordinatesBaseline, pairsBaseline};
+    }
+}
+
 } // namespace
+
+int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* out, Isa isa)
+{
+    if (candidatePairs <= 0)
+        return 0;
+    const Kernels k = kernelsFor(isa);
+    const auto n = static_cast<std::size_t>(candidatePairs);
+    // The raw outputs go into out first (room for 2n), as bits.
+    for (std::size_t i = 0; i < 2 * n; ++i) {
+        const std::uint64_t r = rng.next();
+        std::memcpy(out + i, &r, sizeof r);
+    }
+    k.coordinates(out, 2 * candidatePairs);
+    // The accepted pairs to the front of the scratch's three rows, without
+    // a branch per candidate: every candidate is written, the count moves
+    // only for the kept ones.
+    double* u = scratch;
+    double* v = scratch + n;
+    double* s = scratch + 2 * n;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = out[2 * i];
+        const double b = out[2 * i + 1];
+        const double q = a * a + b * b;
+        u[kept] = a;
+        v[kept] = b;
+        s[kept] = q;
+        kept += (q < 1.0) & (q != 0.0) ? 1u : 0u;
+    }
+    k.pairs(u, v, s, static_cast<int>(kept), out);
+    return static_cast<int>(2 * kept);
+}
+
 
 std::string checkNoiseParams(const NoiseParams& p)
 {
@@ -27,6 +138,7 @@ std::string checkNoiseParams(const NoiseParams& p)
 }
 
 NoiseGen::NoiseGen()
+    : scratch(3 * static_cast<std::size_t>(kCandidatePairs)), gaussians(2 * static_cast<std::size_t>(kCandidatePairs))
 {
     maxBlockSize = kBlockSize;
 }
@@ -43,66 +155,124 @@ void NoiseGen::setNoise(const NoiseParams& p, int channels)
         pink.emplace(p.sampleRateHz);
 
     restart();
-    // Partial sums per block keep the rounding of a long sum small.
-    constexpr std::int64_t kSumBlock = 4096;
-    double sumSquares = 0.0;
-    for (std::int64_t done = 0; done < p.frameCount;) {
-        const auto n = static_cast<int>(
-            std::min<std::int64_t>(p.frameCount - done, kSumBlock));
-        double partial = 0.0;
-        for (int i = 0; i < n; ++i) {
-            const double v = nextUnscaled();
-            partial += v * v;
-        }
-        sumSquares += partial;
-        done += n;
+    const double target = p.amplitude / std::sqrt(2.0);
+    if (p.frameCount >= kExpectedLevelFrames && !pink) {
+        outputScale = target;
+        return;
     }
+    const double sumSquares = pink && p.frameCount >= kPipelinedFrames ? pipelinedSumSquares() : sumSquaresOfStream();
     restart();
     const double rms = std::sqrt(sumSquares / static_cast<double>(p.frameCount));
-    outputScale = rms > 0.0 ? (p.amplitude / std::sqrt(2.0)) / rms : 0.0;
+    outputScale = rms > 0.0 ? target / rms : 0.0;
+}
+
+// Partial sums per block keep the rounding of a long sum small; both ways
+// of measuring add the same values in the same order, so they agree to the bit.
+double NoiseGen::sumSquaresOfStream()
+{
+    double block[kSumBlock];
+    double sumSquares = 0.0;
+    for (std::int64_t done = 0; done < params.frameCount;) {
+        const auto n = static_cast<int>(std::min<std::int64_t>(params.frameCount - done, kSumBlock));
+        unscaled(block, n);
+        sumSquares += blockSumSquares(block, n);
+        done += n;
+    }
+    return sumSquares;
+}
+
+// The measuring pass for long pink noise on two threads: a helper draws the
+// Gaussian values while this thread filters them and sums the squares, so
+// the pass costs about half of one generation instead of a whole one.
+double NoiseGen::pipelinedSumSquares()
+{
+    constexpr int kChunk = 16 * kSumBlock;
+    std::vector<double> chunks[2] = {std::vector<double>(kChunk), std::vector<double>(kChunk)};
+    std::vector<double> filtered(kChunk);
+    std::mutex m;
+    std::condition_variable changed;
+    bool filled[2] = {false, false};
+    const std::int64_t total = params.frameCount;
+
+    std::thread drawer([&] {
+        std::int64_t drawn = 0;
+        for (int k = 0; drawn < total; ++k) {
+            {
+                std::unique_lock lock(m);
+                changed.wait(lock, [&] { return !filled[k % 2]; });
+            }
+            const auto n = static_cast<int>(std::min<std::int64_t>(total - drawn, kChunk));
+            drawGaussians(chunks[k % 2].data(), n);
+            drawn += n;
+            {
+                std::lock_guard lock(m);
+                filled[k % 2] = true;
+            }
+            changed.notify_all();
+        }
+    });
+
+    double sumSquares = 0.0;
+    std::int64_t done = 0;
+    for (int k = 0; done < total; ++k) {
+        {
+            std::unique_lock lock(m);
+            changed.wait(lock, [&] { return filled[k % 2]; });
+        }
+        const auto n = static_cast<int>(std::min<std::int64_t>(total - done, kChunk));
+        pink->process(chunks[k % 2].data(), filtered.data(), n);
+        {
+            std::lock_guard lock(m);
+            filled[k % 2] = false;
+        }
+        changed.notify_all();
+        for (int at = 0; at < n; at += kSumBlock)
+            sumSquares += blockSumSquares(filtered.data() + at, std::min(kSumBlock, n - at));
+        done += n;
+    }
+    drawer.join();
+    return sumSquares;
 }
 
 void NoiseGen::restart()
 {
     rng = Xoshiro256(params.seed);
-    hasSpare = false;
-    spareGaussian = 0.0;
+    gaussianAt = 0;
+    gaussianCount = 0;
     if (pink) {
         pink->reset();
         // Five time constants of the slowest section.
         const double settle = 5.0 * params.sampleRateHz / (kTwoPi * pink->lowestPoleHz());
-        const auto frames = static_cast<std::int64_t>(std::ceil(settle));
-        for (std::int64_t i = 0; i < frames; ++i)
-            pink->process(nextGaussian());
+        auto frames = static_cast<std::int64_t>(std::ceil(settle));
+        double block[1024];
+        while (frames > 0) {
+            const auto n = static_cast<int>(std::min<std::int64_t>(frames, 1024));
+            unscaled(block, n);
+            frames -= n;
+        }
     }
 }
 
-double NoiseGen::nextGaussian()
+void NoiseGen::drawGaussians(double* out, int count)
 {
-    if (hasSpare) {
-        hasSpare = false;
-        return spareGaussian;
+    for (int done = 0; done < count;) {
+        if (gaussianAt == gaussianCount) {
+            gaussianCount = gaussianBatch(rng, kCandidatePairs, scratch.data(), gaussians.data(), bestIsa());
+            gaussianAt = 0;
+            continue;
+        }
+        const int n = std::min(count - done, gaussianCount - gaussianAt);
+        std::memcpy(out + done, gaussians.data() + gaussianAt, sizeof(double) * static_cast<std::size_t>(n));
+        gaussianAt += n;
+        done += n;
     }
-    // Marsaglia's polar method: a point uniform in the unit disc gives two
-    // independent normal values with one log and one square root, no sine.
-    double u = 0.0;
-    double v = 0.0;
-    double s = 0.0;
-    do {
-        u = 2.0 * rng.nextDouble() - 1.0;
-        v = 2.0 * rng.nextDouble() - 1.0;
-        s = u * u + v * v;
-    } while (s >= 1.0 || s == 0.0);
-    const double factor = std::sqrt(-2.0 * std::log(s) / s);
-    spareGaussian = v * factor;
-    hasSpare = true;
-    return u * factor;
 }
 
-double NoiseGen::nextUnscaled()
+void NoiseGen::unscaled(double* out, int count)
 {
-    const double g = nextGaussian();
-    return pink ? pink->process(g) : g;
+    drawGaussians(out, count);
+    if (pink)
+        pink->process(out, out, count);
 }
 
 void NoiseGen::generate(double* out, int count)
@@ -111,8 +281,10 @@ void NoiseGen::generate(double* out, int count)
         std::memset(out, 0, sizeof(double) * static_cast<std::size_t>(count));
         return;
     }
+    unscaled(out, count);
+    const double scale = outputScale;
     for (int i = 0; i < count; ++i)
-        out[i] = outputScale * nextUnscaled();
+        out[i] *= scale;
 }
 
 int NoiseGen::execStore(double* data, int dataSize)

@@ -3,11 +3,6 @@
 namespace corvane::signal {
 namespace {
 
-constexpr std::uint64_t rotl(std::uint64_t x, int k)
-{
-    return (x << k) | (x >> (64 - k));
-}
-
 // The engine's published jump polynomial for 2^128 steps.
 constexpr std::uint64_t kJump[4] = {0x180ec6d33cfd0abaULL, 0xd5a61266f0c9392cULL,
                                     0xa9582618e03fc9aaULL, 0x39abdc4529b1661cULL};
@@ -34,19 +29,6 @@ Xoshiro256 Xoshiro256::fromState(const State& state)
     Xoshiro256 r;
     r.s = state;
     return r;
-}
-
-std::uint64_t Xoshiro256::next()
-{
-    const std::uint64_t result = rotl(s[1] * 5, 7) * 9;
-    const std::uint64_t t = s[1] << 17;
-    s[2] ^= s[0];
-    s[3] ^= s[1];
-    s[1] ^= s[2];
-    s[0] ^= s[3];
-    s[2] ^= t;
-    s[3] = rotl(s[3], 45);
-    return result;
 }
 
 double Xoshiro256::nextDouble()

@@ -125,6 +125,55 @@ TEST(SweepGen, SameSamplesWhateverTheBlockSize)
     EXPECT_EQ(right, whole);
 }
 
+// The block kernel on every instruction-set path the machine has gives the
+// bits of the baseline, and those of unitSweepSample times the amplitude; the
+// blocks include a long, high sweep whose phase runs to 2.3e8 rad and one
+// that ends past the fast kernels' range (2^31 rad), which must still follow
+// the closed form within its double-precision rounding: (t + 4) u phi.
+TEST(SweepGen, EveryInstructionSetGivesTheSameBits)
+{
+    struct Case {
+        const char* name;
+        SweepParams p;
+        std::int64_t first;
+        int count;
+    };
+    const Case cases[] = {
+        {"TenSeconds", tenSecondSweep(0.7), 0, 480000},
+        {"HighAndLong", {384000LL * 1000, 384000.0, 1000.0, 191000.0, 5.0, false}, 384000LL * 1000 - 100000, 100000},
+        {"PastTheFastRange", {384000LL * 10000, 384000.0, 1000.0, 191000.0, 1.0, false}, 384000LL * 10000 - 5000, 5000},
+        {"Synchronised", tenSecondSweep(1.0, true), 400000, 80000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(checkSweepParams(c.p).empty());
+        const double rate = sweepRateSeconds(c.p);
+        std::vector<double> baseline(static_cast<std::size_t>(c.count));
+        sweepBlock(c.p, rate, c.first, baseline.data(), c.count, Isa::Baseline);
+        for (const Isa isa : supportedIsas()) {
+            SCOPED_TRACE(isaName(isa));
+            std::vector<double> got(static_cast<std::size_t>(c.count));
+            sweepBlock(c.p, rate, c.first, got.data(), c.count, isa);
+            EXPECT_EQ(std::memcmp(got.data(), baseline.data(), got.size() * sizeof(double)), 0);
+        }
+        const long double fs = c.p.sampleRateHz;
+        const long double lrate = static_cast<long double>(c.p.frameCount) / fs /
+                                  logl(static_cast<long double>(c.p.stopHz) / c.p.startHz);
+        for (int i = 0; i < c.count; i += 997) {
+            const std::int64_t n = c.first + i;
+            EXPECT_EQ(baseline[static_cast<std::size_t>(i)], c.p.amplitude * unitSweepSample(c.p, rate, n));
+            if (c.p.synchronised)
+                continue;
+            const long double t = static_cast<long double>(n) / (fs * lrate);
+            const long double phase = 2.0L * 3.14159265358979323846264338327950288L * c.p.startHz * lrate * expm1l(t);
+            const double bound = (static_cast<double>(t) + 4.0) * 0x1p-53 * static_cast<double>(phase) + 1e-14;
+            EXPECT_NEAR(baseline[static_cast<std::size_t>(i)], static_cast<double>(c.p.amplitude * sinl(phase)),
+                        bound * c.p.amplitude)
+                << "frame " << n;
+        }
+    }
+}
+
 TEST(SweepGen, WrongLayoutAndFramesPastTheEnd)
 {
     SweepParams p = tenSecondSweep();

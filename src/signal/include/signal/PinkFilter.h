@@ -1,5 +1,7 @@
 #pragma once
 
+#include "signal/FastSine.h"
+
 #include <vector>
 
 namespace corvane::signal {
@@ -7,39 +9,60 @@ namespace corvane::signal {
 // Turns white noise into pink: |H(f)|^2 follows 1/f within about 0.1 dB from
 // 20 Hz to 0.45 times the sampling rate, for any rate from 8000 to 384000 Hz.
 //
-// A chain of first-order pole-zero sections, two per octave, with poles from
-// a quarter of the sampling rate down to about 3 Hz and each zero a quarter
-// octave above its pole: the staircase of +6 and 0 dB/octave slopes averages
-// to -3 dB/octave. Near the Nyquist limit the digital sections flatten, so
-// the three highest zeros and a final zero on the negative axis are placed
-// by a least-squares fit of the log response, done once for the design. The
-// poles sit at fixed fractions of the rate, so that fit holds for every rate.
+// The design: a chain of first-order pole-zero sections, two per octave, with
+// poles from a quarter of the sampling rate down to about 3 Hz and each zero
+// a quarter octave above its pole: the staircase of +6 and 0 dB/octave slopes
+// averages to -3 dB/octave. Near the Nyquist limit the digital sections
+// flatten, so the three highest zeros and a final zero on the negative axis
+// are placed by a least-squares fit of the log response, done once for the
+// design. The poles sit at fixed fractions of the rate, so that fit holds for
+// every rate.
+//
+// The filter runs that transfer function in parallel form: by partial
+// fractions, H(z) = d0 + d1 z^-1 + sum_k r_k / (1 - p_k z^-1), one one-pole
+// filter per pole, all fed by the same input. The residues r_k are small and
+// of one sign but the first (the poles are half an octave apart), so the sum
+// loses nothing to cancellation; and the one-pole filters are independent of
+// each other, so a sample updates four of them in one vector operation
+// instead of walking a chain of dependent sections.
 class PinkFilter {
 public:
     explicit PinkFilter(double sampleRateHz);
 
     double process(double x);
+    // out[i] for in[i], count values, in order; the arrays may be the same.
+    // The kernel built for isa (the baseline where the CPU lacks it) gives
+    // the same bits as every other path and as process.
+    void process(const double* in, double* out, int count);
+    void process(const double* in, double* out, int count, Isa isa);
     void reset();
 
     // 10 log10 |H(f)|^2 of the design, for checking it against 1/f.
     double responseDb(double frequencyHz) const;
+
+    // The sum of the squared impulse response, from the partial fractions:
+    // the output's variance for unit-variance white input.
+    double impulseEnergy() const { return energy; }
 
     // The lowest pole: below it the response levels off, and it sets how long
     // the filter takes to settle.
     double lowestPoleHz() const { return lowestPole; }
 
 private:
-    struct Section {
-        double zero;   // z-plane zero, on the positive real axis
-        double pole;
-        double x1 = 0.0;
-        double y1 = 0.0;
-    };
-
-    std::vector<Section> sections;
+    std::vector<double> zeros;   // z-plane zeros of the design, on the positive real axis
+    std::vector<double> poles;
+    // The parallel form, poles in groups of four (the last group padded with
+    // zero poles and residues), and the one-pole filters' states.
+    std::vector<double> groupPoles;
+    std::vector<double> groupResidues;
+    std::vector<double> states;
+    int groups = 0;
+    double direct = 0.0;    // d0
+    double delayed = 0.0;   // d1
+    double lastIn = 0.0;
     double sampleRate;
     double lowestPole = 0.0;
-    double lastIn = 0.0;   // memory of the final zero
+    double energy = 0.0;
 };
 
 } // namespace corvane::signal

@@ -20,7 +20,19 @@ public:
     // For checks against published outputs; the all-zero state is a fixed point.
     static Xoshiro256 fromState(const State& state);
 
-    std::uint64_t next();
+    // Inline: the noise draws a value every few nanoseconds.
+    std::uint64_t next()
+    {
+        const std::uint64_t result = rotl(s[1] * 5, 7) * 9;
+        const std::uint64_t t = s[1] << 17;
+        s[2] ^= s[0];
+        s[3] ^= s[1];
+        s[1] ^= s[2];
+        s[0] ^= s[3];
+        s[2] ^= t;
+        s[3] = rotl(s[3], 45);
+        return result;
+    }
 
     // The top 53 bits as a double in [0, 1): every value is a multiple of
     // 2^-53, so the conversion is exact and needs no rounding mode.
@@ -34,6 +46,8 @@ public:
 
 private:
     Xoshiro256() = default;
+
+    static constexpr std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
     State s{};
 };
