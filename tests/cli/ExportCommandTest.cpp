@@ -1,5 +1,6 @@
 #include "signal/MiniWaveGen.h"
 #include "support/Process.h"
+#include "support/ByteCompare.h"
 #include "support/TestSinks.h"
 #include "wavio/FileWriteThread.h"
 #include "wavio/WavFormat.h"
@@ -230,12 +231,11 @@ TEST_F(ExportCommand, FilesMatchTheCoreWriterExactly)
             amplitude *= 0.25;
         gen.setSignal(c.shapeCode, c.channels, std::stod(std::to_string(c.freq)), c.fs, amplitude);
         wavio::FileWriteThread thread(sink, gen, c.fs + 77, c.fs, c.channels);
-        thread.setDataFormat(4, static_cast<char>(c.formatCode), wavio::fullScale(c.formatCode));
+        thread.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(c.formatCode), wavio::fullScale(c.formatCode));
         thread.start();
-        while (!thread.waitDone(1000ms)) {
-        }
+        ASSERT_TRUE(thread.waitDone(60s));
         ASSERT_EQ(thread.storeResult.load(), 0);
-        EXPECT_TRUE(written() == sink.bytes);
+        EXPECT_TRUE(sameBytes(written(), sink.bytes));
         fs::remove(out);
     }
 }

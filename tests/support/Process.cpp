@@ -151,7 +151,7 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
     close(errPipe[0]);
     int status = 0;
     if (pid > 0) {
-        while (waitpid(pid, &status, 0) < 0) {
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         result.termSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
