@@ -213,7 +213,7 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     case Outcome::Failed: return Failed;
     case Outcome::Written: break;
     }
-    if (const long long clipped = chain.clippedSamples(); clipped > 0 && s.kind != core::SignalKind::Tone)
+    if (const long long clipped = chain.clippedSamples(); clipped > 0)
         err << "Warning: " << clipped << " samples clipped at full scale\n";
     // Summaries go to stderr: stdout may be carrying the file itself.
     if (!o.quiet) {

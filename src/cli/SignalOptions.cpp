@@ -328,7 +328,8 @@ private:
 struct SignalChain::Parts {
     std::unique_ptr<signal::TWaveProvider> generator;
     std::unique_ptr<signal::Fade> fade;
-    std::unique_ptr<ChainTop> top;
+    std::unique_ptr<ChainTop> top;   // null when nothing is counted or restarted
+    signal::TWaveProvider* source = nullptr;   // the generator or its fades
     std::unique_ptr<signal::Dither> dither;
 };
 
@@ -382,8 +383,13 @@ SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool fo
         if (parts->fade)
             restartables.push_back(parts->fade.get());
     }
-    parts->top = std::make_unique<ChainTop>(*source, o.format, plan.scale, sweepLoop ? plan.dataLength : 0,
-                                            std::move(restartables));
+    // A plain tone goes to the writer as the generator itself, which the
+    // writer recognises and takes its fast exact path for; the other signals
+    // get their clipped samples counted on the way.
+    parts->source = source;
+    if (o.kind != SignalKind::Tone || sweepLoop)
+        parts->top = std::make_unique<ChainTop>(*source, o.format, plan.scale, sweepLoop ? plan.dataLength : 0,
+                                                std::move(restartables));
     if (o.dither)
         parts->dither = std::make_unique<signal::Dither>(o.seed);
 }
@@ -392,7 +398,7 @@ SignalChain::~SignalChain() = default;
 
 signal::TWaveProvider& SignalChain::provider()
 {
-    return *parts->top;
+    return parts->top ? *parts->top : *parts->source;
 }
 
 signal::Dither* SignalChain::dither()
@@ -402,7 +408,7 @@ signal::Dither* SignalChain::dither()
 
 long long SignalChain::clippedSamples() const
 {
-    return parts->top->clipped;
+    return parts->top ? parts->top->clipped : 0;
 }
 
 std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const SignalOptions& o, const SignalPlan& plan)

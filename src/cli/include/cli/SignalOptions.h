@@ -80,7 +80,8 @@ public:
     signal::TWaveProvider& provider();
     // Non-null when dither was asked for.
     signal::Dither* dither();
-    // Samples at or beyond the integer format's full scale so far; read after
+    // Samples at or beyond the integer format's full scale so far (sweeps and
+    // noise; a tone's clipping is the level warning's business); read after
     // the writing or playing thread has finished.
     long long clippedSamples() const;
 
