@@ -56,29 +56,20 @@ struct ExportOptions {
 
 std::optional<Refusal> parseOptions(std::span<const std::string_view> args, ExportOptions& o)
 {
-    std::vector<OptionSpec> specs(std::begin(kExportOnly), std::end(kExportOnly));
-    const auto common = signalOptionSpecs();
-    specs.insert(specs.end(), common.begin(), common.end());
-    ParsedArgs parsed;
-    if (auto refusal = parseArgs(args, specs, parsed))
-        return Refusal{std::move(*refusal), true};
-    if (!parsed.operands.empty())
-        return Refusal{"unknown option '" + std::string(parsed.operands.front()) + "'", true};
-    for (const ParsedOption& option : parsed.options) {
+    const auto takeOwn = [&o](const ParsedOption& option) -> std::optional<Refusal> {
         if (option.name == "--quiet") {
             o.quiet = true;
-        } else if (option.name == "--output" || option.name == "--inverse") {
+        } else {   // --output or --inverse
+            const bool output = option.name == "--output";
             if (option.value.empty())
-                return Refusal{option.name == "--output" ? "the output file name is empty"
-                                                         : "the inverse filter's file name is empty",
+                return Refusal{output ? "the output file name is empty" : "the inverse filter's file name is empty",
                                true};
-            (option.name == "--output" ? o.path : o.inversePath) = std::string(option.value);
-        } else {
-            bool taken = false;
-            if (auto refusal = takeSignalOption(option, o.signal, taken))
-                return refusal;
+            (output ? o.path : o.inversePath) = std::string(option.value);
         }
-    }
+        return std::nullopt;
+    };
+    if (auto refusal = parseSignalCommand(args, kExportOnly, o.signal, takeOwn))
+        return refusal;
     if (o.path.empty())
         return Refusal{"no output file given (-o FILE)", true};
     if (!o.inversePath.empty() && o.signal.kind != core::SignalKind::Sweep)
@@ -178,19 +169,11 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
         return Ok;
     }
     ExportOptions o;
-    if (const auto refusal = parseOptions(args, o)) {
-        err << (refusal->showUsage ? "corvane export: " : "") << refusal->message << '\n';
-        if (refusal->showUsage)
-            err << exportUsage();
-        return UsageError;
-    }
+    if (const auto refusal = parseOptions(args, o))
+        return printRefusal(err, *refusal, "export", exportUsage());
     SignalPlan plan;
-    if (const auto refusal = checkSignal(o.signal, err, plan)) {
-        err << (refusal->showUsage ? "corvane export: " : "") << refusal->message << '\n';
-        if (refusal->showUsage)
-            err << exportUsage();
-        return UsageError;
-    }
+    if (const auto refusal = checkSignal(o.signal, err, plan))
+        return printRefusal(err, *refusal, "export", exportUsage());
     const SignalOptions& s = o.signal;
     SignalChain chain(s, plan);
 

@@ -1,5 +1,9 @@
 #include "cli/Options.h"
 
+#include "cli/ExitCode.h"
+
+#include <ostream>
+
 namespace corvane::cli {
 
 namespace {
@@ -13,6 +17,16 @@ const OptionSpec* findSpec(std::string_view name, std::span<const OptionSpec> sp
 }
 
 } // namespace
+
+int printRefusal(std::ostream& err, const Refusal& refusal, std::string_view command, const std::string& usage)
+{
+    if (refusal.showUsage)
+        err << "corvane " << command << ": ";
+    err << refusal.message << '\n';
+    if (refusal.showUsage)
+        err << usage;
+    return UsageError;
+}
 
 bool wantsHelp(std::span<const std::string_view> args)
 {

@@ -61,15 +61,7 @@ struct PlayOptions {
 
 std::optional<Refusal> parsePlay(std::span<const std::string_view> args, PlayOptions& o)
 {
-    std::vector<OptionSpec> specs(std::begin(kPlayOnly), std::end(kPlayOnly));
-    const auto common = signalOptionSpecs();
-    specs.insert(specs.end(), common.begin(), common.end());
-    ParsedArgs parsed;
-    if (auto refusal = parseArgs(args, specs, parsed))
-        return Refusal{std::move(*refusal), true};
-    if (!parsed.operands.empty())
-        return Refusal{"unknown option '" + std::string(parsed.operands.front()) + "'", true};
-    for (const ParsedOption& option : parsed.options) {
+    const auto takeOwn = [&o](const ParsedOption& option) -> std::optional<Refusal> {
         if (option.name == "--device") {
             if (option.value.empty())
                 return Refusal{"the device name is empty", true};
@@ -78,15 +70,12 @@ std::optional<Refusal> parsePlay(std::span<const std::string_view> args, PlayOpt
             o.loop = true;
         } else if (option.name == "--list-devices") {
             o.list = true;
-        } else if (option.name == "--quiet") {
+        } else {   // --quiet
             o.quiet = true;
-        } else {
-            bool taken = false;
-            if (auto refusal = takeSignalOption(option, o.signal, taken))
-                return refusal;
         }
-    }
-    return std::nullopt;
+        return std::nullopt;
+    };
+    return parseSignalCommand(args, kPlayOnly, o.signal, takeOwn);
 }
 
 int listDevices(std::ostream& out, std::ostream& err)
@@ -114,28 +103,19 @@ int runPlay(std::span<const std::string_view> args, std::ostream& out, std::ostr
         return Ok;
     }
     PlayOptions o;
-    if (const auto refusal = parsePlay(args, o)) {
-        err << (refusal->showUsage ? "corvane play: " : "") << refusal->message << '\n';
-        if (refusal->showUsage)
-            err << playUsage();
-        return UsageError;
-    }
+    if (const auto refusal = parsePlay(args, o))
+        return printRefusal(err, *refusal, "play", playUsage());
     if (o.list)
         return listDevices(out, err);
 
     const auto format = std::find_if(audio::kPlayFormats.begin(), audio::kPlayFormats.end(),
                                      [&](const auto& info) { return info.wavFormat() == o.signal.format; });
     if (format == audio::kPlayFormats.end()) {
-        err << "corvane play: --format takes " << audio::playFormatNames() << '\n' << playUsage();
-        return UsageError;
+        return printRefusal(err, {"--format takes " + audio::playFormatNames(), true}, "play", playUsage());
     }
     SignalPlan plan;
-    if (const auto refusal = checkSignal(o.signal, err, plan)) {
-        err << (refusal->showUsage ? "corvane play: " : "") << refusal->message << '\n';
-        if (refusal->showUsage)
-            err << playUsage();
-        return UsageError;
-    }
+    if (const auto refusal = checkSignal(o.signal, err, plan))
+        return printRefusal(err, *refusal, "play", playUsage());
 
     SignalChain chain(o.signal, plan, o.loop);
     audio::SoundOutput output;

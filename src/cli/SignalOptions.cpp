@@ -156,6 +156,28 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
     return std::nullopt;
 }
 
+std::optional<Refusal> parseSignalCommand(std::span<const std::string_view> args, std::span<const OptionSpec> own,
+                                          SignalOptions& o,
+                                          const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn)
+{
+    std::vector<OptionSpec> specs(own.begin(), own.end());
+    specs.insert(specs.end(), std::begin(kSignalOptions), std::end(kSignalOptions));
+    ParsedArgs parsed;
+    if (auto refusal = parseArgs(args, specs, parsed))
+        return usage(std::move(*refusal));
+    if (!parsed.operands.empty())
+        return usage("unknown option '" + std::string(parsed.operands.front()) + "'");
+    for (const ParsedOption& option : parsed.options) {
+        bool taken = false;
+        if (auto refusal = takeSignalOption(option, o, taken))
+            return refusal;
+        if (!taken)
+            if (auto refusal = takeOwn(option))
+                return refusal;
+    }
+    return std::nullopt;
+}
+
 std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, SignalPlan& plan)
 {
     using core::SignalKind;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,6 +23,11 @@ struct Refusal {
     std::string message;
     bool showUsage = false;
 };
+
+// Prints a refusal as every subcommand does: a word the command does not take
+// gets the command's name before it and the usage text after it.
+// Returns UsageError.
+int printRefusal(std::ostream& err, const Refusal& refusal, std::string_view command, const std::string& usage);
 
 struct ParsedOption {
     std::string_view name;   // always the long name

@@ -4,6 +4,7 @@
 #include "core/CodeSets.h"
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -54,6 +55,13 @@ std::span<const OptionSpec> signalOptionSpecs();
 // Takes one parsed option if it is a signal option. nullopt when it was
 // taken; a refusal when its value is refused; `taken` says whether it was one.
 std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOptions& o, bool& taken);
+
+// Reads the words of a command that takes the signal options (export, play)
+// besides its own: `own` lists those, and `takeOwn` takes each of them (a
+// refusal, or nothing when it was taken).
+std::optional<Refusal> parseSignalCommand(std::span<const std::string_view> args, std::span<const OptionSpec> own,
+                                          SignalOptions& o,
+                                          const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn);
 
 // The settled signal: frame count and the amplitude handed to the generator.
 struct SignalPlan {
