@@ -2,6 +2,7 @@
 // is the 16-bit stream `corvane export` writes for the displayed signal.
 
 #include "support/RecordingBoxes.h"
+#include "support/Files.h"
 #include "support/Process.h"
 #include "windows/TMainForm.h"
 
@@ -26,13 +27,7 @@ using namespace corvane;
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<char>;
-
-Bytes readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using Bytes = std::vector<std::uint8_t>;
 
 class PlayWindow : public ::testing::Test {
 protected:
@@ -78,8 +73,8 @@ TEST_F(PlayWindow, PlayThenStopPlaysThePrefixOfTheExport)
     const ProcessResult r = runProcess(CORVANE_EXE, {"export", "-o", wav.string(), "--quiet", "--freq", "400",
                                                      "--level", "6.0", "--fs", "44100", "--seconds", "100"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    Bytes played = readAll(raw);
-    const Bytes file = readAll(wav);
+    Bytes played = bytesOf(raw);
+    const Bytes file = bytesOf(wav);
     ASSERT_GE(played.size(), 100000u);
     EXPECT_EQ(played.size() % 4, 0u);
     Bytes expected(file.begin() + 44, file.end());

@@ -2,6 +2,7 @@
 #include "shell/OkBox.h"
 #include "support/RecordingBoxes.h"
 #include "windows/SaveAsCommand.h"
+#include "support/Files.h"
 #include "support/Process.h"
 #include "widgets/TCancelConfirm.h"
 #include "widgets/TWaveFileForm.h"
@@ -245,21 +246,6 @@ TEST_F(SaveAs, FailuresAreShownAndNothingIsReportedSaved)
     }
 }
 
-// Names of temporary files left in a folder.
-std::vector<std::string> leftovers(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename().string().find(".corvane-") != std::string::npos)
-            names.push_back(entry.path().filename().string());
-    return names;
-}
-
-std::string textOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Lowers this process's file-size limit, with SIGXFSZ ignored, so that writes
 // beyond it fail with EFBIG as on a full disk; both come back afterwards.

@@ -1,4 +1,5 @@
 #include "signal/MiniWaveGen.h"
+#include "support/Files.h"
 #include "support/Process.h"
 #include "support/ByteCompare.h"
 #include "support/TestSinks.h"
@@ -259,21 +260,6 @@ TEST_F(ExportCommand, FailuresAreReportedAndLeaveNothing)
     EXPECT_TRUE(fs::exists("/dev/full"));
 }
 
-// Names of temporary files left in a folder; each test expects none.
-std::vector<std::string> leftovers(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename().string().find(".corvane-") != std::string::npos)
-            names.push_back(entry.path().filename().string());
-    return names;
-}
-
-std::string contentsOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void writeText(const fs::path& path, const std::string& text)
 {
@@ -307,7 +293,7 @@ struct OldFileBehindLink {
     {
         EXPECT_TRUE(fs::is_symlink(link));
         EXPECT_EQ(fs::read_symlink(link), "real.wav");
-        EXPECT_EQ(contentsOf(real), "old\n");
+        EXPECT_EQ(textOf(real), "old\n");
         EXPECT_EQ(fs::status(real).permissions() & fs::perms::mask, fs::perms(0640));
     }
     fs::path real;
@@ -350,7 +336,7 @@ TEST_F(ExportCommand, SignalBeforeTheFileExistsLeavesNothing)
         ::kill(pid, SIGTERM);
         const int code = waitProcess(pid);
         EXPECT_TRUE(code == -1 || code == 130) << code;
-        EXPECT_EQ(contentsOf(out), "old\n");
+        EXPECT_EQ(textOf(out), "old\n");
         EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
     }
 }
@@ -433,9 +419,9 @@ TEST_F(ExportCommand, ConcurrentExportsEachFinishWhole)
     const std::vector<std::string> f32Mono = {"--format", "f32", "--channels", "1", "--seconds", "20", "--quiet"};
     const std::vector<std::string> s16Stereo = {"--format", "s16", "--seconds", "30", "--quiet"};
     ASSERT_EQ(exportWith(f32Mono).exitCode, 0);
-    const std::string aloneF32 = contentsOf(out);
+    const std::string aloneF32 = textOf(out);
     ASSERT_EQ(exportWith(s16Stereo).exitCode, 0);
-    const std::string aloneS16 = contentsOf(out);
+    const std::string aloneS16 = textOf(out);
     fs::remove(out);
 
     for (int round = 0; round < 3; ++round) {
@@ -449,7 +435,7 @@ TEST_F(ExportCommand, ConcurrentExportsEachFinishWhole)
         EXPECT_EQ(waitProcess(first), 0);
         EXPECT_EQ(waitProcess(second), 0);
         // The last rename wins; either way the file is one whole export.
-        const std::string now = contentsOf(out);
+        const std::string now = textOf(out);
         EXPECT_TRUE(now == aloneF32 || now == aloneS16) << now.size();
         EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
     }
@@ -459,7 +445,7 @@ TEST_F(ExportCommand, StandardOutputTargetsCarryTheWavAndNothingElse)
 {
     const std::vector<std::string> tone = {"--seconds", "1", "--fs", "8000", "--format", "s24"};
     ASSERT_EQ(exportWith(tone).exitCode, 0);
-    const std::string wav = contentsOf(out);
+    const std::string wav = textOf(out);
     ASSERT_EQ(wav.size(), 68u + 8000u * 2u * 3u);
     fs::remove(out);
 
@@ -486,7 +472,7 @@ TEST_F(ExportCommand, StandardOutputTargetsCarryTheWavAndNothingElse)
         const fs::path fifo = dir / "fifo";
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
         std::string received;
-        std::thread reader([&] { received = contentsOf(fifo); });
+        std::thread reader([&] { received = textOf(fifo); });
         std::vector<std::string> args = {"export", "-o", fifo.string(), "--quiet"};
         args.insert(args.end(), tone.begin(), tone.end());
         const ProcessResult r = runProcess(CORVANE_EXE, args);
@@ -532,7 +518,7 @@ TEST_F(ExportCommand, WriteErrorsEndWithExitThree)
         EXPECT_EQ(r.exitCode, 3);
         EXPECT_EQ(r.err, c.message);
         if (c.args.front() == "plot" && c.stdoutPath.empty()) {
-            EXPECT_EQ(contentsOf(png), "old picture\n");
+            EXPECT_EQ(textOf(png), "old picture\n");
         }
         EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
     }

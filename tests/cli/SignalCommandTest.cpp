@@ -1,4 +1,5 @@
 #include "support/ByteCompare.h"
+#include "support/Files.h"
 #include "support/Process.h"
 #include "support/Wait.h"
 #include "wavio/WavFormat.h"
@@ -24,12 +25,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class SignalCommand : public testing::Test {
 protected:
     void SetUp() override
@@ -50,7 +45,7 @@ protected:
     // The bytes after the header that the format's header length gives.
     Bytes dataChunk(const fs::path& path, int format)
     {
-        Bytes all = readAll(path);
+        Bytes all = bytesOf(path);
         const auto header = static_cast<std::size_t>(wavio::headerByteCount(format));
         return all.size() < header ? Bytes{} : Bytes(all.begin() + static_cast<std::ptrdiff_t>(header), all.end());
     }
@@ -101,7 +96,7 @@ TEST_F(SignalCommand, NoiseIsTheSameForOneSeedAndOtherForAnother)
     const auto noise = [&](const char* name, const char* colour, const char* seed) {
         const fs::path path = dir / name;
         EXPECT_EQ(exportTo(path, {"--signal", colour, "--seed", seed, "--seconds", "1", "--fs", "8000"}).exitCode, 0);
-        return readAll(path);
+        return bytesOf(path);
     };
     for (const char* colour : {"white", "pink"}) {
         SCOPED_TRACE(colour);
@@ -154,7 +149,7 @@ TEST_F(SignalCommand, SweepInverseIsWrittenBesideTheSweep)
     EXPECT_EQ(info.frames, 8000);
     EXPECT_EQ(info.format & SF_FORMAT_SUBMASK, SF_FORMAT_DOUBLE);
     sf_close(f);
-    EXPECT_EQ(readAll(sweep).size(), 68u + 8000u * 2u * 3u);
+    EXPECT_EQ(bytesOf(sweep).size(), 68u + 8000u * 2u * 3u);
 }
 
 TEST_F(SignalCommand, DitheredSilenceStaysWithinOneStep)
@@ -215,7 +210,7 @@ TEST_F(SignalCommand, PlayedBytesEqualTheExportedData)
                 const ProcessResult r = runProcess(CORVANE_EXE, play);
                 ASSERT_EQ(r.exitCode, 0) << r.err;
                 const Bytes expected = dataChunk(wav, f.format);
-                const Bytes played = readAll(raw);
+                const Bytes played = bytesOf(raw);
                 EXPECT_TRUE(sameBytes(expected, played));
                 fs::remove(raw);
             }
@@ -248,7 +243,7 @@ TEST_F(SignalCommand, LoopStoppedByInterruptIsAPrefixOfTheLongExport)
     longArgs.insert(longArgs.end(), {"--seconds", "100"});
     const fs::path wav = dir / "long.wav";
     ASSERT_EQ(exportTo(wav, longArgs).exitCode, 0);
-    Bytes played = readAll(raw);
+    Bytes played = bytesOf(raw);
     Bytes expected = dataChunk(wav, wavio::S16);
     ASSERT_GE(played.size(), 200000u);
     EXPECT_EQ(played.size() % 4, 0u);
