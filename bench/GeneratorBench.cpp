@@ -72,8 +72,7 @@ void BM_Generate(benchmark::State& state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kBlock);
-    state.SetLabel(std::vector<const char*>{"sine", "step+", "step-", "square", "pulse+", "pulse-"}
-                       [static_cast<std::size_t>(shape)]);
+    state.SetLabel(std::string(corvane::core::kWaveShapes[static_cast<std::size_t>(shape)].cliName));
 }
 
 } // namespace
