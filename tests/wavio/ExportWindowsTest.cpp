@@ -23,7 +23,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -184,16 +187,53 @@ public:
     std::function<void()> whileOpen;
 };
 
-// A generator that takes its time, so a cancel arrives mid-file.
-class SlowGen : public signal::MiniWaveGen {
+// A generator that stops at its third block until the test lets it go, so a
+// cancel arrives mid-file however fast or slow the machine is. The window's
+// thread sees the stop (or the "No") before the writing can go on.
+class GatedGen : public signal::MiniWaveGen {
 public:
     using signal::MiniWaveGen::execStore;
     int execStore(double* left, double* right, int dataSize) override
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (++calls == 3) {
+            reached.store(true, std::memory_order_release);
+            std::unique_lock lock(m);
+            // Bounded: a test that never opens the gate fails, it does not hang.
+            opened.wait_for(lock, std::chrono::seconds(60), [this] { return open; });
+        }
         return signal::MiniWaveGen::execStore(left, right, dataSize);
     }
+    void release()
+    {
+        {
+            std::lock_guard lock(m);
+            open = true;
+        }
+        opened.notify_all();
+    }
+    std::atomic<bool> reached{false};
+
+private:
+    int calls = 0;   // writing thread only
+    std::mutex m;
+    std::condition_variable opened;
+    bool open = false;
 };
+
+// Once the generator waits at its gate, runs act on the window's thread and
+// opens the gate.
+void atTheGate(QObject& context, GatedGen& gen, std::function<void()> act)
+{
+    auto* poll = new QTimer(&context);
+    QObject::connect(poll, &QTimer::timeout, &context, [poll, &gen, act = std::move(act)] {
+        if (!gen.reached.load(std::memory_order_acquire))
+            return;
+        poll->stop();
+        act();
+        gen.release();
+    });
+    poll->start(1);
+}
 
 void waitWithEvents(int ms)
 {
@@ -275,13 +315,13 @@ TEST(TWaveFileWrite, WritesTheFileAndClosesItself)
 TEST(TWaveFileWrite, CancelAnsweredNoGoesOn)
 {
     const std::string path = tempPath("no.wav");
-    SlowGen gen;
+    GatedGen gen;
     gen.setSignal(0, 2, 400, 8000, 1.0);
     ScriptedQuestion question;
     question.answer = false;
     widgets::TWaveFileWrite window(nullptr, path, &question);
     ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, 4, wavio::S16, 1.0), 0);
-    QTimer::singleShot(150, &window, [&window] { window.CancelButtonClick(); });
+    atTheGate(window, gen, [&window] { window.CancelButtonClick(); });
     EXPECT_EQ(runModal(window), QDialog::Accepted);
     EXPECT_EQ(question.asked, 1);
     EXPECT_FALSE(window.cancelled());
@@ -293,13 +333,13 @@ TEST(TWaveFileWrite, CancelAnsweredNoGoesOn)
 TEST(TWaveFileWrite, CancelAnsweredYesStopsAfterTheCurrentBlock)
 {
     const std::string path = tempPath("yes.wav");
-    SlowGen gen;
+    GatedGen gen;
     gen.setSignal(0, 2, 400, 8000, 1.0);
     ScriptedQuestion question;
     question.answer = true;
     widgets::TWaveFileWrite window(nullptr, path, &question);
     ASSERT_EQ(window.setParams(&gen, 8000 * 100, 8000, 2, 4, wavio::S16, 1.0), 0);
-    QTimer::singleShot(150, &window, [&window] { window.CancelButtonClick(); });
+    atTheGate(window, gen, [&window] { window.CancelButtonClick(); });
     EXPECT_EQ(runModal(window), QDialog::Accepted);
     EXPECT_TRUE(window.cancelled());
     EXPECT_EQ(window.storeResult(), 0);
@@ -346,14 +386,14 @@ TEST(TWaveFileWrite, ThreadFinishingWhileTheQuestionIsOpen)
 TEST(TWaveFileWrite, CloseBoxAsksAndNeverClosesDirectly)
 {
     const std::string path = tempPath("close.wav");
-    SlowGen gen;
+    GatedGen gen;
     gen.setSignal(0, 2, 400, 8000, 1.0);
     ScriptedQuestion question;
     question.answer = false;
     widgets::TWaveFileWrite window(nullptr, path, &question);
     ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, 4, wavio::S16, 1.0), 0);
     bool visibleAfterClose = false;
-    QTimer::singleShot(150, &window, [&] {
+    atTheGate(window, gen, [&] {
         window.close();
         visibleAfterClose = window.isVisible();
         question.answer = true;
