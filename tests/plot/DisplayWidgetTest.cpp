@@ -1,6 +1,7 @@
 #include "widgets/LabelAdapter.h"
 #include "plot/WaveDisplay.h"
 #include "widgets/WaveDraw.h"
+#include "support/QtWait.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,6 @@ namespace {
 constexpr plot::Colour kBlack = 0;
 constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
 constexpr plot::Colour kGreen = plot::rgb(0, 255, 0);
-
-void processEventsFor(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
 
 // The way the main window wires its plot: the display drives the widget's
 // canvas, real label controls stand beside it, and every paint replays the
@@ -64,7 +57,7 @@ TEST(DisplayOnWaveDraw, PaintReplaysTheMainWindowPlot)
         lastResult = display.repaint();
     });
     window.show();
-    processEventsFor(100);
+    ASSERT_TRUE(processEventsUntil([&] { return paints > 0; }, std::chrono::seconds(10)));
 
     std::vector<double> samples(884);
     for (std::size_t i = 0; i < samples.size(); ++i)
@@ -79,8 +72,7 @@ TEST(DisplayOnWaveDraw, PaintReplaysTheMainWindowPlot)
     plot->resize(361, 200);
     plot->resize(361, 201);
     const int before = paints;
-    processEventsFor(200);
-    ASSERT_GT(paints, before);
+    ASSERT_TRUE(processEventsUntil([&] { return paints > before; }, std::chrono::seconds(10)));
     EXPECT_EQ(lastResult, 0);
     // The trace starts at 0 on the zero row, 100.5 rounded to even; the +5
     // grid row is trunc(201 - 15 / 20 * 201) = 50, away from the trace.

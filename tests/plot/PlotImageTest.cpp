@@ -3,6 +3,7 @@
 #include "plot/PlotCanvas.h"
 #include "plot/RecordingSurface.h"
 #include "widgets/WaveDraw.h"
+#include "support/QtWait.h"
 
 #include <gtest/gtest.h>
 
@@ -158,6 +159,8 @@ TEST_F(ImageCanvas, TextIsWrittenOnACellOfTheFillColour)
     EXPECT_EQ(pixel(image, 5, 5), kBlack);
 }
 
+// Only for showing that something does NOT happen: what does happen is
+// waited for with processEventsUntil.
 void processEventsFor(int ms)
 {
     QElapsedTimer timer;
@@ -183,8 +186,8 @@ TEST(WaveDrawWidget, PaintsThroughTheHostHandlerWithoutLooping)
         EXPECT_EQ(plot->canvas().setXScale(0.0, 10.0, 1.0, kGrey), 0);
     });
     window.show();
-    processEventsFor(200);
-    ASSERT_GE(paints, 1);
+    ASSERT_TRUE(processEventsUntil([&] { return paints >= 1; }, std::chrono::seconds(10)));
+    processEventsFor(100);   // let the first show's paints all arrive
     const int settled = paints;
     processEventsFor(300);
     EXPECT_EQ(paints, settled); // drawing inside the handler asks for no further paint
@@ -195,12 +198,12 @@ TEST(WaveDrawWidget, PaintsThroughTheHostHandlerWithoutLooping)
 
     // Drawing outside a paint asks for one.
     plot->canvas().TextOnCanvas(3, 3, "x", kGreen);
-    processEventsFor(200);
+    EXPECT_TRUE(processEventsUntil([&] { return paints > settled; }, std::chrono::seconds(10)));
+    processEventsFor(100);
     EXPECT_EQ(paints, settled + 1);
 
     plot->resize(200, 100);
-    processEventsFor(200);
-    EXPECT_EQ(plot->picture().size(), QSize(200, 100));
+    EXPECT_TRUE(processEventsUntil([&] { return plot->picture().size() == QSize(200, 100); }, std::chrono::seconds(10)));
     EXPECT_EQ(pixel(plot->picture(), 100, 10), kGrey); // 5 is now column trunc(100 + 0.5)
 }
 
