@@ -264,6 +264,35 @@ std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, Si
 
 namespace {
 
+// Where the integer format clips: a scaled sample v is clipped when
+// v >= top + 0.5 or v < bottom - 0.5. None for the float formats.
+struct ClipLimits {
+    double top = 0.0;
+    double bottom = 0.0;
+    bool clips = false;
+};
+
+ClipLimits clipLimits(int format)
+{
+    ClipLimits c;
+    if (!core::isFloatFormat(format)) {
+        const int bits = 8 * wavio::bytesPerSample(format);
+        c.top = std::ldexp(1.0, bits - 1) - 1.0;
+        // The 32-bit format stops at -2147483647 so it stays symmetric.
+        c.bottom = bits == 32 ? -c.top : -c.top - 1.0;
+        c.clips = true;
+    }
+    return c;
+}
+
+// Whether samples no larger than amplitude (a sweep's, give or take the
+// sine's last bits) can never reach the format's clipping.
+bool neverClips(int format, double amplitude, double scale)
+{
+    const ClipLimits c = clipLimits(format);
+    return !c.clips || std::fabs(amplitude) * scale * (1.0 + 1e-9) < c.top + 0.5;
+}
+
 // The top of the chain: counts the samples the integer format will clip and,
 // for a looping sweep, starts the sweep (and its fades) again after each run.
 class ChainTop final : public signal::TWaveProvider {
@@ -272,13 +301,10 @@ public:
              std::vector<signal::TWaveProvider*> restartables_)
         : source(source_), scale(scale_), loopFrames(loopFrames_), restartables(std::move(restartables_))
     {
-        if (!core::isFloatFormat(format)) {
-            const int bits = 8 * wavio::bytesPerSample(format);
-            top = std::ldexp(1.0, bits - 1) - 1.0;
-            // The 32-bit format stops at -2147483647 so it stays symmetric.
-            bottom = bits == 32 ? -top : -top - 1.0;
-            counting = true;
-        }
+        const ClipLimits c = clipLimits(format);
+        top = c.top;
+        bottom = c.bottom;
+        counting = c.clips;
     }
 
     using TWaveProvider::execStore;
@@ -406,10 +432,13 @@ SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool fo
             restartables.push_back(parts->fade.get());
     }
     // A plain tone goes to the writer as the generator itself, which the
-    // writer recognises and takes its fast exact path for; the other signals
-    // get their clipped samples counted on the way.
+    // writer recognises and takes its fast exact path for; so does a sweep
+    // without fades that cannot clip. The other signals get their clipped
+    // samples counted on the way.
     parts->source = source;
-    if (o.kind != SignalKind::Tone || sweepLoop)
+    const bool plainSweep = o.kind == SignalKind::Sweep && !sweepLoop && source == parts->generator.get() &&
+                            neverClips(o.format, plan.amplitude, plan.scale);
+    if ((o.kind != SignalKind::Tone && !plainSweep) || sweepLoop)
         parts->top = std::make_unique<ChainTop>(*source, o.format, plan.scale, sweepLoop ? plan.dataLength : 0,
                                                 std::move(restartables));
     if (o.dither)

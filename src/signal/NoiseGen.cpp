@@ -21,8 +21,13 @@ constexpr int kCandidatePairs = 1024;
 
 constexpr int kSumBlock = 4096;
 
-// Long enough for a second thread to pay off in the measuring pass.
+// Long enough for a second thread to pay off.
 constexpr std::int64_t kPipelinedFrames = std::int64_t{1} << 20;
+
+// The read-ahead's buffers: a few of them, so that neither side waits for
+// the other at every hand-over, each small enough for the second-level cache.
+constexpr int kAheadSlots = 4;
+constexpr int kAheadValues = 16384;
 
 double blockSumSquares(const double* x, int count)
 {
@@ -137,6 +142,87 @@ std::string checkNoiseParams(const NoiseParams& p)
     return {};
 }
 
+// The drawing thread and the buffers it fills in turn. Slot k % kAheadSlots
+// holds the k-th kAheadValues values of the stream from where it started.
+struct NoiseGen::ReadAhead {
+    std::vector<double> slots[kAheadSlots];
+    std::mutex m;
+    std::condition_variable changed;
+    int filled = 0;      // slots drawn and not yet used up; guarded by m
+    bool quit = false;   // guarded by m
+    // The reader's place, touched by the reading thread only.
+    int readSlot = 0;
+    int readAt = 0;
+    bool holding = false;
+    std::thread drawer;
+};
+
+NoiseGen::~NoiseGen()
+{
+    stopReadAhead();
+}
+
+void NoiseGen::stopReadAhead()
+{
+    if (!ahead)
+        return;
+    {
+        std::lock_guard lock(ahead->m);
+        ahead->quit = true;
+    }
+    ahead->changed.notify_all();
+    ahead->drawer.join();
+    ahead.reset();
+}
+
+void NoiseGen::takeGaussians(double* out, int count)
+{
+    if (!ahead) {
+        ahead = std::make_unique<ReadAhead>();
+        for (auto& slot : ahead->slots)
+            slot.resize(kAheadValues);
+        ReadAhead& a = *ahead;
+        a.drawer = std::thread([this, &a] {
+            for (int k = 0;; ++k) {
+                {
+                    std::unique_lock lock(a.m);
+                    a.changed.wait(lock, [&] { return a.quit || a.filled < kAheadSlots; });
+                    if (a.quit)
+                        return;
+                }
+                drawGaussians(a.slots[k % kAheadSlots].data(), kAheadValues);
+                {
+                    std::lock_guard lock(a.m);
+                    ++a.filled;
+                }
+                a.changed.notify_all();
+            }
+        });
+    }
+    ReadAhead& a = *ahead;
+    for (int done = 0; done < count;) {
+        if (!a.holding) {
+            std::unique_lock lock(a.m);
+            a.changed.wait(lock, [&] { return a.filled > 0; });
+            a.holding = true;
+            a.readAt = 0;
+        }
+        const int n = std::min(count - done, kAheadValues - a.readAt);
+        std::memcpy(out + done, a.slots[a.readSlot].data() + a.readAt, sizeof(double) * static_cast<std::size_t>(n));
+        a.readAt += n;
+        done += n;
+        if (a.readAt == kAheadValues) {
+            a.holding = false;
+            a.readSlot = (a.readSlot + 1) % kAheadSlots;
+            {
+                std::lock_guard lock(a.m);
+                --a.filled;
+            }
+            a.changed.notify_all();
+        }
+    }
+}
+
 NoiseGen::NoiseGen()
     : scratch(3 * static_cast<std::size_t>(kCandidatePairs)), gaussians(2 * static_cast<std::size_t>(kCandidatePairs))
 {
@@ -145,6 +231,7 @@ NoiseGen::NoiseGen()
 
 void NoiseGen::setNoise(const NoiseParams& p, int channels)
 {
+    stopReadAhead();
     params = p;
     numCh = channels;
     outputScale = 0.0;
@@ -236,6 +323,9 @@ double NoiseGen::pipelinedSumSquares()
 
 void NoiseGen::restart()
 {
+    // The drawer has drawn past where the fills stopped; the stream starts
+    // again from the seed anyway.
+    stopReadAhead();
     rng = Xoshiro256(params.seed);
     gaussianAt = 0;
     gaussianCount = 0;
@@ -270,7 +360,10 @@ void NoiseGen::drawGaussians(double* out, int count)
 
 void NoiseGen::unscaled(double* out, int count)
 {
-    drawGaussians(out, count);
+    if (params.frameCount >= kPipelinedFrames && outputScale != 0.0)
+        takeGaussians(out, count);
+    else
+        drawGaussians(out, count);
     if (pink)
         pink->process(out, out, count);
 }

@@ -218,13 +218,14 @@ void SweepGen::setSweep(const SweepParams& p, int channels)
     nextFrame = 0;
 }
 
-void SweepGen::generate(double* out, int count)
+void SweepGen::fillFrames(std::int64_t first, double* out, int count) const
 {
-    const std::int64_t left = valid ? std::max<std::int64_t>(params.frameCount - nextFrame, 0) : 0;
+    if (count <= 0)
+        return;
+    const std::int64_t left = valid && first >= 0 ? std::max<std::int64_t>(params.frameCount - first, 0) : 0;
     const int live = static_cast<int>(std::min<std::int64_t>(left, count));
-    sweepBlock(params, rateSeconds, nextFrame, out, live, bestIsa());
+    sweepBlock(params, rateSeconds, first, out, live, bestIsa());
     std::fill(out + live, out + count, 0.0);
-    nextFrame += count;
 }
 
 int SweepGen::execStore(double* data, int dataSize)
@@ -232,7 +233,7 @@ int SweepGen::execStore(double* data, int dataSize)
     if (numCh != 1)
         return core::kChannelCountIncorrect;
     if (dataSize > 0)
-        generate(data, dataSize);
+        fillFrames(takeFrames(dataSize), data, dataSize);
     return 0;
 }
 
@@ -242,7 +243,7 @@ int SweepGen::execStore(double* left, double* right, int dataSize)
         return core::kChannelCountIncorrect;
     if (dataSize <= 0)
         return 0;
-    generate(left, dataSize);
+    fillFrames(takeFrames(dataSize), left, dataSize);
     std::memcpy(right, left, sizeof(double) * static_cast<std::size_t>(dataSize));
     return 0;
 }

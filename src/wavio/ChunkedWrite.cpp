@@ -3,6 +3,7 @@
 #include "core/ResultCodes.h"
 
 #include "signal/MiniWaveGen.h"
+#include "signal/SweepGen.h"
 #include "wavio/ByteSink.h"
 #include "wavio/EncodeKernels.h"
 #include "wavio/WavFormat.h"
@@ -31,6 +32,8 @@ constexpr int kChunkFrames = 65536;
 // computes which sample changes nothing in the bytes.
 constexpr double kHelperShare[] = {0.35, 0.35, 0.35, 0.35, 0.35, 0.75};
 constexpr double kShareStep = 0.02;
+// A sweep's samples cost the same on either thread, so the two start even.
+constexpr double kSweepHelperShare = 0.5;
 
 struct Chunk {
     std::vector<double> first;    // phases (sine) or left samples
@@ -39,7 +42,8 @@ struct Chunk {
     int frames = 0;
     int goodFrames = 0;    // frames before the block the provider refused
     int result = 0;        // that refusal, or 0
-    int encodedFrames = 0; // sine: frames the helper has already encoded
+    int encodedFrames = 0; // sine, sweep: frames the helper has already encoded
+    std::int64_t firstFrame = 0;   // sweep: the chunk's first frame
 };
 
 // The generator, when the sine can be computed from its phases: only a plain
@@ -50,6 +54,29 @@ signal::MiniWaveGen* sineGenerator(signal::TWaveProvider& provider)
         return nullptr;
     auto& gen = static_cast<signal::MiniWaveGen&>(provider);
     return gen.waveShape == signal::MiniWaveGen::Sine ? &gen : nullptr;
+}
+
+// The generator, when a chunk's samples can be computed in parts on both
+// threads: only a plain signal::SweepGen, whose frames depend on their number
+// alone.
+signal::SweepGen* sweepGenerator(signal::TWaveProvider& provider)
+{
+    if (typeid(provider) != typeid(signal::SweepGen))
+        return nullptr;
+    return &static_cast<signal::SweepGen&>(provider);
+}
+
+// frames of the sweep from chunk frame at on, computed and encoded (both
+// channels alike for stereo).
+void sweepPart(const signal::SweepGen& sweep, Chunk& c, int at, int frames, const ChunkedWrite& job,
+               int blockAlign)
+{
+    if (frames <= 0)
+        return;
+    double* samples = c.first.data() + at;
+    sweep.fillFrames(c.firstFrame + at, samples, frames);
+    encodeDoubleBlock(samples, job.numCh == 2 ? samples : nullptr, frames, job.dataFormat, job.scale,
+                      c.bytes.data() + static_cast<std::size_t>(at) * static_cast<std::size_t>(blockAlign));
 }
 
 } // namespace
@@ -66,12 +93,14 @@ int writeChunked(const ChunkedWrite& job)
     signal::MiniWaveGen* const sine = sineGenerator(job.provider);
     // Read once: the helper is the only one touching the generator from now on.
     const double amplitude = sine != nullptr ? sine->amplitude : 0.0;
-    double share = kHelperShare[job.dataFormat];   // guarded by m
+    signal::SweepGen* const sweep = sine == nullptr ? sweepGenerator(job.provider) : nullptr;
+    const bool shared = sine != nullptr || sweep != nullptr;
+    double share = sweep != nullptr ? kSweepHelperShare : kHelperShare[job.dataFormat];   // guarded by m
 
     Chunk chunks[2];
     for (Chunk& c : chunks) {
         c.first.resize(static_cast<std::size_t>(chunkFrames));
-        if (sine == nullptr && stereo)
+        if (!shared && stereo)
             c.second.resize(static_cast<std::size_t>(chunkFrames));
         c.bytes.resize(static_cast<std::size_t>(chunkFrames) * static_cast<std::size_t>(blockAlign));
     }
@@ -105,7 +134,11 @@ int writeChunked(const ChunkedWrite& job)
             c.result = 0;
             c.goodFrames = c.frames;
             c.encodedFrames = 0;
-            if (sine != nullptr) {
+            if (sweep != nullptr) {
+                c.firstFrame = sweep->takeFrames(c.frames);
+                c.encodedFrames = static_cast<int>(c.frames * head);
+                sweepPart(*sweep, c, 0, c.encodedFrames, job, blockAlign);
+            } else if (sine != nullptr) {
                 c.result = sine->execStorePhases(c.first.data(), c.frames, job.numCh);
                 if (c.result < 0) {
                     c.goodFrames = 0;
@@ -155,6 +188,8 @@ int writeChunked(const ChunkedWrite& job)
             encodeSineBlock(c.first.data() + at, c.frames - c.encodedFrames, amplitude, job.dataFormat,
                             job.scale, job.numCh, c.bytes.data() + at * static_cast<std::size_t>(blockAlign));
         }
+        if (sweep != nullptr)
+            sweepPart(*sweep, c, c.encodedFrames, c.frames - c.encodedFrames, job, blockAlign);
         for (int at = 0; at < c.frames; at += block) {
             if (job.terminated.load(std::memory_order_acquire)) {
                 done = true;
@@ -167,7 +202,7 @@ int writeChunked(const ChunkedWrite& job)
             } else if (static_cast<long long>(n) * bytesPerSample > wavio::kMaxBlockBytes) {
                 r = core::kBlockTooLarge;
             } else {
-                if (sine == nullptr) {
+                if (!shared) {
                     const double* left = c.first.data() + at;
                     const double* right = nullptr;
                     if (stereo) {

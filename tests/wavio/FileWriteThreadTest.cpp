@@ -1,6 +1,8 @@
 #include "wavio/FileWriteThread.h"
 
 #include "signal/MiniWaveGen.h"
+#include "signal/SweepGen.h"
+#include "support/ByteCompare.h"
 #include "support/TestSinks.h"
 #include "support/Wait.h"
 #include "wavio/ByteSink.h"
@@ -110,6 +112,59 @@ TEST(FileWriteThread, StopRequestEndsAfterTheCurrentBlock)
     EXPECT_EQ(sink.writeCount, 4);
     EXPECT_EQ(sink.bytes.size(), 44u + 3u * 10240u * 4u);
     EXPECT_EQ(thread.progress.load(), 5);   // after block two: 20480 / 441000
+}
+
+// Hands another provider's blocks on unchanged; the writer does not know
+// the wrapped sweep, so it asks for the blocks one by one.
+class PassThrough final : public signal::TWaveProvider {
+public:
+    explicit PassThrough(signal::TWaveProvider& source_) : source(source_) {}
+    using TWaveProvider::execStore;
+    int execStore(double* data, int dataSize) override { return source.execStore(data, dataSize); }
+    int execStore(double* left, double* right, int dataSize) override
+    {
+        return source.execStore(left, right, dataSize);
+    }
+    int getMaxBlockSize(char dataType, int channels) override { return source.getMaxBlockSize(dataType, channels); }
+
+private:
+    signal::TWaveProvider& source;
+};
+
+// A plain sweep has its chunks computed in parts on both threads; the file
+// must be the one its blocks give when asked for in order, in every format,
+// mono and stereo, over a length that ends inside a chunk.
+TEST(FileWriteThread, PlainSweepWritesWhatItsBlocksGive)
+{
+    constexpr int kFrames = 200003;
+    signal::SweepParams p;
+    p.frameCount = kFrames;
+    p.sampleRateHz = 48000.0;
+    p.startHz = 20.0;
+    p.stopHz = 20000.0;
+    for (int format = 0; format < 6; ++format) {
+        for (int channels : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << "format " << format << ", channels " << channels);
+            const double scale = wavio::fullScale(format);
+            p.amplitude = format < 4 ? 0.9 : 2.0;   // float formats take values past 1
+            const auto write = [&](bool wrapped) {
+                signal::SweepGen gen;
+                gen.setSweep(p, channels);
+                PassThrough pass(gen);
+                MemorySink sink;
+                signal::TWaveProvider& provider = wrapped ? static_cast<signal::TWaveProvider&>(pass) : gen;
+                wavio::FileWriteThread thread(sink, provider, kFrames, 48000, channels);
+                thread.setDataFormat(4, static_cast<char>(format), scale);
+                EXPECT_EQ(runToEnd(thread), 0);
+                EXPECT_EQ(thread.progress.load(), 100);
+                return sink;
+            };
+            const MemorySink plain = write(false);
+            const MemorySink blockwise = write(true);
+            EXPECT_EQ(plain.writeSizes, blockwise.writeSizes);
+            EXPECT_TRUE(sameBytes(plain.bytes, blockwise.bytes));
+        }
+    }
 }
 
 TEST(FileWriteThread, MonoProviderOnStereoFileLeavesTheHeaderOnly)

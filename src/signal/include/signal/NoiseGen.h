@@ -5,6 +5,7 @@
 #include "signal/Xoshiro256.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,11 +69,20 @@ int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* 
 // Frames past frameCount continue the stream at the same scale. Samples do
 // not depend on the block sizes asked for. Used by one thread at a time; a
 // fill takes nothing from the heap.
+//
+// From kPipelinedFrames on, the fills take the Gaussian values from a second
+// thread that draws them a few buffers ahead (started by the first fill,
+// stopped by restart, setNoise or the destructor), so drawing them and
+// filtering and scaling them run on two cores. The values and their order
+// are the same either way.
 class NoiseGen : public TWaveProvider {
 public:
     static constexpr int kBlockSize = 16384;
 
     NoiseGen();
+    ~NoiseGen() override;
+    NoiseGen(const NoiseGen&) = delete;
+    NoiseGen& operator=(const NoiseGen&) = delete;
 
     // Parameters that fail checkNoiseParams give silence.
     void setNoise(const NoiseParams& p, int numCh);
@@ -90,8 +100,13 @@ public:
     int execStore(double* left, double* right, int dataSize) override;
 
 private:
+    struct ReadAhead;
+
     // count values of the Gaussian stream into out.
     void drawGaussians(double* out, int count);
+    // The same values through the read-ahead thread, started if need be.
+    void takeGaussians(double* out, int count);
+    void stopReadAhead();
     // count unscaled values (Gaussian, or pink) into out.
     void unscaled(double* out, int count);
     double sumSquaresOfStream();
@@ -106,6 +121,7 @@ private:
     int gaussianAt = 0;
     int gaussianCount = 0;
     double outputScale = 0.0;
+    std::unique_ptr<ReadAhead> ahead;   // while it runs, only its thread draws from rng
 };
 
 } // namespace corvane::signal

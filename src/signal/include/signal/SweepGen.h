@@ -77,6 +77,19 @@ public:
     // Back to frame 0, for a player that loops the sweep.
     void restart() { nextFrame = 0; }
 
+    // Frames first .. first + count - 1 as the fills deliver them, without
+    // touching the position: a frame depends on nothing but its number, so
+    // several threads may compute parts of one stretch at once (while nobody
+    // calls setSweep). takeFrames moves the position on by count and returns
+    // where it was, for whoever hands out those stretches.
+    void fillFrames(std::int64_t first, double* out, int count) const;
+    std::int64_t takeFrames(int count)
+    {
+        const std::int64_t first = nextFrame;
+        nextFrame += count;
+        return first;
+    }
+
     using TWaveProvider::execStore;
     // -1113 when the generator was not set up for this channel layout; a
     // dataSize of 0 or less writes nothing. Any dataSize is accepted.
@@ -84,8 +97,6 @@ public:
     int execStore(double* left, double* right, int dataSize) override;
 
 private:
-    void generate(double* out, int count);
-
     SweepParams params;
     double rateSeconds = 0.0;
     bool valid = false;

@@ -34,6 +34,8 @@ struct ChunkedWrite {
 // never written. When the provider is a plain MiniWaveGen making a sine, the
 // helper takes only its phases and both threads share computing the samples;
 // the bytes are those of the generator's own values through encodeBlock.
+// A plain SweepGen likewise: each thread computes and encodes its part of a
+// chunk's frames straight from their numbers.
 int writeChunked(const ChunkedWrite& job);
 
 } // namespace corvane::wavio
