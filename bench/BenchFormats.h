@@ -3,9 +3,9 @@
 #include "core/CodeSets.h"
 
 #include <array>
-#include <string>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 // What the format benchmarks share: names for the report, and reading one
 // little-endian sample back out of encoded bytes to check it.

@@ -15,7 +15,7 @@ using namespace corvane;
 namespace {
 
 constexpr int kFrames = 16384;
-constexpr double kAmp = 2.0;   // +6 dB, the export default
+constexpr double kAmp = 2.0; // +6 dB, the export default
 
 // Encoded values of the sine's crest (frame 30) and trough (frame 90) at +6 dB.
 // The trough shows the rounding: trunc(x + 0.5) moves a negative value towards
@@ -27,12 +27,12 @@ struct Expected {
 };
 
 constexpr Expected kExpected[] = {
-    {153, 104, 128},                   // u8: 25.4 + 128, -24 + 128
-    {6553, -6552, 0},                  // s16
-    {1677721, -1677720, 0},            // s24
-    {429496729, -429496728, 0},        // s32
-    {2.0, -2.0, 0.0},                  // f32
-    {2.0, -2.0, 0.0},                  // f64
+    {153, 104, 128}, // u8: 25.4 + 128, -24 + 128
+    {6553, -6552, 0}, // s16
+    {1677721, -1677720, 0}, // s24
+    {429496729, -429496728, 0}, // s32
+    {2.0, -2.0, 0.0}, // f32
+    {2.0, -2.0, 0.0}, // f64
 };
 
 struct Input {

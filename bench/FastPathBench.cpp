@@ -21,8 +21,8 @@ namespace {
 namespace sig = corvane::signal;
 namespace wv = corvane::wavio;
 
-constexpr int kFrames = 65536;   // one hand-over of the writing thread
-constexpr double kAmp = 2.0;     // +6 dB, the export default
+constexpr int kFrames = 65536; // one hand-over of the writing thread
+constexpr double kAmp = 2.0; // +6 dB, the export default
 
 std::vector<double> exportPhases()
 {
@@ -73,7 +73,8 @@ void BM_EncodeSine(benchmark::State& state)
     std::vector<double> y(kFrames);
     for (int i = 0; i < kFrames; ++i)
         y[static_cast<size_t>(i)] = amp * std::sin(phase[static_cast<size_t>(i)]);
-    const std::size_t bytes = static_cast<std::size_t>(kFrames) * 2 * static_cast<std::size_t>(wavio::bytesPerSample(format));
+    const std::size_t bytes =
+        static_cast<std::size_t>(kFrames) * 2 * static_cast<std::size_t>(wavio::bytesPerSample(format));
     std::vector<std::uint8_t> expected(bytes), out(bytes);
     wavio::encodeBlock(y.data(), y.data(), kFrames, format, scale, expected.data());
     wv::encodeSineBlock(phase.data(), kFrames, amp, format, scale, 2, out.data(), isa);
@@ -88,6 +89,8 @@ void BM_EncodeSine(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kFrames);
     state.SetLabel(bench::formatName(format) + " " + sig::isaName(isa));
 }
-BENCHMARK(BM_EncodeSine)->ArgsProduct({benchmark::CreateDenseRange(0, static_cast<int>(corvane::core::kSampleFormats.size()) - 1, 1), {0, 1, 2}});
+BENCHMARK(BM_EncodeSine)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, static_cast<int>(corvane::core::kSampleFormats.size()) - 1, 1),
+                   {0, 1, 2}});
 
 } // namespace

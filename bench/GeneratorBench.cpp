@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kBlock = 16384;
 constexpr double kFs = 48000.0;
-constexpr double kFreq = 400.0;   // 120 samples a period, so the landmarks below fall on whole samples
+constexpr double kFreq = 400.0; // 120 samples a period, so the landmarks below fall on whole samples
 constexpr double kAmp = 2.0;
 
 // Samples whose value is known without running the generator: 0 is the start

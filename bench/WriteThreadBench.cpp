@@ -20,7 +20,7 @@ using namespace corvane;
 namespace {
 
 constexpr int kFs = 48000;
-constexpr int kFrames = 10 * kFs;   // ten seconds of stereo per file
+constexpr int kFrames = 10 * kFs; // ten seconds of stereo per file
 constexpr double kAmp = 2.0;
 
 // Counts what it is given and keeps the first bytes, so the header and the
@@ -118,4 +118,8 @@ void BM_WriteThread(benchmark::State& state)
 } // namespace
 
 // The work happens on the writer's own thread, so only wall time means anything.
-BENCHMARK(BM_WriteThread)->DenseRange(0, static_cast<int>(corvane::core::kSampleFormats.size()) - 1)->ArgName("format")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteThread)
+    ->DenseRange(0, static_cast<int>(corvane::core::kSampleFormats.size()) - 1)
+    ->ArgName("format")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);

@@ -6,9 +6,9 @@
 //
 // Output, one line: frames underruns wall-s user-s sys-s. The run is checked
 // before it is reported: every frame written, result 0; else exit 1.
-#include "core/ResultCodes.h"
 #include "audio/PlaybackThread.h"
 #include "audio/SoundOutput.h"
+#include "core/ResultCodes.h"
 #include "signal/MiniWaveGen.h"
 #include "wavio/ByteSink.h"
 #include "wavio/FileWriteThread.h"
@@ -25,8 +25,8 @@
 using namespace corvane;
 using namespace corvane::audio;
 using corvane::signal::MiniWaveGen;
-using corvane::wavio::FileWriteThread;
 using corvane::wavio::FileSink;
+using corvane::wavio::FileWriteThread;
 using namespace std::chrono_literals;
 
 namespace {
@@ -71,8 +71,8 @@ int main(int argc, char** argv)
         else
             return usage();
     }
-    if (argc % 2 == 0 || format == nullptr || lengthSeconds < 0 || lengthSeconds > 3600 || fs <= 0
-        || fs > SoundOutput::kMaxRateHz)
+    if (argc % 2 == 0 || format == nullptr || lengthSeconds < 0 || lengthSeconds > 3600 || fs <= 0 ||
+        fs > SoundOutput::kMaxRateHz)
         return usage();
 
     const int frames = lengthSeconds * fs;

@@ -1,7 +1,7 @@
-#include "widgets/ImageSurface.h"
 #include "plot/PlotCanvas.h"
 #include "plot/PlotLabel.h"
 #include "plot/WaveDisplay.h"
+#include "widgets/ImageSurface.h"
 
 #include <benchmark/benchmark.h>
 
@@ -59,10 +59,11 @@ struct DisplayedPlot {
     bool build()
     {
         display.initScreen(kBlack, kGrey, kGrey);
-        return display.setYGridAndScale("Level", 0, 10.0, -10.0, display.calcGridInterval(8, -10.0, 10.0), 0) == 0
-               && display.setXGridAndScale("Time [second]", 0, 0.0, 0.01, 0.00125) == 0
-               && display.draw(samples.data(), 1.0, 0.0, 0.0, 0.01, 4096, kGreen, 0) == 0
-               && display.historyCount() == 3;
+        return display.setYGridAndScale("Level", 0, 10.0, -10.0, display.calcGridInterval(8, -10.0, 10.0), 0) ==
+                   0 &&
+               display.setXGridAndScale("Time [second]", 0, 0.0, 0.01, 0.00125) == 0 &&
+               display.draw(samples.data(), 1.0, 0.0, 0.0, 0.01, 4096, kGreen, 0) == 0 &&
+               display.historyCount() == 3;
     }
 
     widgets::ImageSurface surface;
@@ -85,8 +86,9 @@ bool repaintRebuilds(DisplayedPlot& plot)
     const QImage& image = plot.surface.image();
     // +5 on -10..10 is row trunc(201 - 15 / 20 * 201) = 50; 1.25 ms is
     // column trunc(361 / 8 + 0.5) = 45.
-    return QColor(image.pixel(0, 100)) == QColor(0, 255, 0) && QColor(image.pixel(200, 50)) == QColor(128, 128, 128)
-           && QColor(image.pixel(45, 10)) == QColor(128, 128, 128) && QColor(image.pixel(200, 5)) == QColor(0, 0, 0);
+    return QColor(image.pixel(0, 100)) == QColor(0, 255, 0) &&
+           QColor(image.pixel(200, 50)) == QColor(128, 128, 128) &&
+           QColor(image.pixel(45, 10)) == QColor(128, 128, 128) && QColor(image.pixel(200, 5)) == QColor(0, 0, 0);
 }
 
 void repaintBench(benchmark::State& state)
@@ -126,8 +128,9 @@ void resizeBench(benchmark::State& state)
         return;
     }
     const QImage& image = plot.surface.image();
-    if (image.size() != QSize(1920, 1080) || QColor(image.pixel(1000, 270)) != QColor(128, 128, 128)
-        || QColor(image.pixel(240, 10)) != QColor(128, 128, 128) || QColor(image.pixel(0, 540)) != QColor(0, 255, 0)) {
+    if (image.size() != QSize(1920, 1080) || QColor(image.pixel(1000, 270)) != QColor(128, 128, 128) ||
+        QColor(image.pixel(240, 10)) != QColor(128, 128, 128) ||
+        QColor(image.pixel(0, 540)) != QColor(0, 255, 0)) {
         state.SkipWithError("the plot laid out at 1920 x 1080 is not where the mapping puts it");
         return;
     }

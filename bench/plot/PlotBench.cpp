@@ -1,5 +1,5 @@
-#include "widgets/ImageSurface.h"
 #include "plot/PlotCanvas.h"
+#include "widgets/ImageSurface.h"
 
 #include <benchmark/benchmark.h>
 

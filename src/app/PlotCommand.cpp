@@ -1,16 +1,16 @@
 #include "app/PlotCommand.h"
 
-#include "shell/DisplayWave.h"
-#include "shell/OkBox.h"
-#include "core/CodeSets.h"
-#include "core/ParameterTexts.h"
-#include "windows/TMainForm.h"
 #include "cli/ExitCode.h"
 #include "cli/ExportCommand.h"
 #include "cli/InterruptGuard.h"
 #include "cli/Options.h"
+#include "core/CodeSets.h"
 #include "core/NumberText.h"
+#include "core/ParameterTexts.h"
+#include "shell/DisplayWave.h"
+#include "shell/OkBox.h"
 #include "wavio/ReplaceFile.h"
+#include "windows/TMainForm.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -22,8 +22,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -45,11 +45,14 @@ std::string plotUsage()
 {
     return "usage: corvane plot -o FILE.png [--freq HZ] [--level DB] [--fs HZ] [--shape SHAPE]\n"
            "                    [--vert] [--horiz] [--labels] [--width W] [--height H] [--scale S]\n"
-           "  SHAPE: " + cli::shapeNamesHelp() + "\n"
+           "  SHAPE: " +
+           cli::shapeNamesHelp() +
+           "\n"
            "  --vert, --horiz: the window's \"Vert. Expand\" and \"Horiz. Expand\"\n"
            "  --labels: print each visible scale label: name, left, top, text (tab-separated)\n"
-           "  --width, --height: the plot's size in pixels, " + std::to_string(kMinWidth) + " to " +
-           std::to_string(kMaxSide) + " by " + std::to_string(kMinHeight) + " to " + std::to_string(kMaxSide) +
+           "  --width, --height: the plot's size in pixels, " +
+           std::to_string(kMinWidth) + " to " + std::to_string(kMaxSide) + " by " + std::to_string(kMinHeight) +
+           " to " + std::to_string(kMaxSide) +
            " (default 361 by 201)\n"
            "  --scale: device pixels per pixel of the image, 1 to 4 (default 1); label positions stay in pixels\n";
 }
@@ -57,9 +60,9 @@ std::string plotUsage()
 namespace {
 
 constexpr cli::OptionSpec kOptions[] = {
-    {"--output", "-o"}, {"--freq", ""},           {"--level", ""},          {"--fs", ""},
-    {"--shape", ""},    {"--vert", "", false},    {"--horiz", "", false},   {"--labels", "", false},
-    {"--width", ""},    {"--height", ""},         {"--scale", ""},
+    {"--output", "-o"}, {"--freq", ""},        {"--level", ""},        {"--fs", ""},
+    {"--shape", ""},    {"--vert", "", false}, {"--horiz", "", false}, {"--labels", "", false},
+    {"--width", ""},    {"--height", ""},      {"--scale", ""},
 };
 
 struct PlotOptions {
@@ -133,8 +136,8 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             const int low = isWidth ? kMinWidth : kMinHeight;
             const auto n = core::parseInteger(value);
             if (!n || *n < low || *n > kMaxSide)
-                return usageError(std::string(name) + " takes a whole number from " + std::to_string(low) + " to " +
-                                  std::to_string(kMaxSide) + ", not '" + std::string(value) + "'");
+                return usageError(std::string(name) + " takes a whole number from " + std::to_string(low) +
+                                  " to " + std::to_string(kMaxSide) + ", not '" + std::string(value) + "'");
             (isWidth ? o.width : o.height) = *n;
         } else if (name == "--scale") {
             const auto r = core::parseReal(value);
@@ -146,7 +149,7 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             if (!index)
                 return usageError("--fs takes " + core::sampleRateList() + ", not '" + std::string(value) + "'");
             o.fsIndex = *index;
-        } else {   // --shape
+        } else { // --shape
             const auto code = core::waveShapeOfName(value);
             if (!code)
                 return usageError("unknown shape '" + std::string(value) + "'");
@@ -273,7 +276,8 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
 std::span<const cli::Subcommand> windowCommands()
 {
     static const cli::Subcommand kCommands[] = {
-        {"plot", "corvane plot -o FILE.png ... draw the window's plot of a tone to a PNG file", plotUsage, runPlot},
+        {"plot", "corvane plot -o FILE.png ... draw the window's plot of a tone to a PNG file", plotUsage,
+         runPlot},
     };
     return kCommands;
 }

@@ -12,8 +12,8 @@ namespace {
 // A plain array, so capturing a message on the playing thread allocates nothing.
 thread_local char lastMessage[256];
 
-extern "C" void keepAlsaMessage(const char* /*file*/, int /*line*/, const char* /*function*/,
-                                int /*err*/, const char* fmt, ...)
+extern "C" void keepAlsaMessage(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/,
+                                const char* fmt, ...)
 {
     va_list args;
     va_start(args, fmt);

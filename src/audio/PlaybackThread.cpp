@@ -1,9 +1,9 @@
 #include "audio/PlaybackThread.h"
 
 #include "AlsaMessages.h"
-#include "core/ResultCodes.h"
 #include "audio/SoundOutput.h"
 #include "core/CodeSets.h"
+#include "core/ResultCodes.h"
 #include "signal/Dither.h"
 #include "signal/TWaveProvider.h"
 #include "wavio/WavFormat.h"
@@ -106,11 +106,11 @@ void PlaybackThread::run()
             stopped = true;
             break;
         }
-        const int n = frameTarget < 0 ? chunkFrames
-                                      : static_cast<int>(std::min<std::int64_t>(chunkFrames, remaining));
+        const int n =
+            frameTarget < 0 ? chunkFrames : static_cast<int>(std::min<std::int64_t>(chunkFrames, remaining));
         r = stereo ? provider.execStore(left.data(), right.data(), n) : provider.execStore(left.data(), n);
         if (r < 0)
-            break;   // the provider's code goes up unchanged
+            break; // the provider's code goes up unchanged
         // Both channels of a tone are one signal: the encoder then rounds
         // each value once. The bytes are the same either way.
         const double* rightIn = nullptr;

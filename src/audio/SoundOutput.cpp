@@ -39,11 +39,10 @@ std::string rateRange(snd_pcm_t* pcm, snd_pcm_format_t format)
     unsigned hi = 0;
     int loDir = 0;
     int hiDir = 0;
-    if (snd_pcm_hw_params_any(pcm, hw.get()) < 0
-        || snd_pcm_hw_params_set_rate_resample(pcm, hw.get(), 0) < 0
-        || snd_pcm_hw_params_set_format(pcm, hw.get(), format) < 0
-        || snd_pcm_hw_params_get_rate_min(hw.get(), &lo, &loDir) < 0
-        || snd_pcm_hw_params_get_rate_max(hw.get(), &hi, &hiDir) < 0)
+    if (snd_pcm_hw_params_any(pcm, hw.get()) < 0 || snd_pcm_hw_params_set_rate_resample(pcm, hw.get(), 0) < 0 ||
+        snd_pcm_hw_params_set_format(pcm, hw.get(), format) < 0 ||
+        snd_pcm_hw_params_get_rate_min(hw.get(), &lo, &loDir) < 0 ||
+        snd_pcm_hw_params_get_rate_max(hw.get(), &hi, &hiDir) < 0)
         return {};
     // ALSA gives open bounds as the whole number beyond them.
     if (loDir > 0)
@@ -84,8 +83,7 @@ int SoundOutput::frameBytes() const
     return info != nullptr ? info->bytes() * channels : 0;
 }
 
-int SoundOutput::open(std::string_view deviceName, PlayFormat format_, int channelCount,
-                      int sampleRateHz)
+int SoundOutput::open(std::string_view deviceName, PlayFormat format_, int channelCount, int sampleRateHz)
 {
     if (pcm != nullptr) {
         lastReason = "the sound output is already open";
@@ -101,8 +99,8 @@ int SoundOutput::open(std::string_view deviceName, PlayFormat format_, int chann
         return core::kChannelsOutOfRange;
     }
     if (sampleRateHz < 1 || sampleRateHz > kMaxRateHz) {
-        lastReason = "playback takes 1 to " + std::to_string(kMaxRateHz) + " Hz, not "
-                     + std::to_string(sampleRateHz);
+        lastReason =
+            "playback takes 1 to " + std::to_string(kMaxRateHz) + " Hz, not " + std::to_string(sampleRateHz);
         return core::kRateOutOfRange;
     }
 
@@ -140,8 +138,7 @@ int SoundOutput::open(std::string_view deviceName, PlayFormat format_, int chann
     if ((err = snd_pcm_hw_params_set_access(handle, hw.get(), SND_PCM_ACCESS_RW_INTERLEAVED)) < 0)
         return refuse("refuses interleaved frames", err, kPlugHint);
     if ((err = snd_pcm_hw_params_set_format(handle, hw.get(), alsaFmt)) < 0)
-        return refuse(std::string("refuses the sample format ") + snd_pcm_format_name(alsaFmt), err,
-                      kPlugHint);
+        return refuse(std::string("refuses the sample format ") + snd_pcm_format_name(alsaFmt), err, kPlugHint);
     if ((err = snd_pcm_hw_params_set_channels(handle, hw.get(), static_cast<unsigned>(channelCount))) < 0)
         return refuse("refuses " + std::to_string(channelCount) + " channel(s)", err,
                       channelRange(hw.get()) + kPlugHint);
@@ -167,8 +164,8 @@ int SoundOutput::open(std::string_view deviceName, PlayFormat format_, int chann
     // Anything far beyond a second is a device we cannot reason about.
     constexpr snd_pcm_uframes_t kMaxFrames = 1u << 24;
     if (periodSize == 0 || bufferSize < periodSize || bufferSize > kMaxFrames)
-        return refuse("chose a period of " + std::to_string(periodSize) + " and a buffer of "
-                          + std::to_string(bufferSize) + " frames",
+        return refuse("chose a period of " + std::to_string(periodSize) + " and a buffer of " +
+                          std::to_string(bufferSize) + " frames",
                       -EINVAL, {});
 
     snd_pcm_sw_params_t* rawSw = nullptr;
@@ -180,10 +177,10 @@ int SoundOutput::open(std::string_view deviceName, PlayFormat format_, int chann
     const std::unique_ptr<snd_pcm_sw_params_t, SwParamsFree> sw(rawSw);
     // Start once the buffer is full, so the first periods do not underrun;
     // wake the writer when a whole period is free.
-    if ((err = snd_pcm_sw_params_current(handle, sw.get())) < 0
-        || (err = snd_pcm_sw_params_set_start_threshold(handle, sw.get(), bufferSize)) < 0
-        || (err = snd_pcm_sw_params_set_avail_min(handle, sw.get(), periodSize)) < 0
-        || (err = snd_pcm_sw_params(handle, sw.get())) < 0)
+    if ((err = snd_pcm_sw_params_current(handle, sw.get())) < 0 ||
+        (err = snd_pcm_sw_params_set_start_threshold(handle, sw.get(), bufferSize)) < 0 ||
+        (err = snd_pcm_sw_params_set_avail_min(handle, sw.get(), periodSize)) < 0 ||
+        (err = snd_pcm_sw_params(handle, sw.get())) < 0)
         return refuse("refuses the start and wake-up thresholds", err, {});
 
     pcm = handle;

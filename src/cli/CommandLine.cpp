@@ -18,8 +18,10 @@ namespace {
 std::span<const Subcommand> headless()
 {
     static const std::array kHeadless{
-        Subcommand{"export", "corvane export -o FILE ...   write a test tone to a WAV file", exportUsage, runExport},
-        Subcommand{"play", "corvane play ...              play a test signal on a sound device", playUsage, runPlay},
+        Subcommand{"export", "corvane export -o FILE ...   write a test tone to a WAV file", exportUsage,
+                   runExport},
+        Subcommand{"play", "corvane play ...              play a test signal on a sound device", playUsage,
+                   runPlay},
         Subcommand{"read", "corvane read FILE [--csv]    summarise or dump a 16-bit WAV file", readUsage, runRead},
     };
     return kHeadless;

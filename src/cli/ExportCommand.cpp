@@ -35,16 +35,21 @@ std::string exportUsage()
            "                      [--ref-level R] [--quiet]\n"
            "                      [--signal SIGNAL] [--from F1] [--to F2] [--sync] [--inverse FILE]\n"
            "                      [--seed N] [--fade-in S] [--fade-out S] [--dither none|tpdf]\n"
-           "  SHAPE: " + shapeNamesHelp() + "\n"
-           "  FMT:   " + core::sampleFormatNames() + " (or 0 to " + std::to_string(core::kSampleFormats.size() - 1) +
-           ")\n" + signalOptionsHelp() +
+           "  SHAPE: " +
+           shapeNamesHelp() +
+           "\n"
+           "  FMT:   " +
+           core::sampleFormatNames() + " (or 0 to " + std::to_string(core::kSampleFormats.size() - 1) + ")\n" +
+           signalOptionsHelp() +
            "  --inverse FILE: with --signal sweep, also write its inverse filter (64-bit float, mono)\n";
 }
 
 namespace {
 
 constexpr OptionSpec kExportOnly[] = {
-    {"--output", "-o"}, {"--inverse", ""}, {"--quiet", "-q", false},
+    {"--output", "-o"},
+    {"--inverse", ""},
+    {"--quiet", "-q", false},
 };
 
 struct ExportOptions {
@@ -59,11 +64,11 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Expo
     const auto takeOwn = [&o](const ParsedOption& option) -> std::optional<Refusal> {
         if (option.name == "--quiet") {
             o.quiet = true;
-        } else {   // --output or --inverse
+        } else { // --output or --inverse
             const bool output = option.name == "--output";
             if (option.value.empty())
-                return Refusal{output ? "the output file name is empty" : "the inverse filter's file name is empty",
-                               true};
+                return Refusal{
+                    output ? "the output file name is empty" : "the inverse filter's file name is empty", true};
             (output ? o.path : o.inversePath) = std::string(option.value);
         }
         return std::nullopt;
@@ -103,7 +108,7 @@ Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, sign
         return Outcome::Failed;
     }
     if (interrupt.interrupted())
-        return interrupted();   // writing's destructor removes the temporary file
+        return interrupted(); // writing's destructor removes the temporary file
     if (const int r = writing.setParams(&provider, dataLength, fs, channels, signal::TWaveProvider::Float64,
                                         static_cast<char>(format), scale);
         r < 0) {
@@ -155,8 +160,8 @@ void summarise(std::ostream& err, const std::string& path, int dataLength, int c
 {
     const long long bytes = wavio::headerByteCount(format) +
                             static_cast<long long>(dataLength) * channels * wavio::bytesPerSample(format);
-    err << "Wrote " << (path == "-" ? std::string("standard output") : path) << ": " << dataLength << " frames, " << channels
-        << (channels == 2 ? " channels, " : " channel, ") << fs << " Hz, "
+    err << "Wrote " << (path == "-" ? std::string("standard output") : path) << ": " << dataLength << " frames, "
+        << channels << (channels == 2 ? " channels, " : " channel, ") << fs << " Hz, "
         << core::kSampleFormats[static_cast<std::size_t>(format)].caption << ", " << bytes << " bytes\n";
 }
 
@@ -180,15 +185,15 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     // Signals are caught before the temporary file exists, so that none can
     // end the process between its creation and its removal.
     InterruptGuard interrupt;
-    Outcome outcome = writeFile(o.path, chain.provider(), chain.dither(), plan.dataLength, s.fs, s.channels, s.format,
-                                plan.scale, o.quiet, interrupt, err);
+    Outcome outcome = writeFile(o.path, chain.provider(), chain.dither(), plan.dataLength, s.fs, s.channels,
+                                s.format, plan.scale, o.quiet, interrupt, err);
     if (outcome == Outcome::Written && !o.inversePath.empty()) {
         // The inverse belongs to the unit sweep: 64-bit float, stored as it is.
         // The sweep is whole and stays when this one fails.
         const int f64 = core::codeOf(core::SampleFormat::F64);
         const auto inverse = makeInverseFilter(s, plan);
-        outcome = writeFile(o.inversePath, *inverse, nullptr, plan.dataLength, s.fs, 1, f64, 1.0, o.quiet, interrupt,
-                            err);
+        outcome = writeFile(o.inversePath, *inverse, nullptr, plan.dataLength, s.fs, 1, f64, 1.0, o.quiet,
+                            interrupt, err);
     }
     switch (outcome) {
     case Outcome::Interrupted: return interrupt.exitCode();

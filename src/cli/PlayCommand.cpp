@@ -32,7 +32,8 @@ std::string playUsage()
            "  plays the samples `corvane export` writes for the same options (default s16), never converted\n"
            "  --device NAME: an ALSA PCM (default \"default\"): hw:1,0, plughw:1, file:'PATH',raw, null, ...\n"
            "  --loop: play on until Ctrl+C (a tone stays continuous, noise runs on, a sweep starts again)\n"
-           "  SHAPE: " + shapeNamesHelp() + "\n" + signalOptionsHelp();
+           "  SHAPE: " +
+           shapeNamesHelp() + "\n" + signalOptionsHelp();
 }
 
 namespace {
@@ -48,7 +49,10 @@ int audioFailure(std::ostream& err, int code, const std::string& reason)
 }
 
 constexpr OptionSpec kPlayOnly[] = {
-    {"--device", ""}, {"--loop", "", false}, {"--list-devices", "", false}, {"--quiet", "-q", false},
+    {"--device", ""},
+    {"--loop", "", false},
+    {"--list-devices", "", false},
+    {"--quiet", "-q", false},
 };
 
 struct PlayOptions {
@@ -70,7 +74,7 @@ std::optional<Refusal> parsePlay(std::span<const std::string_view> args, PlayOpt
             o.loop = true;
         } else if (option.name == "--list-devices") {
             o.list = true;
-        } else {   // --quiet
+        } else { // --quiet
             o.quiet = true;
         }
         return std::nullopt;

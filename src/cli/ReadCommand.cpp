@@ -1,9 +1,9 @@
 #include "cli/ReadCommand.h"
 
-#include "core/MessageTable.h"
 #include "cli/CommandLine.h"
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
+#include "core/MessageTable.h"
 #include "core/NumberText.h"
 #include "wavio/WaveFileRead.h"
 
@@ -21,9 +21,9 @@ namespace corvane::cli {
 std::string readUsage()
 {
     return "usage: corvane read FILE [--csv] [--block N]\n"
-    "  without --csv: channels, rate, length, and peak and RMS level per channel\n"
-    "  --csv:         every frame as index,left[,right], samples divided by 32768\n"
-    "  --block N:     frames read per call, 1 to the reader's ring (default 4096)\n";
+           "  without --csv: channels, rate, length, and peak and RMS level per channel\n"
+           "  --csv:         every frame as index,left[,right], samples divided by 32768\n"
+           "  --block N:     frames read per call, 1 to the reader's ring (default 4096)\n";
 }
 
 namespace {
@@ -102,8 +102,7 @@ int runRead(std::span<const std::string_view> args, std::ostream& out, std::ostr
     if (const int r = reader.ReadWaveHeader(); r < 0)
         return fail(r);
     if (block > reader.capacity())
-        return usage("--block takes 1 to " + std::to_string(reader.capacity()) +
-                     " frames for this file");
+        return usage("--block takes 1 to " + std::to_string(reader.capacity()) + " frames for this file");
 
     const int channels = reader.getNumCh();
     std::vector<double> left(static_cast<size_t>(block)), right(static_cast<size_t>(block));

@@ -23,11 +23,10 @@ namespace corvane::cli {
 namespace {
 
 constexpr OptionSpec kSignalOptions[] = {
-    {"--signal", ""},   {"--freq", ""},     {"--level", ""},          {"--fs", ""},
-    {"--shape", ""},    {"--seconds", ""},  {"--samples", ""},        {"--format", ""},
-    {"--channels", ""}, {"--ref-level", ""}, {"--from", ""},          {"--to", ""},
-    {"--sync", "", false}, {"--seed", ""},  {"--fade-in", ""},        {"--fade-out", ""},
-    {"--dither", ""},
+    {"--signal", ""},   {"--freq", ""},    {"--level", ""},       {"--fs", ""},       {"--shape", ""},
+    {"--seconds", ""},  {"--samples", ""}, {"--format", ""},      {"--channels", ""}, {"--ref-level", ""},
+    {"--from", ""},     {"--to", ""},      {"--sync", "", false}, {"--seed", ""},     {"--fade-in", ""},
+    {"--fade-out", ""}, {"--dither", ""},
 };
 
 Refusal usage(std::string message)
@@ -119,8 +118,8 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
     } else if (name == "--seed") {
         const auto seed = parseSeed(value);
         if (!seed)
-            return usage("--seed takes a whole number from 0 to 18446744073709551615, not '" +
-                         std::string(value) + "'");
+            return usage("--seed takes a whole number from 0 to 18446744073709551615, not '" + std::string(value) +
+                         "'");
         o.seed = *seed;
         o.seedGiven = true;
     } else if (name == "--dither") {
@@ -149,16 +148,16 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
             remember(o.sweepOnly, name);
         } else if (name == "--fade-in") {
             o.fadeInSeconds = *v;
-        } else {   // --fade-out
+        } else { // --fade-out
             o.fadeOutSeconds = *v;
         }
     }
     return std::nullopt;
 }
 
-std::optional<Refusal> parseSignalCommand(std::span<const std::string_view> args, std::span<const OptionSpec> own,
-                                          SignalOptions& o,
-                                          const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn)
+std::optional<Refusal>
+parseSignalCommand(std::span<const std::string_view> args, std::span<const OptionSpec> own, SignalOptions& o,
+                   const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn)
 {
     std::vector<OptionSpec> specs(own.begin(), own.end());
     specs.insert(specs.end(), std::begin(kSignalOptions), std::end(kSignalOptions));
@@ -214,8 +213,8 @@ std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, Si
         dataLength = *o.samples;
     } else {
         // Out of int range means far outside the length limits anyway.
-        dataLength = wavio::framesForSeconds(o.fs, o.seconds.value_or(10.0))
-                         .value_or(std::numeric_limits<int>::min());
+        dataLength =
+            wavio::framesForSeconds(o.fs, o.seconds.value_or(10.0)).value_or(std::numeric_limits<int>::min());
     }
     if (!wavio::lengthAllowed(dataLength, o.fs, wavio::kMinSeconds, wavio::kMaxSeconds))
         return parameterError(wavio::lengthMessage(wavio::kMinSeconds, wavio::kMaxSeconds));
@@ -225,8 +224,7 @@ std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, Si
         return parameterError(core::kRefLevelNotPositive);
     // Samples beyond the float format's range would be written as infinity.
     switch (wavio::floatRangeCause(levelAmplitude, o.format, o.refLevel)) {
-    case wavio::FloatRangeCause::None:
-        break;
+    case wavio::FloatRangeCause::None: break;
     case wavio::FloatRangeCause::Level:
         return parameterError(std::string(core::kLevelTooLargeForFloat) + " (--level)");
     case wavio::FloatRangeCause::RefLevel:
@@ -254,7 +252,8 @@ std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, Si
         !why.empty())
         return parameterError(why);
     if (o.dither && core::isFloatFormat(o.format))
-        return parameterError("--dither tpdf is for the integer formats; the float formats store the signal as it is.");
+        return parameterError(
+            "--dither tpdf is for the integer formats; the float formats store the signal as it is.");
 
     plan.dataLength = dataLength;
     plan.amplitude = amplitude;
@@ -376,12 +375,13 @@ private:
 struct SignalChain::Parts {
     std::unique_ptr<signal::TWaveProvider> generator;
     std::unique_ptr<signal::Fade> fade;
-    std::unique_ptr<ChainTop> top;   // null when nothing is counted or restarted
-    signal::TWaveProvider* source = nullptr;   // the generator or its fades
+    std::unique_ptr<ChainTop> top; // null when nothing is counted or restarted
+    signal::TWaveProvider* source = nullptr; // the generator or its fades
     std::unique_ptr<signal::Dither> dither;
 };
 
-SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool forLoop) : parts(std::make_unique<Parts>())
+SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool forLoop)
+    : parts(std::make_unique<Parts>())
 {
     using core::SignalKind;
     switch (o.kind) {
@@ -421,7 +421,8 @@ SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool fo
     // that starts again.
     const std::int64_t fadeOut = forLoop && !sweepLoop ? 0 : signal::fadeFrameCount(o.fadeOutSeconds, o.fs);
     if (fadeIn > 0 || fadeOut > 0) {
-        const std::int64_t frames = forLoop && !sweepLoop ? std::numeric_limits<std::int64_t>::max() : plan.dataLength;
+        const std::int64_t frames =
+            forLoop && !sweepLoop ? std::numeric_limits<std::int64_t>::max() : plan.dataLength;
         parts->fade = std::make_unique<signal::Fade>(*source, o.channels, frames, fadeIn, fadeOut);
         source = parts->fade.get();
     }
@@ -477,10 +478,13 @@ std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const SignalOptions& o,
 
 std::string signalOptionsHelp()
 {
-    return "  SIGNAL: " + core::signalKindNames() + " (default tone)\n"
-           "  --level DB: 0 dB is amplitude 1.0, +20 dB integer full scale; noise has the RMS of a sine of that level\n"
-           "  --fs HZ: any whole number from " + std::to_string(kMinCommandRateHz) + " to " +
-           std::to_string(kMaxCommandRateHz) + "\n"
+    return "  SIGNAL: " + core::signalKindNames() +
+           " (default tone)\n"
+           "  --level DB: 0 dB is amplitude 1.0, +20 dB integer full scale; noise has the RMS of a sine of that "
+           "level\n"
+           "  --fs HZ: any whole number from " +
+           std::to_string(kMinCommandRateHz) + " to " + std::to_string(kMaxCommandRateHz) +
+           "\n"
            "  tone:  --freq HZ (default 400), --shape SHAPE\n"
            "  sweep: exponential sine sweep --from F1 (default 20) --to F2 (default 20000, below fs/2);\n"
            "         --sync rounds its rate so harmonics fall at whole-number delays\n"

@@ -18,7 +18,8 @@ constexpr std::array<std::string_view, 130> kRows = {
     "#1003: Error in WaveDraw::draw: The dataSize specified exceeds the buffersize allowed in the method.",
     "#1004: Error in WaveDraw::dbDraw: The dataSize specified exceeds the buffersize allowed in the method.",
     "#1005: Error in WaveDraw::WaveDraw::setYScale: Span should not exceed 20 times of grid Interval",
-    "#1006: Error in WaveDraw::WaveDraw::setXScale: Span for linear scale should not exceed 32 times of grid Interval",
+    "#1006: Error in WaveDraw::WaveDraw::setXScale: Span for linear scale should not exceed 32 times of grid "
+    "Interval",
     "#1007: Error in WaveDraw::WaveDraw::setXScale: Span for log scale should be 20 to 10000",
     "#1008: Error in WaveDraw::WaveDraw::setYScale: Span and/or gridInterval should be greater than zero.",
     "#1009: Error in WaveDraw::WaveDraw::setXScale: Span should be greater than zero.",
@@ -80,7 +81,8 @@ constexpr std::array<std::string_view, 130> kRows = {
     "#1103: Error in WaveFileRead::ReadWaveData: Specified ptrOffset is out of range (Backward)",
     "#1104: Error in WaveFileRead::ReadWaveData: Specified ptrOffset is out of range (Forward)",
     "#1105: Error in WaveFileRead::fileClose: Could not close the file",
-    "#1106: Error in WaveFileRead::ReadWaveData: The data size being read exceeds the buffer size in ReadWaveData.",
+    "#1106: Error in WaveFileRead::ReadWaveData: The data size being read exceeds the buffer size in "
+    "ReadWaveData.",
     "#1111: Error in TProgBarForm::execStore: The size specifed exceeds the limitation.",
     "#1112: Error in TProgBarForm::execStore: File write error",
     "#1113: Error in TWaveProvider::execStore: Number of channels is incorrect.",
@@ -171,7 +173,7 @@ std::string_view errorMessageText(int code)
         if (n == 0)
             break;
     }
-    return "Undeifned Error";   // kept as users see it, misspelling included
+    return "Undeifned Error"; // kept as users see it, misspelling included
 }
 
 } // namespace corvane::core

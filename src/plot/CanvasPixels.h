@@ -30,10 +30,16 @@ inline std::optional<int> fitInt(double whole)
 }
 
 // trunc(v): the rule of the value-to-pixel maps that add 0.5 first.
-inline std::optional<int> truncPixel(double v) { return fitInt(std::trunc(v)); }
+inline std::optional<int> truncPixel(double v)
+{
+    return fitInt(std::trunc(v));
+}
 
 // The trace rule: halves go to the even pixel (the default rounding mode).
-inline std::optional<int> nearestEvenPixel(double v) { return fitInt(std::nearbyint(v)); }
+inline std::optional<int> nearestEvenPixel(double v)
+{
+    return fitInt(std::nearbyint(v));
+}
 
 inline int saturate(double whole)
 {
@@ -54,10 +60,19 @@ inline std::optional<int> addFit(long long a, long long b)
     return static_cast<int>(sum);
 }
 
-inline bool validChannel(int channel) { return channel >= 0 && channel < PlotCanvas::kChannelCount; }
+inline bool validChannel(int channel)
+{
+    return channel >= 0 && channel < PlotCanvas::kChannelCount;
+}
 
-inline std::size_t slot(int channel) { return static_cast<std::size_t>(channel); }
+inline std::size_t slot(int channel)
+{
+    return static_cast<std::size_t>(channel);
+}
 
-inline bool gridCounterFits(double quotient) { return quotient >= -kGridCounterLimit && quotient <= kGridCounterLimit; }
+inline bool gridCounterFits(double quotient)
+{
+    return quotient >= -kGridCounterLimit && quotient <= kGridCounterLimit;
+}
 
 } // namespace corvane::plot::pixels

@@ -9,11 +9,10 @@
 
 namespace corvane::plot {
 
-using namespace core;   // the result codes, used throughout
+using namespace core; // the result codes, used throughout
 using namespace pixels;
 
-PlotCanvas::PlotCanvas(DrawSurface& drawSurface)
-    : surface(&drawSurface)
+PlotCanvas::PlotCanvas(DrawSurface& drawSurface) : surface(&drawSurface)
 {
     const CanvasBounds b = surface->bounds();
     origin.x = b.left;
@@ -26,7 +25,8 @@ PlotCanvas::PlotCanvas(DrawSurface& drawSurface)
     const char* trace = std::getenv("CORVANE_GRID_TRACE");
     if (trace != nullptr && std::string_view(trace) == "1")
         gridTrace = &std::cout;
-    if (const std::lconv* lc = std::localeconv(); lc != nullptr && lc->decimal_point != nullptr && *lc->decimal_point)
+    if (const std::lconv* lc = std::localeconv();
+        lc != nullptr && lc->decimal_point != nullptr && *lc->decimal_point)
         decimalSeparator = lc->decimal_point;
 }
 
@@ -48,7 +48,8 @@ void PlotCanvas::initScreen(Colour back, Colour selected)
 std::optional<double> PlotCanvas::xFraction(double x) const
 {
     // Any logarithm base gives the same quotient.
-    const double f = axes.xIsLog ? std::log(x / axes.xStart) / std::log(axes.xLogRatio) : (x - axes.xStart) / axes.xSpan;
+    const double f =
+        axes.xIsLog ? std::log(x / axes.xStart) / std::log(axes.xLogRatio) : (x - axes.xStart) / axes.xSpan;
     if (!std::isfinite(f))
         return std::nullopt;
     return f;
@@ -102,11 +103,23 @@ int PlotCanvas::getYpos(double y, int channel) const
     return saturate(std::trunc((1.0 - *f) * surface->bounds().height + 0.5) + origin.y);
 }
 
-int PlotCanvas::getYpos(double y) const { return getYpos(y, 0); }
+int PlotCanvas::getYpos(double y) const
+{
+    return getYpos(y, 0);
+}
 
-void PlotCanvas::copyXScaleLabels(const std::array<PlotLabel*, kXLabelSlots>& labels) { labelSet.xLabels = labels; }
-void PlotCanvas::copyYLScaleLabels(const std::array<PlotLabel*, kYLabelSlots>& labels) { labelSet.ylLabels = labels; }
-void PlotCanvas::copyYRScaleLabels(const std::array<PlotLabel*, kYLabelSlots>& labels) { labelSet.yrLabels = labels; }
+void PlotCanvas::copyXScaleLabels(const std::array<PlotLabel*, kXLabelSlots>& labels)
+{
+    labelSet.xLabels = labels;
+}
+void PlotCanvas::copyYLScaleLabels(const std::array<PlotLabel*, kYLabelSlots>& labels)
+{
+    labelSet.ylLabels = labels;
+}
+void PlotCanvas::copyYRScaleLabels(const std::array<PlotLabel*, kYLabelSlots>& labels)
+{
+    labelSet.yrLabels = labels;
+}
 
 void PlotCanvas::copyTitleLabels(PlotLabel* x, PlotLabel* yl, PlotLabel* yr)
 {

@@ -7,7 +7,7 @@
 
 namespace corvane::plot {
 
-using namespace core;   // the result codes, used throughout
+using namespace core; // the result codes, used throughout
 using namespace pixels;
 
 // ---------------------------------------------------------------------------
@@ -250,15 +250,42 @@ void hideTitle(PlotLabel* title)
 
 } // namespace
 
-void PlotCanvas::removeScaleX() { hideAll(labelSet.xLabels); }
-void PlotCanvas::removeScaleYL() { hideAll(labelSet.ylLabels); }
-void PlotCanvas::removeScaleYR() { hideAll(labelSet.yrLabels); }
-void PlotCanvas::putUnitX(std::string_view text) { showTitle(labelSet.xTitleLabel, text); }
-void PlotCanvas::putUnitYL(std::string_view text) { showTitle(labelSet.ylTitleLabel, text); }
-void PlotCanvas::putUnitYR(std::string_view text) { showTitle(labelSet.yrTitleLabel, text); }
-void PlotCanvas::removeUnitX() { hideTitle(labelSet.xTitleLabel); }
-void PlotCanvas::removeUnitYL() { hideTitle(labelSet.ylTitleLabel); }
-void PlotCanvas::removeUnitYR() { hideTitle(labelSet.yrTitleLabel); }
+void PlotCanvas::removeScaleX()
+{
+    hideAll(labelSet.xLabels);
+}
+void PlotCanvas::removeScaleYL()
+{
+    hideAll(labelSet.ylLabels);
+}
+void PlotCanvas::removeScaleYR()
+{
+    hideAll(labelSet.yrLabels);
+}
+void PlotCanvas::putUnitX(std::string_view text)
+{
+    showTitle(labelSet.xTitleLabel, text);
+}
+void PlotCanvas::putUnitYL(std::string_view text)
+{
+    showTitle(labelSet.ylTitleLabel, text);
+}
+void PlotCanvas::putUnitYR(std::string_view text)
+{
+    showTitle(labelSet.yrTitleLabel, text);
+}
+void PlotCanvas::removeUnitX()
+{
+    hideTitle(labelSet.xTitleLabel);
+}
+void PlotCanvas::removeUnitYL()
+{
+    hideTitle(labelSet.ylTitleLabel);
+}
+void PlotCanvas::removeUnitYR()
+{
+    hideTitle(labelSet.yrTitleLabel);
+}
 
 std::string PlotCanvas::truncDigit(double value, int digits, double zeroLimit, bool usePrefix) const
 {

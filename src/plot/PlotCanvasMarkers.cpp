@@ -5,7 +5,7 @@
 
 namespace corvane::plot {
 
-using namespace core;   // the result codes, used throughout
+using namespace core; // the result codes, used throughout
 using namespace pixels;
 
 // ---------------------------------------------------------------------------
@@ -141,7 +141,10 @@ void PlotCanvas::drawMagSelectedArea()
         drawSelectedArea(sel.selX1, sel.selY1, sel.selX2, sel.selY2, selectionColour);
 }
 
-void PlotCanvas::mouseRL1Down(int x, int y) { mouseDown(x, y); }
+void PlotCanvas::mouseRL1Down(int x, int y)
+{
+    mouseDown(x, y);
+}
 
 void PlotCanvas::mouseRL2Down(int x, int y)
 {

@@ -5,7 +5,7 @@
 
 namespace corvane::plot {
 
-using namespace core;   // the result codes, used throughout
+using namespace core; // the result codes, used throughout
 using namespace pixels;
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,5 @@
-#include "core/ResultCodes.h"
 #include "plot/WaveDisplay.h"
+#include "core/ResultCodes.h"
 
 #include "plot/PlotCanvas.h"
 
@@ -10,10 +10,9 @@
 
 namespace corvane::plot {
 
-using namespace core;   // the result codes, used throughout
+using namespace core; // the result codes, used throughout
 
 namespace {
-
 
 constexpr Colour kGrey = rgb(128, 128, 128);
 constexpr Colour kLeftPoleColour = rgb(255, 255, 0);
@@ -51,7 +50,10 @@ std::optional<int> decadeOf(double v)
     return static_cast<int>(std::trunc(l + 100.0)) - 100;
 }
 
-int clampCount(int n) { return std::clamp(n, 0, poleZeroSet::kCapacity); }
+int clampCount(int n)
+{
+    return std::clamp(n, 0, poleZeroSet::kCapacity);
+}
 
 } // namespace
 
@@ -67,10 +69,7 @@ struct WaveDisplay::LabelRange {
 };
 
 WaveDisplay::WaveDisplay(PlotCanvas& plotCanvas, int maxXLabelCount, int maxYLLabelCount, int maxYRLabelCount)
-    : canvas(&plotCanvas)
-    , maxX(maxXLabelCount)
-    , maxYL(maxYLLabelCount)
-    , maxYR(maxYRLabelCount)
+    : canvas(&plotCanvas), maxX(maxXLabelCount), maxYL(maxYLLabelCount), maxYR(maxYRLabelCount)
 {
 }
 
@@ -576,9 +575,15 @@ int WaveDisplay::poleZeroDisplay(const poleZeroSet& leftSet, const poleZeroSet& 
 // ---------------------------------------------------------------------------
 // Repaint
 
-int WaveDisplay::repaint() { return replay(false); }
+int WaveDisplay::repaint()
+{
+    return replay(false);
+}
 
-int WaveDisplay::relayout() { return replay(true); }
+int WaveDisplay::relayout()
+{
+    return replay(true);
+}
 
 int WaveDisplay::replay(bool withLabels)
 {
@@ -616,7 +621,9 @@ int WaveDisplay::replay(bool withLabels)
             result = draw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.dPar4, e.iPar1, e.color, e.iPar2);
             break;
         case CommandKind::DbDraw: result = dBdraw(e.dataPtr, e.dPar1, e.iPar1, e.color); break;
-        case CommandKind::DbDrawRange: result = dBdraw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.iPar1, e.color); break;
+        case CommandKind::DbDrawRange:
+            result = dBdraw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.iPar1, e.color);
+            break;
         case CommandKind::DbDrawRangeChannel:
             result = dBdraw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.iPar1, e.color, e.iPar2);
             break;

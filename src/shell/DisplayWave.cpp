@@ -1,11 +1,11 @@
 #include "shell/DisplayWave.h"
 
-#include "shell/OkBox.h"
 #include "core/CodeSets.h"
 #include "core/Level.h"
 #include "core/ParameterTexts.h"
 #include "plot/Colour.h"
 #include "plot/WaveDisplay.h"
+#include "shell/OkBox.h"
 #include "signal/MiniWaveGen.h"
 
 #include <array>
@@ -15,7 +15,7 @@
 
 namespace corvane::shell {
 
-using namespace core;   // the parameter texts
+using namespace core; // the parameter texts
 
 namespace {
 
@@ -61,8 +61,7 @@ VerticalRange verticalRange(int waveShape, double amplitude, bool vert)
         r.top = 0.1 * amplitude;
         r.bottom = -1.1 * amplitude;
         break;
-    default:
-        break;
+    default: break;
     }
     return r;
 }
@@ -110,8 +109,6 @@ double quantiseSample(double x)
         q = kMaxCount;
     return x < 0.0 ? -q : q;
 }
-
-
 
 void displayWave(MainFormState& s, const DisplayInputs& in, bool vert, bool horiz, OkBox& box,
                  plot::WaveDisplay& display)
@@ -173,8 +170,8 @@ void displayWave(MainFormState& s, const DisplayInputs& in, bool vert, bool hori
     if (const int r = display.setXGridAndScale("Time [second]", 0, 0.0, s.timeSpan, s.timeSpan * 0.125); r < 0)
         showErrorMessage(box, r);
     s.timeSpan = (s.dataSize - 1) / static_cast<double>(s.fs) * block.timeScale;
-    if (const int r = display.draw(s.displayData.data(), kTraceGain, 0.0, 0.0, s.timeSpan, s.dataSize,
-                                   kTraceGreen, 0);
+    if (const int r =
+            display.draw(s.displayData.data(), kTraceGain, 0.0, 0.0, s.timeSpan, s.dataSize, kTraceGreen, 0);
         r < 0)
         showErrorMessage(box, r);
 }

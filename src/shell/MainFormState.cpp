@@ -4,7 +4,7 @@ namespace corvane::shell {
 
 void setFormDefaults(MainFormState& state)
 {
-    state.dataFormat = 1;  // 16-bit
+    state.dataFormat = 1; // 16-bit
     state.stereo = true;
     state.inSeconds = true;
     state.fs = 44100;

@@ -75,7 +75,8 @@ void TonePlayer::stop()
 std::string windowAudioDevice()
 {
     const char* named = std::getenv("CORVANE_AUDIO_DEVICE");
-    return named != nullptr && *named != '\0' ? std::string(named) : std::string(audio::SoundOutput::kDefaultDevice);
+    return named != nullptr && *named != '\0' ? std::string(named)
+                                              : std::string(audio::SoundOutput::kDefaultDevice);
 }
 
 } // namespace corvane::shell

@@ -34,8 +34,7 @@ std::int64_t fadeFrameCount(double seconds, double sampleRateHz)
     return static_cast<std::int64_t>(frames);
 }
 
-std::string checkFades(double fadeInSeconds, double fadeOutSeconds, double sampleRateHz,
-                       std::int64_t frameCount)
+std::string checkFades(double fadeInSeconds, double fadeOutSeconds, double sampleRateHz, std::int64_t frameCount)
 {
     if (!std::isfinite(fadeInSeconds) || !std::isfinite(fadeOutSeconds))
         return "Fade lengths must be finite numbers.";
@@ -45,8 +44,8 @@ std::string checkFades(double fadeInSeconds, double fadeOutSeconds, double sampl
     const std::int64_t out = fadeFrameCount(fadeOutSeconds, sampleRateHz);
     if (in < 0 || out < 0 || in + out > frameCount)
         return "The fades (" + seconds(fadeInSeconds) + " in, " + seconds(fadeOutSeconds) +
-               " out) are longer than the signal (" +
-               seconds(static_cast<double>(frameCount) / sampleRateHz) + ").";
+               " out) are longer than the signal (" + seconds(static_cast<double>(frameCount) / sampleRateHz) +
+               ").";
     return {};
 }
 

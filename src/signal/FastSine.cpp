@@ -37,7 +37,7 @@ void sineBaseline(const double* __restrict phase, double* __restrict out, int co
 }
 
 [[gnu::target("avx512f,avx512dq,avx512vl,avx512bw")]] void sineAvx512(const double* __restrict phase,
-                                                                       double* __restrict out, int count)
+                                                                      double* __restrict out, int count)
 {
     sineLoop(phase, out, count);
 }

@@ -35,8 +35,7 @@ constexpr int kPhaseOut = 100;
 // carries no switch. The comparisons are strict on purpose: a phase exactly
 // at pi/8 is still low, and one exactly at 2*pi stays for one more sample.
 template <int Shape>
-void fill(double* out, int count, double& phase, bool& edgePassed, double step, double period,
-          double amplitude)
+void fill(double* out, int count, double& phase, bool& edgePassed, double step, double period, double amplitude)
 {
     double ph = phase;
     bool edge = edgePassed;

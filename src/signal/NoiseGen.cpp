@@ -63,12 +63,18 @@ struct Kernels {
     void (*pairs)(const double*, const double*, const double*, int, double*);
 };
 
-void coordinatesBaseline(double* raw, int count) { toCoordinates(raw, count); }
+void coordinatesBaseline(double* raw, int count)
+{
+    toCoordinates(raw, count);
+}
 void pairsBaseline(const double* u, const double* v, const double* s, int count, double* out)
 {
     polarPairs(u, v, s, count, out);
 }
-[[gnu::target("avx2")]] void coordinatesAvx2(double* raw, int count) { toCoordinates(raw, count); }
+[[gnu::target("avx2")]] void coordinatesAvx2(double* raw, int count)
+{
+    toCoordinates(raw, count);
+}
 [[gnu::target("avx2")]] void pairsAvx2(const double* u, const double* v, const double* s, int count, double* out)
 {
     polarPairs(u, v, s, count, out);
@@ -78,7 +84,7 @@ void pairsBaseline(const double* u, const double* v, const double* s, int count,
     toCoordinates(raw, count);
 }
 [[gnu::target("avx512f,avx512dq,avx512vl,avx512bw")]] void pairsAvx512(const double* u, const double* v,
-                                                                      const double* s, int count, double* out)
+                                                                       const double* s, int count, double* out)
 {
     polarPairs(u, v, s, count, out);
 }
@@ -128,7 +134,6 @@ int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* 
     return static_cast<int>(2 * kept);
 }
 
-
 std::string checkNoiseParams(const NoiseParams& p)
 {
     if (!std::isfinite(p.sampleRateHz) || !std::isfinite(p.amplitude))
@@ -148,8 +153,8 @@ struct NoiseGen::ReadAhead {
     std::vector<double> slots[kAheadSlots];
     std::mutex m;
     std::condition_variable changed;
-    int filled = 0;      // slots drawn and not yet used up; guarded by m
-    bool quit = false;   // guarded by m
+    int filled = 0; // slots drawn and not yet used up; guarded by m
+    bool quit = false; // guarded by m
     // The reader's place, touched by the reading thread only.
     int readSlot = 0;
     int readAt = 0;
@@ -208,7 +213,8 @@ void NoiseGen::takeGaussians(double* out, int count)
             a.readAt = 0;
         }
         const int n = std::min(count - done, kAheadValues - a.readAt);
-        std::memcpy(out + done, a.slots[a.readSlot].data() + a.readAt, sizeof(double) * static_cast<std::size_t>(n));
+        std::memcpy(out + done, a.slots[a.readSlot].data() + a.readAt,
+                    sizeof(double) * static_cast<std::size_t>(n));
         a.readAt += n;
         done += n;
         if (a.readAt == kAheadValues) {
@@ -224,7 +230,8 @@ void NoiseGen::takeGaussians(double* out, int count)
 }
 
 NoiseGen::NoiseGen()
-    : scratch(3 * static_cast<std::size_t>(kCandidatePairs)), gaussians(2 * static_cast<std::size_t>(kCandidatePairs))
+    : scratch(3 * static_cast<std::size_t>(kCandidatePairs)),
+      gaussians(2 * static_cast<std::size_t>(kCandidatePairs))
 {
     maxBlockSize = kBlockSize;
 }
@@ -247,7 +254,8 @@ void NoiseGen::setNoise(const NoiseParams& p, int channels)
         outputScale = target;
         return;
     }
-    const double sumSquares = pink && p.frameCount >= kPipelinedFrames ? pipelinedSumSquares() : sumSquaresOfStream();
+    const double sumSquares =
+        pink && p.frameCount >= kPipelinedFrames ? pipelinedSumSquares() : sumSquaresOfStream();
     restart();
     const double rms = std::sqrt(sumSquares / static_cast<double>(p.frameCount));
     outputScale = rms > 0.0 ? target / rms : 0.0;

@@ -75,10 +75,10 @@ struct Job {
 [[gnu::always_inline]] inline void runJob(const Job& j)
 {
     switch (j.groups) {
-#define CORVANE_PINK_GROUPS(n)                                                                            \
-    case n:                                                                                               \
-        parallelLoop<n>(j.groupPoles, j.groupResidues, j.states, j.direct, j.delayed, *j.lastIn, j.in, j.out, \
-                        j.count);                                                                         \
+#define CORVANE_PINK_GROUPS(n)                                                                                    \
+    case n:                                                                                                       \
+        parallelLoop<n>(j.groupPoles, j.groupResidues, j.states, j.direct, j.delayed, *j.lastIn, j.in, j.out,     \
+                        j.count);                                                                                 \
         break;
         CORVANE_PINK_GROUPS(1)
         CORVANE_PINK_GROUPS(2)
@@ -191,8 +191,8 @@ void PinkFilter::process(const double* in, double* out, int count, Isa isa)
 {
     if (count <= 0)
         return;
-    const Job job{groupPoles.data(), groupResidues.data(), states.data(), groups, direct, delayed, &lastIn,
-                  in, out, count};
+    const Job job{
+        groupPoles.data(), groupResidues.data(), states.data(), groups, direct, delayed, &lastIn, in, out, count};
     if (groups > kMaxGroups) {
         // No rate the noise accepts gets here; kept generic and correct.
         for (int i = 0; i < count; ++i) {

@@ -17,8 +17,8 @@ constexpr double kTwoPi = 6.283185307179586;
 
 // The constants of one sweep's closed form.
 struct Form {
-    double framesPerE;   // fs L: frames for the sweep to rise by a factor e
-    double phaseScale;   // 2 pi F1 L
+    double framesPerE; // fs L: frames for the sweep to rise by a factor e
+    double phaseScale; // 2 pi F1 L
     double amplitude;
 };
 
@@ -50,8 +50,7 @@ double referenceSample(const Form& f, double n)
 // (t <= 6.91, phi below 1.9e5 rad) that is below 2.3e-10 A at every frame;
 // at the end of a 1000 s sweep to 20 kHz it is about 2.2e-8 A, against about
 // 1.8e-8 A for the library evaluation in double precision.
-[[gnu::always_inline]] inline void sweepLoop(const Form& f, std::int64_t first, double* __restrict out,
-                                             int count)
+[[gnu::always_inline]] inline void sweepLoop(const Form& f, std::int64_t first, double* __restrict out, int count)
 {
     const auto base = static_cast<double>(first);
     const double framesPerE = f.framesPerE;
@@ -62,8 +61,8 @@ double referenceSample(const Form& f, double n)
     // the turn reduction to 3.3e9 rad), which covers the 6 u by which the
     // fast expm1 may stray from monotonic.
     const double lastT = (base + static_cast<double>(count - 1)) / framesPerE;
-    const bool fast = first >= 0 && kernel::inExpm1Range(lastT) &&
-                      kernel::inTurnRange(phaseScale * kernel::fastExpm1(lastT));
+    const bool fast =
+        first >= 0 && kernel::inExpm1Range(lastT) && kernel::inTurnRange(phaseScale * kernel::fastExpm1(lastT));
     if (!fast) {
         for (int i = 0; i < count; ++i)
             out[i] = referenceSample(f, base + static_cast<double>(i));
@@ -124,14 +123,14 @@ std::string checkSweepParams(const SweepParams& p)
     if (p.sampleRateHz <= 0.0)
         return "The sampling frequency must be positive.";
     if (p.startHz < kMinSweepStartHz)
-        return "The sweep's start frequency (" + hz(p.startHz) + ") must be at least " +
-               hz(kMinSweepStartHz) + ".";
+        return "The sweep's start frequency (" + hz(p.startHz) + ") must be at least " + hz(kMinSweepStartHz) +
+               ".";
     if (!(p.stopHz > p.startHz))
-        return "The sweep's stop frequency (" + hz(p.stopHz) +
-               ") must be above its start frequency (" + hz(p.startHz) + ").";
+        return "The sweep's stop frequency (" + hz(p.stopHz) + ") must be above its start frequency (" +
+               hz(p.startHz) + ").";
     if (!(p.stopHz < p.sampleRateHz / 2.0))
-        return "The sweep's stop frequency (" + hz(p.stopHz) +
-               ") must be below half the sampling frequency (" + hz(p.sampleRateHz / 2.0) + ").";
+        return "The sweep's stop frequency (" + hz(p.stopHz) + ") must be below half the sampling frequency (" +
+               hz(p.sampleRateHz / 2.0) + ").";
     return {};
 }
 
@@ -188,8 +187,7 @@ double inverseFilterGain(const SweepParams& p)
     return product > 0.0 ? 1.0 / product : 0.0;
 }
 
-void fillInverseFilter(const SweepParams& p, double gain, std::int64_t first, double* out,
-                       int count)
+void fillInverseFilter(const SweepParams& p, double gain, std::int64_t first, double* out, int count)
 {
     const double rate = sweepRateSeconds(p);
     const double perFrame = 1.0 / (p.sampleRateHz * rate);

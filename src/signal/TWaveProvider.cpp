@@ -2,16 +2,46 @@
 
 namespace corvane::signal {
 
-int TWaveProvider::execStore(double*, int) { return 0; }
-int TWaveProvider::execStore(double*, double*, int) { return 0; }
-int TWaveProvider::execStore(float*, int) { return 0; }
-int TWaveProvider::execStore(float*, float*, int) { return 0; }
-int TWaveProvider::execStore(int*, int) { return 0; }
-int TWaveProvider::execStore(int*, int*, int) { return 0; }
-int TWaveProvider::execStore(short*, int) { return 0; }
-int TWaveProvider::execStore(short*, short*, int) { return 0; }
-int TWaveProvider::execStore(char*, int) { return 0; }
-int TWaveProvider::execStore(char*, char*, int) { return 0; }
+int TWaveProvider::execStore(double*, int)
+{
+    return 0;
+}
+int TWaveProvider::execStore(double*, double*, int)
+{
+    return 0;
+}
+int TWaveProvider::execStore(float*, int)
+{
+    return 0;
+}
+int TWaveProvider::execStore(float*, float*, int)
+{
+    return 0;
+}
+int TWaveProvider::execStore(int*, int)
+{
+    return 0;
+}
+int TWaveProvider::execStore(int*, int*, int)
+{
+    return 0;
+}
+int TWaveProvider::execStore(short*, int)
+{
+    return 0;
+}
+int TWaveProvider::execStore(short*, short*, int)
+{
+    return 0;
+}
+int TWaveProvider::execStore(char*, int)
+{
+    return 0;
+}
+int TWaveProvider::execStore(char*, char*, int)
+{
+    return 0;
+}
 
 int TWaveProvider::getMaxBlockSize(char, int)
 {

@@ -4,8 +4,8 @@ namespace corvane::signal {
 namespace {
 
 // The engine's published jump polynomial for 2^128 steps.
-constexpr std::uint64_t kJump[4] = {0x180ec6d33cfd0abaULL, 0xd5a61266f0c9392cULL,
-                                    0xa9582618e03fc9aaULL, 0x39abdc4529b1661cULL};
+constexpr std::uint64_t kJump[4] = {0x180ec6d33cfd0abaULL, 0xd5a61266f0c9392cULL, 0xa9582618e03fc9aaULL,
+                                    0x39abdc4529b1661cULL};
 
 } // namespace
 

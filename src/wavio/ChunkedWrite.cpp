@@ -36,14 +36,14 @@ constexpr double kShareStep = 0.02;
 constexpr double kSweepHelperShare = 0.5;
 
 struct Chunk {
-    std::vector<double> first;    // phases (sine) or left samples
-    std::vector<double> second;   // right samples (other providers, stereo)
+    std::vector<double> first; // phases (sine) or left samples
+    std::vector<double> second; // right samples (other providers, stereo)
     std::vector<std::uint8_t> bytes;
     int frames = 0;
-    int goodFrames = 0;    // frames before the block the provider refused
-    int result = 0;        // that refusal, or 0
+    int goodFrames = 0; // frames before the block the provider refused
+    int result = 0; // that refusal, or 0
     int encodedFrames = 0; // sine, sweep: frames the helper has already encoded
-    std::int64_t firstFrame = 0;   // sweep: the chunk's first frame
+    std::int64_t firstFrame = 0; // sweep: the chunk's first frame
 };
 
 // The generator, when the sine can be computed from its phases: only a plain
@@ -95,7 +95,7 @@ int writeChunked(const ChunkedWrite& job)
     const double amplitude = sine != nullptr ? sine->amplitude : 0.0;
     signal::SweepGen* const sweep = sine == nullptr ? sweepGenerator(job.provider) : nullptr;
     const bool shared = sine != nullptr || sweep != nullptr;
-    double share = sweep != nullptr ? kSweepHelperShare : kHelperShare[job.dataFormat];   // guarded by m
+    double share = sweep != nullptr ? kSweepHelperShare : kHelperShare[job.dataFormat]; // guarded by m
 
     Chunk chunks[2];
     for (Chunk& c : chunks) {
@@ -185,8 +185,8 @@ int writeChunked(const ChunkedWrite& job)
         }
         if (sine != nullptr && c.result >= 0 && c.encodedFrames < c.frames) {
             const auto at = static_cast<std::size_t>(c.encodedFrames);
-            encodeSineBlock(c.first.data() + at, c.frames - c.encodedFrames, amplitude, job.dataFormat,
-                            job.scale, job.numCh, c.bytes.data() + at * static_cast<std::size_t>(blockAlign));
+            encodeSineBlock(c.first.data() + at, c.frames - c.encodedFrames, amplitude, job.dataFormat, job.scale,
+                            job.numCh, c.bytes.data() + at * static_cast<std::size_t>(blockAlign));
         }
         if (sweep != nullptr)
             sweepPart(*sweep, c, c.encodedFrames, c.frames - c.encodedFrames, job, blockAlign);
@@ -196,7 +196,8 @@ int writeChunked(const ChunkedWrite& job)
                 break;
             }
             const int n = std::min(block, c.frames - at);
-            std::uint8_t* bytes = c.bytes.data() + static_cast<std::size_t>(at) * static_cast<std::size_t>(blockAlign);
+            std::uint8_t* bytes =
+                c.bytes.data() + static_cast<std::size_t>(at) * static_cast<std::size_t>(blockAlign);
             if (at >= c.goodFrames) {
                 r = c.result;
             } else if (static_cast<long long>(n) * bytesPerSample > wavio::kMaxBlockBytes) {
@@ -213,8 +214,9 @@ int writeChunked(const ChunkedWrite& job)
                     }
                     encodeDoubleBlock(left, right, n, job.dataFormat, job.scale, bytes);
                 }
-                r = job.stream.write(bytes, static_cast<std::size_t>(n) * static_cast<std::size_t>(blockAlign)) ? 0
-                                                                                                             : core::kFileWriteError;
+                r = job.stream.write(bytes, static_cast<std::size_t>(n) * static_cast<std::size_t>(blockAlign))
+                        ? 0
+                        : core::kFileWriteError;
             }
             if (r < 0 || job.stopRequest.load(std::memory_order_acquire)) {
                 done = true;

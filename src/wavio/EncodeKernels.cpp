@@ -43,14 +43,14 @@ constexpr double kSlack = 0x1p-48;
 enum class Kind { SineInt, SineFloat, DoubleInt };
 
 struct Tile {
-    const double* x;      // phases (sine kinds) or samples
+    const double* x; // phases (sine kinds) or samples
     int count;
-    double amplitude;     // sine kinds only
+    double amplitude; // sine kinds only
     double scale;
-    double width;         // sine kinds: the half-width of the reference interval
-    IntRange range;       // integer kinds
-    std::int32_t* value;  // the integer or the float's bits, offset included
-    std::int32_t* edge;   // non-zero where the reference must decide
+    double width; // sine kinds: the half-width of the reference interval
+    IntRange range; // integer kinds
+    std::int32_t* value; // the integer or the float's bits, offset included
+    std::int32_t* edge; // non-zero where the reference must decide
 };
 
 // Why the interval test is exact: let v be the value the reference rounds
@@ -83,7 +83,7 @@ template <Kind K>
     const double lo = t.range.lo;
     const double hi = t.range.hi;
     const std::int32_t offset = t.range.offset;
-    const int count = t.count;   // a local, or the stores might change it
+    const int count = t.count; // a local, or the stores might change it
     std::int32_t any = 0;
     for (int i = 0; i < count; ++i) {
         std::int32_t differs;
@@ -225,8 +225,8 @@ double referenceSine(double amplitude, double phase)
 }
 
 // x * scale for the 64-bit float format, with the library sine or as given.
-void storeDoubles(const double* x, int count, double amplitude, double scale, bool sine, int stride,
-                  bool twice, std::uint8_t* out)
+void storeDoubles(const double* x, int count, double amplitude, double scale, bool sine, int stride, bool twice,
+                  std::uint8_t* out)
 {
     for (int i = 0; i < count; ++i) {
         const double d = (sine ? referenceSine(amplitude, x[i]) : x[i]) * scale;
@@ -247,8 +247,8 @@ void storeFloats(const double* x, int count, double scale, int stride, bool twic
 }
 
 // One channel of doubles, in tiles, into every stride-th slot of out.
-int encodeDoubleChannel(const double* x, int count, int dataFormat, double scale, int stride,
-                        bool twice, std::uint8_t* out, Isa isa)
+int encodeDoubleChannel(const double* x, int count, int dataFormat, double scale, int stride, bool twice,
+                        std::uint8_t* out, Isa isa)
 {
     if (dataFormat == wavio::F64) {
         storeDoubles(x, count, 1.0, scale, false, stride, twice, out);
@@ -282,14 +282,14 @@ int encodeDoubleChannel(const double* x, int count, int dataFormat, double scale
 
 } // namespace
 
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat,
-                    double scale, int channels, std::uint8_t* out)
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat, double scale,
+                    int channels, std::uint8_t* out)
 {
     return encodeSineBlock(phase, frameCount, amplitude, dataFormat, scale, channels, out, signal::bestIsa());
 }
 
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat,
-                    double scale, int channels, std::uint8_t* out, Isa isa)
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat, double scale,
+                    int channels, std::uint8_t* out, Isa isa)
 {
     if (dataFormat < 0 || dataFormat > wavio::F64 || frameCount <= 0)
         return 0;
@@ -308,8 +308,8 @@ int encodeSineBlock(const double* phase, int frameCount, double amplitude, int d
         return frameCount;
     }
     const bool isFloat = dataFormat == wavio::F32;
-    const double width = m * (signal::kSineErrorBound + signal::kLibrarySineError + kSlack) +
-                         (isFloat ? 0x1p-1000 : kSlack);
+    const double width =
+        m * (signal::kSineErrorBound + signal::kLibrarySineError + kSlack) + (isFloat ? 0x1p-1000 : kSlack);
     const TileFn tile = isFloat ? tileFor<Kind::SineFloat>(isa) : tileFor<Kind::SineInt>(isa);
     const IntRange range = isFloat ? IntRange{0.0, 0.0, 0} : kIntRanges[dataFormat];
 
@@ -325,8 +325,8 @@ int encodeSineBlock(const double* phase, int frameCount, double amplitude, int d
         if (any != 0) {
             for (int i = 0; i < n; ++i)
                 if (edge[i] != 0) {
-                    putReference(referenceSine(amplitude, phase[start + i]), dataFormat, scale,
-                                 base + i * stride, twice);
+                    putReference(referenceSine(amplitude, phase[start + i]), dataFormat, scale, base + i * stride,
+                                 twice);
                     ++fallbacks;
                 }
         }
@@ -334,14 +334,14 @@ int encodeSineBlock(const double* phase, int frameCount, double amplitude, int d
     return fallbacks;
 }
 
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat,
-                      double scale, std::uint8_t* out)
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+                      std::uint8_t* out)
 {
     return encodeDoubleBlock(left, right, frameCount, dataFormat, scale, out, signal::bestIsa());
 }
 
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat,
-                      double scale, std::uint8_t* out, Isa isa)
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+                      std::uint8_t* out, Isa isa)
 {
     if (dataFormat < 0 || dataFormat > wavio::F64 || frameCount <= 0)
         return 0;

@@ -27,8 +27,7 @@ bool lengthAllowed(int dataLength, int fs, double minSeconds, double maxSeconds)
 std::string lengthMessage(double minSeconds, double maxSeconds)
 {
     char text[96];
-    std::snprintf(text, sizeof text, "The data length should be %5.1f to %5.1f seconds", minSeconds,
-                  maxSeconds);
+    std::snprintf(text, sizeof text, "The data length should be %5.1f to %5.1f seconds", minSeconds, maxSeconds);
     return text;
 }
 

@@ -57,10 +57,9 @@ bool sameSamples(const std::vector<T>& a, const std::vector<T>& b, int count)
 
 } // namespace
 
-FileWriteThread::FileWriteThread(ByteSink& stream_, signal::TWaveProvider& provider_, int dataLength_,
-                                 int fs_, int numCh_)
-    : stream(stream_), provider(provider_), dataLength(dataLength_), fs(fs_), numCh(numCh_),
-      stereo(numCh_ == 2)
+FileWriteThread::FileWriteThread(ByteSink& stream_, signal::TWaveProvider& provider_, int dataLength_, int fs_,
+                                 int numCh_)
+    : stream(stream_), provider(provider_), dataLength(dataLength_), fs(fs_), numCh(numCh_), stereo(numCh_ == 2)
 {
 }
 
@@ -91,8 +90,7 @@ void FileWriteThread::start()
 bool FileWriteThread::waitDone(std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(doneMutex);
-    return doneSignal.wait_for(lock, timeout,
-                               [this] { return storeDone.load(std::memory_order_acquire); });
+    return doneSignal.wait_for(lock, timeout, [this] { return storeDone.load(std::memory_order_acquire); });
 }
 
 int FileWriteThread::blockFrames()
@@ -179,7 +177,7 @@ int FileWriteThread::writeBlocks(int block)
         r = b.result;
         if (r >= 0)
             r = static_cast<long long>(n) * bytesPerSample > wavio::kMaxBlockBytes ? core::kBlockTooLarge
-                                                                                 : encodeAndWrite(b, n, stereo);
+                                                                                   : encodeAndWrite(b, n, stereo);
         {
             std::lock_guard lock(m);
             filled[k % 2] = false;

@@ -72,7 +72,7 @@ std::int64_t quantise(double x, double scale)
 {
     const double t = x * scale + 0.5;
     if (t > -2147483648.0 && t < 2147483648.0) {
-        std::int64_t v = static_cast<std::int64_t>(t);   // truncates toward zero
+        std::int64_t v = static_cast<std::int64_t>(t); // truncates toward zero
         // Exact below 2^52: how far t lies past its truncation, signed.
         const double fraction = std::fabs(t - static_cast<double>(v));
         if (fraction > 1e-6 && fraction < 1.0 - 1e-6) {
@@ -107,10 +107,8 @@ void storeSample(double x, double scale, std::uint8_t* p)
     }
 }
 
-
 template <int Format>
-void encodeAll(const double* left, const double* right, int frameCount, double scale,
-               std::uint8_t* out)
+void encodeAll(const double* left, const double* right, int frameCount, double scale, std::uint8_t* out)
 {
     constexpr int b = core::kSampleFormats[Format].bytes;
     if (right == nullptr) {
@@ -143,7 +141,7 @@ void storeInteger(std::int32_t value, int dataFormat, double scale, std::uint8_t
     if (dataFormat == U8)
         v += 128;
     v = v < r.min ? r.min : (v > r.max ? r.max : v);
-    putLow<4>(p, v);   // only the format's low bytes survive the caller's stride
+    putLow<4>(p, v); // only the format's low bytes survive the caller's stride
 }
 
 } // namespace
@@ -203,8 +201,8 @@ int buildHeader(std::uint8_t* out, int dataFormat, int numCh, int fs, int dataLe
     if (extensible) {
         put16(out + 36, 22);
         put16(out + 38, bits);
-        put32(out + 40, 3);   // front left | front right, written for mono files too
-        put32(out + 44, hasFact ? 3 : 1);   // IEEE float or integer PCM
+        put32(out + 40, 3); // front left | front right, written for mono files too
+        put32(out + 44, hasFact ? 3 : 1); // IEEE float or integer PCM
         std::memcpy(out + 48, kSubFormatTail, sizeof kSubFormatTail);
         pos = 60;
         if (hasFact) {
@@ -225,8 +223,8 @@ double fullScale(int dataFormat)
     return row ? row->fullScale : 1.0;
 }
 
-void encodeBlock(const double* left, const double* right, int frameCount, int dataFormat,
-                 double scale, std::uint8_t* out)
+void encodeBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+                 std::uint8_t* out)
 {
     switch (dataFormat) {
     case U8: encodeAll<U8>(left, right, frameCount, scale, out); break;
@@ -239,8 +237,8 @@ void encodeBlock(const double* left, const double* right, int frameCount, int da
     }
 }
 
-void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int frameCount,
-                        int dataFormat, double scale, std::uint8_t* out)
+void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int frameCount, int dataFormat,
+                        double scale, std::uint8_t* out)
 {
     const int b = bytesPerSample(dataFormat);
     if (b == 0)
@@ -297,9 +295,8 @@ void encodeAllDithered(const double* left, const double* right, int frameCount, 
 
 } // namespace
 
-int encodeBlockDithered(const double* left, const double* right, int frameCount, int dataFormat,
-                        double scale, const double* ditherLeft, const double* ditherRight,
-                        std::uint8_t* out)
+int encodeBlockDithered(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+                        const double* ditherLeft, const double* ditherRight, std::uint8_t* out)
 {
     switch (dataFormat) {
     case U8: encodeAllDithered<U8>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;

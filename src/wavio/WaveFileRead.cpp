@@ -38,10 +38,7 @@ WaveFileRead::WaveFileRead(const std::string& fileName) : ring(kRingBytes)
         stream = std::move(file);
 }
 
-WaveFileRead::WaveFileRead(std::unique_ptr<ByteSource> source)
-    : stream(std::move(source)), ring(kRingBytes)
-{
-}
+WaveFileRead::WaveFileRead(std::unique_ptr<ByteSource> source) : stream(std::move(source)), ring(kRingBytes) {}
 
 // Closing here as well keeps a forgotten FileClose from leaking the file.
 WaveFileRead::~WaveFileRead() = default;
@@ -145,9 +142,10 @@ int WaveFileRead::refill(std::int64_t bytes, std::int64_t& got)
             std::min({bytes, std::int64_t{kRingBytes - writePos}, chunkSize - chunkConsumed});
         // What a short read did bring is kept: those frames can still be
         // delivered, and the failure comes where the file really ends.
-        const auto n = stream ? static_cast<std::int64_t>(stream->read(
-                                    ring.data() + writePos, static_cast<std::size_t>(piece)))
-                              : 0;
+        const auto n =
+            stream
+                ? static_cast<std::int64_t>(stream->read(ring.data() + writePos, static_cast<std::size_t>(piece)))
+                : 0;
         writePos = static_cast<int>((writePos + n) % kRingBytes);
         position += n;
         chunkConsumed += n;
@@ -208,8 +206,8 @@ void WaveFileRead::deliver(double* left, double* right, double divisor, int fram
         convertAt(0, frames - run, run);
 }
 
-int WaveFileRead::ReadWaveData(double* left, double* right, double divisor, int dataSize,
-                               int ptrOffset, int keepFrames)
+int WaveFileRead::ReadWaveData(double* left, double* right, double divisor, int dataSize, int ptrOffset,
+                               int keepFrames)
 {
     endDelivered = false;
     std::int64_t bytes = 0;

@@ -5,7 +5,6 @@
 #include "wavio/FileWriteThread.h"
 #include "wavio/WavFormat.h"
 
-
 namespace corvane::wavio {
 
 WriteProgress::WriteProgress() = default;

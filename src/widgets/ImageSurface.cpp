@@ -5,8 +5,8 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -14,7 +14,10 @@ namespace corvane::widgets {
 
 namespace {
 
-QColor toQColor(plot::Colour c) { return QColor(plot::redOf(c), plot::greenOf(c), plot::blueOf(c)); }
+QColor toQColor(plot::Colour c)
+{
+    return QColor(plot::redOf(c), plot::greenOf(c), plot::blueOf(c));
+}
 
 // 96 dots per inch, as a desktop window, so a 9-point font has the size the
 // label controls beside the plot use.
@@ -79,8 +82,7 @@ std::optional<std::pair<QPoint, QPoint>> cutToSafeBox(QPoint a, QPoint b)
 
 } // namespace
 
-ImageSurface::ImageSurface(const QWidget* widget)
-    : control(widget)
+ImageSurface::ImageSurface(const QWidget* widget) : control(widget)
 {
     fontFace = QStringLiteral("Sans");
 }
@@ -158,7 +160,9 @@ QPen ImageSurface::pen() const
     // One device pixel at ratio 1, exactly as computed; at higher ratios a
     // line one logical pixel wide, drawn at the device's resolution.
     p.setCosmetic(picture.devicePixelRatio() <= 1.0);
-    p.setStyle(penStyle == plot::PenStyle::Solid ? Qt::SolidLine : penStyle == plot::PenStyle::Dashed ? Qt::DashLine : Qt::DotLine);
+    p.setStyle(penStyle == plot::PenStyle::Solid    ? Qt::SolidLine
+               : penStyle == plot::PenStyle::Dashed ? Qt::DashLine
+                                                    : Qt::DotLine);
     return p;
 }
 

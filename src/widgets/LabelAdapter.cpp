@@ -9,21 +9,32 @@ namespace corvane::widgets {
 
 namespace {
 
-QString toQString(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+QString toQString(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 } // namespace
 
-LabelAdapter::LabelAdapter(QLabel* qlabel)
-    : label(qlabel)
+LabelAdapter::LabelAdapter(QLabel* qlabel) : label(qlabel)
 {
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void LabelAdapter::setLeft(int left) { label->move(left, label->y()); }
+void LabelAdapter::setLeft(int left)
+{
+    label->move(left, label->y());
+}
 
-void LabelAdapter::setTop(int top) { label->move(label->x(), top); }
+void LabelAdapter::setTop(int top)
+{
+    label->move(label->x(), top);
+}
 
-void LabelAdapter::setWidth(int width) { label->resize(std::max(width, 0), label->height()); }
+void LabelAdapter::setWidth(int width)
+{
+    label->resize(std::max(width, 0), label->height());
+}
 
 void LabelAdapter::setText(std::string_view utf8)
 {
@@ -36,7 +47,7 @@ void LabelAdapter::setAlignment(plot::LabelAlignment alignment)
     align = alignment;
     const Qt::Alignment horizontal = alignment == plot::LabelAlignment::Right    ? Qt::AlignRight
                                      : alignment == plot::LabelAlignment::Centre ? Qt::AlignHCenter
-                                                                           : Qt::AlignLeft;
+                                                                                 : Qt::AlignLeft;
     label->setAlignment(horizontal | Qt::AlignVCenter);
 }
 
@@ -54,7 +65,10 @@ void LabelAdapter::setAutoSize(bool on)
     fit();
 }
 
-void LabelAdapter::setVisible(bool visible) { label->setVisible(visible); }
+void LabelAdapter::setVisible(bool visible)
+{
+    label->setVisible(visible);
+}
 
 void LabelAdapter::fit()
 {

@@ -9,7 +9,8 @@
 namespace corvane::widgets {
 
 TCancelConfirm::TCancelConfirm(QWidget* owner)
-    : QDialog(owner), Label1(new QLabel(QStringLiteral("Do you really want to cancel?"), this)),
+    : QDialog(owner),
+      Label1(new QLabel(QStringLiteral("Do you really want to cancel?"), this)),
       YesButton(new QPushButton(QStringLiteral("Yes"), this)),
       NoButton(new QPushButton(QStringLiteral("No"), this))
 {

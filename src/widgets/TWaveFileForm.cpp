@@ -1,9 +1,9 @@
 #include "widgets/TWaveFileForm.h"
 
-#include "shell/OkBox.h"
 #include "core/CodeSets.h"
 #include "core/Level.h"
 #include "core/ParameterTexts.h"
+#include "shell/OkBox.h"
 #include "wavio/ExportSettings.h"
 #include "widgets/FormInput.h"
 
@@ -25,7 +25,6 @@ namespace corvane::widgets {
 
 namespace {
 
-
 // Numbers in the user's notation, without group separators, so that what
 // is shown reads back as the same value.
 QLocale numberLocale()
@@ -40,19 +39,30 @@ QLocale numberLocale()
 TWaveFileForm::TWaveFileForm(QWidget* owner, shell::OkBox& boxes_, int fs_, int dataLength_, bool inSeconds_,
                              bool stereo_, double minSeconds_, double maxSeconds_, double levelDb_,
                              int dataFormat_, double refLevel_)
-    : QDialog(owner), fs(fs_), dataLength(dataLength_), inSeconds(inSeconds_), stereo(stereo_),
-      minSeconds(minSeconds_), maxSeconds(maxSeconds_), levelDb(levelDb_), dataFormat(dataFormat_),
-      refLevel(refLevel_), Length(new QLabel(QStringLiteral("Length"), this)),
+    : QDialog(owner),
+      fs(fs_),
+      dataLength(dataLength_),
+      inSeconds(inSeconds_),
+      stereo(stereo_),
+      minSeconds(minSeconds_),
+      maxSeconds(maxSeconds_),
+      levelDb(levelDb_),
+      dataFormat(dataFormat_),
+      refLevel(refLevel_),
+      Length(new QLabel(QStringLiteral("Length"), this)),
       LengthEdit(new QLineEdit(numberLocale().toString(10.0, 'f', 1), this)),
-      LengthSelect(new QComboBox(this)), Label1(new QLabel(QStringLiteral("Data Format"), this)),
-      FormatCombo(new QComboBox(this)), ChSelect(new QGroupBox(QStringLiteral("Channel Select"), this)),
+      LengthSelect(new QComboBox(this)),
+      Label1(new QLabel(QStringLiteral("Data Format"), this)),
+      FormatCombo(new QComboBox(this)),
+      ChSelect(new QGroupBox(QStringLiteral("Channel Select"), this)),
       StereoButton(new QRadioButton(QStringLiteral("Stereo"), ChSelect)),
       MonoButton(new QRadioButton(QStringLiteral("Mono"), ChSelect)),
       RefGroup(new QGroupBox(QStringLiteral("Reference Level"), this)),
       Label2(new QLabel(QStringLiteral("for Floating Point"), RefGroup)),
       Label3(new QLabel(QStringLiteral("0dB ="), RefGroup)),
       RefEdit(new QLineEdit(numberLocale().toString(0.1, 'g', 15), RefGroup)),
-      OKButton(new QPushButton(QStringLiteral("OK"), this)), boxes(boxes_)
+      OKButton(new QPushButton(QStringLiteral("OK"), this)),
+      boxes(boxes_)
 {
     setObjectName(QStringLiteral("WaveFileForm"));
     setWindowTitle(QStringLiteral("WAV File Parameters"));

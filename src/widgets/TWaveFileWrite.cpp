@@ -12,8 +12,10 @@
 namespace corvane::widgets {
 
 TWaveFileWrite::TWaveFileWrite(QWidget* owner, const std::string& fileName, CancelQuestion* q)
-    : QDialog(owner), FileProgress(new QProgressBar(this)),
-      CancelButton(new QPushButton(QStringLiteral("Cancel"), this)), Timer1(new QTimer(this)),
+    : QDialog(owner),
+      FileProgress(new QProgressBar(this)),
+      CancelButton(new QPushButton(QStringLiteral("Cancel"), this)),
+      Timer1(new QTimer(this)),
       question(q)
 {
     setObjectName(QStringLiteral("WaveFileWrite"));
@@ -46,8 +48,8 @@ TWaveFileWrite::TWaveFileWrite(QWidget* owner, const std::string& fileName, Canc
 
 TWaveFileWrite::~TWaveFileWrite() = default;
 
-int TWaveFileWrite::setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh,
-                              char dataType, char dataFormat, double scale)
+int TWaveFileWrite::setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
+                              char dataFormat, double scale)
 {
     return progress.setParams(provider, dataLength, fs, numCh, dataType, dataFormat, scale);
 }

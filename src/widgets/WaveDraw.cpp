@@ -5,10 +5,7 @@
 
 namespace corvane::widgets {
 
-WaveDraw::WaveDraw(QWidget* parent)
-    : QWidget(parent)
-    , backing(this)
-    , plotCanvas(backing)
+WaveDraw::WaveDraw(QWidget* parent) : QWidget(parent), backing(this), plotCanvas(backing)
 {
     // The picture covers the whole control, so Qt need not clear behind it.
     setAttribute(Qt::WA_OpaquePaintEvent);

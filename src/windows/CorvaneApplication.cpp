@@ -18,9 +18,7 @@ void showException(shell::OkBox& box, std::exception_ptr error)
     }
 }
 
-
-CorvaneApplication::CorvaneApplication(int& argc, char** argv)
-    : QApplication(argc, argv)
+CorvaneApplication::CorvaneApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Corvane"));
     setApplicationVersion(QStringLiteral("1.10"));

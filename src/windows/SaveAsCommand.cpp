@@ -11,10 +11,10 @@
 #include "shell/OkBox.h"
 #include "signal/MiniWaveGen.h"
 #include "wavio/ExportSettings.h"
+#include "wavio/WavFormat.h"
 #include "widgets/FormInput.h"
 #include "widgets/TWaveFileForm.h"
 #include "widgets/TWaveFileWrite.h"
-#include "wavio/WavFormat.h"
 
 #include <QFileDialog>
 #include <QLocale>
@@ -65,8 +65,7 @@ SaveAsCommand::SaveAsCommand(QWidget* owner_, shell::MainFormState& state_, shel
 }
 
 SaveAsCommand::SaveAsCommand(QWidget* owner_, shell::MainFormState& state_, shell::OkBox& boxes_, Dialogs d)
-    : owner(owner_), state(state_), boxes(boxes_), dialogs(std::move(d)),
-      lastName(QStringLiteral("*.wav"))
+    : owner(owner_), state(state_), boxes(boxes_), dialogs(std::move(d)), lastName(QStringLiteral("*.wav"))
 {
 }
 
@@ -98,8 +97,7 @@ bool SaveAsCommand::checkTypedParameters(const QString& levelText, const QString
     return true;
 }
 
-bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QString& freqText,
-                                             int fsIndex)
+bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QString& freqText, int fsIndex)
 {
     if (!checkTypedParameters(levelText, freqText, fsIndex))
         return false;
@@ -111,14 +109,15 @@ bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QSt
     state.dataLength = frames >= 0.0 && frames < 2147483648.0 ? static_cast<int>(frames) : 0;
 
     widgets::TWaveFileForm form(owner, boxes, state.fs, state.dataLength, state.inSeconds, state.stereo, 1.0,
-                       1000.0, *levelDb, state.dataFormat, state.refLevel);
+                                1000.0, *levelDb, state.dataFormat, state.refLevel);
     dialogs.parameters(form);
     state.fs = form.fs;
     state.dataLength = form.dataLength;
     state.lengthSec = state.fs != 0 ? static_cast<double>(state.dataLength) / state.fs : 0.0;
     state.inSeconds = form.inSeconds;
     state.stereo = form.stereo;
-    state.dataFormat = static_cast<std::int8_t>(core::rowOf(core::kSampleFormats, form.dataFormat) ? form.dataFormat : -1);
+    state.dataFormat =
+        static_cast<std::int8_t>(core::rowOf(core::kSampleFormats, form.dataFormat) ? form.dataFormat : -1);
     state.refLevel = form.refLevel;
     return true;
 }
@@ -129,8 +128,7 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
     // The dialog refuses these, but it can be closed without its OK: nothing
     // is opened for samples the format cannot hold.
     switch (wavio::floatRangeCause(state.amplitude, state.dataFormat, state.refLevel)) {
-    case wavio::FloatRangeCause::None:
-        break;
+    case wavio::FloatRangeCause::None: break;
     case wavio::FloatRangeCause::Level:
         boxes.show(core::kLevelTooLargeForFloat, core::kParameterErrorTitle);
         return;
@@ -151,8 +149,8 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
         generator.setSignal(state.waveShape, numCh, state.signalFreq, state.fs,
                             wavio::exportAmplitude(state.amplitude, state.dataFormat, state.refLevel));
         const double scale = wavio::fullScale(state.dataFormat);
-        if (const int r = window.setParams(&generator, state.dataLength, state.fs, numCh, signal::TWaveProvider::Float64,
-                                           state.dataFormat, scale);
+        if (const int r = window.setParams(&generator, state.dataLength, state.fs, numCh,
+                                           signal::TWaveProvider::Float64, state.dataFormat, scale);
             r < 0) {
             // Closing the window throws its temporary file away: a refused
             // export leaves the target as it was.

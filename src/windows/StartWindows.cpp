@@ -1,7 +1,7 @@
 #include "windows/StartWindows.h"
 
-#include "windows/CorvaneApplication.h"
 #include "widgets/QtOkBox.h"
+#include "windows/CorvaneApplication.h"
 #include "windows/TAboutBox.h"
 #include "windows/TMainForm.h"
 

@@ -12,8 +12,7 @@ QPixmap corvaneIcon()
     return QPixmap(QStringLiteral(":/corvane/corvane.png"));
 }
 
-TAboutBox::TAboutBox(QWidget* parent)
-    : QDialog(parent)
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Version Information"));
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));

@@ -6,8 +6,7 @@
 
 namespace corvane::windows {
 
-TDisplayLicense::TDisplayLicense(QWidget* parent)
-    : QDialog(parent)
+TDisplayLicense::TDisplayLicense(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("DisplayLicense"));
     setWindowTitle(QStringLiteral("License Agreement"));

@@ -7,15 +7,15 @@
 
 #include "core/ResultCodes.h"
 
+#include "plot/WaveDisplay.h"
 #include "shell/DisplayWave.h"
 #include "shell/OkBox.h"
+#include "widgets/LabelAdapter.h"
+#include "widgets/WaveDraw.h"
+#include "widgets/WindowChords.h"
 #include "windows/SaveAsCommand.h"
 #include "windows/TAboutBox.h"
 #include "windows/TDisplayLicense.h"
-#include "widgets/LabelAdapter.h"
-#include "plot/WaveDisplay.h"
-#include "widgets/WaveDraw.h"
-#include "widgets/WindowChords.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -23,8 +23,9 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFontMetrics>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -38,8 +39,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QShowEvent>
-#include <QCloseEvent>
-#include <QGuiApplication>
 #include <QTimer>
 #include <QUrl>
 
@@ -68,9 +67,7 @@ QFont fontOf(const char* face, int pixelSize)
 
 } // namespace
 
-TMainForm::TMainForm(shell::OkBox& messageBox, QWidget* parent)
-    : QMainWindow(parent)
-    , box(messageBox)
+TMainForm::TMainForm(shell::OkBox& messageBox, QWidget* parent) : QMainWindow(parent), box(messageBox)
 {
     buildControls();
     buildMenus();
@@ -170,9 +167,9 @@ void TMainForm::buildControls()
     TYLL = scaleLabel(QStringLiteral("TYLL"));
     TYRL = scaleLabel(QStringLiteral("TYRL"));
 
-    for (QWidget* w : std::initializer_list<QWidget*>{SigFreqLabel, SigFreq, SigLevelLabel, SigLevel, dB, SampleFreq,
-                                                      FsSelect, Label1, WaveSelect, DrawButton, AutoScaleButton,
-                                                      HorizExpandButton})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{SigFreqLabel, SigFreq, SigLevelLabel, SigLevel, dB, SampleFreq, FsSelect,
+                                         Label1, WaveSelect, DrawButton, AutoScaleButton, HorizExpandButton})
         rightColumn.emplace_back(w, w->x());
 
     setTabOrder(SigFreq, SigLevel);
@@ -393,7 +390,7 @@ void TMainForm::reportPlotError(int result)
 void TMainForm::displayWave(bool vert, bool horiz)
 {
     if (firstShow)
-        buildDisplay();  // a command before the first show still has a plot to draw on
+        buildDisplay(); // a command before the first show still has a plot to draw on
     shell::DisplayInputs in;
     in.signalFreq = widgets::readLocaleReal(SigFreq->text());
     in.levelDb = widgets::readLocaleReal(SigLevel->text());
@@ -504,8 +501,9 @@ QImage TMainForm::plotAreaImage()
     // The labels are drawn at the picture's resolution too.
     const qreal ratio = picture.devicePixelRatio();
     const QSize logical(area.right() + 1, area.bottom() + 1);
-    QImage image(ratio == 1.0 ? logical : QSize(static_cast<int>(std::ceil(logical.width() * ratio)),
-                                                static_cast<int>(std::ceil(logical.height() * ratio))),
+    QImage image(ratio == 1.0 ? logical
+                              : QSize(static_cast<int>(std::ceil(logical.width() * ratio)),
+                                      static_cast<int>(std::ceil(logical.height() * ratio))),
                  QImage::Format_RGB32);
     image.setDevicePixelRatio(ratio);
     image.fill(palette().color(QPalette::Window));

@@ -1,5 +1,5 @@
-#include "shell/DisplayWave.h"
 #include "core/Level.h"
+#include "shell/DisplayWave.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +21,13 @@ TEST(DisplayPlan, TimeSpanIsOneTwoOrFourTimesAPowerOfTenWithinTenPeriods)
     };
     // Worked by hand: s = 10 / f, then down to 1, 2 or 4 times a power of ten.
     const Case cases[] = {
-        {"Default400Hz", 400.0, false, 0.02},         // s 0.025, m 2.5
-        {"300Hz", 300.0, false, 0.02},                // s 0.0333, m 3.33
-        {"120Hz", 120.0, false, 0.04},                // s 0.0833, m 8.33
-        {"1000HzExactDecade", 1000.0, false, 0.01},   // s 0.01, m 1
-        {"1HzTenSeconds", 1.0, false, 10.0},          // s 10, e 1
-        {"250HzExactlyFour", 250.0, false, 0.04},     // s 0.04, m 4
-        {"22049Hz", 22049.9, false, 0.0004},          // s 4.535e-4
+        {"Default400Hz", 400.0, false, 0.02}, // s 0.025, m 2.5
+        {"300Hz", 300.0, false, 0.02}, // s 0.0333, m 3.33
+        {"120Hz", 120.0, false, 0.04}, // s 0.0833, m 8.33
+        {"1000HzExactDecade", 1000.0, false, 0.01}, // s 0.01, m 1
+        {"1HzTenSeconds", 1.0, false, 10.0}, // s 10, e 1
+        {"250HzExactlyFour", 250.0, false, 0.04}, // s 0.04, m 4
+        {"22049Hz", 22049.9, false, 0.0004}, // s 4.535e-4
         {"HorizOnePeriod400Hz", 400.0, true, 0.0025},
         {"HorizOnePeriod3Hz", 3.0, true, 1.0 / 3.0},
     };
@@ -82,8 +82,8 @@ TEST(DisplayPlan, VerticalRangeFollowsTheShape)
         double top;
         double bottom;
     };
-    const double a6 = std::pow(10.0, 0.3);    // +6 dB
-    const double a25 = std::pow(10.0, 1.25);  // +25 dB, 17.78
+    const double a6 = std::pow(10.0, 0.3); // +6 dB
+    const double a25 = std::pow(10.0, 1.25); // +25 dB, 17.78
     const Case cases[] = {
         {"NoExpandIsFullScale", 0, a6, false, 10.0, -10.0},
         {"SineExpanded", 0, a6, true, 1.2 * a6, -1.2 * a6},
@@ -143,9 +143,9 @@ TEST(DisplayPlan, LevelAndRateConversions)
 {
     EXPECT_NEAR(*amplitudeOfLevel(6.0), 1.9953, 5e-5);
     EXPECT_DOUBLE_EQ(*amplitudeOfLevel(-20.0), 0.1);
-    EXPECT_TRUE(amplitudeOfLevel(6000.0).has_value());      // 1e300
-    EXPECT_FALSE(amplitudeOfLevel(7000.0).has_value());     // beyond a double
-    EXPECT_EQ(*amplitudeOfLevel(-1e6), 0.0);                // underflow is silence, harmless
+    EXPECT_TRUE(amplitudeOfLevel(6000.0).has_value()); // 1e300
+    EXPECT_FALSE(amplitudeOfLevel(7000.0).has_value()); // beyond a double
+    EXPECT_EQ(*amplitudeOfLevel(-1e6), 0.0); // underflow is silence, harmless
 
     const int rates[] = {8000, 11025, 22050, 44100, 48000};
     for (int i = 0; i < 5; ++i)

@@ -37,7 +37,7 @@ using namespace corvane;
 namespace {
 
 namespace fs = std::filesystem;
-using Boxes = RecordingBoxes::Shown;  // (text, title)
+using Boxes = RecordingBoxes::Shown; // (text, title)
 
 constexpr int kActivationTimeoutMs = 5000;
 
@@ -88,15 +88,18 @@ struct MainWindowKeys : ::testing::Test {
         };
         dialogs.cancelQuestion = &yes;
         form.setSaveCommand(std::make_unique<windows::SaveAsCommand>(&form, form, box, std::move(dialogs)));
-        QApplication::setQuitOnLastWindowClosed(false);  // "Exit(&X)" closes the window
+        QApplication::setQuitOnLastWindowClosed(false); // "Exit(&X)" closes the window
     }
     ~MainWindowKeys() override { QApplication::setQuitOnLastWindowClosed(true); }
 
     std::vector<std::pair<const char*, QWidget*>> controls() const
     {
-        return {{"SigFreq", ui.SigFreq},           {"SigLevel", ui.SigLevel},
-                {"FsSelect", ui.FsSelect},         {"WaveSelect", ui.WaveSelect},
-                {"DrawButton", ui.DrawButton},     {"AutoScaleButton", ui.AutoScaleButton},
+        return {{"SigFreq", ui.SigFreq},
+                {"SigLevel", ui.SigLevel},
+                {"FsSelect", ui.FsSelect},
+                {"WaveSelect", ui.WaveSelect},
+                {"DrawButton", ui.DrawButton},
+                {"AutoScaleButton", ui.AutoScaleButton},
                 {"HorizExpandButton", ui.HorizExpandButton}};
     }
 
@@ -104,7 +107,7 @@ struct MainWindowKeys : ::testing::Test {
     windows::TMainForm form{box};
     Controls ui{form};
     Yes yes;
-    std::string path;  // empty: the file dialog is cancelled
+    std::string path; // empty: the file dialog is cancelled
     std::function<void(widgets::TWaveFileForm&)> editParameters;
     std::function<void(widgets::TWaveFileWrite&)> duringProgress;
     int parameterDialogs = 0;
@@ -125,7 +128,7 @@ TEST_F(MainWindowKeys, ChordsRunTheirActionsFromEveryControl)
         parameterDialogs = 0;
         QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(parameterDialogs, 1);
-        EXPECT_EQ(box.shown, Boxes{kDiffer});  // nothing displayed yet
+        EXPECT_EQ(box.shown, Boxes{kDiffer}); // nothing displayed yet
 
         box.shown.clear();
         QTest::keyClick(control, Qt::Key_H, Qt::ControlModifier);
@@ -199,11 +202,14 @@ TEST_F(MainWindowKeys, KeyboardComesBackWhereItWasAfterTheProgressWindow)
     const Case cases[] = {
         {"finished", ui.SigLevel, (dir / "finished.wav").string(), false, {}},
         {"cancelled", ui.WaveSelect, (dir / "cancelled.wav").string(), true, {}},
-        {"failed", ui.DrawButton, "/dev/full", false,
+        {"failed",
+         ui.DrawButton,
+         "/dev/full",
+         false,
          {{"#1112: Error in TProgBarForm::execStore: File write error", "Application Error"}}},
     };
     ASSERT_TRUE(showActive(form));
-    form.DrawButtonClick();  // no warning before the dialogs
+    form.DrawButtonClick(); // no warning before the dialogs
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         box.shown.clear();
@@ -264,7 +270,7 @@ struct ExportDialog {
     static constexpr std::size_t kControls = 6;
     std::vector<std::pair<const char*, QWidget*>> controls() const
     {
-        return {{"LengthEdit", dialog.LengthEdit}, {"LengthSelect", dialog.LengthSelect},
+        return {{"LengthEdit", dialog.LengthEdit},   {"LengthSelect", dialog.LengthSelect},
                 {"FormatCombo", dialog.FormatCombo}, {"StereoButton", dialog.StereoButton},
                 {"RefEdit", dialog.RefEdit},         {"OKButton", dialog.OKButton}};
     }
@@ -325,7 +331,7 @@ TEST(ExportDialogKeys, EscapeClosesWithoutChecks)
     QTest::keyClick(d.dialog.LengthEdit, Qt::Key_Escape);
     EXPECT_FALSE(d.dialog.isVisible());
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(d.dialog.dataLength, 441000);  // as given: no "OK" attempt stored anything
+    EXPECT_EQ(d.dialog.dataLength, 441000); // as given: no "OK" attempt stored anything
     EXPECT_EQ(d.dialog.refLevel, 0.1);
 }
 

@@ -1,7 +1,7 @@
-#include "support/RecordingBoxes.h"
-#include "windows/TMainForm.h"
 #include "plot/WaveDisplay.h"
+#include "support/RecordingBoxes.h"
 #include "widgets/WaveDraw.h"
+#include "windows/TMainForm.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,14 @@ using namespace corvane;
 
 namespace {
 
-bool isGrey(QRgb p) { return qRed(p) == 128 && qGreen(p) == 128 && qBlue(p) == 128; }
-bool isGreen(QRgb p) { return qRed(p) == 0 && qGreen(p) == 255 && qBlue(p) == 0; }
+bool isGrey(QRgb p)
+{
+    return qRed(p) == 128 && qGreen(p) == 128 && qBlue(p) == 128;
+}
+bool isGreen(QRgb p)
+{
+    return qRed(p) == 0 && qGreen(p) == 255 && qBlue(p) == 0;
+}
 
 QPoint labelAt(const windows::TMainForm& form, const char* name)
 {
@@ -75,15 +81,16 @@ TEST(MainFormSize, LargerPlotsFollowTheMappingRules)
         for (int k = 0; k < 7; ++k) {
             EXPECT_TRUE(isGrey(picture.pixel(c.columns[k], 2))) << k;
             EXPECT_FALSE(isGrey(picture.pixel(c.columns[k] + 1, 2))) << k;
-            EXPECT_EQ(labelAt(form, ("LX" + std::to_string(k + 1)).c_str()), QPoint(40 + c.columns[k] - 17, 48 + h + 8));
+            EXPECT_EQ(labelAt(form, ("LX" + std::to_string(k + 1)).c_str()),
+                      QPoint(40 + c.columns[k] - 17, 48 + h + 8));
         }
         // A thirty-second of the span in, the sine is at its peak, off the rows.
         for (int i = 0; i < 3; ++i)
             EXPECT_TRUE(isGrey(picture.pixel(w / 32, c.rows[i]))) << i;
         EXPECT_EQ(labelAt(form, "LX0"), QPoint(23, 48 + h + 8));
         EXPECT_EQ(labelAt(form, "LX8"), QPoint(40 + w - 17, 48 + h + 8));
-        EXPECT_EQ(labelAt(form, "LYL0").y(), 48 + h - 6);   // -10 at the bottom
-        EXPECT_EQ(labelAt(form, "LYL4").y(), 48 - 6);       // 10 at the top
+        EXPECT_EQ(labelAt(form, "LYL0").y(), 48 + h - 6); // -10 at the bottom
+        EXPECT_EQ(labelAt(form, "LYL4").y(), 48 - 6); // 10 at the top
         EXPECT_EQ(labelAt(form, "TXL"), QPoint(40 + w / 2 - 80, 48 + h + 24));
         // The last sample lies beyond the right edge, so the trace reaches it.
         bool green = false;

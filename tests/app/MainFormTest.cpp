@@ -1,8 +1,8 @@
+#include "plot/WaveDisplay.h"
 #include "support/MainFormControls.h"
 #include "support/RecordingBoxes.h"
-#include "windows/TMainForm.h"
-#include "plot/WaveDisplay.h"
 #include "widgets/WaveDraw.h"
+#include "windows/TMainForm.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ plot::Colour pixel(const QImage& image, int x, int y)
 {
     const QRgb p = image.pixel(x, y);
     return plot::rgb(static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),
-               static_cast<std::uint8_t>(qBlue(p)));
+                     static_cast<std::uint8_t>(qBlue(p)));
 }
 
 int countColour(const QImage& image, plot::Colour c)
@@ -90,8 +90,9 @@ TEST_F(MainForm, StartsWithTheDefaultsAndAnEmptyPlot)
         ASSERT_NE(l, nullptr) << name;
         EXPECT_EQ(l->text(), caption);
     }
-    const std::pair<const char*, const char*> buttons[] = {
-        {"DrawButton", "Display Wave"}, {"AutoScaleButton", "Vert. Expand"}, {"HorizExpandButton", "Horiz. Expand"}};
+    const std::pair<const char*, const char*> buttons[] = {{"DrawButton", "Display Wave"},
+                                                           {"AutoScaleButton", "Vert. Expand"},
+                                                           {"HorizExpandButton", "Horiz. Expand"}};
     for (const auto& [name, caption] : buttons) {
         const auto* b = form.findChild<QPushButton*>(name);
         ASSERT_NE(b, nullptr) << name;
@@ -149,7 +150,7 @@ TEST_F(MainForm, StartsWithTheDefaultsAndAnEmptyPlot)
 
 TEST_F(MainForm, TabOrderRunsThroughTheParametersAndButtons)
 {
-    const std::vector<QWidget*> expected = {ui.SigFreq, ui.SigLevel, ui.AutoScaleButton, ui.DrawButton,
+    const std::vector<QWidget*> expected = {ui.SigFreq,  ui.SigLevel,   ui.AutoScaleButton,  ui.DrawButton,
                                             ui.FsSelect, ui.WaveSelect, ui.HorizExpandButton};
     std::vector<QWidget*> order;
     QWidget* w = ui.SigFreq;
@@ -159,7 +160,8 @@ TEST_F(MainForm, TabOrderRunsThroughTheParametersAndButtons)
         w = w->nextInFocusChain();
     } while (w != ui.SigFreq && order.size() < 20);
     // The combo boxes' line edits are focus proxies inside them; skip them.
-    std::erase_if(order, [&](QWidget* x) { return x->parentWidget() == ui.FsSelect || x->parentWidget() == ui.WaveSelect; });
+    std::erase_if(
+        order, [&](QWidget* x) { return x->parentWidget() == ui.FsSelect || x->parentWidget() == ui.WaveSelect; });
     EXPECT_EQ(order, expected);
 }
 
@@ -308,7 +310,7 @@ TEST_F(MainForm, FieldsAreStoredBeforeTheChecksThatEndTheCommand)
     form.DrawButtonClick();
     EXPECT_EQ(form.signalFreq, 0.0); // text that is no number stores nothing
     EXPECT_EQ(form.fsIndex, 0);
-    EXPECT_TRUE(form.displayed);      // the toggles work from now on
+    EXPECT_TRUE(form.displayed); // the toggles work from now on
 
     ui.SigFreq->setText("30000");
     ui.FsSelect->setCurrentIndex(1);

@@ -1,9 +1,9 @@
 // "Play(&P)" in the main window, on ALSA's file device: what the window plays
 // is the 16-bit stream `corvane export` writes for the displayed signal.
 
-#include "support/RecordingBoxes.h"
 #include "support/Files.h"
 #include "support/Process.h"
+#include "support/RecordingBoxes.h"
 #include "windows/TMainForm.h"
 
 #include <QAction>
@@ -54,7 +54,7 @@ TEST_F(PlayWindow, PlayThenStopPlaysThePrefixOfTheExport)
 {
     setenv("CORVANE_AUDIO_DEVICE", ("file:'" + raw.string() + "',raw").c_str(), 1);
     form.show();
-    form.DrawButtonClick();   // 400 Hz, 6.0 dB, 44100 Hz, sine: the defaults
+    form.DrawButtonClick(); // 400 Hz, 6.0 dB, 44100 Hz, sine: the defaults
     ASSERT_NE(playItem(), nullptr);
     EXPECT_EQ(playItem()->text(), "Play(&P)");
 

@@ -1,29 +1,29 @@
+#include "windows/SaveAsCommand.h"
 #include "shell/MainFormState.h"
 #include "shell/OkBox.h"
-#include "support/RecordingBoxes.h"
-#include "windows/SaveAsCommand.h"
 #include "support/Files.h"
 #include "support/Process.h"
+#include "support/RecordingBoxes.h"
 #include "widgets/TCancelConfirm.h"
 #include "widgets/TWaveFileForm.h"
 #include "widgets/TWaveFileWrite.h"
 
 #include <QComboBox>
-#include <QTimer>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <csignal>
-#include <optional>
-#include <sys/resource.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <utility>
 #include <vector>
 
@@ -161,7 +161,7 @@ TEST_F(SaveAs, ChangedLevelWarnsAndWritesTheDisplayedSignal)
 TEST_F(SaveAs, FloatFormatUsesTheReferenceLevel)
 {
     displayDefaults();
-    state.amplitude = 1.0;   // a 0 dB display
+    state.amplitude = 1.0; // a 0 dB display
     editForm = [](widgets::TWaveFileForm& form) {
         form.FormatCombo->setCurrentIndex(4);
         form.LengthEdit->setText("1");
@@ -246,7 +246,6 @@ TEST_F(SaveAs, FailuresAreShownAndNothingIsReportedSaved)
     }
 }
 
-
 // Lowers this process's file-size limit, with SIGXFSZ ignored, so that writes
 // beyond it fail with EFBIG as on a full disk; both come back afterwards.
 class FileSizeLimit {
@@ -284,13 +283,13 @@ TEST_F(SaveAs, CancelledOrFailedSaveKeepsWhatWasThere)
     struct Case {
         const char* name;
         Old old;
-        bool cancel;                 // "Cancel", answered "Yes", before the first poll
-        rlim_t fileSizeLimit;        // 0: none
-        bool refusedFormat;          // a format typed that matches no item
+        bool cancel; // "Cancel", answered "Yes", before the first poll
+        rlim_t fileSizeLimit; // 0: none
+        bool refusedFormat; // a format typed that matches no item
         Shown expected;
     };
-    const std::pair<std::string, std::string> writeError{"#1112: Error in TProgBarForm::execStore: File write error",
-                                                         "Application Error"};
+    const std::pair<std::string, std::string> writeError{
+        "#1112: Error in TProgBarForm::execStore: File write error", "Application Error"};
     const std::pair<std::string, std::string> refused{
         "#1114: Error in TWaveProvider::setParams: Found an incorrect parameter.", "Application Error"};
     const Case cases[] = {
@@ -363,8 +362,9 @@ TEST_F(SaveAs, ATemporaryFileThatCannotBeRemovedIsReported)
     };
     windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("6.0", "400", 3);
-    EXPECT_EQ(boxes.shown, (Shown{{"#9001: Error in TMainForm::FileSaveAs1Accept: Could not delete the cancel file.",
-                                   "Application Error"}}));
+    EXPECT_EQ(boxes.shown,
+              (Shown{{"#9001: Error in TMainForm::FileSaveAs1Accept: Could not delete the cancel file.",
+                      "Application Error"}}));
     EXPECT_EQ(textOf(path), "old\n");
 }
 
@@ -393,9 +393,9 @@ TEST_F(SaveAs, FloatPeaksBeyondTheFormatAreRefusedBeforeWriting)
     std::ofstream(path) << "old\n";
     struct Case {
         const char* name;
-        double amplitude;     // stored by the last display
+        double amplitude; // stored by the last display
         int format;
-        double refLevel;      // as the dialog left it
+        double refLevel; // as the dialog left it
         std::string text;
     };
     const Case cases[] = {

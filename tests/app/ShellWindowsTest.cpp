@@ -1,6 +1,6 @@
-#include "windows/CorvaneApplication.h"
 #include "support/QtWait.h"
 #include "support/RecordingBoxes.h"
+#include "windows/CorvaneApplication.h"
 #include "windows/TAboutBox.h"
 #include "windows/TDisplayLicense.h"
 #include "windows/TMainForm.h"
@@ -53,9 +53,10 @@ TEST_F(InTemporaryFolder, MissingLicenseClosesTheWindowAndReports8201)
 {
     RecordingBoxes box;
     windows::TMainForm form(box);
-    const ModalGuard guard;   // the window closes itself
+    const ModalGuard guard; // the window closes itself
     form.LicenseExecute();
-    EXPECT_EQ(box.shown, (Boxes{{"#8201: Error in TDisplayLicense::FormCreate: File read error.", "Application Error"}}));
+    EXPECT_EQ(box.shown,
+              (Boxes{{"#8201: Error in TDisplayLicense::FormCreate: File read error.", "Application Error"}}));
     EXPECT_EQ(openLicenseWindows(), 0);
 }
 

@@ -1,11 +1,11 @@
 // Playback must send the very bytes the export writes. ALSA's file device
 // records what would be played, so these compare it with the data chunk of
 // an export made in memory; the null device stands in for a sound card.
-#include "core/MessageTable.h"
-#include "core/ResultCodes.h"
+#include "audio/SoundOutput.h"
 #include "audio/DeviceList.h"
 #include "audio/PlaybackThread.h"
-#include "audio/SoundOutput.h"
+#include "core/MessageTable.h"
+#include "core/ResultCodes.h"
 #include "signal/MiniWaveGen.h"
 #include "support/ByteCompare.h"
 #include "support/TestSinks.h"
@@ -82,7 +82,7 @@ struct Signal {
     int channels;
     int sampleRateHz;
     double freqHz;
-    double amplitude;   // as the generator gets it: times the reference level for f32
+    double amplitude; // as the generator gets it: times the reference level for f32
     PlayFormat format;
 };
 
@@ -114,8 +114,9 @@ class SoundOutputTest : public ::testing::Test {
 protected:
     fs::path rawPath(const std::string& name) const
     {
-        return AlsaTestDevices::dir / (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())
-                                       + "-" + name + ".raw");
+        return AlsaTestDevices::dir /
+               (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" + name +
+                ".raw");
     }
 };
 
@@ -225,12 +226,27 @@ struct OpenCase {
 TEST_F(SoundOutputTest, OpenFailuresSayWhy)
 {
     const OpenCase cases[] = {
-        {"UnknownName", "corvane-no-such-device", PlayFormat::S16, 2, 48000, core::kDeviceOpenError,
+        {"UnknownName",
+         "corvane-no-such-device",
+         PlayFormat::S16,
+         2,
+         48000,
+         core::kDeviceOpenError,
          {"\"corvane-no-such-device\"", "Unknown PCM corvane-no-such-device"}},
         {"AbsentCard", "hw:7,0", PlayFormat::S16, 2, 48000, core::kDeviceOpenError, {"\"hw:7,0\"", "card"}},
-        {"FloatRefused", "corvane_linear_only", PlayFormat::F32, 2, 48000, core::kFormatRefused,
+        {"FloatRefused",
+         "corvane_linear_only",
+         PlayFormat::F32,
+         2,
+         48000,
+         core::kFormatRefused,
          {"FLOAT_LE", "plughw:"}},
-        {"RateRefused", "corvane_only_48k", PlayFormat::S16, 2, 44100, core::kFormatRefused,
+        {"RateRefused",
+         "corvane_only_48k",
+         PlayFormat::S16,
+         2,
+         44100,
+         core::kFormatRefused,
          {"44100 Hz", "48000 to 48000 Hz", "does not resample"}},
         {"ThreeChannels", "null", PlayFormat::S16, 3, 48000, core::kChannelsOutOfRange, {"3"}},
         {"NoChannels", "null", PlayFormat::S16, 0, 48000, core::kChannelsOutOfRange, {}},
@@ -329,7 +345,8 @@ TEST(DeviceList, NamesTheNullDevice)
     std::vector<PcmDevice> devices;
     std::string reason;
     ASSERT_EQ(listDevices(devices, reason), 0) << reason;
-    const auto null = std::find_if(devices.begin(), devices.end(), [](const PcmDevice& d) { return d.name == "null"; });
+    const auto null =
+        std::find_if(devices.begin(), devices.end(), [](const PcmDevice& d) { return d.name == "null"; });
     ASSERT_NE(null, devices.end());
     EXPECT_NE(null->description.find("Discard all samples"), std::string::npos) << null->description;
 }
@@ -347,9 +364,10 @@ TEST(PlayFormat, NamesAndEncodings)
 
 TEST(AudioResult, EveryCodeHasItsCatalogueRow)
 {
-    const int codes[] = {core::kDeviceOpenError, core::kFormatRefused, core::kAlreadyRunning, core::kNoResources, core::kWriteError,
-                         core::kRateOutOfRange, core::kChannelsOutOfRange, core::kFormatOutOfRange,
-                         core::kDeviceStopped, core::kTimedOut};
+    const int codes[] = {
+        core::kDeviceOpenError, core::kFormatRefused,  core::kAlreadyRunning,     core::kNoResources,
+        core::kWriteError,      core::kRateOutOfRange, core::kChannelsOutOfRange, core::kFormatOutOfRange,
+        core::kDeviceStopped,   core::kTimedOut};
     for (const int code : codes) {
         const std::string prefix = "#" + std::to_string(-code) + ": ";
         EXPECT_EQ(corvane::core::errorMessageText(code).substr(0, prefix.size()), prefix) << code;

@@ -1,7 +1,7 @@
 #include "signal/MiniWaveGen.h"
+#include "support/ByteCompare.h"
 #include "support/Files.h"
 #include "support/Process.h"
-#include "support/ByteCompare.h"
 #include "support/TestSinks.h"
 #include "wavio/FileWriteThread.h"
 #include "wavio/WavFormat.h"
@@ -12,13 +12,13 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace corvane;
@@ -32,9 +32,8 @@ class ExportCommand : public testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("corvane-cli-" + std::to_string(::getpid()) + "-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("corvane-cli-" + std::to_string(::getpid()) + "-" +
+                                           testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
         out = (dir / "tone.wav").string();
@@ -69,7 +68,9 @@ TEST_F(ExportCommand, RefusedParametersWriteNothing)
     const std::string invalid = "Only a valid value can be accepted.";
     const Case cases[] = {
         {"FreqBelowOne", {"--freq", "0.99"}, 2, "Signal Freq. should be 1.0Hz or more."},
-        {"FreqAtHalfFs", {"--freq", "22050", "--fs", "44100"}, 2,
+        {"FreqAtHalfFs",
+         {"--freq", "22050", "--fs", "44100"},
+         2,
          "Signal Freq. should be less than the half of the sampling frequency."},
         {"RateOutOfRange", {"--fs", "7999"}, 2, "--fs takes a whole number of Hz from 8000 to 384000"},
         {"TooShort", {"--seconds", "0.99"}, 2, lengthMessage},
@@ -77,7 +78,9 @@ TEST_F(ExportCommand, RefusedParametersWriteNothing)
         {"SamplesJustUnderOneSecond", {"--samples", "44099"}, 2, lengthMessage},
         {"SecondsBeyondInt", {"--seconds", "1e300"}, 2, lengthMessage},
         {"RefLevelZero", {"--ref-level", "0"}, 2, "Reference Level must be greater than zero."},
-        {"RefLevelNegative", {"--ref-level", "-0.1", "--format", "s16"}, 2,
+        {"RefLevelNegative",
+         {"--ref-level", "-0.1", "--format", "s16"},
+         2,
          "Reference Level must be greater than zero."},
         {"FreqNotANumber", {"--freq", "abc"}, 2, invalid},
         {"LevelNaN", {"--level", "nan"}, 2, invalid},
@@ -92,13 +95,21 @@ TEST_F(ExportCommand, RefusedParametersWriteNothing)
         {"MissingValue", {"--freq"}, 2, "needs a value"},
         // Peaks beyond the float format's range would be stored as infinity;
         // the option named is the one that puts it there.
-        {"F32LevelBeyondFltMax", {"--format", "f32", "--level", "1000"}, 2,
+        {"F32LevelBeyondFltMax",
+         {"--format", "f32", "--level", "1000"},
+         2,
          "Signal level is too large for the floating-point format. (--level)"},
-        {"F32RefLevelBeyondFltMax", {"--format", "f32", "--ref-level", "1e39"}, 2,
+        {"F32RefLevelBeyondFltMax",
+         {"--format", "f32", "--ref-level", "1e39"},
+         2,
          "Reference Level is too large for the floating-point format. (--ref-level)"},
-        {"F32ProductBeyondFltMaxLevelLarger", {"--format", "f32", "--level", "700", "--ref-level", "1e4"}, 2,
+        {"F32ProductBeyondFltMaxLevelLarger",
+         {"--format", "f32", "--level", "700", "--ref-level", "1e4"},
+         2,
          "(--level)"},
-        {"F64ProductOverflowsRefLevelLarger", {"--format", "f64", "--level", "40", "--ref-level", "1e307"}, 2,
+        {"F64ProductOverflowsRefLevelLarger",
+         {"--format", "f64", "--level", "40", "--ref-level", "1e307"},
+         2,
          "Reference Level is too large for the floating-point format. (--ref-level)"},
     };
     for (const Case& c : cases) {
@@ -211,18 +222,17 @@ TEST_F(ExportCommand, FilesMatchTheCoreWriterExactly)
         double freq;
     };
     const Case cases[] = {
-        {"sine", 0, "u8", 0, 1, 8000, 19.0, 440.0},   {"step+", 1, "s16", 1, 2, 11025, -6.0, 1000.0},
+        {"sine", 0, "u8", 0, 1, 8000, 19.0, 440.0},    {"step+", 1, "s16", 1, 2, 11025, -6.0, 1000.0},
         {"step-", 2, "s24", 2, 1, 22050, 0.0, 3000.5}, {"square", 3, "s32", 3, 2, 44100, 26.0, 50.0},
         {"pulse+", 4, "f32", 4, 1, 48000, 6.0, 997.0}, {"pulse-", 5, "f64", 5, 2, 8000, -20.0, 3999.0},
         {"0", 0, "5", 5, 1, 44100, 30.0, 20000.0},     {"3", 3, "2", 2, 2, 48000, 25.0, 1.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.shape) + " " + c.format);
-        const ProcessResult r =
-            exportWith({"--shape", c.shape, "--format", c.format, "--channels", std::to_string(c.channels),
-                        "--fs", std::to_string(c.fs), "--level", std::to_string(c.levelDb), "--freq",
-                        std::to_string(c.freq), "--samples", std::to_string(c.fs + 77), "--ref-level",
-                        "0.25", "--quiet"});
+        const ProcessResult r = exportWith(
+            {"--shape", c.shape, "--format", c.format, "--channels", std::to_string(c.channels), "--fs",
+             std::to_string(c.fs), "--level", std::to_string(c.levelDb), "--freq", std::to_string(c.freq),
+             "--samples", std::to_string(c.fs + 77), "--ref-level", "0.25", "--quiet"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
 
         MemorySink sink;
@@ -232,7 +242,8 @@ TEST_F(ExportCommand, FilesMatchTheCoreWriterExactly)
             amplitude *= 0.25;
         gen.setSignal(c.shapeCode, c.channels, std::stod(std::to_string(c.freq)), c.fs, amplitude);
         wavio::FileWriteThread thread(sink, gen, c.fs + 77, c.fs, c.channels);
-        thread.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(c.formatCode), wavio::fullScale(c.formatCode));
+        thread.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(c.formatCode),
+                             wavio::fullScale(c.formatCode));
         thread.start();
         ASSERT_TRUE(thread.waitDone(60s));
         ASSERT_EQ(thread.storeResult.load(), 0);
@@ -243,8 +254,7 @@ TEST_F(ExportCommand, FilesMatchTheCoreWriterExactly)
 
 TEST_F(ExportCommand, FailuresAreReportedAndLeaveNothing)
 {
-    const ProcessResult noFolder =
-        runProcess(CORVANE_EXE, {"export", "-o", (dir / "missing" / "x.wav").string()});
+    const ProcessResult noFolder = runProcess(CORVANE_EXE, {"export", "-o", (dir / "missing" / "x.wav").string()});
     EXPECT_EQ(noFolder.exitCode, 3);
     EXPECT_NE(noFolder.err.find("cannot create '" + (dir / "missing" / "x.wav").string() +
                                 "': No such file or directory"),
@@ -259,7 +269,6 @@ TEST_F(ExportCommand, FailuresAreReportedAndLeaveNothing)
     // A device is never removed, only regular files the command wrote.
     EXPECT_TRUE(fs::exists("/dev/full"));
 }
-
 
 void writeText(const fs::path& path, const std::string& text)
 {
@@ -282,8 +291,7 @@ std::uintmax_t temporarySize(const fs::path& folder)
 // An old file reached through a symbolic link: what every failed or
 // interrupted writing must leave exactly as it was.
 struct OldFileBehindLink {
-    explicit OldFileBehindLink(const fs::path& folder)
-        : real(folder / "real.wav"), link(folder / "link.wav")
+    explicit OldFileBehindLink(const fs::path& folder) : real(folder / "real.wav"), link(folder / "link.wav")
     {
         writeText(real, "old\n");
         fs::permissions(real, fs::perms(0640));
@@ -352,9 +360,15 @@ TEST_F(ExportCommand, FailuresKeepTheOldFile)
     };
     const Case cases[] = {
         // A disk that fills up in the middle of the file.
-        {"DiskFullMidway", {"--seconds", "10"}, 1000000, 3,
+        {"DiskFullMidway",
+         {"--seconds", "10"},
+         1000000,
+         3,
          "#1112: Error in TProgBarForm::execStore: File write error (File too large)\n"},
-        {"DiskFullAtTheHeader", {"--seconds", "1"}, 0, 3,
+        {"DiskFullAtTheHeader",
+         {"--seconds", "1"},
+         0,
+         3,
          "#1112: Error in TProgBarForm::execStore: File write error (File too large)\n"},
         {"RefusedLength", {"--seconds", "0.5"}, -1, 2, "Parameter Error: The data length should be"},
         {"RefusedFloatRange", {"--format", "f32", "--level", "1000"}, -1, 2, "(--level)"},
@@ -380,7 +394,8 @@ TEST_F(ExportCommand, FailuresKeepTheOldFile)
 TEST_F(ExportCommand, ReplacingKeepsTheLinkAndThePermissions)
 {
     const OldFileBehindLink old(dir);
-    const ProcessResult r = runProcess(CORVANE_EXE, {"export", "-o", old.link.string(), "--seconds", "1", "--quiet"});
+    const ProcessResult r =
+        runProcess(CORVANE_EXE, {"export", "-o", old.link.string(), "--seconds", "1", "--quiet"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(fs::is_symlink(old.link));
     EXPECT_EQ(fs::file_size(old.real), 44u + 44100u * 4u);
@@ -498,16 +513,36 @@ TEST_F(ExportCommand, WriteErrorsEndWithExitThree)
         std::string message;
     };
     const Case cases[] = {
-        {"ExportToStdout", {"export", "-o", "-", "--quiet"}, "/dev/full", -1,
+        {"ExportToStdout",
+         {"export", "-o", "-", "--quiet"},
+         "/dev/full",
+         -1,
          "#1112: Error in TProgBarForm::execStore: File write error (No space left on device)\n"},
-        {"ReadCsv", {"read", out, "--csv"}, "/dev/full", -1,
+        {"ReadCsv",
+         {"read", out, "--csv"},
+         "/dev/full",
+         -1,
          "corvane: cannot write the output: No space left on device\n"},
-        {"ReadSummary", {"read", out}, "/dev/full", -1, "corvane: cannot write the output: No space left on device\n"},
-        {"PlotToDevice", {"plot", "-o", "/dev/full"}, "", -1,
+        {"ReadSummary",
+         {"read", out},
+         "/dev/full",
+         -1,
+         "corvane: cannot write the output: No space left on device\n"},
+        {"PlotToDevice",
+         {"plot", "-o", "/dev/full"},
+         "",
+         -1,
          "corvane plot: cannot write '/dev/full': No space left on device\n"},
-        {"PlotLabels", {"plot", "-o", (dir / "labels.png").string(), "--labels"}, "/dev/full", -1,
+        {"PlotLabels",
+         {"plot", "-o", (dir / "labels.png").string(), "--labels"},
+         "/dev/full",
+         -1,
          "corvane: cannot write the output: No space left on device\n"},
-        {"PlotOnAFullDisk", {"plot", "-o", png}, "", 100, "corvane plot: cannot write '" + png + "': File too large\n"},
+        {"PlotOnAFullDisk",
+         {"plot", "-o", png},
+         "",
+         100,
+         "corvane plot: cannot write '" + png + "': File too large\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -536,7 +571,7 @@ TEST_F(ExportCommand, ClosedPipeEndsQuietlyAndNeverAsSuccess)
         SCOPED_TRACE(testing::PrintToString(args));
         int ends[2];
         ASSERT_EQ(::pipe(ends), 0);
-        ::close(ends[0]);   // the reader is gone before the first byte
+        ::close(ends[0]); // the reader is gone before the first byte
         ChildSetup setup;
         setup.stdoutFd = ends[1];
         const ChildResult r = runChild(CORVANE_EXE, args, setup);

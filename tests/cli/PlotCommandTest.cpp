@@ -11,8 +11,14 @@
 
 namespace {
 
-bool isGreen(QRgb p) { return qRed(p) == 0 && qGreen(p) == 255 && qBlue(p) == 0; }
-bool isGrey(QRgb p) { return qRed(p) == 128 && qGreen(p) == 128 && qBlue(p) == 128; }
+bool isGreen(QRgb p)
+{
+    return qRed(p) == 0 && qGreen(p) == 255 && qBlue(p) == 0;
+}
+bool isGrey(QRgb p)
+{
+    return qRed(p) == 128 && qGreen(p) == 128 && qBlue(p) == 128;
+}
 
 struct PlotCommand : ::testing::Test {
     std::string png(const char* name) const { return folder.filePath(name).toStdString(); }
@@ -71,12 +77,19 @@ TEST_F(PlotCommand, RefusalsAndWarnings)
     };
     const Case cases[] = {
         {"FreqTooLow", {"--freq", "0.5"}, 2, "Parameter Error: Signal Freq. should be 1.0Hz or more.\n", false},
-        {"FreqAtHalfRate", {"--fs", "8000", "--freq", "4000"}, 2,
-         "Parameter Error: Signal Freq. should be less than the half of the sampling frequency.\n", false},
+        {"FreqAtHalfRate",
+         {"--fs", "8000", "--freq", "4000"},
+         2,
+         "Parameter Error: Signal Freq. should be less than the half of the sampling frequency.\n",
+         false},
         {"LevelText", {"--level", "loud"}, 2, "Parameter Error: Only a valid value can be accepted.\n", false},
         {"UnknownRate", {"--fs", "96000"}, 2, "--fs takes", false},
         {"UnknownShape", {"--shape", "saw"}, 2, "unknown shape", false},
-        {"WidthBelow120", {"--width", "119"}, 2, "--width takes a whole number from 120 to 4000, not '119'", false},
+        {"WidthBelow120",
+         {"--width", "119"},
+         2,
+         "--width takes a whole number from 120 to 4000, not '119'",
+         false},
         {"WidthAbove4000", {"--width=4001"}, 2, "--width takes", false},
         {"WidthNotWhole", {"--width", "500.5"}, 2, "--width takes", false},
         {"HeightBelow80", {"--height", "79"}, 2, "--height takes a whole number from 80 to 4000, not '79'", false},
@@ -86,8 +99,11 @@ TEST_F(PlotCommand, RefusalsAndWarnings)
         {"ScaleNotANumber", {"--scale", "nan"}, 2, "--scale takes", false},
         {"ScaleInfinite", {"--scale", "inf"}, 2, "--scale takes", false},
         // Each toggle runs the command again; the warning is printed once.
-        {"ClipWarningOnce", {"--level", "25", "--vert", "--horiz", "--shape", "step+"}, 0,
-         "Warning: More than +20dB will make clipped signal in PCM formats.\n", true},
+        {"ClipWarningOnce",
+         {"--level", "25", "--vert", "--horiz", "--shape", "step+"},
+         0,
+         "Warning: More than +20dB will make clipped signal in PCM formats.\n",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,8 +141,8 @@ TEST_F(PlotCommand, SizeAndScale)
         SCOPED_TRACE(c.name);
         const std::string path = png((std::string(c.name) + ".png").c_str());
         const ProcessResult r =
-            runProcess(CORVANE_EXE, {"plot", "-o", path, "--labels", "--width", std::to_string(c.width), "--height",
-                                     std::to_string(c.height), "--scale", std::to_string(c.scale)});
+            runProcess(CORVANE_EXE, {"plot", "-o", path, "--labels", "--width", std::to_string(c.width),
+                                     "--height", std::to_string(c.height), "--scale", std::to_string(c.scale)});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_NE(r.out.find(c.lx1), std::string::npos) << r.out;
         const QImage image(QString::fromStdString(path));
@@ -155,7 +171,8 @@ TEST_F(PlotCommand, ExpandedStepFillsThePlotHeight)
     // Step [0,1] at 0 dB expanded: range -0.1 to 1.1, so the high level sits
     // a twelfth below the top: canvas row 200 / 12 = 17.
     const std::string path = png("step.png");
-    const ProcessResult r = runProcess(CORVANE_EXE, {"plot", "-o", path, "--shape", "step+", "--level", "0", "--vert"});
+    const ProcessResult r =
+        runProcess(CORVANE_EXE, {"plot", "-o", path, "--shape", "step+", "--level", "0", "--vert"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const QImage image(QString::fromStdString(path));
     int highRow = 0;

@@ -19,9 +19,8 @@ class ReadCommand : public testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("corvane-read-cli-" + std::to_string(::getpid()) + "-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("corvane-read-cli-" + std::to_string(::getpid()) + "-" +
+                                           testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -30,8 +29,8 @@ protected:
     std::string save(const std::string& name, const std::vector<std::uint8_t>& bytes)
     {
         const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                     static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
@@ -93,7 +92,7 @@ TEST_F(ReadCommand, CsvReadsBackExactly)
 TEST_F(ReadCommand, RefusalsAndErrors)
 {
     WavBytes eightBit = wav16(1, 8000, {0, 0});
-    eightBit.bytes[34] = 8;   // 8 bits per sample
+    eightBit.bytes[34] = 8; // 8 bits per sample
     auto extensible = wav16(1, 8000, {0, 0}).bytes;
     extensible[20] = 0xFE;
     extensible[21] = 0xFF;
@@ -109,19 +108,32 @@ TEST_F(ReadCommand, RefusalsAndErrors)
         std::string message;
     };
     const Case cases[] = {
-        {"Extensible", {save("ext.wav", extensible)}, 3,
+        {"Extensible",
+         {save("ext.wav", extensible)},
+         3,
          "#103: File Read Error: The WAVE file being opened is not supported.\n"},
-        {"EightBit", {save("u8.wav", eightBit.bytes)}, 3, "#105: File Read Error: Only 16bit format is supported\n"},
-        {"TooShort", {save("short.wav", shortFile)}, 3,
+        {"EightBit",
+         {save("u8.wav", eightBit.bytes)},
+         3,
+         "#105: File Read Error: Only 16bit format is supported\n"},
+        {"TooShort",
+         {save("short.wav", shortFile)},
+         3,
          "#1101: Error in WaveFileRead::ReadWaveData: File read error.\n"},
-        {"CutShort", {save("cut.wav", cutShort), "--csv"}, 3,
+        {"CutShort",
+         {save("cut.wav", cutShort), "--csv"},
+         3,
          "#1101: Error in WaveFileRead::ReadWaveData: File read error.\n"},
-        {"Missing", {(dir / "missing.wav").string()}, 3,
+        {"Missing",
+         {(dir / "missing.wav").string()},
+         3,
          "corvane: cannot open '" + (dir / "missing.wav").string() + "': No such file or directory\n"},
         {"NoFile", {}, 2, "corvane read: no file given\n"},
         {"BlockZero", {"x.wav", "--block", "0"}, 2, "corvane read: --block takes"},
         {"BlockText", {"x.wav", "--block", "many"}, 2, "corvane read: --block takes"},
-        {"BlockAboveStereoRing", {save("st.wav", wav16(2, 8000, {1, 2}).bytes), "--block", "48001"}, 2,
+        {"BlockAboveStereoRing",
+         {save("st.wav", wav16(2, 8000, {1, 2}).bytes), "--block", "48001"},
+         2,
          "corvane read: --block takes 1 to 48000 frames for this file"},
         {"UnknownOption", {"x.wav", "--fast"}, 2, "corvane read: unknown option '--fast'"},
     };

@@ -64,7 +64,9 @@ TEST_F(SignalCommand, RefusalsNameTheCauseAndWriteNothing)
     };
     const Case cases[] = {
         {"UnknownSignal", {"--signal", "hum"}, "unknown signal 'hum'"},
-        {"SweepAboveHalfRate", {"--signal", "sweep", "--fs", "32000", "--to", "16000"}, "half the sampling frequency"},
+        {"SweepAboveHalfRate",
+         {"--signal", "sweep", "--fs", "32000", "--to", "16000"},
+         "half the sampling frequency"},
         {"SweepDownwards", {"--signal", "sweep", "--from", "1000", "--to", "100"}, "Parameter Error"},
         {"FreqWithSweep", {"--signal", "sweep", "--freq", "100"}, "--freq is for --signal tone"},
         {"ShapeWithNoise", {"--signal", "pink", "--shape", "square"}, "--shape is for --signal tone"},
@@ -75,7 +77,9 @@ TEST_F(SignalCommand, RefusalsNameTheCauseAndWriteNothing)
         {"SeedTooLarge", {"--signal", "white", "--seed", "18446744073709551616"}, "--seed takes a whole number"},
         {"DitherWithFloat", {"--dither", "tpdf", "--format", "f32"}, "integer formats"},
         {"DitherUnknown", {"--dither", "rect"}, "--dither takes none or tpdf"},
-        {"FadesLongerThanSignal", {"--seconds", "1", "--fade-in", "0.6", "--fade-out", "0.5"}, "longer than the signal"},
+        {"FadesLongerThanSignal",
+         {"--seconds", "1", "--fade-in", "0.6", "--fade-out", "0.5"},
+         "longer than the signal"},
         {"FadeNotFinite", {"--fade-in", "inf"}, "Only a valid value can be accepted."},
         {"RateNotWhole", {"--fs", "44100.5"}, "--fs takes a whole number of Hz"},
         {"RateTooHigh", {"--fs", "384001"}, "--fs takes a whole number of Hz"},
@@ -95,7 +99,8 @@ TEST_F(SignalCommand, NoiseIsTheSameForOneSeedAndOtherForAnother)
 {
     const auto noise = [&](const char* name, const char* colour, const char* seed) {
         const fs::path path = dir / name;
-        EXPECT_EQ(exportTo(path, {"--signal", colour, "--seed", seed, "--seconds", "1", "--fs", "8000"}).exitCode, 0);
+        EXPECT_EQ(exportTo(path, {"--signal", colour, "--seed", seed, "--seconds", "1", "--fs", "8000"}).exitCode,
+                  0);
         return bytesOf(path);
     };
     for (const char* colour : {"white", "pink"}) {
@@ -138,8 +143,8 @@ TEST_F(SignalCommand, SweepInverseIsWrittenBesideTheSweep)
 {
     const fs::path sweep = dir / "sweep.wav";
     const fs::path inverse = dir / "inverse.wav";
-    ASSERT_EQ(exportTo(sweep, {"--signal", "sweep", "--inverse", inverse.string(), "--seconds", "1", "--fs", "8000",
-                               "--to", "3000", "--format", "s24"})
+    ASSERT_EQ(exportTo(sweep, {"--signal", "sweep", "--inverse", inverse.string(), "--seconds", "1", "--fs",
+                               "8000", "--to", "3000", "--format", "s24"})
                   .exitCode,
               0);
     SF_INFO info{};
@@ -201,7 +206,8 @@ TEST_F(SignalCommand, PlayedBytesEqualTheExportedData)
             for (const char* channels : {"1", "2"}) {
                 SCOPED_TRACE(std::string(s.name) + " " + f.name + " " + channels);
                 std::vector<std::string> args = s.args;
-                args.insert(args.end(), {"--format", f.name, "--channels", channels, "--fs", "8000", "--seconds", "1"});
+                args.insert(args.end(),
+                            {"--format", f.name, "--channels", channels, "--fs", "8000", "--seconds", "1"});
                 const fs::path wav = dir / "x.wav";
                 const fs::path raw = dir / "x.raw";
                 ASSERT_EQ(exportTo(wav, args).exitCode, 0);

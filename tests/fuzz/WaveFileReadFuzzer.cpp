@@ -45,17 +45,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const int v = u24(p);
             return (p[2] & 0x80) ? v % 96003 : v % 1500;
         };
-        const int dataSize = count(op) - 1;            // -1 .. 96001
-        const int ptrOffset = 1 - count(op + 3);       // 1 .. -96001
-        const int keepFrames = count(op + 6) - 1;      // -1 .. 96001
+        const int dataSize = count(op) - 1; // -1 .. 96001
+        const int ptrOffset = 1 - count(op + 3); // 1 .. -96001
+        const int keepFrames = count(op + 6) - 1; // -1 .. 96001
         // Both arrays sized to the request exactly, so a write past it is
         // caught; left uninitialised, since filling them would cost more
         // than the reads being tested.
         const auto n = static_cast<std::size_t>(dataSize > 0 ? dataSize : 0);
         const std::unique_ptr<double[]> left(new double[n]);
         const std::unique_ptr<double[]> right(new double[n]);
-        const int r = reader.ReadWaveData(left.get(), right.get(), 32768.0, dataSize, ptrOffset,
-                                          keepFrames);
+        const int r = reader.ReadWaveData(left.get(), right.get(), 32768.0, dataSize, ptrOffset, keepFrames);
         if (r > 1)
             __builtin_trap();
         if (r >= 0 && (reader.getLastCount() < 0 || reader.getLastCount() > dataSize))

@@ -1,7 +1,7 @@
-#include "widgets/LabelAdapter.h"
 #include "plot/WaveDisplay.h"
-#include "widgets/WaveDraw.h"
 #include "support/QtWait.h"
+#include "widgets/LabelAdapter.h"
+#include "widgets/WaveDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,8 @@ TEST(DisplayOnWaveDraw, PaintReplaysTheMainWindowPlot)
 
     std::vector<double> samples(884);
     for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = std::trunc(6538.0 * std::sin(2.0 * 3.141592653589793 * 400.0 * static_cast<double>(i) / 44100.0));
+        samples[i] =
+            std::trunc(6538.0 * std::sin(2.0 * 3.141592653589793 * 400.0 * static_cast<double>(i) / 44100.0));
     display.initScreen(kBlack, kGrey, kGrey);
     ASSERT_EQ(display.setYGridAndScale("Level", 0, 10.0, -10.0, 5.0, 0), 0);
     ASSERT_EQ(display.setXGridAndScale("Time [second]", 0, 0.0, 0.02, 0.0025), 0);

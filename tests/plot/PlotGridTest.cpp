@@ -5,8 +5,8 @@
 
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -129,7 +129,8 @@ TEST_F(MainCanvas, TextOnCanvasSetsThePlotFontAndWrites)
 {
     canvas.TextOnCanvas(5, 7, "Level", plot::rgb(255, 255, 0));
     ASSERT_EQ(surface.texts.size(), 1u);
-    EXPECT_EQ(surface.texts[0], (RecordingSurface::Text{5, 7, "Level", "Franklin Gothic Medium", 9, plot::rgb(255, 255, 0)}));
+    EXPECT_EQ(surface.texts[0],
+              (RecordingSurface::Text{5, 7, "Level", "Franklin Gothic Medium", 9, plot::rgb(255, 255, 0)}));
 }
 
 // ---------------------------------------------------------------------------
@@ -150,18 +151,44 @@ TEST(PlotCanvasXScale, GridColumnsAndRecord)
         {"Linear0To10By1", 0.0, 10.0, 1.0, false, 0, {36, 72, 108, 144, 181, 217, 253, 289, 325}, 9, 1.0, 9.0},
         {"LinearFromMinusHalf", -0.5, 3.0, 0.5, false, 0, {60, 120, 181, 241, 301}, 5, 0.0, 2.0},
         {"LinearNegativeStartTruncatesTowardZero", -3.7, 2.0, 1.0, false, 0, {126, 307}, 2, -3.0, -2.0},
-        {"Log20Ratio1000", 20.0, 1000.0, 0.0, true, 0,
-         {21, 48, 65, 84, 120, 142, 168, 186, 204, 241, 262, 289, 306, 325}, 14, 30.0, 10000.0},
-        {"Log100Ratio100", 100.0, 100.0, 0.0, true, 0, {54, 86, 126, 153, 181, 235, 267, 307, 333}, 9, 200.0, 7000.0},
+        {"Log20Ratio1000",
+         20.0,
+         1000.0,
+         0.0,
+         true,
+         0,
+         {21, 48, 65, 84, 120, 142, 168, 186, 204, 241, 262, 289, 306, 325},
+         14,
+         30.0,
+         10000.0},
+        {"Log100Ratio100",
+         100.0,
+         100.0,
+         0.0,
+         true,
+         0,
+         {54, 86, 126, 153, 181, 235, 267, 307, 333},
+         9,
+         200.0,
+         7000.0},
         // 100 lands in column 0, on the border, and gets no line.
-        {"LogValueInColumnZeroSkipped", 99.99, 100.0, 0.0, true, 0, {54, 86, 126, 153, 181, 235, 267, 307, 333}, 9,
-         200.0, 7000.0},
+        {"LogValueInColumnZeroSkipped",
+         99.99,
+         100.0,
+         0.0,
+         true,
+         0,
+         {54, 86, 126, 153, 181, 235, 267, 307, 333},
+         9,
+         200.0,
+         7000.0},
     };
     for (const GridCase& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingSurface s;
         plot::PlotCanvas canvas(s);
-        const int result = c.log ? canvas.setXScale(c.start, c.span, kGrey) : canvas.setXScale(c.start, c.span, c.interval, kGrey);
+        const int result = c.log ? canvas.setXScale(c.start, c.span, kGrey)
+                                 : canvas.setXScale(c.start, c.span, c.interval, kGrey);
         ASSERT_EQ(result, c.result);
         EXPECT_EQ(s.verticalColumns(), c.columns);
         for (const auto& line : s.lines) {
@@ -201,7 +228,8 @@ TEST(PlotCanvasXScale, LimitsOnTheNumberOfLines)
         SCOPED_TRACE(c.name);
         RecordingSurface s;
         plot::PlotCanvas canvas(s);
-        const int result = c.log ? canvas.setXScale(c.start, c.span, kGrey) : canvas.setXScale(c.start, c.span, c.interval, kGrey);
+        const int result = c.log ? canvas.setXScale(c.start, c.span, kGrey)
+                                 : canvas.setXScale(c.start, c.span, c.interval, kGrey);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(canvas.gridRecord().xGridCount, c.count);
         EXPECT_EQ(static_cast<int>(s.lines.size()), c.count);
@@ -281,8 +309,16 @@ TEST(PlotCanvasYScale, GridRowsRecordAndErrors)
     const Case cases[] = {
         {"MinusOneSpanTwo", -1.0, 2.0, 0.5, 0, {150, 100, 50}, 3, -0.5, 0.5, 2.0},
         {"MinusTwoAndAHalfSpanFive", -2.5, 5.0, 1.0, 0, {180, 140, 100, 60, 20}, 5, -2.0, 2.0, 5.0},
-        {"TwentyIntervalsAccepted", 0.0, 20.0, 1.0, 0,
-         {190, 180, 170, 160, 150, 140, 130, 120, 110, 100, 90, 80, 70, 60, 50, 40, 30, 20, 10}, 19, 1.0, 19.0, 20.0},
+        {"TwentyIntervalsAccepted",
+         0.0,
+         20.0,
+         1.0,
+         0,
+         {190, 180, 170, 160, 150, 140, 130, 120, 110, 100, 90, 80, 70, 60, 50, 40, 30, 20, 10},
+         19,
+         1.0,
+         19.0,
+         20.0},
         {"TwentyOneStoredThenRefused", 0.0, 21.0, 1.0, -1005, {}, 0, -7.0, -7.0, 21.0},
         {"NoGrid", 0.0, 3.0, 0.0, 0, {}, 0, -7.0, -7.0, 3.0},
         {"ZeroSpan", 0.0, 0.0, 1.0, -1008, {}, 1, -7.0, -7.0, 1.0},

@@ -1,9 +1,9 @@
-#include "widgets/ImageSurface.h"
-#include "widgets/LabelAdapter.h"
 #include "plot/PlotCanvas.h"
 #include "plot/RecordingSurface.h"
-#include "widgets/WaveDraw.h"
 #include "support/QtWait.h"
+#include "widgets/ImageSurface.h"
+#include "widgets/LabelAdapter.h"
+#include "widgets/WaveDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ plot::Colour pixel(const QImage& image, int x, int y)
 {
     const QRgb p = image.pixel(x, y);
     return plot::rgb(static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),
-               static_cast<std::uint8_t>(qBlue(p)));
+                     static_cast<std::uint8_t>(qBlue(p)));
 }
 
 // The main window's plot size on an image.
@@ -187,7 +187,7 @@ TEST(WaveDrawWidget, PaintsThroughTheHostHandlerWithoutLooping)
     });
     window.show();
     ASSERT_TRUE(processEventsUntil([&] { return paints >= 1; }, std::chrono::seconds(10)));
-    processEventsFor(100);   // let the first show's paints all arrive
+    processEventsFor(100); // let the first show's paints all arrive
     const int settled = paints;
     processEventsFor(300);
     EXPECT_EQ(paints, settled); // drawing inside the handler asks for no further paint

@@ -1,7 +1,7 @@
 #include "plot/PlotCanvas.h"
-#include "support/RecordingLabel.h"
 #include "plot/RecordingSurface.h"
 #include "plot/ScaleNumber.h"
+#include "support/RecordingLabel.h"
 
 #include <gtest/gtest.h>
 

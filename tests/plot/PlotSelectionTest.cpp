@@ -39,8 +39,9 @@ TEST_F(PlotCanvasSelection, DragGivesValuesAndADottedRectangle)
     EXPECT_NEAR(canvas.selection().selYValue1, -0.49254, 5e-6);
     EXPECT_NEAR(canvas.selection().selYValue2, 0.50249, 5e-6);
     EXPECT_TRUE(canvas.selection().selShown);
-    const std::vector<std::string> expected = {"pen " + std::to_string(kSel), "penStyle dotted", "fillStyle clear",
-                                               "rectangle 36 50 181 150", "penStyle solid", "fillStyle solid"};
+    const std::vector<std::string> expected = {
+        "pen " + std::to_string(kSel), "penStyle dotted", "fillStyle clear",
+        "rectangle 36 50 181 150",     "penStyle solid",  "fillStyle solid"};
     EXPECT_EQ(surface.calls, expected);
 }
 
@@ -100,13 +101,13 @@ TEST_F(PlotCanvasSelection, APressErasesTheLastRectangleAndARedrawUsesTheNewPres
 
     canvas.mouseDown(30, 40);
     ASSERT_EQ(surface.shapes.size(), 1u);
-    EXPECT_EQ(surface.shapes[0], (RecordingSurface::Shape{"rectangle", 10, 20, 100, 120, kBack, plot::PenStyle::Dotted,
-                                                          plot::FillStyle::Clear}));
+    EXPECT_EQ(surface.shapes[0], (RecordingSurface::Shape{"rectangle", 10, 20, 100, 120, kBack,
+                                                          plot::PenStyle::Dotted, plot::FillStyle::Clear}));
     EXPECT_TRUE(canvas.selection().selShown);
     canvas.drawMagSelectedArea();
     ASSERT_EQ(surface.shapes.size(), 2u);
-    EXPECT_EQ(surface.shapes[1], (RecordingSurface::Shape{"rectangle", 30, 40, 100, 120, kSel, plot::PenStyle::Dotted,
-                                                          plot::FillStyle::Clear}));
+    EXPECT_EQ(surface.shapes[1], (RecordingSurface::Shape{"rectangle", 30, 40, 100, 120, kSel,
+                                                          plot::PenStyle::Dotted, plot::FillStyle::Clear}));
 
     // A refused release draws nothing, but the flag from before stays.
     EXPECT_EQ(canvas.mouseUp(35, 45), -1051);
@@ -129,8 +130,9 @@ TEST_F(PlotCanvasSelection, ReferenceLinesOnlyWhenSwitchedOn)
     canvas.drawReferenceLines(22.0, 25.0);
     EXPECT_EQ(canvas.selection().refLine1X, 72); // trunc(72.2 + 0.5)
     EXPECT_EQ(canvas.selection().refLine2X, 181);
-    const std::vector<RecordingSurface::Line> drawn = {{181, 0, 181, 201, plot::rgb(0, 255, 0), plot::PenStyle::Solid},
-                                                       {72, 0, 72, 201, plot::rgb(255, 0, 0), plot::PenStyle::Solid}};
+    const std::vector<RecordingSurface::Line> drawn = {
+        {181, 0, 181, 201, plot::rgb(0, 255, 0), plot::PenStyle::Solid},
+        {72, 0, 72, 201, plot::rgb(255, 0, 0), plot::PenStyle::Solid}};
     EXPECT_EQ(surface.lines, drawn);
 
     surface.forget();
@@ -203,7 +205,7 @@ TEST_F(PlotCanvasSelection, Markers)
     surface.forget();
     canvas.drawZCircle(-1.0, 1.0, 1.0, -1.0, kGrey, 2);
     const std::vector<std::string> circle = {"pen " + std::to_string(kGrey), "penStyle dashed", "fillStyle clear",
-                                             "ellipse 90 34 271 168", "penStyle solid", "fillStyle solid"};
+                                             "ellipse 90 34 271 168",        "penStyle solid",  "fillStyle solid"};
     EXPECT_EQ(surface.calls, circle);
 
     // No place, nothing drawn: a channel without a scale, no such channel, a

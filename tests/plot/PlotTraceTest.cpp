@@ -59,12 +59,30 @@ TEST_F(TraceCanvas, SegmentsOnALinearAxis)
         {"RightToLeft", {0, 1, 0}, 1, 0, 10, 0, {{361, 100, 180, 0}, {180, 0, 0, 100}}},
         {"GainAndOffset", {0, 0.25}, 2, 0.5, 0, 10, {{0, 50, 361, 0}}},
         // Columns -72.2, 0, 72.2, 144.4: the segment crossing the left edge is drawn.
-        {"StartsLeftOfTheAxis", {0, 0, 0, 0, 0}, 1, 0, -4, 4, {{-72, 100, 0, 100}, {0, 100, 72, 100}, {72, 100, 144, 100}}},
+        {"StartsLeftOfTheAxis",
+         {0, 0, 0, 0, 0},
+         1,
+         0,
+         -4,
+         4,
+         {{-72, 100, 0, 100}, {0, 100, 72, 100}, {72, 100, 144, 100}}},
         // Columns 216.6, 288.8, 361, 433.2, 505.4: the segment starting at the
         // right edge is drawn, the next one is skipped.
-        {"RunsOffTheRight", {0, 0, 0, 0, 0}, 1, 0, 6, 14, {{217, 100, 289, 100}, {289, 100, 361, 100}, {361, 100, 433, 100}}},
+        {"RunsOffTheRight",
+         {0, 0, 0, 0, 0},
+         1,
+         0,
+         6,
+         14,
+         {{217, 100, 289, 100}, {289, 100, 361, 100}, {361, 100, 433, 100}}},
         // Rows 402 are below the plot at both ends; -201 above it is not tested.
-        {"BelowThePlotSkippedAboveDrawn", {-3, -3, 3, 3}, 1, 0, 0, 10, {{120, 402, 241, -201}, {241, -201, 361, -201}}},
+        {"BelowThePlotSkippedAboveDrawn",
+         {-3, -3, 3, 3},
+         1,
+         0,
+         0,
+         10,
+         {{120, 402, 241, -201}, {241, -201, 361, -201}}},
         // 1e12 maps to a row beyond 32 bits; 1e6 to row -100499899.5, a tie
         // that goes to the even -100499900.
         {"BeyondThirtyTwoBitsSkipped", {0, 1e12, 0, 1e6}, 1, 0, 0, 10, {{241, 100, 361, -100499900}}},
@@ -73,7 +91,9 @@ TEST_F(TraceCanvas, SegmentsOnALinearAxis)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         surface.forget();
-        ASSERT_EQ(canvas.draw(c.data.data(), c.gain, c.offset, c.xFirst, c.xLast, static_cast<int>(c.data.size()), kTrace, 0), 0);
+        ASSERT_EQ(canvas.draw(c.data.data(), c.gain, c.offset, c.xFirst, c.xLast, static_cast<int>(c.data.size()),
+                              kTrace, 0),
+                  0);
         EXPECT_EQ(segments(surface), c.expected);
         for (const auto& l : surface.lines)
             EXPECT_EQ(l.colour, kTrace);

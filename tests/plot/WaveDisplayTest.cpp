@@ -1,7 +1,7 @@
-#include "plot/PlotCanvas.h"
-#include "support/RecordingLabel.h"
-#include "plot/RecordingSurface.h"
 #include "plot/WaveDisplay.h"
+#include "plot/PlotCanvas.h"
+#include "plot/RecordingSurface.h"
+#include "support/RecordingLabel.h"
 
 #include <gtest/gtest.h>
 
@@ -139,16 +139,11 @@ TEST_F(MainPlot, XChecksComeBeforeTheCanvasAndHaveExclusiveRatioBounds)
     };
     const double nan = std::nan("");
     const Case cases[] = {
-        {"RatioExactlyTwo", 0.0, 2.0, 1.0, -1023},
-        {"RatioExactlySixteen", 0.0, 16.0, 1.0, -1023},
-        {"RatioJustAboveTwo", 0.0, 2.5, 1.0, 0},
-        {"RatioJustBelowSixteen", 0.0, 15.5, 1.0, 0},
-        {"MaxBelowMin", 1.0, 0.0, 0.1, -1021},
-        {"MaxEqualsMin", 1.0, 1.0, 0.1, -1021},
-        {"MaxNotANumber", 0.0, nan, 0.1, -1021},
-        {"IntervalZero", 0.0, 1.0, 0.0, -1022},
-        {"IntervalNegative", 0.0, 1.0, -0.125, -1023},
-        {"IntervalNotANumber", 0.0, 1.0, nan, -1023},
+        {"RatioExactlyTwo", 0.0, 2.0, 1.0, -1023},     {"RatioExactlySixteen", 0.0, 16.0, 1.0, -1023},
+        {"RatioJustAboveTwo", 0.0, 2.5, 1.0, 0},       {"RatioJustBelowSixteen", 0.0, 15.5, 1.0, 0},
+        {"MaxBelowMin", 1.0, 0.0, 0.1, -1021},         {"MaxEqualsMin", 1.0, 1.0, 0.1, -1021},
+        {"MaxNotANumber", 0.0, nan, 0.1, -1021},       {"IntervalZero", 0.0, 1.0, 0.0, -1022},
+        {"IntervalNegative", 0.0, 1.0, -0.125, -1023}, {"IntervalNotANumber", 0.0, 1.0, nan, -1023},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -207,21 +202,56 @@ TEST(WaveDisplayLabelChoice, WorkedChoices)
     const Case cases[] = {
         // Seven grid lines; both ends lie 0.125 from one, more than a tenth
         // of the span and half an interval, so they are labelled too.
-        {"XEighthsWithBothEnds", Axis::X, 0, 0.0, 1.0, 0.125, 11, 0,
+        {"XEighthsWithBothEnds",
+         Axis::X,
+         0,
+         0.0,
+         1.0,
+         0.125,
+         11,
+         0,
          {"0", "0.125", "0.25", "0.375", "0.5", "0.625", "0.75", "0.875", "1"}},
         // Each end is 0.2 from a grid line, not more than a tenth of 2.4.
         {"YGridValuesOnly", Axis::YLeft, 0, -1.2, 1.2, 0.5, 9, 0, {"-1", "-0.5", "0", "0.5", "1"}},
-        {"Mode2AddsBothEnds", Axis::YLeft, 2, -1.2, 1.2, 0.5, 9, 0,
+        {"Mode2AddsBothEnds",
+         Axis::YLeft,
+         2,
+         -1.2,
+         1.2,
+         0.5,
+         9,
+         0,
          {"-1.2", "-1", "-0.5", "0", "0.5", "1", "1.2"}},
-        {"Mode1GridOnly", Axis::X, 1, 0.0, 1.0, 0.125, 11, 0,
+        {"Mode1GridOnly",
+         Axis::X,
+         1,
+         0.0,
+         1.0,
+         0.125,
+         11,
+         0,
          {"0.125", "0.25", "0.375", "0.5", "0.625", "0.75", "0.875"}},
         // Far ends need both halves: exactly a tenth of the span away is not
         // far, however far it is in intervals.
-        {"EndExactlyATenthAwayIsNotLabelled", Axis::YLeft, 0, 0.0, 10.0, 1.0, 9, 0,
+        {"EndExactlyATenthAwayIsNotLabelled",
+         Axis::YLeft,
+         0,
+         0.0,
+         10.0,
+         1.0,
+         9,
+         0,
          {"1", "2", "3", "4", "5", "6", "7", "8", "9"}},
         // 0.1 added nine times falls short of 1 where the canvas drew no
         // line; only the nine drawn lines get labels.
-        {"TenthsStopAtTheLastGridLine", Axis::YLeft, 0, 0.0, 1.0, 0.1, 9, 0,
+        {"TenthsStopAtTheLastGridLine",
+         Axis::YLeft,
+         0,
+         0.0,
+         1.0,
+         0.1,
+         9,
+         0,
          {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9"}},
         // Parity of the leading digit of the first grid value picks the half:
         // odd 1 starts at the first line, even 2 at the second.
@@ -262,7 +292,8 @@ TEST(WaveDisplayLabelChoice, WorkedChoices)
         if (c.axis == Axis::X)
             result = display.setXGridAndScale("x", c.labelMode, c.lo, c.hi, c.interval);
         else
-            result = display.setYGridAndScale("y", c.labelMode, c.hi, c.lo, c.interval, c.axis == Axis::YRight ? 1 : 0);
+            result =
+                display.setYGridAndScale("y", c.labelMode, c.hi, c.lo, c.interval, c.axis == Axis::YRight ? 1 : 0);
         EXPECT_EQ(result, c.expected);
         Texts got;
         if (c.axis == Axis::X)
@@ -316,7 +347,8 @@ TEST_F(MainPlot, MainWindowPlotRecordsThreeCommandsAndLabelsBothAxes)
 {
     std::vector<double> samples(884);
     for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = std::trunc(6538.0 * std::sin(2.0 * 3.141592653589793 * 400.0 * static_cast<double>(i) / 44100.0));
+        samples[i] =
+            std::trunc(6538.0 * std::sin(2.0 * 3.141592653589793 * 400.0 * static_cast<double>(i) / 44100.0));
     const double interval = display.calcGridInterval(8, -10.0, 10.0);
     ASSERT_EQ(interval, 5.0);
     ASSERT_EQ(display.setYGridAndScale("Level", 0, 10.0, -10.0, interval, 0), 0);
@@ -324,7 +356,8 @@ TEST_F(MainPlot, MainWindowPlotRecordsThreeCommandsAndLabelsBothAxes)
     const double lastTime = 883.0 / 44100.0;
     ASSERT_EQ(display.draw(samples.data(), 1.0 / 3276.0, 0.0, 0.0, lastTime, 884, kGreen, 0), 0);
 
-    EXPECT_EQ(kinds(), (std::vector{plot::CommandKind::YScaleGrid, plot::CommandKind::XScale, plot::CommandKind::DrawGainOffsetRange}));
+    EXPECT_EQ(kinds(), (std::vector{plot::CommandKind::YScaleGrid, plot::CommandKind::XScale,
+                                    plot::CommandKind::DrawGainOffsetRange}));
     EXPECT_EQ(static_cast<int>(display.historyEntry(0).kind), 4);
     EXPECT_EQ(static_cast<int>(display.historyEntry(1).kind), 0);
     EXPECT_EQ(static_cast<int>(display.historyEntry(2).kind), 7);
@@ -453,7 +486,8 @@ TEST_F(MainPlot, PlainOperationChecks)
     };
     const Case cases[] = {
         {"XScaleEqualEnds", [](plot::WaveDisplay& d) { return d.setXScale(1.0, 1.0, 0.1); }, -1035, false},
-        {"XScaleReversedLeftToTheCanvas", [](plot::WaveDisplay& d) { return d.setXScale(1.0, 0.0, 0.1); }, -1009, false},
+        {"XScaleReversedLeftToTheCanvas", [](plot::WaveDisplay& d) { return d.setXScale(1.0, 0.0, 0.1); }, -1009,
+         false},
         {"XScaleLogLeftZero", [](plot::WaveDisplay& d) { return d.setXScaleLog(0.0, 100.0); }, -1037, false},
         {"XScaleLogRightNegative", [](plot::WaveDisplay& d) { return d.setXScaleLog(1.0, -1.0); }, -1036, false},
         {"YScaleNoGridEqual", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0); }, -1029, false},
@@ -461,14 +495,18 @@ TEST_F(MainPlot, PlainOperationChecks)
         {"YScaleChannelEqual", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0.5, 2); }, -1029, false},
         {"YScaleReversedLeftToTheCanvas", [](plot::WaveDisplay& d) { return d.setYScale(-1.0, 1.0, 0); }, -1008,
          false},
-        {"TraceWithoutScales", [](plot::WaveDisplay& d) {
+        {"TraceWithoutScales",
+         [](plot::WaveDisplay& d) {
              static const double data[2] = {0.0, 1.0};
              return d.draw(data, 2, kGreen, 0);
-         }, -1010, false},
-        {"DbTraceWithoutScales", [](plot::WaveDisplay& d) {
+         },
+         -1010, false},
+        {"DbTraceWithoutScales",
+         [](plot::WaveDisplay& d) {
              static const double data[2] = {1.0, 1.0};
              return d.dBdraw(data, 1.0, 2, kGreen);
-         }, -1010, false},
+         },
+         -1010, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -502,12 +540,16 @@ TEST_F(MainPlot, EveryCommandIsRecordedUnderItsKindAndRepaintsTheSame)
         {"DrawRange", [](plot::WaveDisplay& d) { return d.draw(samples, 0.5, 1.0, 0.1, 0.9, 5, kGreen, 1); }, 7},
         {"DbDraw", [](plot::WaveDisplay& d) { return d.dBdraw(samples, 1.0, 5, kRed); }, 8},
         {"DbDrawRange", [](plot::WaveDisplay& d) { return d.dBdraw(samples, 1.0, 0.1, 0.9, 5, kRed); }, 9},
-        {"DbDrawRangeChannel", [](plot::WaveDisplay& d) { return d.dBdraw(samples, 1.0, 0.1, 0.9, 5, kRed, 1); }, 10},
-        {"PoleZero", [](plot::WaveDisplay& d) { return d.poleZeroDisplay(plot::poleZeroSet{}, plot::poleZeroSet{}); }, 11},
-        {"Text", [](plot::WaveDisplay& d) {
+        {"DbDrawRangeChannel", [](plot::WaveDisplay& d) { return d.dBdraw(samples, 1.0, 0.1, 0.9, 5, kRed, 1); },
+         10},
+        {"PoleZero",
+         [](plot::WaveDisplay& d) { return d.poleZeroDisplay(plot::poleZeroSet{}, plot::poleZeroSet{}); }, 11},
+        {"Text",
+         [](plot::WaveDisplay& d) {
              d.TextOnCanvas(5, 7, "hello", kYellow);
              return 0;
-         }, 12},
+         },
+         12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -601,7 +643,8 @@ TEST_F(MainPlot, EmptyHistoryRepaintsToAClearedCanvas)
         {"Plain", false, {"pen 0", "fill 0", "rectangle 0 0 361 201"}},
         // The selection rectangle and both reference lines at position 0,
         // which on an axis without a scale keep the column they had (0).
-        {"SelectionAndRefLinesOn", true,
+        {"SelectionAndRefLinesOn",
+         true,
          {"pen 0", "fill 0", "rectangle 0 0 361 201", "pen 8421504", "penStyle dotted", "fillStyle clear",
           "rectangle 10 10 100 100", "penStyle solid", "fillStyle solid", "pen 65280", "moveTo 0 0",
           "lineTo 0 201", "pen 255", "moveTo 0 0", "lineTo 0 201"}},
@@ -681,8 +724,8 @@ TEST_F(MainPlot, PoleZeroDisplayLaysOutBothPlanes)
     // The unit circle spans X 0..4 and Y 1..-1 of the right scale (rows 20
     // and 181); the zero at 1 + 0i is centred on its right-hand edge.
     ASSERT_EQ(surface.shapes.size(), 2u);
-    EXPECT_EQ(surface.shapes[0],
-              (RecordingSurface::Shape{"ellipse", 181, 20, 341, 181, kGrey, plot::PenStyle::Dashed, plot::FillStyle::Clear}));
+    EXPECT_EQ(surface.shapes[0], (RecordingSurface::Shape{"ellipse", 181, 20, 341, 181, kGrey,
+                                                          plot::PenStyle::Dashed, plot::FillStyle::Clear}));
     EXPECT_EQ(surface.shapes[1], (RecordingSurface::Shape{"ellipse", 338, 98, 344, 104, plot::rgb(0, 128, 0),
                                                           plot::PenStyle::Solid, plot::FillStyle::Clear}));
     // Left Y grid at every whole number; the right scale has none.

@@ -106,9 +106,8 @@ TEST(EncodeBlockDithered, RoundsToNearestAndClips)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::uint8_t> out(c.bytes.size(), 0xAA);
-        ASSERT_EQ(wavio::encodeBlockDithered(&c.product, nullptr, 1, c.format, 1.0, &c.dither,
-                                           nullptr, out.data()),
-                  0);
+        ASSERT_EQ(
+            wavio::encodeBlockDithered(&c.product, nullptr, 1, c.format, 1.0, &c.dither, nullptr, out.data()), 0);
         EXPECT_EQ(out, c.bytes);
     }
 }
@@ -120,20 +119,16 @@ TEST(EncodeBlockDithered, StereoAndFloatRefusal)
     const double ditherLeft[] = {0.0, 0.0};
     const double ditherRight[] = {0.6, -0.6};
     std::vector<std::uint8_t> out(8);
-    ASSERT_EQ(wavio::encodeBlockDithered(left, right, 2, wavio::S16, 1.0, ditherLeft, ditherRight,
-                                       out.data()),
-              0);
+    ASSERT_EQ(wavio::encodeBlockDithered(left, right, 2, wavio::S16, 1.0, ditherLeft, ditherRight, out.data()), 0);
     EXPECT_EQ(out, (std::vector<std::uint8_t>{0x01, 0x00, 0x04, 0x00, 0xFF, 0xFF, 0x03, 0x00}));
     // Null right dither: the left values serve both channels.
-    ASSERT_EQ(wavio::encodeBlockDithered(left, left, 2, wavio::S16, 1.0, ditherRight, nullptr, out.data()),
-              0);
+    ASSERT_EQ(wavio::encodeBlockDithered(left, left, 2, wavio::S16, 1.0, ditherRight, nullptr, out.data()), 0);
     EXPECT_EQ(out, (std::vector<std::uint8_t>{0x02, 0x00, 0x02, 0x00, 0xFE, 0xFF, 0xFE, 0xFF}));
 
     std::vector<std::uint8_t> untouched(16, 0xAA);
     for (const int format : {int{wavio::F32}, int{wavio::F64}, 6, -1}) {
         SCOPED_TRACE(format);
-        EXPECT_EQ(wavio::encodeBlockDithered(left, nullptr, 2, format, 1.0, ditherLeft, nullptr,
-                                           untouched.data()),
+        EXPECT_EQ(wavio::encodeBlockDithered(left, nullptr, 2, format, 1.0, ditherLeft, nullptr, untouched.data()),
                   -1114);
         EXPECT_EQ(untouched, std::vector<std::uint8_t>(16, 0xAA));
     }
@@ -165,8 +160,8 @@ TEST(EncodeBlockDithered, TpdfErrorIsHalfAnLsbRms)
         std::vector<double> d(kFrames);
         dither.fill(d.data(), kFrames);
         std::vector<std::uint8_t> bytes(2 * kFrames);
-        ASSERT_EQ(wavio::encodeBlockDithered(x.data(), nullptr, kFrames, wavio::S16, scale, d.data(),
-                                           nullptr, bytes.data()),
+        ASSERT_EQ(wavio::encodeBlockDithered(x.data(), nullptr, kFrames, wavio::S16, scale, d.data(), nullptr,
+                                             bytes.data()),
                   0);
         double sum = 0.0;
         double sumSquares = 0.0;

@@ -63,8 +63,8 @@ TEST(Fade, RaisedCosineShapeWithExactZeroEnds)
 {
     const double r2 = std::sqrt(2.0);
     // Ten frames, four of fade-in and four of fade-out.
-    const std::vector<double> tenFrames = {0.0, (2 - r2) / 4, 0.5, (2 + r2) / 4, 1.0, 1.0,
-                                           (2 + r2) / 4, 0.5, (2 - r2) / 4, 0.0};
+    const std::vector<double> tenFrames = {0.0, (2 - r2) / 4, 0.5, (2 + r2) / 4, 1.0,
+                                           1.0, (2 + r2) / 4, 0.5, (2 - r2) / 4, 0.0};
     for (const int block : {1, 3, 10}) {
         SCOPED_TRACE(block);
         const std::vector<double> g = gains(10, 4, 4, block);
@@ -82,12 +82,9 @@ TEST(Fade, CasesOfLengthAndPlacement)
         std::int64_t frames, in, out;
     };
     const Case cases[] = {
-        {"InOnly", 48000, 4800, 0},
-        {"OutOnly", 48000, 0, 480},
-        {"Both", 48000, 4800, 480},
-        {"FadesFillTheSignal", 1000, 600, 400},
-        {"OneFrameFades", 5, 1, 1},
-        {"None", 100, 0, 0},
+        {"InOnly", 48000, 4800, 0}, {"OutOnly", 48000, 0, 480},
+        {"Both", 48000, 4800, 480}, {"FadesFillTheSignal", 1000, 600, 400},
+        {"OneFrameFades", 5, 1, 1}, {"None", 100, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -107,8 +104,7 @@ TEST(Fade, CasesOfLengthAndPlacement)
             EXPECT_LT(g[static_cast<std::size_t>(i)], g[static_cast<std::size_t>(i - 1)]) << i;
         // A raised cosine is complementary about its middle: g(k) + g(F - k) = 1.
         for (std::int64_t k = 1; k < c.in; ++k)
-            EXPECT_NEAR(g[static_cast<std::size_t>(k)] + g[static_cast<std::size_t>(c.in - k)], 1.0,
-                        1e-12);
+            EXPECT_NEAR(g[static_cast<std::size_t>(k)] + g[static_cast<std::size_t>(c.in - k)], 1.0, 1e-12);
     }
 }
 

@@ -129,7 +129,7 @@ TEST(MiniWaveGen, WrongLayoutIsRefusedAndChangesNothing)
     EXPECT_EQ(gen.execStore(data.data(), right.data(), 4), -1113);
     EXPECT_EQ(data, std::vector<double>(4, 7.0));
 
-    signal::MiniWaveGen unset;   // numCh 0 until setSignal
+    signal::MiniWaveGen unset; // numCh 0 until setSignal
     EXPECT_EQ(unset.execStore(data.data(), 4), -1113);
 }
 

@@ -29,8 +29,7 @@ std::vector<double> noise(const NoiseParams& p, std::int64_t frames, int block =
     return out;
 }
 
-NoiseParams params(NoiseColour colour, double seconds, double fs, double amplitude,
-                   std::uint64_t seed = 1)
+NoiseParams params(NoiseColour colour, double seconds, double fs, double amplitude, std::uint64_t seed = 1)
 {
     NoiseParams p;
     p.colour = colour;
@@ -56,16 +55,14 @@ double rmsDb(const std::vector<double>& x)
 TEST(Xoshiro256, MatchesThePublishedOutputs)
 {
     std::uint64_t sm = 1234567;
-    for (const std::uint64_t e : {6457827717110365317ULL, 3203168211198807973ULL,
-                                  9817491932198370423ULL, 4593380528125082431ULL,
-                                  16408922859458223821ULL})
+    for (const std::uint64_t e : {6457827717110365317ULL, 3203168211198807973ULL, 9817491932198370423ULL,
+                                  4593380528125082431ULL, 16408922859458223821ULL})
         EXPECT_EQ(splitMix64(sm), e);
 
     Xoshiro256 x = Xoshiro256::fromState({1, 2, 3, 4});
-    for (const std::uint64_t e : {11520ULL, 0ULL, 1509978240ULL, 1215971899390074240ULL,
-                                  1216172134540287360ULL, 607988272756665600ULL,
-                                  16172922978634559625ULL, 8476171486693032832ULL,
-                                  10595114339597558777ULL, 2904607092377533576ULL})
+    for (const std::uint64_t e :
+         {11520ULL, 0ULL, 1509978240ULL, 1215971899390074240ULL, 1216172134540287360ULL, 607988272756665600ULL,
+          16172922978634559625ULL, 8476171486693032832ULL, 10595114339597558777ULL, 2904607092377533576ULL})
         EXPECT_EQ(x.next(), e);
 }
 
@@ -89,7 +86,7 @@ TEST(NoiseGen, RmsIsThatOfASineOfTheSameLevel)
         NoiseColour colour;
         double seconds, fs, amplitude;
         std::uint64_t seed;
-        bool measured;   // the level comes from a measuring pass: exact up to rounding
+        bool measured; // the level comes from a measuring pass: exact up to rounding
     };
     const Case cases[] = {
         {"White60s48k", NoiseColour::White, 60, 48000, 1.0, 1, true},
@@ -205,16 +202,11 @@ TEST(NoiseGen, RefusesWhatItCannotGenerate)
         bool accepted;
     };
     const Case cases[] = {
-        {"OneFrame", 1, 8000, 1, true},
-        {"Silence", 100, 48000, 0, true},
-        {"NoFrames", 0, 48000, 1, false},
-        {"LowestRate", 100, 8000, 1, true},
-        {"HighestRate", 100, 384000, 1, true},
-        {"ZeroRate", 100, 0, 1, false},
-        {"RateBelowRange", 100, 7999, 1, false},
-        {"RateAboveRange", 100, 384001, 1, false},
-        {"NanRate", 100, std::nan(""), 1, false},
-        {"InfiniteAmplitude", 100, 48000, HUGE_VAL, false},
+        {"OneFrame", 1, 8000, 1, true},           {"Silence", 100, 48000, 0, true},
+        {"NoFrames", 0, 48000, 1, false},         {"LowestRate", 100, 8000, 1, true},
+        {"HighestRate", 100, 384000, 1, true},    {"ZeroRate", 100, 0, 1, false},
+        {"RateBelowRange", 100, 7999, 1, false},  {"RateAboveRange", 100, 384001, 1, false},
+        {"NanRate", 100, std::nan(""), 1, false}, {"InfiniteAmplitude", 100, 48000, HUGE_VAL, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -250,7 +242,7 @@ TEST(NoiseGen, ThirdOctaveBandsFollowTheColour)
         {"White", NoiseColour::White, 1.0034333188799373},
     };
     constexpr double kFs = 48000.0;
-    constexpr int kSize = 2880000;   // 60 s: 2^9 3^2 5^4, an even size the FFT factors
+    constexpr int kSize = 2880000; // 60 s: 2^9 3^2 5^4, an even size the FFT factors
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const NoiseParams p = params(c.colour, 60.0, kFs, 1.0, 1);
@@ -260,8 +252,8 @@ TEST(NoiseGen, ThirdOctaveBandsFollowTheColour)
         for (int k = -13; k <= 12; ++k) {
             const double centre = 1000.0 * std::pow(2.0, k / 3.0);
             const double sixth = std::pow(2.0, 1.0 / 6.0);
-            const double db = 10.0 * std::log10(spectrum::bandPower(power, kFs, kSize,
-                                                                    centre / sixth, centre * sixth));
+            const double db =
+                10.0 * std::log10(spectrum::bandPower(power, kFs, kSize, centre / sixth, centre * sixth));
             levels.push_back(db - c.slopeDbPerBand * k);
         }
         double mean = 0.0;
@@ -409,6 +401,7 @@ TEST(NoiseGen, LongStreamsReadAheadTheSameValues)
     std::vector<double> direct(60000);
     ASSERT_EQ(gen.execStore(direct.data(), 60000), 0);
     for (std::size_t i = 0; i < direct.size(); ++i)
-        ASSERT_NEAR(ahead[i] / aheadScale, direct[i] / gen.scale(), 1e-12 * (1.0 + std::fabs(direct[i] / gen.scale())))
+        ASSERT_NEAR(ahead[i] / aheadScale, direct[i] / gen.scale(),
+                    1e-12 * (1.0 + std::fabs(direct[i] / gen.scale())))
             << i;
 }

@@ -58,23 +58,20 @@ std::vector<double> powerSpectrum(const std::vector<double>& x, int size)
     return power;
 }
 
-double bandPower(const std::vector<double>& power, double sampleRateHz, int size, double loHz,
-                 double hiHz)
+double bandPower(const std::vector<double>& power, double sampleRateHz, int size, double loHz, double hiHz)
 {
     double sum = 0.0;
-    for (std::size_t k = binOf(loHz, sampleRateHz, size);
-         k < binOf(hiHz, sampleRateHz, size) && k < power.size(); ++k)
+    for (std::size_t k = binOf(loHz, sampleRateHz, size); k < binOf(hiHz, sampleRateHz, size) && k < power.size();
+         ++k)
         sum += power[k];
     return sum;
 }
 
-double meanPower(const std::vector<double>& power, double sampleRateHz, int size, double loHz,
-                 double hiHz)
+double meanPower(const std::vector<double>& power, double sampleRateHz, int size, double loHz, double hiHz)
 {
     const std::size_t lo = binOf(loHz, sampleRateHz, size);
     const std::size_t hi = std::min(binOf(hiHz, sampleRateHz, size), power.size());
-    return hi > lo ? bandPower(power, sampleRateHz, size, loHz, hiHz) / static_cast<double>(hi - lo)
-                   : 0.0;
+    return hi > lo ? bandPower(power, sampleRateHz, size, loHz, hiHz) / static_cast<double>(hi - lo) : 0.0;
 }
 
 } // namespace spectrum

@@ -17,11 +17,9 @@ std::vector<double> inverseRealDft(const std::vector<std::complex<double>>& bins
 std::vector<double> powerSpectrum(const std::vector<double>& x, int size);
 
 // Sum of the power bins whose frequency lies in [loHz, hiHz).
-double bandPower(const std::vector<double>& power, double sampleRateHz, int size, double loHz,
-                 double hiHz);
+double bandPower(const std::vector<double>& power, double sampleRateHz, int size, double loHz, double hiHz);
 
 // Mean of the power bins in [loHz, hiHz), for smoothing a response.
-double meanPower(const std::vector<double>& power, double sampleRateHz, int size, double loHz,
-                 double hiHz);
+double meanPower(const std::vector<double>& power, double sampleRateHz, int size, double loHz, double hiHz);
 
 } // namespace spectrum

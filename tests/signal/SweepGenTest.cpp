@@ -1,7 +1,7 @@
+#include "signal/SweepGen.h"
 #include "signal/Dither.h"
 #include "signal/Fade.h"
 #include "signal/Spectrum.h"
-#include "signal/SweepGen.h"
 #include "wavio/WavFormat.h"
 
 #include <gtest/gtest.h>
@@ -95,8 +95,7 @@ TEST(SweepGen, FollowsTheClosedFormAtChosenFrames)
         const std::vector<double> got = sweepSamples(p);
         for (const std::int64_t n : frames) {
             SCOPED_TRACE(n);
-            const long double phase = 2.0L * 3.14159265358979323846264338327950288L * 20.0L *
-                                      c.rate *
+            const long double phase = 2.0L * 3.14159265358979323846264338327950288L * 20.0L * c.rate *
                                       (expl(static_cast<long double>(n) / (48000.0L * c.rate)) - 1.0L);
             const double expected = static_cast<double>(c.amplitude * sinl(phase));
             EXPECT_NEAR(got[static_cast<std::size_t>(n)], expected, 1e-9 * c.amplitude);
@@ -140,8 +139,14 @@ TEST(SweepGen, EveryInstructionSetGivesTheSameBits)
     };
     const Case cases[] = {
         {"TenSeconds", tenSecondSweep(0.7), 0, 480000},
-        {"HighAndLong", {384000LL * 1000, 384000.0, 1000.0, 191000.0, 5.0, false}, 384000LL * 1000 - 100000, 100000},
-        {"PastTheFastRange", {384000LL * 10000, 384000.0, 1000.0, 191000.0, 1.0, false}, 384000LL * 10000 - 5000, 5000},
+        {"HighAndLong",
+         {384000LL * 1000, 384000.0, 1000.0, 191000.0, 5.0, false},
+         384000LL * 1000 - 100000,
+         100000},
+        {"PastTheFastRange",
+         {384000LL * 10000, 384000.0, 1000.0, 191000.0, 1.0, false},
+         384000LL * 10000 - 5000,
+         5000},
         {"Synchronised", tenSecondSweep(1.0, true), 400000, 80000},
     };
     for (const Case& c : cases) {
@@ -165,7 +170,8 @@ TEST(SweepGen, EveryInstructionSetGivesTheSameBits)
             if (c.p.synchronised)
                 continue;
             const long double t = static_cast<long double>(n) / (fs * lrate);
-            const long double phase = 2.0L * 3.14159265358979323846264338327950288L * c.p.startHz * lrate * expm1l(t);
+            const long double phase =
+                2.0L * 3.14159265358979323846264338327950288L * c.p.startHz * lrate * expm1l(t);
             const double bound = (static_cast<double>(t) + 4.0) * 0x1p-53 * static_cast<double>(phase) + 1e-14;
             EXPECT_NEAR(baseline[static_cast<std::size_t>(i)], static_cast<double>(c.p.amplitude * sinl(phase)),
                         bound * c.p.amplitude)
@@ -281,12 +287,12 @@ TEST(SweepInverse, ConvolutionIsOneAtTheCentreFrequency)
         p.startHz = c.from;
         p.stopHz = c.to;
         p.synchronised = c.synchronised;
-        p.amplitude = 3.0;   // the inverse belongs to the unit sweep whatever this is
+        p.amplitude = 3.0; // the inverse belongs to the unit sweep whatever this is
         const std::vector<double> inverse = inverseSamples(p);
         p.amplitude = 1.0;
         const std::vector<double> sweep = sweepSamples(p);
-        const long double omega = 2.0L * 3.14159265358979323846264338327950288L *
-                                  sqrtl(static_cast<long double>(c.from) * c.to) / c.fs;
+        const long double omega =
+            2.0L * 3.14159265358979323846264338327950288L * sqrtl(static_cast<long double>(c.from) * c.to) / c.fs;
         const long double magnitude = std::abs(dtftAt(sweep, omega)) * std::abs(dtftAt(inverse, omega));
         EXPECT_NEAR(static_cast<double>(magnitude), 1.0, 1e-6);
 
@@ -323,7 +329,7 @@ TEST(SweepInverse, DeconvolvedFadedSweepIsAFlatImpulse)
     const std::vector<double> sweep = generateMono(faded, n, 16384);
     const std::vector<double> inverse = inverseSamples(p);
 
-    constexpr int kSize = 1 << 20;   // at least 2 N - 1, so the convolution does not wrap
+    constexpr int kSize = 1 << 20; // at least 2 N - 1, so the convolution does not wrap
     auto product = spectrum::realDft(sweep, kSize);
     const auto inverseBins = spectrum::realDft(inverse, kSize);
     std::vector<double> power(product.size());
@@ -341,8 +347,8 @@ TEST(SweepInverse, DeconvolvedFadedSweepIsAFlatImpulse)
     double worstHz = 0.0;
     const double sixth = std::pow(2.0, 1.0 / 6.0);
     for (double f = 2.0 * p.startHz; f <= p.stopHz / 2.0 * 1.0000001; f *= std::pow(2.0, 1.0 / 12.0)) {
-        const double db = 10.0 * std::log10(spectrum::meanPower(power, p.sampleRateHz, kSize,
-                                                                f / sixth, f * sixth));
+        const double db =
+            10.0 * std::log10(spectrum::meanPower(power, p.sampleRateHz, kSize, f / sixth, f * sixth));
         if (std::fabs(db) > std::fabs(worstDb)) {
             worstDb = db;
             worstHz = f;
@@ -370,13 +376,13 @@ TEST(SweepInverse, DitheredSixteenBitSweepDeconvolvesCleanly)
     std::vector<double> d(sweep.size());
     dither.fill(d.data(), static_cast<int>(d.size()));
     std::vector<std::uint8_t> bytes(2 * sweep.size());
-    ASSERT_EQ(wavio::encodeBlockDithered(sweep.data(), nullptr, static_cast<int>(n), wavio::S16, scale,
-                                       d.data(), nullptr, bytes.data()),
+    ASSERT_EQ(wavio::encodeBlockDithered(sweep.data(), nullptr, static_cast<int>(n), wavio::S16, scale, d.data(),
+                                         nullptr, bytes.data()),
               0);
     std::vector<double> readBack(sweep.size());
     for (std::size_t i = 0; i < readBack.size(); ++i) {
-        const auto v = static_cast<std::int16_t>(
-            static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
+        const auto v =
+            static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
         readBack[i] = v / scale;
     }
 

@@ -34,20 +34,20 @@ std::vector<QLabel*> namedLabels(const QObject& form, const char* prefix, int co
 
 struct Controls {
     explicit Controls(const corvane::windows::TMainForm& f)
-        : SigFreq(named<QLineEdit>(f, "SigFreq"))
-        , SigLevel(named<QLineEdit>(f, "SigLevel"))
-        , FsSelect(named<QComboBox>(f, "FsSelect"))
-        , WaveSelect(named<QComboBox>(f, "WaveSelect"))
-        , DrawButton(named<QPushButton>(f, "DrawButton"))
-        , AutoScaleButton(named<QPushButton>(f, "AutoScaleButton"))
-        , HorizExpandButton(named<QPushButton>(f, "HorizExpandButton"))
-        , ActionMainMenuBar1(named<QMenuBar>(f, "ActionMainMenuBar1"))
-        , LX(namedLabels(f, "LX", 11))
-        , LYL(namedLabels(f, "LYL", 9))
-        , LYR(namedLabels(f, "LYR", 3))
-        , TXL(named<QLabel>(f, "TXL"))
-        , TYLL(named<QLabel>(f, "TYLL"))
-        , TYRL(named<QLabel>(f, "TYRL"))
+        : SigFreq(named<QLineEdit>(f, "SigFreq")),
+          SigLevel(named<QLineEdit>(f, "SigLevel")),
+          FsSelect(named<QComboBox>(f, "FsSelect")),
+          WaveSelect(named<QComboBox>(f, "WaveSelect")),
+          DrawButton(named<QPushButton>(f, "DrawButton")),
+          AutoScaleButton(named<QPushButton>(f, "AutoScaleButton")),
+          HorizExpandButton(named<QPushButton>(f, "HorizExpandButton")),
+          ActionMainMenuBar1(named<QMenuBar>(f, "ActionMainMenuBar1")),
+          LX(namedLabels(f, "LX", 11)),
+          LYL(namedLabels(f, "LYL", 9)),
+          LYR(namedLabels(f, "LYR", 3)),
+          TXL(named<QLabel>(f, "TXL")),
+          TYLL(named<QLabel>(f, "TYLL")),
+          TYRL(named<QLabel>(f, "TYRL"))
     {
     }
     QLineEdit* SigFreq;

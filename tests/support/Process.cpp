@@ -1,15 +1,15 @@
 #include "support/Process.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <csignal>
-#include <sys/resource.h>
 #include <spawn.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -117,7 +117,7 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
     // Everything the child needs is prepared before fork: after it, only
     // async-signal-safe calls.
     auto argv = argvOf(program, args);
-    const int redirected = setup.stdoutFd >= 0     ? setup.stdoutFd
+    const int redirected = setup.stdoutFd >= 0        ? setup.stdoutFd
                            : setup.stdoutPath.empty() ? captureOut
                                                       : open(setup.stdoutPath.c_str(), O_WRONLY | O_CLOEXEC);
     ChildResult result;

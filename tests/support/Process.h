@@ -5,7 +5,7 @@
 
 // Runs a program to its end with stdout and stderr captured.
 struct ProcessResult {
-    int exitCode = -1;   // -1 when it did not exit normally
+    int exitCode = -1; // -1 when it did not exit normally
     std::string out;
     std::string err;
 };
@@ -32,9 +32,9 @@ struct ChildSetup {
 };
 
 struct ChildResult {
-    int exitCode = -1;      // -1 when a signal ended it
-    int termSignal = 0;     // that signal, else 0
-    std::string out;        // captured stdout (when not redirected)
+    int exitCode = -1; // -1 when a signal ended it
+    int termSignal = 0; // that signal, else 0
+    std::string out; // captured stdout (when not redirected)
     std::string err;
 };
 

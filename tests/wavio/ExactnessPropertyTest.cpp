@@ -129,7 +129,9 @@ void fillPhases(Random& rng, PhaseKind kind, std::vector<double>& phase)
     case PhaseKind::Landmarks:
         for (double& p : phase) {
             const double mark = static_cast<double>(rng.below(17)) * (kTwoPi / 16);
-            p = rng.below(4) == 0 ? mark : rng.nudge(mark) + rng.between(-1e-12, 1e-12) * static_cast<double>(rng.below(2));
+            p = rng.below(4) == 0
+                    ? mark
+                    : rng.nudge(mark) + rng.between(-1e-12, 1e-12) * static_cast<double>(rng.below(2));
             if (p < 0)
                 p = 0;
         }
@@ -150,10 +152,12 @@ TEST(FastSine, StaysWithinItsBoundOfTheTrueSine)
         for (int i = 0; i < kBatch; ++i) {
             switch (i % 4) {
             case 0: phase[static_cast<size_t>(i)] = rng.between(0.0, kTwoPi); break;
-            case 1: phase[static_cast<size_t>(i)] = rng.between(-sig::kFastPhaseLimit, sig::kFastPhaseLimit); break;
+            case 1:
+                phase[static_cast<size_t>(i)] = rng.between(-sig::kFastPhaseLimit, sig::kFastPhaseLimit);
+                break;
             case 2: // next to a quadrant boundary, where the reduction switches branch
-                phase[static_cast<size_t>(i)] = rng.nudge(static_cast<double>(rng.below(9)) * (kTwoPi / 8)) +
-                                                rng.between(-1e-9, 1e-9);
+                phase[static_cast<size_t>(i)] =
+                    rng.nudge(static_cast<double>(rng.below(9)) * (kTwoPi / 8)) + rng.between(-1e-9, 1e-9);
                 break;
             default: phase[static_cast<size_t>(i)] = rng.between(-1e-3, 1e-3); break;
             }
@@ -182,7 +186,7 @@ TEST(FastSine, EveryInstructionSetGivesTheSameBits)
     for (double& p : phase)
         p = rng.between(-100.0, 100.0);
     phase[0] = std::numeric_limits<double>::quiet_NaN();
-    phase[1] = 1e300;   // outside the polynomial's range: the library's value
+    phase[1] = 1e300; // outside the polynomial's range: the library's value
     sig::sineBlock(phase.data(), base.data(), kBatch, Isa::Baseline);
     EXPECT_TRUE(std::isnan(base[0]));
     EXPECT_EQ(base[1], std::sin(1e300));
@@ -223,12 +227,13 @@ TEST(ExactSineEncoding, EqualsTheReferenceForEveryFormatAndInstructionSet)
             for (int i = 0; i < kBatch; ++i)
                 y[static_cast<size_t>(i)] = r.amplitude * sine[static_cast<size_t>(i)];
             const int channels = batch % 3 == 0 ? 2 : 1;
-            wavio::encodeBlock(y.data(), channels == 2 ? y.data() : nullptr, kBatch, format, r.scale, expected.data());
+            wavio::encodeBlock(y.data(), channels == 2 ? y.data() : nullptr, kBatch, format, r.scale,
+                               expected.data());
             const std::size_t bytes = static_cast<std::size_t>(kBatch * channels * kBytes[format]);
 
             for (Isa isa : sig::supportedIsas()) {
-                const int fallbacks =
-                    wv::encodeSineBlock(phase.data(), kBatch, r.amplitude, format, r.scale, channels, got.data(), isa);
+                const int fallbacks = wv::encodeSineBlock(phase.data(), kBatch, r.amplitude, format, r.scale,
+                                                          channels, got.data(), isa);
                 if (kind == PhaseKind::Edges && isa == Isa::Baseline)
                     edgeFallbacks[format] += fallbacks;
                 if (std::memcmp(expected.data(), got.data(), bytes) != 0) {
@@ -237,9 +242,9 @@ TEST(ExactSineEncoding, EqualsTheReferenceForEveryFormatAndInstructionSet)
                     while (std::memcmp(expected.data() + at * stride, got.data() + at * stride,
                                        static_cast<std::size_t>(stride)) == 0)
                         ++at;
-                    FAIL() << "format " << format << ", " << describeIsa(isa) << ", batch " << batch
-                           << ": sample " << at << " phase " << phase[static_cast<size_t>(at)] << " amplitude "
-                           << r.amplitude << " differs";
+                    FAIL() << "format " << format << ", " << describeIsa(isa) << ", batch " << batch << ": sample "
+                           << at << " phase " << phase[static_cast<size_t>(at)] << " amplitude " << r.amplitude
+                           << " differs";
                 }
             }
             checked[format] += kBatch;
@@ -261,9 +266,18 @@ TEST(ExactDoubleEncoding, EqualsTheReferenceForEveryFormatAndInstructionSet)
     Random rng;
     std::vector<double> left(kBatch), right(kBatch);
     std::vector<std::uint8_t> expected(kBatch * 16), got(kBatch * 16);
-    const double specials[] = {0.0, -0.0, 0.5, -0.5, 1e300, -1e300, std::numeric_limits<double>::infinity(),
-                               -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
-                               std::numeric_limits<double>::denorm_min(), 4e9, -4e9};
+    const double specials[] = {0.0,
+                               -0.0,
+                               0.5,
+                               -0.5,
+                               1e300,
+                               -1e300,
+                               std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity(),
+                               std::numeric_limits<double>::quiet_NaN(),
+                               std::numeric_limits<double>::denorm_min(),
+                               4e9,
+                               -4e9};
     const long long batches = kDoubleSamplesPerFormat / kBatch + 1;
     for (long long batch = 0; batch < batches; ++batch) {
         for (int format = 0; format < 6; ++format) {
@@ -280,7 +294,7 @@ TEST(ExactDoubleEncoding, EqualsTheReferenceForEveryFormatAndInstructionSet)
                 left[static_cast<size_t>(i)] = x;
                 right[static_cast<size_t>(i)] = rng.below(4) == 0 ? -x : x;
             }
-            const int layout = static_cast<int>(batch % 3);   // mono, two identical, two different
+            const int layout = static_cast<int>(batch % 3); // mono, two identical, two different
             const double* r = layout == 0 ? nullptr : (layout == 1 ? left.data() : right.data());
             wavio::encodeBlock(left.data(), r, kBatch, format, scale, expected.data());
             const std::size_t bytes = static_cast<std::size_t>(kBatch * (layout == 0 ? 1 : 2) * kBytes[format]);

@@ -1,36 +1,36 @@
 #include "shell/OkBox.h"
+#include "signal/MiniWaveGen.h"
 #include "support/ByteCompare.h"
 #include "support/RecordingBoxes.h"
-#include "signal/MiniWaveGen.h"
 #include "support/TestSinks.h"
 #include "wavio/FileWriteThread.h"
+#include "wavio/WavFormat.h"
 #include "widgets/TCancelConfirm.h"
 #include "widgets/TWaveFileForm.h"
 #include "widgets/TWaveFileWrite.h"
-#include "wavio/WavFormat.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
-#include <QProgressBar>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -47,15 +47,13 @@ using Shown = RecordingBoxes::Shown;
 const std::pair<std::string, std::string> kInvalid{"Only a valid value can be accepted.", "Parameter Error"};
 const std::pair<std::string, std::string> kLength{"The data length should be   1.0 to 1000.0 seconds",
                                                   "Parameter Error"};
-const std::pair<std::string, std::string> kRef{"Reference Level must be greater than zero.",
-                                               "Parameter Error"};
+const std::pair<std::string, std::string> kRef{"Reference Level must be greater than zero.", "Parameter Error"};
 const std::pair<std::string, std::string> kLevelFloat{"Signal level is too large for the floating-point format.",
                                                       "Parameter Error"};
 const std::pair<std::string, std::string> kRefFloat{"Reference Level is too large for the floating-point format.",
                                                     "Parameter Error"};
 const std::pair<std::string, std::string> kEightBit{
-    "Signal level is too small for 8-bit format. The data sttored will have zero or nearly zero.",
-    "Warning"};
+    "Signal level is too small for 8-bit format. The data sttored will have zero or nearly zero.", "Warning"};
 
 TEST(TWaveFileForm, OkChecksTheEntries)
 {
@@ -69,13 +67,22 @@ TEST(TWaveFileForm, OkChecksTheEntries)
         QString ref;
         Shown expected;
         bool accepted;
-        int dataLength;   // stored, whether accepted or not
+        int dataLength; // stored, whether accepted or not
     };
     const Case cases[] = {
         {"TenSeconds", 44100, "10", "Seconds", "16-bit Fixed", 6, "0.1", {}, true, 441000},
         {"ThousandSecondsAt48k", 48000, "1000", "Seconds", "16-bit Fixed", 6, "0.1", {}, true, 48000000},
         {"JustOverThousand", 48000, "1000.01", "Seconds", "16-bit Fixed", 6, "0.1", {kLength}, false, 48000480},
-        {"SamplesJustUnderOneSecond", 44100, "44099", "Samples", "16-bit Fixed", 6, "0.1", {kLength}, false, 44099},
+        {"SamplesJustUnderOneSecond",
+         44100,
+         "44099",
+         "Samples",
+         "16-bit Fixed",
+         6,
+         "0.1",
+         {kLength},
+         false,
+         44099},
         {"SamplesOneSecond", 44100, "44100", "Samples", "16-bit Fixed", 6, "0.1", {}, true, 44100},
         {"PointFourSeconds", 8000, "0.4", "Seconds", "16-bit Fixed", 6, "0.1", {kLength}, false, 3200},
         {"EmptyLength", 8000, "", "Seconds", "16-bit Fixed", 6, "0.1", {kInvalid}, false, 80000},
@@ -84,8 +91,16 @@ TEST(TWaveFileForm, OkChecksTheEntries)
         {"FractionOfASample", 8000, "10.5", "Samples", "16-bit Fixed", 6, "0.1", {kInvalid}, false, 80000},
         {"HugeSeconds", 8000, "1e300", "Seconds", "16-bit Fixed", 6, "0.1", {kLength}, false, 80000},
         {"EightBitAtMinusFifteen", 8000, "2", "Seconds", "8-bit Fixed (unsigned)", -15, "0.1", {}, true, 16000},
-        {"EightBitBelowMinusFifteen", 8000, "2", "Seconds", "8-bit Fixed (unsigned)", -15.1, "0.1", {kEightBit},
-         true, 16000},
+        {"EightBitBelowMinusFifteen",
+         8000,
+         "2",
+         "Seconds",
+         "8-bit Fixed (unsigned)",
+         -15.1,
+         "0.1",
+         {kEightBit},
+         true,
+         16000},
         {"RefZero", 8000, "2", "Seconds", "16-bit Fixed", 6, "0", {kRef}, false, 16000},
         {"RefNegativeFloat", 8000, "2", "Seconds", "32-bit Floating(Ex)", 6, "-0.1", {kRef}, false, 16000},
         {"RefNotANumber", 8000, "2", "Seconds", "16-bit Fixed", 6, "x", {kInvalid}, false, 16000},
@@ -95,7 +110,16 @@ TEST(TWaveFileForm, OkChecksTheEntries)
         {"F32LevelTooLarge", 8000, "2", "Seconds", "32-bit Floating(Ex)", 780, "1", {kLevelFloat}, false, 16000},
         {"F32RefTooLarge", 8000, "2", "Seconds", "32-bit Floating(Ex)", 6, "1e39", {kRefFloat}, false, 16000},
         {"F32JustFits", 8000, "2", "Seconds", "32-bit Floating(Ex)", 760, "1", {}, true, 16000},
-        {"F64ProductTooLarge", 8000, "2", "Seconds", "64-bit Floating(Ex)", 40, "1e307", {kRefFloat}, false, 16000},
+        {"F64ProductTooLarge",
+         8000,
+         "2",
+         "Seconds",
+         "64-bit Floating(Ex)",
+         40,
+         "1e307",
+         {kRefFloat},
+         false,
+         16000},
         {"IntegerFormatsClip", 8000, "2", "Seconds", "16-bit Fixed", 780, "1e39", {}, true, 16000},
     };
     for (const Case& c : cases) {
@@ -214,7 +238,7 @@ public:
     std::atomic<bool> reached{false};
 
 private:
-    int calls = 0;   // writing thread only
+    int calls = 0; // writing thread only
     std::mutex m;
     std::condition_variable opened;
     bool open = false;
@@ -397,7 +421,7 @@ TEST(TWaveFileWrite, CloseBoxAsksAndNeverClosesDirectly)
         window.close();
         visibleAfterClose = window.isVisible();
         question.answer = true;
-        window.close();   // now confirmed: stops at the next poll
+        window.close(); // now confirmed: stops at the next poll
     });
     EXPECT_EQ(runModal(window), QDialog::Accepted);
     EXPECT_TRUE(visibleAfterClose);

@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <algorithm>
 #include <vector>
 
 using namespace corvane;
@@ -68,7 +68,7 @@ TEST(FileWriteThread, TenSeconds16BitStereoInBlocks)
 
     ASSERT_EQ(progressSeen.size(), 45u);
     EXPECT_EQ(progressSeen[1], 0);
-    EXPECT_EQ(progressSeen[2], 2);   // 10240 of 441000 frames
+    EXPECT_EQ(progressSeen[2], 2); // 10240 of 441000 frames
     EXPECT_TRUE(std::is_sorted(progressSeen.begin(), progressSeen.end()));
     EXPECT_EQ(thread.progress.load(), 100);
 }
@@ -111,7 +111,7 @@ TEST(FileWriteThread, StopRequestEndsAfterTheCurrentBlock)
     // The third block was completed and kept; no fourth was written.
     EXPECT_EQ(sink.writeCount, 4);
     EXPECT_EQ(sink.bytes.size(), 44u + 3u * 10240u * 4u);
-    EXPECT_EQ(thread.progress.load(), 5);   // after block two: 20480 / 441000
+    EXPECT_EQ(thread.progress.load(), 5); // after block two: 20480 / 441000
 }
 
 // Hands another provider's blocks on unchanged; the writer does not know
@@ -125,7 +125,10 @@ public:
     {
         return source.execStore(left, right, dataSize);
     }
-    int getMaxBlockSize(char dataType, int channels) override { return source.getMaxBlockSize(dataType, channels); }
+    int getMaxBlockSize(char dataType, int channels) override
+    {
+        return source.getMaxBlockSize(dataType, channels);
+    }
 
 private:
     signal::TWaveProvider& source;
@@ -146,7 +149,7 @@ TEST(FileWriteThread, PlainSweepWritesWhatItsBlocksGive)
         for (int channels : {1, 2}) {
             SCOPED_TRACE(testing::Message() << "format " << format << ", channels " << channels);
             const double scale = wavio::fullScale(format);
-            p.amplitude = format < 4 ? 0.9 : 2.0;   // float formats take values past 1
+            p.amplitude = format < 4 ? 0.9 : 2.0; // float formats take values past 1
             const auto write = [&](bool wrapped) {
                 signal::SweepGen gen;
                 gen.setSweep(p, channels);
@@ -181,7 +184,7 @@ TEST(FileWriteThread, MonoProviderOnStereoFileLeavesTheHeaderOnly)
 TEST(FileWriteThread, FullDiskDuringBlockFive)
 {
     MemorySink sink;
-    sink.failAtWrite = 6;   // header, four blocks, then the fifth block
+    sink.failAtWrite = 6; // header, four blocks, then the fifth block
     sink.keepOnFailure = 1000;
     signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
@@ -190,7 +193,7 @@ TEST(FileWriteThread, FullDiskDuringBlockFive)
     EXPECT_EQ(runToEnd(thread), -1112);
     EXPECT_EQ(sink.bytes.size(), 44u + 4u * 40960u + 1000u);
     EXPECT_EQ(sink.writeCount, 6);
-    EXPECT_EQ(thread.progress.load(), 9);   // 40960 of 441000 frames
+    EXPECT_EQ(thread.progress.load(), 9); // 40960 of 441000 frames
 }
 
 TEST(FileWriteThread, DeviceWithNoSpaceFailsTheHeader)
@@ -212,7 +215,8 @@ TEST(FileWriteThread, RefusesWhatTheHeaderCannotHold)
         int format;
         int dataLength;
     };
-    const Case cases[] = {{"UnknownFormat", 6, 100}, {"NegativeLength", wavio::S16, -5},
+    const Case cases[] = {{"UnknownFormat", 6, 100},
+                          {"NegativeLength", wavio::S16, -5},
                           {"SizeBeyond32Bits", wavio::F64, 2147483647}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -233,7 +237,7 @@ TEST(FileWriteThread, OversizedBlockIsRefused)
     gen.setSignal(0, 1, 400, 48000, 1.0);
     wavio::FileWriteThread thread(sink, gen, 100000, 48000, 1);
     thread.setDataFormat(4, wavio::F64, 1.0);
-    EXPECT_EQ(thread.execStore(10240, false), 0);   // 81920 bytes exactly
+    EXPECT_EQ(thread.execStore(10240, false), 0); // 81920 bytes exactly
     EXPECT_EQ(thread.execStore(10241, false), -1111);
     EXPECT_EQ(sink.bytes.size(), 81920u);
 }
@@ -259,8 +263,8 @@ TEST(FileWriteThread, IntegerProviderIsClippedToTheFormat)
     thread.setDataFormat(2, wavio::S24, 1.0);
     ASSERT_EQ(runToEnd(thread), 0);
     const std::vector<std::uint8_t> samples(sink.bytes.begin() + 68, sink.bytes.end());
-    EXPECT_EQ(samples, (std::vector<std::uint8_t>{0xFF, 0xFF, 0x7F, 0xFB, 0xFF, 0xFF, 0xFF, 0xFF,
-                                                  0x7F, 0xFB, 0xFF, 0xFF}));
+    EXPECT_EQ(samples,
+              (std::vector<std::uint8_t>{0xFF, 0xFF, 0x7F, 0xFB, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0xFB, 0xFF, 0xFF}));
 }
 
 // The owner drops the thread mid-file. The sink holds the worker inside its

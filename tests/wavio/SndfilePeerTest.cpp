@@ -22,8 +22,7 @@ using namespace std::chrono_literals;
 
 std::string tempPath(const std::string& name)
 {
-    return (std::filesystem::temp_directory_path() /
-            ("corvane-peer-" + std::to_string(::getpid()) + "-" + name))
+    return (std::filesystem::temp_directory_path() / ("corvane-peer-" + std::to_string(::getpid()) + "-" + name))
         .string();
 }
 
@@ -51,8 +50,7 @@ struct PeerCase {
 
 void PrintTo(const PeerCase& c, std::ostream* os)
 {
-    *os << "format " << c.format << ", " << c.channels << " ch, shape " << c.shape << ", "
-        << c.levelDb << " dB";
+    *os << "format " << c.format << ", " << c.channels << " ch, shape " << c.shape << ", " << c.levelDb << " dB";
 }
 
 std::string caseName(const testing::TestParamInfo<PeerCase>& info)
@@ -69,7 +67,7 @@ TEST_P(SndfilePeer, ReadsBackExactly)
 {
     const PeerCase c = GetParam();
     constexpr int fs = 48000;
-    constexpr int frames = 20011;   // odd, and more than one block in every format
+    constexpr int frames = 20011; // odd, and more than one block in every format
     const double refLevel = 0.1;
     double amplitude = std::pow(10.0, c.levelDb * 0.05);
     if (c.format > wavio::S32)
@@ -149,7 +147,7 @@ std::vector<PeerCase> peerCases()
     std::vector<PeerCase> cases;
     for (int format = 0; format <= 5; ++format)
         for (int channels = 1; channels <= 2; ++channels) {
-            cases.push_back({format, channels, signal::MiniWaveGen::Sine, 25.0});   // clips the integers
+            cases.push_back({format, channels, signal::MiniWaveGen::Sine, 25.0}); // clips the integers
             cases.push_back({format, channels, signal::MiniWaveGen::PulseDown, -3.0});
         }
     return cases;

@@ -69,10 +69,10 @@ TEST(WavHeader, Extensible24BitMono)
     EXPECT_EQ(le16(&h[38]), 24);
     EXPECT_EQ(le32(&h[40]), 3u);
     const Bytes subFormat(h.begin() + 44, h.begin() + 60);
-    EXPECT_EQ(subFormat, (Bytes{0x01, 0, 0, 0, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00,
-                                0x38, 0x9B, 0x71}));
+    EXPECT_EQ(subFormat,
+              (Bytes{0x01, 0, 0, 0, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}));
     EXPECT_EQ(id(&h[60]), "data");
-    EXPECT_EQ(le32(&h[64]), 3003u);   // odd: no pad byte is promised or written
+    EXPECT_EQ(le32(&h[64]), 3003u); // odd: no pad byte is promised or written
     EXPECT_EQ(le32(&h[4]), 3003u + 60u);
 }
 
@@ -164,7 +164,7 @@ TEST(WavEncoding, ExtendedPrecisionDecidesNearHalves)
     // arithmetic these come out one step higher (2 and -2996).
     const double s16 = wavio::fullScale(wavio::S16);
     EXPECT_EQ(encodeOne(0.00045777764213995783, wavio::S16, s16), (Bytes{1, 0}));
-    EXPECT_EQ(encodeOne(-0.91509750663777567, wavio::S16, s16), (Bytes{0x4B, 0xF4}));   // -2997
+    EXPECT_EQ(encodeOne(-0.91509750663777567, wavio::S16, s16), (Bytes{0x4B, 0xF4})); // -2997
 }
 
 // The documented rule, written out independently of the encoder.
@@ -172,7 +172,8 @@ std::int64_t ruleValue(double x, int format)
 {
     const long long lo[] = {0, -32768, -8388608, -2147483647};
     const long long hi[] = {255, 32767, 8388607, 2147483647};
-    long double v = std::trunc(static_cast<long double>(x) * static_cast<long double>(wavio::fullScale(format)) + 0.5L);
+    long double v =
+        std::trunc(static_cast<long double>(x) * static_cast<long double>(wavio::fullScale(format)) + 0.5L);
     if (format == wavio::U8)
         v += 128;
     if (v < lo[format])
@@ -188,7 +189,7 @@ std::int64_t decoded(const Bytes& b)
     for (size_t i = 0; i < b.size(); ++i)
         u |= std::uint64_t{b[i]} << (8 * i);
     if (b.size() > 1 && (b.back() & 0x80))
-        u |= ~std::uint64_t{0} << (8 * b.size());   // sign-extend
+        u |= ~std::uint64_t{0} << (8 * b.size()); // sign-extend
     return static_cast<std::int64_t>(u);
 }
 
@@ -200,8 +201,8 @@ TEST(WavEncoding, ProductsNextToHalvesFollowTheExtendedRule)
     for (int format = wavio::U8; format <= wavio::S32; ++format) {
         SCOPED_TRACE(format);
         const double scale = wavio::fullScale(format);
-        std::vector<double> inputs = {10.0, -10.0, 10.000000000000002, -10.000000000000002,
-                                      2147483647.0 / scale, -2147483647.5 / scale};
+        std::vector<double> inputs = {
+            10.0, -10.0, 10.000000000000002, -10.000000000000002, 2147483647.0 / scale, -2147483647.5 / scale};
         for (long long k = -40000; k <= 40000; k += 37)
             inputs.push_back((static_cast<double>(k) + 0.5) / scale);
         for (long long k = 2147483000; k <= 2147483647; k += 101)

@@ -98,7 +98,7 @@ TEST(WaveFileRead, ArgumentErrors)
     const auto stereo = wav16(2, 8000, ramp(200)).bytes;
     {
         auto r = readerOf(mono);
-        EXPECT_EQ(readBlock(*r, 10).result, -1102);   // before the header
+        EXPECT_EQ(readBlock(*r, 10).result, -1102); // before the header
         ASSERT_EQ(r->ReadWaveHeader(), 0);
         EXPECT_EQ(readBlock(*r, 10, -1).result, -1103);
         EXPECT_EQ(readBlock(*r, 10, 1).result, -1104);
@@ -186,10 +186,10 @@ TEST(WaveFileRead, Bytebuf2int)
     const unsigned char b[] = {0x01, 0x02, 0xFF, 0xFF, 0x80, 0x00, 0x00, 0x00};
     EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 2, false), 513);
     EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 2, true), 258);
-    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 1, false), 513);   // at least two bytes
-    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 2, 2, false), 65535);   // no sign extension
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 1, false), 513); // at least two bytes
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 2, 2, false), 65535); // no sign extension
     EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 3, false), 0xFF0201);
-    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 5, true), 0x0102FFFF);   // at most four
+    EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 0, 5, true), 0x0102FFFF); // at most four
     EXPECT_EQ(wavio::WaveFileRead::bytebuf2int(b, 4, 4, true), INT_MIN);
 }
 
@@ -244,7 +244,7 @@ TEST(WaveFileRead, DamagedFilesEndWithACodeNotGarbage)
     // A header announcing more samples than the file holds.
     const auto samples = ramp(1000);
     auto truncated = wav16(1, 8000, samples).bytes;
-    truncated.resize(44 + 600 * 2 + 1);   // and a torn last sample
+    truncated.resize(44 + 600 * 2 + 1); // and a torn last sample
     {
         auto r = readerOf(truncated);
         ASSERT_EQ(r->ReadWaveHeader(), 0);
@@ -259,7 +259,7 @@ TEST(WaveFileRead, DamagedFilesEndWithACodeNotGarbage)
         // ...and asking past them fails again, never with made-up frames.
         EXPECT_EQ(readBlock(*r, 400).result, -1101);
         const Block last = readBlock(*r, 200);
-        EXPECT_EQ(last.result, 0);   // not the announced end
+        EXPECT_EQ(last.result, 0); // not the announced end
         EXPECT_EQ(last.left[199], samples[599]);
         EXPECT_EQ(readBlock(*r, 10).result, -1101);
         EXPECT_EQ(r->getLastCount(), 0);
@@ -294,8 +294,7 @@ TEST(WaveFileRead, MissingFile)
 
 std::string tempPath(const std::string& name)
 {
-    return (std::filesystem::temp_directory_path() /
-            ("corvane-read-" + std::to_string(::getpid()) + "-" + name))
+    return (std::filesystem::temp_directory_path() / ("corvane-read-" + std::to_string(::getpid()) + "-" + name))
         .string();
 }
 
@@ -331,8 +330,8 @@ struct OverlapCase {
     int channels;
     int frames;
     int block;
-    int hop;    // frames moved on per call; block - hop are read again
-    int keep;   // history the refill must leave in the ring
+    int hop; // frames moved on per call; block - hop are read again
+    int keep; // history the refill must leave in the ring
 };
 
 class PeerFileOverlap : public testing::TestWithParam<OverlapCase> {};
@@ -349,7 +348,7 @@ TEST_P(PeerFileOverlap, MatchesTheWriterFrameByFrame)
     ASSERT_EQ(r.ReadWaveHeader(), 0);
     std::vector<double> left(static_cast<size_t>(c.block)), right(static_cast<size_t>(c.block));
     const auto ch = static_cast<size_t>(c.channels);
-    int start = 0;   // first frame of the block being read
+    int start = 0; // first frame of the block being read
     for (int call = 0;; ++call) {
         // Each block after the first starts hop frames after the one before.
         const int back = call == 0 ? 0 : -(c.block - c.hop);
@@ -382,8 +381,8 @@ INSTANTIATE_TEST_SUITE_P(
                     OverlapCase{2, 150001, 47000, 1000, 48000}, OverlapCase{2, 100003, 777, 3, 0}),
     [](const testing::TestParamInfo<OverlapCase>& param) {
         const OverlapCase& c = param.param;
-        return std::string(c.channels == 2 ? "Stereo" : "Mono") + "Block" + std::to_string(c.block) +
-               "Hop" + std::to_string(c.hop) + "Frames" + std::to_string(c.frames) + "Keep" + std::to_string(c.keep);
+        return std::string(c.channels == 2 ? "Stereo" : "Mono") + "Block" + std::to_string(c.block) + "Hop" +
+               std::to_string(c.hop) + "Frames" + std::to_string(c.frames) + "Keep" + std::to_string(c.keep);
     });
 
 TEST(WaveFileRead, ReadsOurOwn16BitExport)
@@ -398,7 +397,7 @@ TEST(WaveFileRead, ReadsOurOwn16BitExport)
         gen.setSignal(signal::MiniWaveGen::Sine, 2, 997.0, 48000, amplitude);
         wavio::FileWriteThread thread(file, gen, frames, 48000, 2);
         thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
-        ASSERT_EQ(thread.execStore(0, true), 0);   // nothing, just the set-up
+        ASSERT_EQ(thread.execStore(0, true), 0); // nothing, just the set-up
         ASSERT_EQ(thread.writeHeader(frames, 48000, 2), 0);
         for (int done = 0; done < frames; done += 10000)
             ASSERT_EQ(thread.execStore(std::min(10000, frames - done), true), 0);

@@ -9,7 +9,10 @@
 #include <thread>
 #include <vector>
 
-namespace corvane::signal { class Dither; class TWaveProvider; }
+namespace corvane::signal {
+class Dither;
+class TWaveProvider;
+} // namespace corvane::signal
 
 namespace corvane::audio {
 
@@ -80,8 +83,8 @@ private:
     int writeFrames(const std::uint8_t* bytes, int frameCount);
     int fail(int code, const char* what, int alsaError);
 
-    SoundOutput& output;      // owned by the caller
-    signal::TWaveProvider& provider;  // owned by the caller
+    SoundOutput& output; // owned by the caller
+    signal::TWaveProvider& provider; // owned by the caller
     std::int64_t frameTarget = 0;
     double scale = 1.0;
     int chunkFrames = 0;
@@ -91,7 +94,7 @@ private:
     // Filled in start, so the loop never allocates.
     std::vector<double> left, right;
     std::vector<std::uint8_t> encoded;
-    signal::Dither* dither = nullptr;   // owned by the caller
+    signal::Dither* dither = nullptr; // owned by the caller
     std::vector<double> ditherValues;
 
     std::thread worker;

@@ -30,14 +30,14 @@ struct Refusal {
 int printRefusal(std::ostream& err, const Refusal& refusal, std::string_view command, const std::string& usage);
 
 struct ParsedOption {
-    std::string_view name;   // always the long name
-    std::string_view value;  // empty for a flag
+    std::string_view name; // always the long name
+    std::string_view value; // empty for a flag
 };
 
 struct ParsedArgs {
-    std::vector<ParsedOption> options;    // in the order given
+    std::vector<ParsedOption> options; // in the order given
     std::vector<std::string_view> operands;
-    bool help = false;                    // -h or --help was among them
+    bool help = false; // -h or --help was among them
 };
 
 // True when -h or --help is among the words: help wins over anything else.

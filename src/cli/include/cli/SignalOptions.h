@@ -59,15 +59,15 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
 // Reads the words of a command that takes the signal options (export, play)
 // besides its own: `own` lists those, and `takeOwn` takes each of them (a
 // refusal, or nothing when it was taken).
-std::optional<Refusal> parseSignalCommand(std::span<const std::string_view> args, std::span<const OptionSpec> own,
-                                          SignalOptions& o,
-                                          const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn);
+std::optional<Refusal>
+parseSignalCommand(std::span<const std::string_view> args, std::span<const OptionSpec> own, SignalOptions& o,
+                   const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn);
 
 // The settled signal: frame count and the amplitude handed to the generator.
 struct SignalPlan {
     int dataLength = 0;
-    double amplitude = 0.0;   // times the reference level for the float formats
-    double scale = 1.0;       // the format's full-scale factor
+    double amplitude = 0.0; // times the reference level for the float formats
+    double scale = 1.0; // the format's full-scale factor
 };
 
 // Checks the whole set as the window's dialogs would, in the same order for a

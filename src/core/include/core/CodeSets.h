@@ -23,10 +23,8 @@ struct SampleRateInfo {
 };
 
 inline constexpr std::array kSampleRates{
-    SampleRateInfo{SampleRate::Hz8000, 8000, "8000"},
-    SampleRateInfo{SampleRate::Hz11025, 11025, "11025"},
-    SampleRateInfo{SampleRate::Hz22050, 22050, "22050"},
-    SampleRateInfo{SampleRate::Hz44100, 44100, "44100"},
+    SampleRateInfo{SampleRate::Hz8000, 8000, "8000"},    SampleRateInfo{SampleRate::Hz11025, 11025, "11025"},
+    SampleRateInfo{SampleRate::Hz22050, 22050, "22050"}, SampleRateInfo{SampleRate::Hz44100, 44100, "44100"},
     SampleRateInfo{SampleRate::Hz48000, 48000, "48000"},
 };
 
@@ -74,9 +72,9 @@ enum class SampleType : char { Int8, Int16, Int32, Float32, Float64 };
 enum class SampleFormat : int { U8, S16, S24, S32, F32, F64 };
 
 enum class HeaderKind {
-    Plain,          // 44 bytes, format tag 1
-    Extensible,     // 68 bytes, tag 0xFFFE, integer sub-format
-    ExtensibleFact  // 80 bytes, tag 0xFFFE, float sub-format and a "fact" chunk
+    Plain, // 44 bytes, format tag 1
+    Extensible, // 68 bytes, tag 0xFFFE, integer sub-format
+    ExtensibleFact // 80 bytes, tag 0xFFFE, float sub-format and a "fact" chunk
 };
 
 struct SampleFormatInfo {
@@ -98,8 +96,8 @@ inline constexpr std::array kSampleFormats{
                      SampleType::Int8},
     SampleFormatInfo{SampleFormat::S16, "16-bit Fixed", "s16", 2, false, 32767 * 0.1, HeaderKind::Plain,
                      SampleType::Int16},
-    SampleFormatInfo{SampleFormat::S24, "24-bit Fixed(Ex)", "s24", 3, false, 8388607 * 0.1,
-                     HeaderKind::Extensible, SampleType::Int32},
+    SampleFormatInfo{SampleFormat::S24, "24-bit Fixed(Ex)", "s24", 3, false, 8388607 * 0.1, HeaderKind::Extensible,
+                     SampleType::Int32},
     SampleFormatInfo{SampleFormat::S32, "32-bit Fixed(Ex)", "s32", 4, false, 2147483646 * 0.1,
                      HeaderKind::Extensible, SampleType::Int32},
     SampleFormatInfo{SampleFormat::F32, "32-bit Floating(Ex)", "f32", 4, true, 1.0, HeaderKind::ExtensibleFact,
@@ -135,14 +133,35 @@ constexpr auto rowOf(const Table& table, int code) -> std::optional<typename Tab
     return table[static_cast<std::size_t>(code)];
 }
 
-inline constexpr int codeOf(SampleFormat f) { return static_cast<int>(f); }
-inline constexpr int codeOf(WaveShape s) { return static_cast<int>(s); }
-inline constexpr int codeOf(SampleType t) { return static_cast<int>(t); }
-inline constexpr int codeOf(SampleRate r) { return static_cast<int>(r); }
+inline constexpr int codeOf(SampleFormat f)
+{
+    return static_cast<int>(f);
+}
+inline constexpr int codeOf(WaveShape s)
+{
+    return static_cast<int>(s);
+}
+inline constexpr int codeOf(SampleType t)
+{
+    return static_cast<int>(t);
+}
+inline constexpr int codeOf(SampleRate r)
+{
+    return static_cast<int>(r);
+}
 
-inline constexpr const SampleFormatInfo& infoOf(SampleFormat f) { return kSampleFormats[static_cast<std::size_t>(f)]; }
-inline constexpr const WaveShapeInfo& infoOf(WaveShape s) { return kWaveShapes[static_cast<std::size_t>(s)]; }
-inline constexpr const SampleRateInfo& infoOf(SampleRate r) { return kSampleRates[static_cast<std::size_t>(r)]; }
+inline constexpr const SampleFormatInfo& infoOf(SampleFormat f)
+{
+    return kSampleFormats[static_cast<std::size_t>(f)];
+}
+inline constexpr const WaveShapeInfo& infoOf(WaveShape s)
+{
+    return kWaveShapes[static_cast<std::size_t>(s)];
+}
+inline constexpr const SampleRateInfo& infoOf(SampleRate r)
+{
+    return kSampleRates[static_cast<std::size_t>(r)];
+}
 
 // True for the float formats, which store the amplitude times a reference level.
 inline constexpr bool isFloatFormat(int dataFormat)

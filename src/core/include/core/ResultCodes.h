@@ -85,7 +85,6 @@ inline constexpr int kDeviceStopped = -1314;
 // The device took no frames for too long.
 inline constexpr int kTimedOut = -1317;
 
-
 // The windows.
 inline constexpr int kLicenseReadError = -8201;
 inline constexpr int kCancelFileNotDeleted = -9001;

@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace corvane::plot {
 
 class PlotLabel;
@@ -237,7 +236,6 @@ public:
     int minSelHeight() const { return sel.minSelHeight; }
     bool refLinesOn() const { return refLinesEnabled; }
 
-
 private:
     struct Pixel {
         int x;
@@ -263,7 +261,7 @@ private:
 
     AxisScales axes;
     GridRecord grid;
-    LabelSlots labelSet;  // not "slots": Qt defines that word away
+    LabelSlots labelSet; // not "slots": Qt defines that word away
     SelectionState sel;
     Colour backgroundColour = 0;
     Colour selectionColour = 0;

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace corvane::plot {
 
 class PlotCanvas;
@@ -27,20 +26,20 @@ struct poleZeroSet {
 // Which display command a history entry holds. The numbers are part of the
 // record: the history is read back by them.
 enum class CommandKind : std::int32_t {
-    Empty = -1,               // never used since construction
-    XScale = 0,               // dPar1 xMin, dPar2 xMax, dPar3 interval
-    XScaleLog = 1,            // dPar1 left, dPar2 right
-    YScaleNoGrid = 2,         // dPar1 yTop, dPar2 yBottom, iPar1 channel
-    YScaleGridChannel0 = 3,   // dPar1 yTop, dPar2 yBottom, dPar3 interval
-    YScaleGrid = 4,           // dPar1 yTop, dPar2 yBottom, dPar3 interval, iPar1 channel
-    Draw = 5,                 // dataPtr, iPar1 n, color, iPar2 channel
-    DrawGainOffset = 6,       // + dPar1 gain, dPar2 offset
-    DrawGainOffsetRange = 7,  // + dPar3 xStart, dPar4 xEnd
-    DbDraw = 8,               // dataPtr, dPar1 ref, iPar1 n, color
-    DbDrawRange = 9,          // + dPar2 xStart, dPar3 xEnd
-    DbDrawRangeChannel = 10,  // + iPar2 channel
-    PoleZero = 11,            // the sets held by the display
-    Text = 12,                // iPar1 x, iPar2 y, color, text
+    Empty = -1, // never used since construction
+    XScale = 0, // dPar1 xMin, dPar2 xMax, dPar3 interval
+    XScaleLog = 1, // dPar1 left, dPar2 right
+    YScaleNoGrid = 2, // dPar1 yTop, dPar2 yBottom, iPar1 channel
+    YScaleGridChannel0 = 3, // dPar1 yTop, dPar2 yBottom, dPar3 interval
+    YScaleGrid = 4, // dPar1 yTop, dPar2 yBottom, dPar3 interval, iPar1 channel
+    Draw = 5, // dataPtr, iPar1 n, color, iPar2 channel
+    DrawGainOffset = 6, // + dPar1 gain, dPar2 offset
+    DrawGainOffsetRange = 7, // + dPar3 xStart, dPar4 xEnd
+    DbDraw = 8, // dataPtr, dPar1 ref, iPar1 n, color
+    DbDrawRange = 9, // + dPar2 xStart, dPar3 xEnd
+    DbDrawRangeChannel = 10, // + iPar2 channel
+    PoleZero = 11, // the sets held by the display
+    Text = 12, // iPar1 x, iPar2 y, color, text
 };
 
 // One recorded display command. Fields a kind does not use keep whatever an

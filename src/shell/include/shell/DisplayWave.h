@@ -5,7 +5,9 @@
 #include <optional>
 #include <string_view>
 
-namespace corvane::plot { class WaveDisplay; }
+namespace corvane::plot {
+class WaveDisplay;
+} // namespace corvane::plot
 
 namespace corvane::shell {
 
@@ -19,7 +21,6 @@ class OkBox;
 inline constexpr int kDisplayBlockSize = 4096;
 // One 16-bit step per unit: full scale 32767 is amplitude 10.0 (+20 dB).
 inline constexpr double kDisplayQuantum = 3276.7;
-
 
 // The controls as read. A number that did not parse (or is not finite) is
 // empty; an index is -1 when the typed text matches no item.

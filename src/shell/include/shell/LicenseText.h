@@ -16,7 +16,7 @@ struct LicenseText {
 
     std::array<std::string, kMaxLines> licenseLines;
     int numLines = 0;
-    bool readError = false;  // the file could not be opened
+    bool readError = false; // the file could not be opened
 };
 
 // Splits characters into the lines of a LicenseText. A CR or an LF ends a
@@ -35,7 +35,7 @@ public:
 private:
     void endLine();
 
-    LicenseText& out;  // the caller's, outlives the reader
+    LicenseText& out; // the caller's, outlives the reader
     std::string buffer;
     char previous = '\0';
 };

@@ -18,7 +18,6 @@ protected:
     OkBox& operator=(const OkBox&) = default;
 };
 
-
 // The catalogue row for a failed operation's result, under "Application Error".
 void showErrorMessage(OkBox& box, int code);
 

@@ -14,7 +14,7 @@ struct MainFormState;
 class TonePlayer {
 public:
     TonePlayer();
-    ~TonePlayer();   // stops a tone that still plays
+    ~TonePlayer(); // stops a tone that still plays
     TonePlayer(const TonePlayer&) = delete;
     TonePlayer& operator=(const TonePlayer&) = delete;
 

@@ -15,8 +15,7 @@ std::int64_t fadeFrameCount(double seconds, double sampleRateHz);
 // Empty when fades of these lengths fit a signal of frameCount frames, else
 // the reason they do not, as a sentence for the user. The fade-in and the
 // fade-out together may not be longer than the signal, so they never overlap.
-std::string checkFades(double fadeInSeconds, double fadeOutSeconds, double sampleRateHz,
-                       std::int64_t frameCount);
+std::string checkFades(double fadeInSeconds, double fadeOutSeconds, double sampleRateHz, std::int64_t frameCount);
 
 // Raised-cosine fades over the output of another provider: the gain rises
 // from 0 to 1 over the first fadeInFrames frames and falls from 1 to 0 over

@@ -62,8 +62,8 @@ namespace corvane::signal::kernel {
 
 inline constexpr double kShifter = 0x1.8p52;
 inline constexpr double kTwoOverPi = 0.63661977236758134308;
-inline constexpr double kPiOver2Hi = 0x1.921fb544p0;            // 33 significant bits
-inline constexpr double kPiOver2Lo = 0x1.0b4611a626331p-34;      // pi/2 - kPiOver2Hi, rounded
+inline constexpr double kPiOver2Hi = 0x1.921fb544p0; // 33 significant bits
+inline constexpr double kPiOver2Lo = 0x1.0b4611a626331p-34; // pi/2 - kPiOver2Hi, rounded
 
 // 1/n! as the nearest doubles; n! is exact for every n used here.
 constexpr double inverseFactorial(int n)

@@ -16,9 +16,9 @@ enum class NoiseColour { White, Pink };
 
 struct NoiseParams {
     NoiseColour colour = NoiseColour::White;
-    std::int64_t frameCount = 0;   // the frames whose RMS is set exactly
+    std::int64_t frameCount = 0; // the frames whose RMS is set exactly
     double sampleRateHz = 48000.0;
-    double amplitude = 1.0;        // the RMS becomes amplitude / sqrt(2), a sine's
+    double amplitude = 1.0; // the RMS becomes amplitude / sqrt(2), a sine's
     std::uint64_t seed = 1;
 };
 
@@ -121,7 +121,7 @@ private:
     int gaussianAt = 0;
     int gaussianCount = 0;
     double outputScale = 0.0;
-    std::unique_ptr<ReadAhead> ahead;   // while it runs, only its thread draws from rng
+    std::unique_ptr<ReadAhead> ahead; // while it runs, only its thread draws from rng
 };
 
 } // namespace corvane::signal

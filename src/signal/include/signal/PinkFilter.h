@@ -49,7 +49,7 @@ public:
     double lowestPoleHz() const { return lowestPole; }
 
 private:
-    std::vector<double> zeros;   // z-plane zeros of the design, on the positive real axis
+    std::vector<double> zeros; // z-plane zeros of the design, on the positive real axis
     std::vector<double> poles;
     // The parallel form, poles in groups of four (the last group padded with
     // zero poles and residues), and the one-pole filters' states.
@@ -57,8 +57,8 @@ private:
     std::vector<double> groupResidues;
     std::vector<double> states;
     int groups = 0;
-    double direct = 0.0;    // d0
-    double delayed = 0.0;   // d1
+    double direct = 0.0; // d0
+    double delayed = 0.0; // d1
     double lastIn = 0.0;
     double sampleRate;
     double lowestPole = 0.0;

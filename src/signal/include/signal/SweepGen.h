@@ -59,8 +59,7 @@ double inverseFilterGain(const SweepParams& p);
 // without fades, time-reversed, times exp(-m / (sampleRateHz L)) with m the
 // frame in the inverse (so it falls 6 dB per octave towards the low end),
 // times gain. Frames outside 0 .. frameCount - 1 are 0.
-void fillInverseFilter(const SweepParams& p, double gain, std::int64_t first, double* out,
-                       int count);
+void fillInverseFilter(const SweepParams& p, double gain, std::int64_t first, double* out, int count);
 
 // The sweep as a sample provider. Frames past frameCount are silence: the
 // formula would climb past stopHz and on to the Nyquist limit.

@@ -2,7 +2,9 @@
 
 #include <atomic>
 
-namespace corvane::signal { class TWaveProvider; }
+namespace corvane::signal {
+class TWaveProvider;
+} // namespace corvane::signal
 
 namespace corvane::wavio {
 
@@ -13,15 +15,15 @@ class ByteSink;
 struct ChunkedWrite {
     ByteSink& stream;
     signal::TWaveProvider& provider;
-    int dataLength;     // frames to write
-    int blockFrames;    // frames per write, from the format and the provider's limit
-    int numCh;          // 1 or 2
-    int dataFormat;     // 0 to 5
+    int dataLength; // frames to write
+    int blockFrames; // frames per write, from the format and the provider's limit
+    int numCh; // 1 or 2
+    int dataFormat; // 0 to 5
     double scale;
-    std::atomic<int>& progress;             // set after every block
-    const std::atomic<bool>& stopRequest;   // looked at after every block
-    const std::atomic<bool>& terminated;    // looked at before every block
-    void (*helperStart)();                  // run first on the helper thread; may be null
+    std::atomic<int>& progress; // set after every block
+    const std::atomic<bool>& stopRequest; // looked at after every block
+    const std::atomic<bool>& terminated; // looked at before every block
+    void (*helperStart)(); // run first on the helper thread; may be null
 };
 
 // Writes the sample blocks in order, one write per block, with the progress,

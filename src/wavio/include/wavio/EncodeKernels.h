@@ -19,17 +19,17 @@ using signal::Isa;
 // polynomial for formats 0 to 4 and from the library for format 5.
 // dataFormat must be 0 to 5. Returns how many samples took the reference
 // route (for tests and benchmarks).
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat,
-                    double scale, int channels, std::uint8_t* out);
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat,
-                    double scale, int channels, std::uint8_t* out, Isa isa);
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat, double scale,
+                    int channels, std::uint8_t* out);
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat, double scale,
+                    int channels, std::uint8_t* out, Isa isa);
 
 // The bytes wav::encodeBlock writes for these samples (right null for mono,
 // or left itself for two identical channels). Returns how many samples took
 // the reference route.
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat,
-                      double scale, std::uint8_t* out);
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat,
-                      double scale, std::uint8_t* out, Isa isa);
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+                      std::uint8_t* out);
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+                      std::uint8_t* out, Isa isa);
 
 } // namespace corvane::wavio

@@ -12,7 +12,6 @@ namespace corvane::wavio {
 inline constexpr double kMinSeconds = 1.0;
 inline constexpr double kMaxSeconds = 1000.0;
 
-
 // trunc(fs * seconds + 0.5), or nothing when that does not fit a frame count
 // (it is then far outside any allowed length).
 std::optional<int> framesForSeconds(int fs, double seconds);

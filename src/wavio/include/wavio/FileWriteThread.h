@@ -8,7 +8,10 @@
 #include <thread>
 #include <vector>
 
-namespace corvane::signal { class Dither; class TWaveProvider; }
+namespace corvane::signal {
+class Dither;
+class TWaveProvider;
+} // namespace corvane::signal
 
 namespace corvane::wavio {
 
@@ -75,8 +78,8 @@ private:
     int fetch(Block& b, int dataSize, bool stereo);
     int encodeAndWrite(Block& b, int dataSize, bool stereo);
 
-    ByteSink& stream;       // owned by the caller
-    signal::TWaveProvider& provider;  // owned by the caller
+    ByteSink& stream; // owned by the caller
+    signal::TWaveProvider& provider; // owned by the caller
     int dataLength;
     int fs;
     int numCh;

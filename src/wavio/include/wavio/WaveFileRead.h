@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-
 namespace corvane::wavio {
 
 class ByteSource;
@@ -41,8 +40,7 @@ public:
     // keepFrames limits the refill so that many frames before the read
     // position stay available for later step-backs. 0 when frames were
     // delivered and more follow, 1 when the end of the data was reached.
-    int ReadWaveData(double* left, double* right, double divisor, int dataSize, int ptrOffset,
-                     int keepFrames);
+    int ReadWaveData(double* left, double* right, double divisor, int dataSize, int ptrOffset, int keepFrames);
 
     // Closes the file once: 0, or -1 when closing failed.
     int FileClose();

@@ -6,7 +6,10 @@
 #include <memory>
 #include <string>
 
-namespace corvane::signal { class Dither; class TWaveProvider; }
+namespace corvane::signal {
+class Dither;
+class TWaveProvider;
+} // namespace corvane::signal
 
 namespace corvane::wavio {
 
@@ -79,14 +82,14 @@ private:
 
     ReplaceFile stream;
     std::unique_ptr<FileWriteThread> thread;
-    signal::TWaveProvider* provider = nullptr;   // owned by the save command
+    signal::TWaveProvider* provider = nullptr; // owned by the save command
     int dataLength = 0;
     int fs = 0;
     int numCh = 0;
     char dataType = 4;
     char dataFormat = 1;
     double scale = 1.0;
-    signal::Dither* dither = nullptr;   // owned by the caller
+    signal::Dither* dither = nullptr; // owned by the caller
     bool painted = false;
     bool startPending = false;
     bool cancelConfirmed = false;

@@ -2,7 +2,9 @@
 
 #include <QDialog>
 
-namespace corvane::shell { class OkBox; }
+namespace corvane::shell {
+class OkBox;
+} // namespace corvane::shell
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -22,8 +24,7 @@ class TWaveFileForm : public QDialog {
 public:
     // boxes shows the messages and must outlive the dialog.
     TWaveFileForm(QWidget* owner, shell::OkBox& boxes, int fs, int dataLength, bool inSeconds, bool stereo,
-                  double minSeconds, double maxSeconds, double levelDb, int dataFormat,
-                  double refLevel);
+                  double minSeconds, double maxSeconds, double levelDb, int dataFormat, double refLevel);
 
     int fs;
     int dataLength;

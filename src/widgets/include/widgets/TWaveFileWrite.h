@@ -9,7 +9,9 @@
 class QProgressBar;
 class QPushButton;
 class QTimer;
-namespace corvane::signal { class TWaveProvider; }
+namespace corvane::signal {
+class TWaveProvider;
+} // namespace corvane::signal
 
 namespace corvane::widgets {
 
@@ -17,15 +19,16 @@ class CancelQuestion;
 
 // "Storing to a WAV File": owns the output file from construction until the
 // writing has ended (a temporary file beside the target, renamed over it
-// when the writing ends well and removed after a cancel or a failure), starts the writing thread at the first poll after it has
-// been drawn, polls every 100 ms and closes itself when the thread is done.
-// "Cancel" and the close box ask for confirmation; a confirmed cancel stops
-// the thread after its current block. Results: cancelled, storeResult.
+// when the writing ends well and removed after a cancel or a failure), starts the writing thread at the first poll
+// after it has been drawn, polls every 100 ms and closes itself when the thread is done. "Cancel" and the close
+// box ask for confirmation; a confirmed cancel stops the thread after its current block. Results: cancelled,
+// storeResult.
 class TWaveFileWrite : public QDialog {
     Q_OBJECT
 public:
     // Opens the output at once; openError() is the errno value when it could
-    // not be. The target stays as it was until the writing has ended well. question must outlive the window (null: the real dialog).
+    // not be. The target stays as it was until the writing has ended well. question must outlive the window (null:
+    // the real dialog).
     TWaveFileWrite(QWidget* owner, const std::string& fileName, CancelQuestion* question = nullptr);
     ~TWaveFileWrite() override;
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/ImageSurface.h"
 #include "plot/PlotCanvas.h"
+#include "widgets/ImageSurface.h"
 
 #include <QWidget>
 

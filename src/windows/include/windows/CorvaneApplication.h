@@ -4,7 +4,9 @@
 
 #include <string_view>
 
-namespace corvane::shell { class OkBox; }
+namespace corvane::shell {
+class OkBox;
+} // namespace corvane::shell
 
 namespace corvane::windows {
 
@@ -23,7 +25,6 @@ public:
 private:
     shell::OkBox* exceptionBox = nullptr;
 };
-
 
 inline constexpr std::string_view kApplicationTitle = "Corvane";
 

@@ -6,12 +6,22 @@
 #include <optional>
 #include <string>
 
-namespace corvane::widgets { class CancelQuestion; }
-namespace corvane::shell { class OkBox; }
+namespace corvane::widgets {
+class CancelQuestion;
+} // namespace corvane::widgets
+namespace corvane::shell {
+class OkBox;
+} // namespace corvane::shell
 class QWidget;
-namespace corvane::widgets { class TWaveFileForm; }
-namespace corvane::widgets { class TWaveFileWrite; }
-namespace corvane::shell { struct MainFormState; }
+namespace corvane::widgets {
+class TWaveFileForm;
+} // namespace corvane::widgets
+namespace corvane::widgets {
+class TWaveFileWrite;
+} // namespace corvane::widgets
+namespace corvane::shell {
+struct MainFormState;
+} // namespace corvane::shell
 
 namespace corvane::windows {
 
@@ -26,7 +36,7 @@ public:
         std::function<void(widgets::TWaveFileForm&)> parameters;
         std::function<std::optional<QString>(QWidget* owner, const QString& initialName)> fileName;
         std::function<void(widgets::TWaveFileWrite&)> progress;
-        widgets::CancelQuestion* cancelQuestion = nullptr;   // null: the real confirmation box
+        widgets::CancelQuestion* cancelQuestion = nullptr; // null: the real confirmation box
     };
 
     // state and boxes belong to the main window and outlive the command.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/FormInput.h"
 #include "shell/MainFormState.h"
+#include "widgets/FormInput.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -14,9 +14,15 @@
 #include <utility>
 #include <vector>
 
-namespace corvane::widgets { class LabelAdapter; }
-namespace corvane::shell { class OkBox; }
-namespace corvane::shell { class TonePlayer; }
+namespace corvane::widgets {
+class LabelAdapter;
+} // namespace corvane::widgets
+namespace corvane::shell {
+class OkBox;
+} // namespace corvane::shell
+namespace corvane::shell {
+class TonePlayer;
+} // namespace corvane::shell
 class QAction;
 class QComboBox;
 class QLabel;
@@ -25,8 +31,12 @@ class QMenuBar;
 class QPushButton;
 class QSettings;
 class QTimer;
-namespace corvane::plot { class WaveDisplay; }
-namespace corvane::widgets { class WaveDraw; }
+namespace corvane::plot {
+class WaveDisplay;
+} // namespace corvane::plot
+namespace corvane::widgets {
+class WaveDraw;
+} // namespace corvane::widgets
 
 namespace corvane::windows {
 
@@ -186,7 +196,7 @@ private:
 
     shell::OkBox& box;
     TAboutBox* aboutBox = nullptr;
-    std::vector<std::unique_ptr<widgets::LabelAdapter>> labelAdapters;  // the canvas points at these
+    std::vector<std::unique_ptr<widgets::LabelAdapter>> labelAdapters; // the canvas points at these
     bool paintErrorPending = false;
     // Plays on its own thread; the timer watches it for an error that ends it.
     std::unique_ptr<shell::TonePlayer> player;
