@@ -10,9 +10,9 @@ namespace {
 
 const OptionSpec* findSpec(std::string_view name, std::span<const OptionSpec> specs)
 {
-    for (const OptionSpec& spec : specs)
-        if (name == spec.name || (!spec.alias.empty() && name == spec.alias))
-            return &spec;
+    for (const OptionSpec& option : specs)
+        if (name == option.name || (!option.alias.empty() && name == option.alias))
+            return &option;
     return nullptr;
 }
 
@@ -57,20 +57,20 @@ std::optional<std::string> parseArgs(std::span<const std::string_view> args, std
                 inlineValue = word.substr(eq + 1);
             }
         }
-        const OptionSpec* spec = findSpec(name, specs);
-        if (spec == nullptr || (!spec->takesValue && inlineValue))
+        const OptionSpec* known = findSpec(name, specs);
+        if (known == nullptr || (!known->takesValue && inlineValue))
             return "unknown option '" + std::string(word) + "'";
-        if (!spec->takesValue) {
-            parsed.options.push_back({spec->name, {}});
+        if (!known->takesValue) {
+            parsed.options.push_back({known->name, {}});
             continue;
         }
         if (inlineValue) {
-            parsed.options.push_back({spec->name, *inlineValue});
+            parsed.options.push_back({known->name, *inlineValue});
             continue;
         }
         if (i + 1 >= args.size())
             return "option '" + std::string(name) + "' needs a value";
-        parsed.options.push_back({spec->name, args[++i]});
+        parsed.options.push_back({known->name, args[++i]});
     }
     return std::nullopt;
 }

@@ -73,7 +73,7 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
     const std::string_view name = option.name;
     const std::string_view value = option.value;
     taken = std::any_of(std::begin(kSignalOptions), std::end(kSignalOptions),
-                        [&](const OptionSpec& spec) { return spec.name == name; });
+                        [&](const OptionSpec& entry) { return entry.name == name; });
     if (!taken)
         return std::nullopt;
 

@@ -1,6 +1,6 @@
 #include "signal/NoiseGen.h"
 #include "signal/PinkFilter.h"
-#include "signal/Spectrum.h"
+#include "signal/PowerBands.h"
 #include "signal/Xoshiro256.h"
 
 #include <gtest/gtest.h>

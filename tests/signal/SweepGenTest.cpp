@@ -1,7 +1,7 @@
 #include "signal/SweepGen.h"
 #include "signal/Dither.h"
 #include "signal/Fade.h"
-#include "signal/Spectrum.h"
+#include "signal/PowerBands.h"
 #include "wavio/WavFormat.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "signal/Spectrum.h"
+#include "signal/PowerBands.h"
 
 #include <kiss_fftr.h>
 
