@@ -158,6 +158,10 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
     }
     if (o.path.empty())
         return usageError("no output file given (-o FILE.png)");
+    // The label list goes to standard output; an image there would be mixed into it.
+    if (o.labels &&
+        (o.path == "-" || o.path == "/dev/stdout" || o.path == "/dev/fd/1" || o.path == "/proc/self/fd/1"))
+        return usageError("--labels prints on standard output, so the image must go to a file");
     return {};
 }
 
@@ -218,7 +222,7 @@ int writePng(const QImage& image, const std::string& path, std::ostream& err)
 
 int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
-    if (cli::wantsHelp(args)) {
+    if (cli::wantsHelp(args, kOptions)) {
         out << plotUsage();
         return cli::Ok;
     }
@@ -240,8 +244,8 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
         windows::TMainForm form(box);
         form.show();
         form.setPlotPixelRatio(o.scale);
-        if (o.width != windows::TMainForm::kDescribedCanvasSize.width() ||
-            o.height != windows::TMainForm::kDescribedCanvasSize.height())
+        if (o.width != windows::TMainForm::kDefaultCanvasSize.width() ||
+            o.height != windows::TMainForm::kDefaultCanvasSize.height())
             form.setCanvasSize(QSize(o.width, o.height));
         form.setSignalParameters(QString::fromStdString(o.freq), QString::fromStdString(o.level), o.fsIndex,
                                  o.shape);

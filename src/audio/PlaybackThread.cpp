@@ -96,7 +96,6 @@ void PlaybackThread::run()
     snd_pcm_t* pcm = output.pcm;
     const bool stereo = output.channels == 2;
     const int wavFormat = playFormatInfo(output.playFormat)->wavFormat();
-    const auto sampleBytes = static_cast<std::size_t>(chunkFrames) * sizeof(double);
 
     int r = 0;
     bool stopped = false;
@@ -115,7 +114,9 @@ void PlaybackThread::run()
         // each value once. The bytes are the same either way.
         const double* rightIn = nullptr;
         if (stereo)
-            rightIn = std::memcmp(left.data(), right.data(), sampleBytes) == 0 ? left.data() : right.data();
+            rightIn = std::memcmp(left.data(), right.data(), static_cast<std::size_t>(n) * sizeof(double)) == 0
+                          ? left.data()
+                          : right.data();
         if (dither != nullptr && !core::isFloatFormat(wavFormat)) {
             dither->fill(ditherValues.data(), n);
             wavio::encodeBlockDithered(left.data(), rightIn, n, wavFormat, scale, ditherValues.data(), nullptr,

@@ -79,6 +79,8 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Expo
         return Refusal{"no output file given (-o FILE)", true};
     if (!o.inversePath.empty() && o.signal.kind != core::SignalKind::Sweep)
         return Refusal{"--inverse is for --signal sweep", true};
+    if (o.inversePath == o.path)
+        return Refusal{"the inverse filter needs a file of its own, not the sweep's '" + o.path + "'", true};
     return std::nullopt;
 }
 
@@ -93,13 +95,17 @@ Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, sign
                   int fs, int channels, int format, double scale, bool quiet, const InterruptGuard& interrupt,
                   std::ostream& err)
 {
+    wavio::WriteProgress writing;
     const auto interrupted = [&] {
         // A reader that went away is no news to tell.
-        if (interrupt.signalNumber() != SIGPIPE)
-            err << "corvane: interrupted; '" << path << "' was left as it was\n";
+        if (interrupt.signalNumber() != SIGPIPE) {
+            if (writing.writesDirectly())
+                err << "corvane: interrupted; '" << path << "' got only part of the file\n";
+            else
+                err << "corvane: interrupted; '" << path << "' was left as it was\n";
+        }
         return interrupt.signalNumber() == SIGPIPE ? Outcome::BrokenPipe : Outcome::Interrupted;
     };
-    wavio::WriteProgress writing;
     if (const int e = writing.create(path); e != 0) {
         // Opening a FIFO waits for its reader; a signal ends that wait.
         if (interrupt.interrupted())
@@ -169,7 +175,7 @@ void summarise(std::ostream& err, const std::string& path, int dataLength, int c
 
 int runExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
-    if (wantsHelp(args)) {
+    if (signalCommandWantsHelp(args, kExportOnly)) {
         out << exportUsage();
         return Ok;
     }

@@ -28,11 +28,16 @@ int printRefusal(std::ostream& err, const Refusal& refusal, std::string_view com
     return UsageError;
 }
 
-bool wantsHelp(std::span<const std::string_view> args)
+bool wantsHelp(std::span<const std::string_view> args, std::span<const OptionSpec> specs)
 {
-    for (const std::string_view word : args)
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view word = args[i];
         if (word == "-h" || word == "--help")
             return true;
+        // "-o -h" names a file: an option's value is never a request for help.
+        if (const OptionSpec* known = findSpec(word, specs); known != nullptr && known->takesValue)
+            ++i;
+    }
     return false;
 }
 
@@ -41,10 +46,8 @@ std::optional<std::string> parseArgs(std::span<const std::string_view> args, std
 {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view word = args[i];
-        if (word == "-h" || word == "--help") {
-            parsed.help = true;
-            continue;
-        }
+        if (word == "-h" || word == "--help")
+            continue; // wantsHelp has answered those
         if (!word.starts_with('-') || word == "-") {
             parsed.operands.push_back(word);
             continue;

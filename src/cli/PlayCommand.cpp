@@ -102,7 +102,7 @@ int listDevices(std::ostream& out, std::ostream& err)
 
 int runPlay(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
-    if (wantsHelp(args)) {
+    if (signalCommandWantsHelp(args, kPlayOnly)) {
         out << playUsage();
         return Ok;
     }

@@ -63,11 +63,11 @@ int runRead(std::span<const std::string_view> args, std::ostream& out, std::ostr
         err << "corvane read: " << message << '\n' << readUsage();
         return UsageError;
     };
-    if (wantsHelp(args)) {
+    static constexpr OptionSpec kOptions[] = {{"--csv", "", false}, {"--block", ""}};
+    if (wantsHelp(args, kOptions)) {
         out << readUsage();
         return Ok;
     }
-    static constexpr OptionSpec kOptions[] = {{"--csv", "", false}, {"--block", ""}};
     ParsedArgs parsed;
     if (auto refusal = parseArgs(args, kOptions, parsed))
         return usage(*refusal);
@@ -78,7 +78,8 @@ int runRead(std::span<const std::string_view> args, std::ostream& out, std::ostr
         }
         const auto n = core::parseInteger(option.value);
         if (!n || *n < 1 || *n > wavio::WaveFileRead::kRingBytes / 2)
-            return usage("--block takes a whole number of frames from 1 to 96000, not '" +
+            return usage("--block takes a whole number of frames from 1 to " +
+                         std::to_string(wavio::WaveFileRead::kRingBytes / 2) + ", not '" +
                          std::string(option.value) + "'");
         block = *n;
     }

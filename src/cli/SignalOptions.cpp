@@ -41,6 +41,18 @@ Refusal invalidValue(std::string_view option, std::string_view text)
             false};
 }
 
+signal::SweepParams sweepParamsOf(const SignalOptions& o, std::int64_t frames, double amplitude)
+{
+    signal::SweepParams p;
+    p.frameCount = frames;
+    p.sampleRateHz = o.fs;
+    p.startHz = o.fromHz;
+    p.stopHz = o.toHz;
+    p.amplitude = amplitude;
+    p.synchronised = o.sync;
+    return p;
+}
+
 Refusal parameterError(std::string_view text)
 {
     return {"Parameter Error: " + std::string(text), false};
@@ -155,14 +167,28 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
     return std::nullopt;
 }
 
+namespace {
+
+std::vector<OptionSpec> signalCommandSpecs(std::span<const OptionSpec> own)
+{
+    std::vector<OptionSpec> specs(own.begin(), own.end());
+    specs.insert(specs.end(), std::begin(kSignalOptions), std::end(kSignalOptions));
+    return specs;
+}
+
+} // namespace
+
+bool signalCommandWantsHelp(std::span<const std::string_view> args, std::span<const OptionSpec> own)
+{
+    return wantsHelp(args, signalCommandSpecs(own));
+}
+
 std::optional<Refusal>
 parseSignalCommand(std::span<const std::string_view> args, std::span<const OptionSpec> own, SignalOptions& o,
                    const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn)
 {
-    std::vector<OptionSpec> specs(own.begin(), own.end());
-    specs.insert(specs.end(), std::begin(kSignalOptions), std::end(kSignalOptions));
     ParsedArgs parsed;
-    if (auto refusal = parseArgs(args, specs, parsed))
+    if (auto refusal = parseArgs(args, signalCommandSpecs(own), parsed))
         return usage(std::move(*refusal));
     if (!parsed.operands.empty())
         return usage("unknown option '" + std::string(parsed.operands.front()) + "'");
@@ -233,13 +259,7 @@ std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, Si
     const double amplitude = wavio::exportAmplitude(levelAmplitude, o.format, o.refLevel);
 
     if (sweep) {
-        signal::SweepParams p;
-        p.frameCount = dataLength;
-        p.sampleRateHz = o.fs;
-        p.startHz = o.fromHz;
-        p.stopHz = o.toHz;
-        p.synchronised = o.sync;
-        if (const std::string why = signal::checkSweepParams(p); !why.empty())
+        if (const std::string why = signal::checkSweepParams(sweepParamsOf(o, dataLength, 1.0)); !why.empty())
             return parameterError(why);
     }
     if (noise) {
@@ -393,14 +413,7 @@ SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool fo
     }
     case SignalKind::Sweep: {
         auto gen = std::make_unique<signal::SweepGen>();
-        signal::SweepParams p;
-        p.frameCount = plan.dataLength;
-        p.sampleRateHz = o.fs;
-        p.startHz = o.fromHz;
-        p.stopHz = o.toHz;
-        p.amplitude = plan.amplitude;
-        p.synchronised = o.sync;
-        gen->setSweep(p, o.channels);
+        gen->setSweep(sweepParamsOf(o, plan.dataLength, plan.amplitude), o.channels);
         parts->generator = std::move(gen);
         break;
     }
@@ -466,13 +479,8 @@ long long SignalChain::clippedSamples() const
 std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const SignalOptions& o, const SignalPlan& plan)
 {
     auto inverse = std::make_unique<signal::SweepInverseGen>();
-    signal::SweepParams p;
-    p.frameCount = plan.dataLength;
-    p.sampleRateHz = o.fs;
-    p.startHz = o.fromHz;
-    p.stopHz = o.toHz;
-    p.synchronised = o.sync;
-    inverse->setSweep(p);
+    // The inverse belongs to the unit sweep.
+    inverse->setSweep(sweepParamsOf(o, plan.dataLength, 1.0));
     return inverse;
 }
 

@@ -115,8 +115,6 @@ int writeChunked(const ChunkedWrite& job)
     };
 
     std::thread helper([&] {
-        if (job.helperStart != nullptr)
-            job.helperStart();
         int asked = 0;
         for (int k = 0; asked < job.dataLength; ++k) {
             Chunk& c = chunks[k % 2];

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/resource.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace corvane::wavio {
@@ -81,10 +82,22 @@ void FileWriteThread::setDataFormat(char dataType_, char dataFormat_, double sca
 
 void FileWriteThread::start()
 {
-    worker = std::thread([this] {
-        lowerPriority();
-        Execute();
-    });
+    try {
+        worker = std::thread([this] {
+            lowerPriority();
+            Execute();
+        });
+    } catch (const std::system_error&) {
+        // No thread to write with (the system is out of them): the writing
+        // ends at once as a failed write, so the owner reports it and keeps
+        // no file.
+        storeResult.store(core::kFileWriteError, std::memory_order_relaxed);
+        {
+            std::lock_guard lock(doneMutex);
+            storeDone.store(true, std::memory_order_release);
+        }
+        doneSignal.notify_all();
+    }
 }
 
 bool FileWriteThread::waitDone(std::chrono::milliseconds timeout)
@@ -133,16 +146,16 @@ int FileWriteThread::writeBlocks(int block)
     // with the vectorised encoders; the other sample types, and dithered
     // output, below.
     if (dataType == signal::TWaveProvider::Float64 && dither == nullptr)
-        return writeChunked({stream, provider, dataLength, block, numCh, dataFormat, scale, progress, stopRequest,
-                             terminated, lowerPriority});
+        return writeChunked(
+            {stream, provider, dataLength, block, numCh, dataFormat, scale, progress, stopRequest, terminated});
 
     std::mutex m;
     std::condition_variable changed;
     bool filled[2] = {false, false};
     bool quit = false;
 
+    // Started from the worker, it inherits the worker's lowered priority.
     std::thread generator([&] {
-        lowerPriority();
         int asked = 0;
         for (int k = 0; asked < dataLength; ++k) {
             Block& b = blocks[k % 2];

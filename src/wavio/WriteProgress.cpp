@@ -15,7 +15,9 @@ WriteProgress::~WriteProgress() = default;
 
 int WriteProgress::create(const std::string& fileName)
 {
-    return stream.open(fileName);
+    const int e = stream.open(fileName);
+    direct = e == 0 && stream.writesDirectly();
+    return e;
 }
 
 int WriteProgress::setParams(signal::TWaveProvider* provider_, int dataLength_, int fs_, int numCh_,

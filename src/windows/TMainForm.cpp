@@ -81,9 +81,9 @@ void TMainForm::buildControls()
 {
     setWindowTitle(QStringLiteral("Corvane"));
     setFont(fontOf(kFontFace, 12));
-    move(kDescribedPosition);
-    resize(kDescribedSize);
-    setMinimumSize(kDescribedSize);
+    move(kDefaultPosition);
+    resize(kDefaultSize);
+    setMinimumSize(kDefaultSize);
 
     auto* client = new QWidget(this);
     setCentralWidget(client);
@@ -289,9 +289,9 @@ void TMainForm::resizeEvent(QResizeEvent* event)
 
 void TMainForm::layoutControls(QSize windowSize)
 {
-    const int extraWidth = windowSize.width() - kDescribedSize.width();
-    const int extraHeight = windowSize.height() - kDescribedSize.height();
-    const QSize canvas(kDescribedCanvasSize.width() + extraWidth, kDescribedCanvasSize.height() + extraHeight);
+    const int extraWidth = windowSize.width() - kDefaultSize.width();
+    const int extraHeight = windowSize.height() - kDefaultSize.height();
+    const QSize canvas(kDefaultCanvasSize.width() + extraWidth, kDefaultCanvasSize.height() + extraHeight);
     if (canvas.width() < 1 || canvas.height() < 1)
         return;
     for (const auto& [control, left] : rightColumn)
@@ -302,8 +302,8 @@ void TMainForm::layoutControls(QSize windowSize)
 
 void TMainForm::setCanvasSize(QSize canvasSize)
 {
-    const QSize window = kDescribedSize + (canvasSize - kDescribedCanvasSize);
-    setMinimumSize(window.boundedTo(kDescribedSize));
+    const QSize window = kDefaultSize + (canvasSize - kDefaultCanvasSize);
+    setMinimumSize(window.boundedTo(kDefaultSize));
     resize(window);
     // The platform may report the new size later; the plot needs it now.
     layoutControls(window);
@@ -336,7 +336,7 @@ void TMainForm::restoreWindowGeometry(QSettings& settings)
     const QVariant saved = settings.value(QString::fromLatin1(kGeometryKey));
     QRect wanted = saved.canConvert<QRect>() ? saved.toRect() : QRect();
     if (!wanted.isValid())
-        wanted = QRect(kDescribedPosition, kDescribedSize);
+        wanted = QRect(kDefaultPosition, kDefaultSize);
     const QScreen* screen = QGuiApplication::screenAt(wanted.center());
     if (screen == nullptr)
         screen = QGuiApplication::primaryScreen();

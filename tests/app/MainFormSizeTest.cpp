@@ -75,7 +75,7 @@ TEST(MainFormSize, LargerPlotsFollowTheMappingRules)
         const int w = c.canvas.width();
         const int h = c.canvas.height();
         EXPECT_EQ(form.windowPosition(&form.waveCanvas()), QPoint(40, 48));
-        EXPECT_EQ(form.size(), windows::TMainForm::kDescribedSize + (c.canvas - QSize(361, 201)));
+        EXPECT_EQ(form.size(), windows::TMainForm::kDefaultSize + (c.canvas - QSize(361, 201)));
         const QImage picture = form.waveCanvas().picture();
         ASSERT_EQ(picture.size(), c.canvas);
         for (int k = 0; k < 7; ++k) {
@@ -120,17 +120,17 @@ TEST(MainFormSize, AResizeReplaysTheHistoryAtTheNewSize)
     form.show();
     form.DrawButtonClick();
     const QImage original = form.plotAreaImage();
-    const QSize large = windows::TMainForm::kDescribedSize + QSize(800 - 361, 400 - 201);
+    const QSize large = windows::TMainForm::kDefaultSize + QSize(800 - 361, 400 - 201);
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         ASSERT_TRUE(resizeAndWait(form, large, {800, 400}));
         EXPECT_EQ(form.plotAreaImage(), expectedLarge);
         EXPECT_EQ(form.display()->historyCount(), 3);
         ASSERT_TRUE(resizeAndWait(form, large - QSize(100, 50), {700, 350}));
-        ASSERT_TRUE(resizeAndWait(form, windows::TMainForm::kDescribedSize, {361, 201}));
+        ASSERT_TRUE(resizeAndWait(form, windows::TMainForm::kDefaultSize, {361, 201}));
         EXPECT_EQ(form.plotAreaImage(), original);
     }
-    // Below the described size the window does not go.
+    // Below the default size the window does not go.
     form.resize(300, 200);
     QApplication::processEvents();
     EXPECT_EQ(form.waveCanvas().size(), QSize(361, 201));
@@ -159,7 +159,7 @@ TEST(MainFormSize, PlotAreaImageAtTwiceThePixels)
 TEST(MainFormGeometry, FitToScreen)
 {
     const QRect screen(0, 0, 1920, 1080);
-    const QSize minimum = windows::TMainForm::kDescribedSize;
+    const QSize minimum = windows::TMainForm::kDefaultSize;
     struct Case {
         const char* name;
         QRect wanted;

@@ -98,6 +98,8 @@ TEST_F(PlotCommand, RefusalsAndWarnings)
         {"ScaleAboveFour", {"--scale", "4.01"}, 2, "--scale takes", false},
         {"ScaleNotANumber", {"--scale", "nan"}, 2, "--scale takes", false},
         {"ScaleInfinite", {"--scale", "inf"}, 2, "--scale takes", false},
+        // The label list and an image on standard output would mix.
+        {"LabelsWithImageOnStdout", {"-o", "-", "--labels"}, 2, "--labels prints on standard output", false},
         // Each toggle runs the command again; the warning is printed once.
         {"ClipWarningOnce",
          {"--level", "25", "--vert", "--horiz", "--shape", "step+"},

@@ -72,6 +72,7 @@ TEST_F(SignalCommand, RefusalsNameTheCauseAndWriteNothing)
         {"ShapeWithNoise", {"--signal", "pink", "--shape", "square"}, "--shape is for --signal tone"},
         {"SweepOptionWithTone", {"--sync"}, "--sync is for --signal sweep"},
         {"InverseWithNoise", {"--signal", "white", "--inverse", "x.wav"}, "--inverse is for --signal sweep"},
+        {"InverseOverTheSweep", {"--signal", "sweep", "--inverse", (dir / "x.wav").string()}, "a file of its own"},
         {"SeedWithPlainTone", {"--seed", "5"}, "--seed is for noise and dither"},
         {"SeedNegative", {"--signal", "white", "--seed", "-1"}, "--seed takes a whole number"},
         {"SeedTooLarge", {"--signal", "white", "--seed", "18446744073709551616"}, "--seed takes a whole number"},
@@ -285,6 +286,11 @@ TEST_F(SignalCommand, PlayRefusals)
     const ProcessResult list = runProcess(CORVANE_EXE, {"play", "--list-devices"});
     EXPECT_EQ(list.exitCode, 0);
     EXPECT_NE(list.out.find("null\t"), std::string::npos) << list.out;
+    // An option's value is never a request for help, even when it reads like one.
+    const ProcessResult named = runProcess(CORVANE_EXE, {"play", "--device", "--help", "--list-devices"});
+    EXPECT_EQ(named.exitCode, 0);
+    EXPECT_EQ(named.out.find("usage:"), std::string::npos) << named.out;
+    EXPECT_NE(named.out.find("null\t"), std::string::npos) << named.out;
 }
 
 } // namespace

@@ -37,11 +37,11 @@ struct ParsedOption {
 struct ParsedArgs {
     std::vector<ParsedOption> options; // in the order given
     std::vector<std::string_view> operands;
-    bool help = false; // -h or --help was among them
 };
 
-// True when -h or --help is among the words: help wins over anything else.
-bool wantsHelp(std::span<const std::string_view> args);
+// True when -h or --help stands among the words as an option (not as the
+// value of one): help wins over anything else.
+bool wantsHelp(std::span<const std::string_view> args, std::span<const OptionSpec> specs);
 
 // Reads a subcommand's words the same way for every subcommand: a value
 // follows its option as the next word or after '=' (--fs=48000); a flag takes

@@ -63,6 +63,9 @@ std::optional<Refusal>
 parseSignalCommand(std::span<const std::string_view> args, std::span<const OptionSpec> own, SignalOptions& o,
                    const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn);
 
+// Whether a signal command's words ask for its help (see wantsHelp).
+bool signalCommandWantsHelp(std::span<const std::string_view> args, std::span<const OptionSpec> own);
+
 // The settled signal: frame count and the amplitude handed to the generator.
 struct SignalPlan {
     int dataLength = 0;

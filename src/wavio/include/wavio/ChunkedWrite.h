@@ -23,7 +23,6 @@ struct ChunkedWrite {
     std::atomic<int>& progress; // set after every block
     const std::atomic<bool>& stopRequest; // looked at after every block
     const std::atomic<bool>& terminated; // looked at before every block
-    void (*helperStart)(); // run first on the helper thread; may be null
 };
 
 // Writes the sample blocks in order, one write per block, with the progress,

@@ -36,6 +36,9 @@ public:
     // could not be opened. Destroying the object before the end discards the
     // new bytes.
     int create(const std::string& fileName);
+    // The output is written in place (standard output, a pipe, a device):
+    // what was written before a cancel or failure has already gone out.
+    bool writesDirectly() const { return direct; }
 
     // Checks the combination of format, sample type and scale before anything
     // is written: 0 or -1114. The provider must outlive the writing.
@@ -81,6 +84,7 @@ private:
     void finish();
 
     ReplaceFile stream;
+    bool direct = false;
     std::unique_ptr<FileWriteThread> thread;
     signal::TWaveProvider* provider = nullptr; // owned by the save command
     int dataLength = 0;

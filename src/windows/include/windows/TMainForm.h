@@ -57,9 +57,9 @@ public:
     static constexpr int kMenuBarHeight = 25;
     // The window as it first opens, menu bar included, and its plot. The
     // window is never smaller; extra room goes to the plot.
-    static constexpr QSize kDescribedSize{611, 305};
-    static constexpr QPoint kDescribedPosition{228, 127};
-    static constexpr QSize kDescribedCanvasSize{361, 201};
+    static constexpr QSize kDefaultSize{611, 305};
+    static constexpr QPoint kDefaultPosition{228, 127};
+    static constexpr QSize kDefaultCanvasSize{361, 201};
 
     explicit TMainForm(shell::OkBox& box, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -129,7 +129,7 @@ public:
     void setPlotPixelRatio(double ratio);
 
     // The window's place and size from the user's settings, fitted to the
-    // screen; the described geometry when none is saved. From then on the
+    // screen; the default geometry when none is saved. From then on the
     // geometry is saved there when the window closes, so the settings must
     // outlive the window.
     void restoreWindowGeometry(QSettings& settings);
@@ -188,7 +188,7 @@ private:
     bool firstShow = true;
     // Keeps the last accepted file name and the export settings between saves.
     std::unique_ptr<SaveAsCommand> saveAs;
-    // The controls right of the plot with their described left edges; they
+    // The controls right of the plot with their left edges at the default size; they
     // keep their distance from the window's right edge.
     std::vector<std::pair<QWidget*, int>> rightColumn;
     // Where to save the geometry on close; set by restoreWindowGeometry.
