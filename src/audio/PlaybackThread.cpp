@@ -6,6 +6,7 @@
 #include "core/ResultCodes.h"
 #include "signal/Dither.h"
 #include "signal/TWaveProvider.h"
+#include "wavio/EncodeKernels.h"
 #include "wavio/WavFormat.h"
 
 #include <alsa/asoundlib.h>
@@ -110,20 +111,8 @@ void PlaybackThread::run()
         r = stereo ? provider.execStore(left.data(), right.data(), n) : provider.execStore(left.data(), n);
         if (r < 0)
             break; // the provider's code goes up unchanged
-        // Both channels of a tone are one signal: the encoder then rounds
-        // each value once. The bytes are the same either way.
-        const double* rightIn = nullptr;
-        if (stereo)
-            rightIn = std::memcmp(left.data(), right.data(), static_cast<std::size_t>(n) * sizeof(double)) == 0
-                          ? left.data()
-                          : right.data();
-        if (dither != nullptr && !core::isFloatFormat(wavFormat)) {
-            dither->fill(ditherValues.data(), n);
-            wavio::encodeBlockDithered(left.data(), rightIn, n, wavFormat, scale, ditherValues.data(), nullptr,
-                                       encoded.data());
-        } else {
-            wavio::encodeBlock(left.data(), rightIn, n, wavFormat, scale, encoded.data());
-        }
+        wavio::encodeFrames(left.data(), stereo ? right.data() : nullptr, n, wavFormat, scale, dither,
+                            ditherValues.data(), encoded.data());
         r = writeFrames(encoded.data(), n);
         if (r != 0) {
             stopped = r > 0;

@@ -249,13 +249,10 @@ std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, Si
     if (!(o.refLevel > 0.0))
         return parameterError(core::kRefLevelNotPositive);
     // Samples beyond the float format's range would be written as infinity.
-    switch (wavio::floatRangeCause(levelAmplitude, o.format, o.refLevel)) {
-    case wavio::FloatRangeCause::None: break;
-    case wavio::FloatRangeCause::Level:
-        return parameterError(std::string(core::kLevelTooLargeForFloat) + " (--level)");
-    case wavio::FloatRangeCause::RefLevel:
-        return parameterError(std::string(core::kRefLevelTooLargeForFloat) + " (--ref-level)");
-    }
+    if (const auto cause = wavio::floatRangeCause(levelAmplitude, o.format, o.refLevel);
+        cause != wavio::FloatRangeCause::None)
+        return parameterError(std::string(wavio::floatRangeMessage(cause)) +
+                              (cause == wavio::FloatRangeCause::Level ? " (--level)" : " (--ref-level)"));
     const double amplitude = wavio::exportAmplitude(levelAmplitude, o.format, o.refLevel);
 
     if (sweep) {

@@ -70,14 +70,18 @@ double Fade::gainAt(std::int64_t frame) const
     return gain;
 }
 
-void Fade::applyGain(double* data, int count, std::int64_t first) const
+void Fade::applyGain(double* left, double* right, int count, std::int64_t first) const
 {
-    // Only frames inside a fade need work; the middle passes untouched.
+    // Only frames inside a fade need work; the middle passes untouched. Both
+    // channels of a frame take one gain, computed once.
     for (int i = 0; i < count; ++i) {
         const std::int64_t frame = first + i;
         if (frame >= fadeIn && (fadeOut == 0 ? true : frame < frames - fadeOut))
             continue;
-        data[i] *= gainAt(frame);
+        const double gain = gainAt(frame);
+        left[i] *= gain;
+        if (right != nullptr)
+            right[i] *= gain;
     }
 }
 
@@ -88,7 +92,7 @@ int Fade::execStore(double* data, int dataSize)
     const int result = source.execStore(data, dataSize);
     if (result < 0 || dataSize <= 0)
         return result;
-    applyGain(data, dataSize, nextFrame);
+    applyGain(data, nullptr, dataSize, nextFrame);
     nextFrame += dataSize;
     return result;
 }
@@ -100,8 +104,7 @@ int Fade::execStore(double* left, double* right, int dataSize)
     const int result = source.execStore(left, right, dataSize);
     if (result < 0 || dataSize <= 0)
         return result;
-    applyGain(left, dataSize, nextFrame);
-    applyGain(right, dataSize, nextFrame);
+    applyGain(left, right, dataSize, nextFrame);
     nextFrame += dataSize;
     return result;
 }

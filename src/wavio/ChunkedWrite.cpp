@@ -203,14 +203,8 @@ int writeChunked(const ChunkedWrite& job)
             } else {
                 if (!shared) {
                     const double* left = c.first.data() + at;
-                    const double* right = nullptr;
-                    if (stereo) {
-                        // Two identical channels are rounded once.
-                        right = c.second.data() + at;
-                        if (std::memcmp(left, right, sizeof(double) * static_cast<std::size_t>(n)) == 0)
-                            right = left;
-                    }
-                    encodeDoubleBlock(left, right, n, job.dataFormat, job.scale, bytes);
+                    encodeFrames(left, stereo ? c.second.data() + at : nullptr, n, job.dataFormat, job.scale,
+                                 nullptr, nullptr, bytes);
                 }
                 r = job.stream.write(bytes, static_cast<std::size_t>(n) * static_cast<std::size_t>(blockAlign))
                         ? 0

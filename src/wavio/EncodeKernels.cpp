@@ -1,5 +1,7 @@
 #include "wavio/EncodeKernels.h"
 
+#include "core/CodeSets.h"
+#include "signal/Dither.h"
 #include "signal/FastSineKernel.h"
 #include "wavio/WavFormat.h"
 
@@ -352,6 +354,26 @@ int encodeDoubleBlock(const double* left, const double* right, int frameCount, i
         return encodeDoubleChannel(left, frameCount, dataFormat, scale, 2 * b, true, out, isa);
     return encodeDoubleChannel(left, frameCount, dataFormat, scale, 2 * b, false, out, isa) +
            encodeDoubleChannel(right, frameCount, dataFormat, scale, 2 * b, false, out + b, isa);
+}
+
+} // namespace corvane::wavio
+
+namespace corvane::wavio {
+
+void encodeFrames(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+                  signal::Dither* dither, double* ditherScratch, std::uint8_t* out)
+{
+    // Both channels of one signal: the encoder then rounds each value once.
+    // The bytes are the same either way.
+    if (right != nullptr && right != left &&
+        std::memcmp(left, right, sizeof(double) * static_cast<std::size_t>(frameCount)) == 0)
+        right = left;
+    if (dither != nullptr && !core::isFloatFormat(dataFormat)) {
+        dither->fill(ditherScratch, frameCount);
+        encodeBlockDithered(left, right, frameCount, dataFormat, scale, ditherScratch, nullptr, out);
+    } else {
+        encodeDoubleBlock(left, right, frameCount, dataFormat, scale, out);
+    }
 }
 
 } // namespace corvane::wavio

@@ -1,6 +1,7 @@
 #include "wavio/ExportSettings.h"
 
 #include "core/CodeSets.h"
+#include "core/ParameterTexts.h"
 #include "wavio/WavFormat.h"
 
 #include <cfloat>
@@ -54,6 +55,16 @@ FloatRangeCause floatRangeCause(double levelAmplitude, int dataFormat, double re
 bool warnQuietEightBit(int dataFormat, double levelDb)
 {
     return dataFormat == U8 && levelDb < -15.0;
+}
+
+std::string_view floatRangeMessage(FloatRangeCause cause)
+{
+    switch (cause) {
+    case FloatRangeCause::None: break;
+    case FloatRangeCause::Level: return core::kLevelTooLargeForFloat;
+    case FloatRangeCause::RefLevel: return core::kRefLevelTooLargeForFloat;
+    }
+    return {};
 }
 
 } // namespace corvane::wavio

@@ -50,12 +50,6 @@ int fetchAs(signal::TWaveProvider& provider, int dataSize, bool stereo, std::vec
     return r;
 }
 
-template <typename T>
-bool sameSamples(const std::vector<T>& a, const std::vector<T>& b, int count)
-{
-    return std::memcmp(a.data(), b.data(), sizeof(T) * static_cast<std::size_t>(count)) == 0;
-}
-
 } // namespace
 
 FileWriteThread::FileWriteThread(ByteSink& stream_, signal::TWaveProvider& provider_, int dataLength_, int fs_,
@@ -249,19 +243,9 @@ int FileWriteThread::encodeAndWrite(Block& b, int dataSize, bool stereoBlock)
         const std::int32_t* right = stereoBlock ? b.rightInt.data() : nullptr;
         wavio::encodeIntegerBlock(b.leftInt.data(), right, dataSize, dataFormat, scale, out.data());
     } else {
-        // Both channels of a tone are the same signal: passing the left array
-        // twice lets the encoder round each value once.
-        const double* right = nullptr;
-        if (stereoBlock)
-            right = sameSamples(b.left, b.right, dataSize) ? b.left.data() : b.right.data();
-        if (dither != nullptr && !core::isFloatFormat(dataFormat)) {
-            ditherValues.resize(static_cast<std::size_t>(dataSize));
-            dither->fill(ditherValues.data(), dataSize);
-            wavio::encodeBlockDithered(b.left.data(), right, dataSize, dataFormat, scale, ditherValues.data(),
-                                       nullptr, out.data());
-        } else {
-            encodeDoubleBlock(b.left.data(), right, dataSize, dataFormat, scale, out.data());
-        }
+        ditherValues.resize(dither != nullptr ? static_cast<std::size_t>(dataSize) : 0);
+        encodeFrames(b.left.data(), stereoBlock ? b.right.data() : nullptr, dataSize, dataFormat, scale, dither,
+                     ditherValues.data(), out.data());
     }
     return stream.write(out.data(), out.size()) ? core::kOk : core::kFileWriteError;
 }

@@ -194,18 +194,13 @@ void TWaveFileForm::OKButtonClick()
     // Samples beyond the float format's range would be stored as infinity;
     // such a reference level is not taken.
     const double levelAmplitude = core::amplitudeOfLevel(levelDb).value_or(HUGE_VAL);
-    switch (wavio::floatRangeCause(levelAmplitude, dataFormat, *reference)) {
-    case wavio::FloatRangeCause::None:
-        refLevel = *reference;
-        accept();
-        break;
-    case wavio::FloatRangeCause::Level:
-        boxes.show(core::kLevelTooLargeForFloat, core::kParameterErrorTitle);
-        break;
-    case wavio::FloatRangeCause::RefLevel:
-        boxes.show(core::kRefLevelTooLargeForFloat, core::kParameterErrorTitle);
-        break;
+    if (const auto cause = wavio::floatRangeCause(levelAmplitude, dataFormat, *reference);
+        cause != wavio::FloatRangeCause::None) {
+        boxes.show(wavio::floatRangeMessage(cause), core::kParameterErrorTitle);
+        return;
     }
+    refLevel = *reference;
+    accept();
 }
 
 } // namespace corvane::widgets

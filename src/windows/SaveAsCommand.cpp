@@ -127,13 +127,9 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
     const int numCh = state.stereo ? 2 : 1;
     // The dialog refuses these, but it can be closed without its OK: nothing
     // is opened for samples the format cannot hold.
-    switch (wavio::floatRangeCause(state.amplitude, state.dataFormat, state.refLevel)) {
-    case wavio::FloatRangeCause::None: break;
-    case wavio::FloatRangeCause::Level:
-        boxes.show(core::kLevelTooLargeForFloat, core::kParameterErrorTitle);
-        return;
-    case wavio::FloatRangeCause::RefLevel:
-        boxes.show(core::kRefLevelTooLargeForFloat, core::kParameterErrorTitle);
+    if (const auto cause = wavio::floatRangeCause(state.amplitude, state.dataFormat, state.refLevel);
+        cause != wavio::FloatRangeCause::None) {
+        boxes.show(wavio::floatRangeMessage(cause), core::kParameterErrorTitle);
         return;
     }
     signal::MiniWaveGen generator;

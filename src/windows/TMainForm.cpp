@@ -71,7 +71,6 @@ TMainForm::TMainForm(shell::OkBox& messageBox, QWidget* parent) : QMainWindow(pa
 {
     buildControls();
     buildMenus();
-    firstShow = true;
     FormCreate();
 }
 
@@ -263,12 +262,11 @@ void TMainForm::buildDisplay()
     WaveCanvas->canvas().copyYLScaleLabels(yl);
     WaveCanvas->canvas().copyYRScaleLabels(yr);
     WaveCanvas->canvas().copyTitleLabels(adapt(TXL), adapt(TYLL), adapt(TYRL));
-    firstShow = false;
 }
 
 void TMainForm::FormShow()
 {
-    if (firstShow)
+    if (!waveDisplay)
         buildDisplay();
     waveDisplay->initScreen(kBlack, kGrey, kGrey);
 }
@@ -389,7 +387,7 @@ void TMainForm::reportPlotError(int result)
 
 void TMainForm::displayWave(bool vert, bool horiz)
 {
-    if (firstShow)
+    if (!waveDisplay)
         buildDisplay(); // a command before the first show still has a plot to draw on
     shell::DisplayInputs in;
     in.signalFreq = widgets::readLocaleReal(SigFreq->text());

@@ -45,7 +45,7 @@ public:
     int getMaxBlockSize(char dataType, int numCh) override;
 
 private:
-    void applyGain(double* data, int count, std::int64_t first) const;
+    void applyGain(double* left, double* right, int count, std::int64_t first) const;
 
     TWaveProvider& source;
     std::int64_t frames;

@@ -2,6 +2,10 @@
 
 #include "signal/FastSine.h"
 
+namespace corvane::signal {
+class Dither;
+} // namespace corvane::signal
+
 #include <cstdint>
 
 // Vectorised encoders that write exactly the bytes of the reference encoder
@@ -31,5 +35,12 @@ int encodeDoubleBlock(const double* left, const double* right, int frameCount, i
                       std::uint8_t* out);
 int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
                       std::uint8_t* out, Isa isa);
+
+// A block of frames as every writer and the player encode it: two identical
+// channels (right equal to left in value, or right null for mono) rounded
+// once, and TPDF dither drawn into ditherScratch (frameCount long) and added
+// for the integer formats when a dither source is given.
+void encodeFrames(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+                  signal::Dither* dither, double* ditherScratch, std::uint8_t* out);
 
 } // namespace corvane::wavio

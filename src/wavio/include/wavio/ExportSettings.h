@@ -34,6 +34,10 @@ double exportAmplitude(double amplitude, int dataFormat, double refLevel);
 enum class FloatRangeCause { None, Level, RefLevel };
 FloatRangeCause floatRangeCause(double levelAmplitude, int dataFormat, double refLevel);
 
+// The refusal's text for a cause, as the dialogs and the commands show it;
+// empty for None.
+std::string_view floatRangeMessage(FloatRangeCause cause);
+
 // 8-bit samples of a quiet signal round to silence: warn below -15 dB.
 bool warnQuietEightBit(int dataFormat, double levelDb);
 

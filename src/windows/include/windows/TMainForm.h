@@ -185,7 +185,6 @@ private:
     // Built at the first show and kept until the window goes; it draws from
     // displayData.
     std::unique_ptr<plot::WaveDisplay> waveDisplay;
-    bool firstShow = true;
     // Keeps the last accepted file name and the export settings between saves.
     std::unique_ptr<SaveAsCommand> saveAs;
     // The controls right of the plot with their left edges at the default size; they
