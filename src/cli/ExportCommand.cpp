@@ -7,6 +7,7 @@
 #include "core/CodeSets.h"
 #include "core/MessageTable.h"
 #include "core/ResultCodes.h"
+#include "signal/NoiseGen.h"
 #include "signal/TWaveProvider.h"
 #include "wavio/WavFormat.h"
 #include "wavio/WriteProgress.h"
@@ -85,15 +86,17 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Expo
 }
 
 // What one file's writing came to.
-enum class Outcome { Written, Interrupted, BrokenPipe, Failed };
+enum class Outcome { Written, Interrupted, BrokenPipe, Failed, Rejected };
 
 // Writes one WAV file the way the progress window does, polled instead of
 // painted: the progress line on a terminal, Ctrl+C and the other
 // interrupting signals as a confirmed cancel. The target changes only when
-// the whole file is written; otherwise it stays as it was.
+// the whole file is written; otherwise it stays as it was. With a chain, a
+// file whose noise missed its level is thrown away (Rejected) and a target
+// written directly gets the measured level from the start.
 Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, signal::Dither* dither, int dataLength,
                   int fs, int channels, int format, double scale, bool quiet, const InterruptGuard& interrupt,
-                  std::ostream& err)
+                  std::ostream& err, SignalChain* chain = nullptr)
 {
     wavio::WriteProgress writing;
     const auto interrupted = [&] {
@@ -122,6 +125,12 @@ Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, sign
         return Outcome::Failed;
     }
     writing.setDither(dither);
+    if (chain != nullptr) {
+        if (writing.writesDirectly())
+            chain->measureLevel();
+        else
+            writing.setKeepCheck([chain] { return chain->levelHeld(); });
+    }
     {
         ConsoleProgress progress(err, "Writing " + path, !quiet && isatty(STDERR_FILENO) == 1);
         writing.firstPaint();
@@ -146,6 +155,10 @@ Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, sign
     if (writing.cancelled) {
         reportRemoval();
         return interrupted();
+    }
+    if (writing.rejected) {
+        reportRemoval();
+        return Outcome::Rejected;
     }
     if (writing.storeResult < 0) {
         // A pipe whose reader went away: the reader has what it wanted.
@@ -186,13 +199,24 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     if (const auto refusal = checkSignal(o.signal, err, plan))
         return printRefusal(err, *refusal, "export", exportUsage());
     const SignalOptions& s = o.signal;
-    SignalChain chain(s, plan);
+    // Long pink noise takes its level from the expected power, which saves a
+    // whole pass over the stream; in the rare file that misses the target,
+    // the file is written again with the level measured.
+    auto chain = std::make_unique<SignalChain>(s, plan, false, true);
 
     // Signals are caught before the temporary file exists, so that none can
     // end the process between its creation and its removal.
     InterruptGuard interrupt;
-    Outcome outcome = writeFile(o.path, chain.provider(), chain.dither(), plan.dataLength, s.fs, s.channels,
-                                s.format, plan.scale, o.quiet, interrupt, err);
+    Outcome outcome = writeFile(o.path, chain->provider(), chain->dither(), plan.dataLength, s.fs, s.channels,
+                                s.format, plan.scale, o.quiet, interrupt, err, chain.get());
+    if (outcome == Outcome::Rejected) {
+        if (!o.quiet)
+            err << "corvane: the noise missed its level by more than " << signal::kLevelCheckDb
+                << " dB; writing it again with the level measured\n";
+        chain = std::make_unique<SignalChain>(s, plan);
+        outcome = writeFile(o.path, chain->provider(), chain->dither(), plan.dataLength, s.fs, s.channels,
+                            s.format, plan.scale, o.quiet, interrupt, err, chain.get());
+    }
     if (outcome == Outcome::Written && !o.inversePath.empty()) {
         // The inverse belongs to the unit sweep: 64-bit float, stored as it is.
         // The sweep is whole and stays when this one fails.
@@ -204,10 +228,11 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     switch (outcome) {
     case Outcome::Interrupted: return interrupt.exitCode();
     case Outcome::BrokenPipe: return BrokenPipe;
-    case Outcome::Failed: return Failed;
+    case Outcome::Failed:
+    case Outcome::Rejected: return Failed; // a chain built without mayRewrite always holds its level
     case Outcome::Written: break;
     }
-    if (const long long clipped = chain.clippedSamples(); clipped > 0)
+    if (const long long clipped = chain->clippedSamples(); clipped > 0)
         err << "Warning: " << clipped << " samples clipped at full scale\n";
     // Summaries go to stderr: stdout may be carrying the file itself.
     if (!o.quiet) {

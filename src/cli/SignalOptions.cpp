@@ -14,6 +14,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <immintrin.h>
 #include <limits>
 #include <ostream>
 #include <vector>
@@ -309,6 +312,78 @@ bool neverClips(int format, double amplitude, double scale)
     return !c.clips || std::fabs(amplitude) * scale * (1.0 + 1e-9) < c.top + 0.5;
 }
 
+// The samples whose product with scale is below low or at or above high
+// (a NaN is neither): long noise comes through here at every sample. The
+// vector compares are ordered, as the scalar ones are.
+[[gnu::always_inline]] inline std::int64_t outsideTail(const double* x, int i, int n, double scale, double low,
+                                                       double high)
+{
+    std::int64_t c = 0;
+    for (; i < n; ++i) {
+        const double v = x[i] * scale;
+        c += (v >= high || v < low) ? 1 : 0;
+    }
+    return c;
+}
+
+std::int64_t outsideBaseline(const double* x, int n, double scale, double low, double high)
+{
+    const __m128d s = _mm_set1_pd(scale);
+    const __m128d hi = _mm_set1_pd(high);
+    const __m128d lo = _mm_set1_pd(low);
+    std::int64_t c = 0;
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        const __m128d v = _mm_mul_pd(_mm_loadu_pd(x + i), s);
+        c += __builtin_popcount(
+            static_cast<unsigned>(_mm_movemask_pd(_mm_or_pd(_mm_cmpge_pd(v, hi), _mm_cmplt_pd(v, lo)))));
+    }
+    return c + outsideTail(x, i, n, scale, low, high);
+}
+
+[[gnu::target("avx2,popcnt")]] std::int64_t outsideAvx2(const double* x, int n, double scale, double low,
+                                                        double high)
+{
+    const __m256d s = _mm256_set1_pd(scale);
+    const __m256d hi = _mm256_set1_pd(high);
+    const __m256d lo = _mm256_set1_pd(low);
+    std::int64_t c = 0;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m256d v = _mm256_mul_pd(_mm256_loadu_pd(x + i), s);
+        const __m256d out = _mm256_or_pd(_mm256_cmp_pd(v, hi, _CMP_GE_OQ), _mm256_cmp_pd(v, lo, _CMP_LT_OQ));
+        c += __builtin_popcount(static_cast<unsigned>(_mm256_movemask_pd(out)));
+    }
+    return c + outsideTail(x, i, n, scale, low, high);
+}
+
+[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw,popcnt")]] std::int64_t
+outsideAvx512(const double* x, int n, double scale, double low, double high)
+{
+    const __m512d s = _mm512_set1_pd(scale);
+    const __m512d hi = _mm512_set1_pd(high);
+    const __m512d lo = _mm512_set1_pd(low);
+    std::int64_t c = 0;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m512d v = _mm512_mul_pd(_mm512_loadu_pd(x + i), s);
+        const __mmask8 out =
+            static_cast<__mmask8>(_mm512_cmp_pd_mask(v, hi, _CMP_GE_OQ) | _mm512_cmp_pd_mask(v, lo, _CMP_LT_OQ));
+        c += __builtin_popcount(out);
+    }
+    return c + outsideTail(x, i, n, scale, low, high);
+}
+
+std::int64_t countOutside(const double* x, int n, double scale, double low, double high)
+{
+    static const signal::Isa isa = signal::bestIsa();
+    switch (isa) {
+    case signal::Isa::Avx512: return outsideAvx512(x, n, scale, low, high);
+    case signal::Isa::Avx2: return outsideAvx2(x, n, scale, low, high);
+    default: return outsideBaseline(x, n, scale, low, high);
+    }
+}
+
 // The top of the chain: counts the samples the integer format will clip and,
 // for a looping sweep, starts the sweep (and its fades) again after each run.
 class ChainTop final : public signal::TWaveProvider {
@@ -369,12 +444,8 @@ private:
 
     void count(const double* x, int n)
     {
-        if (!counting)
-            return;
-        for (int i = 0; i < n; ++i) {
-            const double v = x[i] * scale;
-            clipped += (v >= top + 0.5 || v < bottom - 0.5) ? 1 : 0;
-        }
+        if (counting)
+            clipped += countOutside(x, n, scale, bottom - 0.5, top + 0.5);
     }
 
     signal::TWaveProvider& source;
@@ -395,9 +466,10 @@ struct SignalChain::Parts {
     std::unique_ptr<ChainTop> top; // null when nothing is counted or restarted
     signal::TWaveProvider* source = nullptr; // the generator or its fades
     std::unique_ptr<signal::Dither> dither;
+    signal::NoiseGen* noise = nullptr; // the generator, when it is noise
 };
 
-SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool forLoop)
+SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool forLoop, bool mayRewrite)
     : parts(std::make_unique<Parts>())
 {
     using core::SignalKind;
@@ -418,8 +490,9 @@ SignalChain::SignalChain(const SignalOptions& o, const SignalPlan& plan, bool fo
     case SignalKind::Pink: {
         auto gen = std::make_unique<signal::NoiseGen>();
         gen->setNoise({o.kind == SignalKind::Pink ? signal::NoiseColour::Pink : signal::NoiseColour::White,
-                       plan.dataLength, static_cast<double>(o.fs), plan.amplitude, o.seed},
+                       plan.dataLength, static_cast<double>(o.fs), plan.amplitude, o.seed, mayRewrite},
                       o.channels);
+        parts->noise = gen.get();
         parts->generator = std::move(gen);
         break;
     }
@@ -471,6 +544,17 @@ signal::Dither* SignalChain::dither()
 long long SignalChain::clippedSamples() const
 {
     return parts->top ? parts->top->clipped : 0;
+}
+
+bool SignalChain::levelHeld() const
+{
+    return parts->noise == nullptr || parts->noise->levelHeld();
+}
+
+void SignalChain::measureLevel()
+{
+    if (parts->noise != nullptr)
+        parts->noise->measureLevel();
 }
 
 std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const SignalOptions& o, const SignalPlan& plan)

@@ -173,6 +173,38 @@ PinkFilter::PinkFilter(double sampleRateHz) : sampleRate(sampleRateHz)
         }
     }
     energy = static_cast<double>(h0 * h0 + h1 * h1 + tail);
+
+    // The autocorrelation R(m) = sum_n h[n] h[n+m], with h = d0 at 0, d1 at 1
+    // and g[n] = sum_k r_k p_k^n on top from 0 on. For m >= 2 it is a sum of
+    // the poles' powers, R(m) = sum_j c_j p_j^m, where
+    //   c_j = h0 r_j + h1 r_j p_j + r_j p_j^2 sum_k r_k p_k^2 / (1 - p_k p_j)
+    // (the last term from sum_{n >= 2} g[n] g[n+m]), so sum_{m >= 2} R(m)^2 =
+    // sum_{j,l} c_j c_l (p_j p_l)^2 / (1 - p_j p_l); R(1) = h0 h1 + h1 g[2] +
+    // sum_j p_j t_j with t_j the last term of c_j.
+    std::vector<long double> c(n);
+    long double r1 = h0 * h1;
+    for (std::size_t j = 0; j < n; ++j) {
+        const long double rj = groupResidues[j];
+        const long double pj = groupPoles[j];
+        long double inner = 0.0L;
+        for (std::size_t k = 0; k < n; ++k) {
+            const long double rk = groupResidues[k];
+            const long double pk = groupPoles[k];
+            inner += rk * pk * pk / (1.0L - pk * pj);
+        }
+        const long double t = rj * pj * pj * inner;
+        c[j] = h0 * rj + h1 * rj * pj + t;
+        r1 += h1 * rj * pj * pj + pj * t;
+    }
+    long double later = 0.0L;
+    for (std::size_t j = 0; j < n; ++j) {
+        for (std::size_t l = 0; l < n; ++l) {
+            const long double pjl = static_cast<long double>(groupPoles[j]) * groupPoles[l];
+            later += c[j] * c[l] * pjl * pjl / (1.0L - pjl);
+        }
+    }
+    const long double r0 = h0 * h0 + h1 * h1 + tail;
+    correlation = static_cast<double>(1.0L + 2.0L * (r1 * r1 + later) / (r0 * r0));
 }
 
 double PinkFilter::process(double x)

@@ -85,6 +85,11 @@ void WriteProgress::finish()
         removeErrno = stream.discard();
         return;
     }
+    if (!direct && keepCheck && !keepCheck()) {
+        rejected = true;
+        removeErrno = stream.discard();
+        return;
+    }
     // A write error the disk reports only at the flush or the close counts
     // as a failed write, and so does a rename that did not happen.
     if (const int e = stream.commit(); e != 0) {

@@ -3,16 +3,21 @@
 #include "signal/MiniWaveGen.h"
 #include "signal/SweepGen.h"
 #include "support/ByteCompare.h"
+#include "support/Files.h"
 #include "support/TestSinks.h"
 #include "support/Wait.h"
 #include "wavio/ByteSink.h"
 #include "wavio/WavFormat.h"
+#include "wavio/WriteProgress.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
 using namespace corvane;
@@ -303,6 +308,48 @@ TEST(FileWriteThread, DestroyingARunningThreadStopsAndJoinsIt)
     EXPECT_EQ(writesAfterDestruction.load(), 0);
     EXPECT_GE(sink.writeCount, 3);
     EXPECT_LT(sink.bytes.size(), 96000000u);
+}
+
+// The keep check runs once the whole file is written and decides whether
+// it replaces the target: a no leaves the old file and no temporary file.
+TEST(WriteProgress, KeepCheckDecidesWhetherTheFileReplacesTheTarget)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("corvane-keep-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "kept" : "thrown away");
+        const std::filesystem::path target = dir / "out.wav";
+        {
+            std::ofstream old(target, std::ios::binary | std::ios::trunc);
+            old << "old";
+        }
+        signal::MiniWaveGen gen;
+        gen.setSignal(0, 1, 400, 8000, 1.0);
+        wavio::WriteProgress writing;
+        ASSERT_EQ(writing.create(target.string()), 0);
+        ASSERT_EQ(writing.setParams(&gen, 8000, 8000, 1, 4, wavio::S16, 1.0), 0);
+        int asked = 0;
+        writing.setKeepCheck([&] {
+            ++asked;
+            return keep;
+        });
+        writing.firstPaint();
+        const bool ended = waitUntil(
+            [&] {
+                writing.waitForThread(10ms);
+                return writing.poll(false);
+            },
+            60s);
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(writing.rejected, !keep);
+        EXPECT_EQ(writing.storeResult, 0);
+        EXPECT_EQ(std::filesystem::file_size(target), keep ? 44u + 16000u : 3u);
+        EXPECT_TRUE(leftovers(dir).empty());
+    }
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -83,7 +83,9 @@ class SignalChain {
 public:
     // forLoop: the signal plays on past its length (a sweep starts again,
     // tones and noise run on; the fade-out is left out).
-    SignalChain(const SignalOptions& o, const SignalPlan& plan, bool forLoop = false);
+    // mayRewrite: the output can be thrown away and written again, so long
+    // pink noise may take its level from the expected power (see levelHeld).
+    SignalChain(const SignalOptions& o, const SignalPlan& plan, bool forLoop = false, bool mayRewrite = false);
     ~SignalChain();
     SignalChain(const SignalChain&) = delete;
     SignalChain& operator=(const SignalChain&) = delete;
@@ -95,6 +97,15 @@ public:
     // noise; a tone's clipping is the level warning's business); read after
     // the writing or playing thread has finished.
     long long clippedSamples() const;
+
+    // False when noise that took its level from the expected power missed
+    // the target over the frames generated: the output is to be thrown away
+    // and written again by a chain built without mayRewrite. Read after the
+    // writing thread has finished.
+    bool levelHeld() const;
+    // Before anything is generated, for an output that turns out to be
+    // written directly: the level is measured after all.
+    void measureLevel();
 
 private:
     struct Parts;

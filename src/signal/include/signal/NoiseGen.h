@@ -20,6 +20,11 @@ struct NoiseParams {
     double sampleRateHz = 48000.0;
     double amplitude = 1.0; // the RMS becomes amplitude / sqrt(2), a sine's
     std::uint64_t seed = 1;
+    // For a caller that can throw the output away and write it again (a
+    // file, not a pipe): long pink noise then takes its level from the
+    // expected power instead of a measuring pass, and levelHeld() says
+    // afterwards whether the frames written met the target.
+    bool levelFromExpectation = false;
 };
 
 // The sampling rates the pink filter is designed and checked for.
@@ -34,6 +39,18 @@ std::string checkNoiseParams(const NoiseParams& p);
 // Frames from which white noise takes its level from the expected power
 // instead of a measuring pass (about 87 s at 48 kHz).
 inline constexpr std::int64_t kExpectedLevelFrames = std::int64_t{1} << 22;
+
+// How far the RMS of pink noise that took its level from the expected power
+// may miss the target before levelHeld() says no: 0.005 dB inside the ±0.05 dB
+// promised, for the rounding of the integer formats.
+inline constexpr double kLevelCheckDb = 0.045;
+
+// The frames from which pink noise at a given correlation sum (see
+// PinkFilter::correlationSum) may take its level from the expected power: its
+// measured power then scatters by at most a third of kLevelCheckDb (one
+// standard deviation), so about one seed in 370 misses at the shortest such
+// length, one in 60000 at 1000 s at 48 kHz. About 390 s at 48 kHz.
+std::int64_t expectedLevelFrames(double correlationSum);
 
 // Gaussian values by Marsaglia's polar method from the stream, batch by
 // batch: every candidate pair takes the next two outputs of rng, as
@@ -64,7 +81,12 @@ int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* 
 // deviations away. Pink noise keeps the pass: its power scatters with
 // sqrt(2 S / N), S the sum of the squared normalised autocorrelation (111 at
 // 48 kHz, 600 at 384 kHz, from the filter's response), which leaves ±0.05 dB
-// only about 5 standard deviations away even at 1000 s.
+// only about 5 standard deviations away even at 1000 s. So long pink noise
+// saves the pass only when levelFromExpectation allows it, from
+// expectedLevelFrames on: then the fills sum the squares of what they
+// generate, and levelHeld() compares them with the target once frameCount
+// frames have been generated; a caller told no writes the noise again after
+// measureLevel().
 //
 // Frames past frameCount continue the stream at the same scale. Samples do
 // not depend on the block sizes asked for. Used by one thread at a time; a
@@ -93,6 +115,16 @@ public:
     // The factor from the unit-variance stream to the output.
     double scale() const { return outputScale; }
 
+    // Whether the level came from the expected power and is being checked.
+    bool levelFromExpectation() const { return checking; }
+    // True unless the level came from the expected power and the frameCount
+    // frames generated since the last restart (all of them, or the check
+    // fails) miss the target by more than kLevelCheckDb.
+    bool levelHeld() const;
+    // Gives up the expected level: runs the measuring pass now and starts
+    // the stream again with the measured level.
+    void measureLevel();
+
     using TWaveProvider::execStore;
     // -1113 when the generator was not set up for this channel layout; a
     // dataSize of 0 or less writes nothing. Any dataSize is accepted.
@@ -104,7 +136,8 @@ private:
 
     // count values of the Gaussian stream into out.
     void drawGaussians(double* out, int count);
-    // The same values through the read-ahead thread, started if need be.
+    // The same values through the read-ahead thread, started if need be;
+    // pink noise gets them filtered.
     void takeGaussians(double* out, int count);
     void stopReadAhead();
     // count unscaled values (Gaussian, or pink) into out.
@@ -112,6 +145,8 @@ private:
     double sumSquaresOfStream();
     double pipelinedSumSquares();
     void generate(double* out, int count);
+    void setMeasuredScale();
+    void noteSquares(const double* x, int count);
 
     NoiseParams params;
     Xoshiro256 rng{1};
@@ -121,6 +156,11 @@ private:
     int gaussianAt = 0;
     int gaussianCount = 0;
     double outputScale = 0.0;
+    // The level check: squares of the unscaled stream, in eight lanes by the
+    // frame's index modulo 8, so the sum does not depend on the block sizes.
+    bool checking = false;
+    double laneSquares[8] = {};
+    std::int64_t checkedFrames = 0;
     std::unique_ptr<ReadAhead> ahead; // while it runs, only its thread draws from rng
 };
 

@@ -3,6 +3,7 @@
 #include "wavio/ReplaceFile.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,13 @@ public:
     // thread; must outlive the writing. Before the first poll.
     void setDither(signal::Dither* source) { dither = source; }
 
+    // Asked on the window thread once everything is written, before the file
+    // replaces the target: false throws the new bytes away as a failure
+    // would and sets `rejected`, for a caller that writes the file again
+    // another way. Not asked for a target written directly. Before the
+    // first poll.
+    void setKeepCheck(std::function<bool()> check) { keepCheck = std::move(check); }
+
     // The first paint arms the poll timer; true only that once.
     bool firstPaint();
 
@@ -76,6 +84,8 @@ public:
     // The errno value of a failed write or of the final flush and rename, 0
     // if there was none: tells a full disk from a closed pipe.
     int writeErrno = 0;
+    // The keep check said no: the target is as it was.
+    bool rejected = false;
     // The errno value when the temporary file of a cancelled or failed
     // writing could not be removed, else 0.
     int removeErrno = 0;
@@ -94,6 +104,7 @@ private:
     char dataFormat = 1;
     double scale = 1.0;
     signal::Dither* dither = nullptr; // owned by the caller
+    std::function<bool()> keepCheck;
     bool painted = false;
     bool startPending = false;
     bool cancelConfirmed = false;
