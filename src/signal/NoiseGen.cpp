@@ -7,6 +7,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <immintrin.h>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -59,9 +60,65 @@ double blockSumSquares(const double* x, int count)
     }
 }
 
+// The candidates with s = u^2 + v^2 in (0, 1) to the front of u, v and s, in
+// order: every candidate is written, the count moves only for the kept ones.
+// The test is the one each path uses, ordered below 1 and unordered against 0.
+std::size_t keepInside(const double* coords, std::size_t from, std::size_t n, double* u, double* v, double* s,
+                       std::size_t kept)
+{
+    for (std::size_t i = from; i < n; ++i) {
+        const double a = coords[2 * i];
+        const double b = coords[2 * i + 1];
+        const double q = a * a + b * b;
+        u[kept] = a;
+        v[kept] = b;
+        s[kept] = q;
+        kept += (q < 1.0) & (q != 0.0) ? 1u : 0u;
+    }
+    return kept;
+}
+
+std::size_t keepBaseline(const double* coords, std::size_t n, double* u, double* v, double* s)
+{
+    return keepInside(coords, 0, n, u, v, s, 0);
+}
+
+std::size_t keepAvx2(const double* coords, std::size_t n, double* u, double* v, double* s)
+{
+    return keepInside(coords, 0, n, u, v, s, 0);
+}
+
+// Eight candidates at a time, compressed into place. A full vector is stored
+// at the kept count, which never passes the candidate index, so the stores
+// stay inside the rows.
+[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw,popcnt")]] std::size_t
+keepAvx512(const double* coords, std::size_t n, double* u, double* v, double* s)
+{
+    const __m512i even = _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14);
+    const __m512i odd = _mm512_setr_epi64(1, 3, 5, 7, 9, 11, 13, 15);
+    const __m512d one = _mm512_set1_pd(1.0);
+    const __m512d zero = _mm512_setzero_pd();
+    std::size_t kept = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m512d lo = _mm512_loadu_pd(coords + 2 * i);
+        const __m512d hi = _mm512_loadu_pd(coords + 2 * i + 8);
+        const __m512d a = _mm512_permutex2var_pd(lo, even, hi);
+        const __m512d b = _mm512_permutex2var_pd(lo, odd, hi);
+        const __m512d q = _mm512_add_pd(_mm512_mul_pd(a, a), _mm512_mul_pd(b, b));
+        const __mmask8 in = _mm512_cmp_pd_mask(q, one, _CMP_LT_OQ) & _mm512_cmp_pd_mask(q, zero, _CMP_NEQ_UQ);
+        _mm512_storeu_pd(u + kept, _mm512_maskz_compress_pd(in, a));
+        _mm512_storeu_pd(v + kept, _mm512_maskz_compress_pd(in, b));
+        _mm512_storeu_pd(s + kept, _mm512_maskz_compress_pd(in, q));
+        kept += static_cast<std::size_t>(__builtin_popcount(in));
+    }
+    return keepInside(coords, i, n, u, v, s, kept);
+}
+
 struct Kernels {
     void (*coordinates)(double*, int);
     void (*pairs)(const double*, const double*, const double*, int, double*);
+    std::size_t (*keep)(const double*, std::size_t, double*, double*, double*);
 };
 
 void coordinatesBaseline(double* raw, int count)
@@ -95,9 +152,9 @@ Kernels kernelsFor(Isa isa)
     if (!isaSupported(isa))
         isa = Isa::Baseline;
     switch (isa) {
-    case Isa::Avx512: return {coordinatesAvx512, pairsAvx512};
-    case Isa::Avx2: return {coordinatesAvx2, pairsAvx2};
-    default: return {coordinatesBaseline, pairsBaseline};
+    case Isa::Avx512: return {coordinatesAvx512, pairsAvx512, keepAvx512};
+    case Isa::Avx2: return {coordinatesAvx2, pairsAvx2, keepAvx2};
+    default: return {coordinatesBaseline, pairsBaseline, keepBaseline};
     }
 }
 
@@ -115,22 +172,11 @@ int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* 
         std::memcpy(out + i, &r, sizeof r);
     }
     k.coordinates(out, 2 * candidatePairs);
-    // The accepted pairs to the front of the scratch's three rows, without
-    // a branch per candidate: every candidate is written, the count moves
-    // only for the kept ones.
+    // The accepted pairs to the front of the scratch's three rows.
     double* u = scratch;
     double* v = scratch + n;
     double* s = scratch + 2 * n;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double a = out[2 * i];
-        const double b = out[2 * i + 1];
-        const double q = a * a + b * b;
-        u[kept] = a;
-        v[kept] = b;
-        s[kept] = q;
-        kept += (q < 1.0) & (q != 0.0) ? 1u : 0u;
-    }
+    const std::size_t kept = k.keep(out, n, u, v, s);
     k.pairs(u, v, s, static_cast<int>(kept), out);
     return static_cast<int>(2 * kept);
 }
