@@ -405,6 +405,10 @@ public:
     {
         return source.getMaxBlockSize(dataType, channelCount);
     }
+    // Restarting a looped sweep keeps nothing from being identical, but only
+    // noise says so.
+    bool identicalChannels() const override { return source.identicalChannels(); }
+    int execStoreIdentical(double* data, int dataSize) override { return fill(data, data, dataSize); }
 
     long long clipped = 0;
 
@@ -416,12 +420,17 @@ private:
             int n = dataSize - done;
             if (loopFrames > 0)
                 n = static_cast<int>(std::min<std::int64_t>(n, loopFrames - position));
-            const int r = right != nullptr ? source.execStore(left + done, right + done, n)
-                                           : source.execStore(left + done, n);
+            // right == left: one array stands for both channels.
+            const int r = right == left      ? source.execStoreIdentical(left + done, n)
+                          : right != nullptr ? source.execStore(left + done, right + done, n)
+                                             : source.execStore(left + done, n);
             if (r < 0)
                 return r;
+            const long long before = clipped;
             count(left + done, n);
-            if (right != nullptr && right != left)
+            if (right == left)
+                clipped += clipped - before; // the right channel's are the same
+            else if (right != nullptr)
                 count(right + done, n);
             done += n;
             position += n;

@@ -109,6 +109,18 @@ int Fade::execStore(double* left, double* right, int dataSize)
     return result;
 }
 
+int Fade::execStoreIdentical(double* data, int dataSize)
+{
+    if (numCh != 2)
+        return core::kChannelCountIncorrect;
+    const int result = source.execStoreIdentical(data, dataSize);
+    if (result < 0 || dataSize <= 0)
+        return result;
+    applyGain(data, nullptr, dataSize, nextFrame);
+    nextFrame += dataSize;
+    return result;
+}
+
 int Fade::getMaxBlockSize(char dataType, int channels)
 {
     return source.getMaxBlockSize(dataType, channels);

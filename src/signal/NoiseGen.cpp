@@ -523,6 +523,15 @@ int NoiseGen::execStore(double* data, int dataSize)
     return 0;
 }
 
+int NoiseGen::execStoreIdentical(double* data, int dataSize)
+{
+    if (numCh != 2)
+        return core::kChannelCountIncorrect;
+    if (dataSize > 0)
+        generate(data, dataSize);
+    return 0;
+}
+
 int NoiseGen::execStore(double* left, double* right, int dataSize)
 {
     if (numCh != 2)

@@ -1,5 +1,7 @@
 #include "signal/TWaveProvider.h"
 
+#include "core/ResultCodes.h"
+
 namespace corvane::signal {
 
 int TWaveProvider::execStore(double*, int)
@@ -41,6 +43,11 @@ int TWaveProvider::execStore(char*, int)
 int TWaveProvider::execStore(char*, char*, int)
 {
     return 0;
+}
+
+int TWaveProvider::execStoreIdentical(double*, int)
+{
+    return core::kChannelCountIncorrect;
 }
 
 int TWaveProvider::getMaxBlockSize(char, int)

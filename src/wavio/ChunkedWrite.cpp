@@ -95,12 +95,14 @@ int writeChunked(const ChunkedWrite& job)
     const double amplitude = sine != nullptr ? sine->amplitude : 0.0;
     signal::SweepGen* const sweep = sine == nullptr ? sweepGenerator(job.provider) : nullptr;
     const bool shared = sine != nullptr || sweep != nullptr;
+    // One array for both channels when the provider's are identical.
+    const bool alike = !shared && stereo && job.provider.identicalChannels();
     double share = sweep != nullptr ? kSweepHelperShare : kHelperShare[job.dataFormat]; // guarded by m
 
     Chunk chunks[2];
     for (Chunk& c : chunks) {
         c.first.resize(static_cast<std::size_t>(chunkFrames));
-        if (!shared && stereo)
+        if (!shared && stereo && !alike)
             c.second.resize(static_cast<std::size_t>(chunkFrames));
         c.bytes.resize(static_cast<std::size_t>(chunkFrames) * static_cast<std::size_t>(blockAlign));
     }
@@ -150,8 +152,10 @@ int writeChunked(const ChunkedWrite& job)
                     if (at > 0 && quitting())
                         return;
                     const int n = std::min(block, c.frames - at);
-                    const int r = stereo ? job.provider.execStore(c.first.data() + at, c.second.data() + at, n)
-                                         : job.provider.execStore(c.first.data() + at, n);
+                    double* first = c.first.data() + at;
+                    const int r = alike    ? job.provider.execStoreIdentical(first, n)
+                                  : stereo ? job.provider.execStore(first, c.second.data() + at, n)
+                                           : job.provider.execStore(first, n);
                     if (r < 0) {
                         c.result = r;
                         c.goodFrames = at;
@@ -203,8 +207,8 @@ int writeChunked(const ChunkedWrite& job)
             } else {
                 if (!shared) {
                     const double* left = c.first.data() + at;
-                    encodeFrames(left, stereo ? c.second.data() + at : nullptr, n, job.dataFormat, job.scale,
-                                 nullptr, nullptr, bytes);
+                    const double* right = alike ? left : stereo ? c.second.data() + at : nullptr;
+                    encodeFrames(left, right, n, job.dataFormat, job.scale, nullptr, nullptr, bytes);
                 }
                 r = job.stream.write(bytes, static_cast<std::size_t>(n) * static_cast<std::size_t>(blockAlign))
                         ? 0

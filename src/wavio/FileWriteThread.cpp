@@ -227,6 +227,9 @@ int FileWriteThread::fetch(Block& b, int dataSize, bool stereoBlock)
     case 3: return fetchAs(provider, dataSize, stereoBlock, b.float32, b.left, b.right);
     default:
         b.left.resize(static_cast<std::size_t>(dataSize));
+        b.alike = stereoBlock && provider.identicalChannels();
+        if (b.alike)
+            return provider.execStoreIdentical(b.left.data(), dataSize);
         b.right.resize(static_cast<std::size_t>(dataSize));
         return stereoBlock ? provider.execStore(b.left.data(), b.right.data(), dataSize)
                            : provider.execStore(b.left.data(), dataSize);
@@ -244,8 +247,8 @@ int FileWriteThread::encodeAndWrite(Block& b, int dataSize, bool stereoBlock)
         wavio::encodeIntegerBlock(b.leftInt.data(), right, dataSize, dataFormat, scale, out.data());
     } else {
         ditherValues.resize(dither != nullptr ? static_cast<std::size_t>(dataSize) : 0);
-        encodeFrames(b.left.data(), stereoBlock ? b.right.data() : nullptr, dataSize, dataFormat, scale, dither,
-                     ditherValues.data(), out.data());
+        const double* right = !stereoBlock ? nullptr : b.alike ? b.left.data() : b.right.data();
+        encodeFrames(b.left.data(), right, dataSize, dataFormat, scale, dither, ditherValues.data(), out.data());
     }
     return stream.write(out.data(), out.size()) ? core::kOk : core::kFileWriteError;
 }

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -183,6 +184,32 @@ TEST_F(SignalCommand, NoiseHasTheRmsOfASineOfItsLevel)
         const double rmsDb = 10.0 * std::log10(sum / static_cast<double>(x.size()));
         // A sine of amplitude 10^(-6/20) has an RMS 3.01 dB below its peak.
         EXPECT_NEAR(rmsDb, -6.0 - 10.0 * std::log10(2.0), 0.05);
+    }
+}
+
+// Loud noise clips, and the command counts every clipped sample: stereo
+// carries the mono signal on both channels, so twice the count, with fades
+// or without.
+TEST_F(SignalCommand, ClippedNoiseSamplesAreCountedOnBothChannels)
+{
+    const auto clippedCount = [&](const std::string& channels, bool faded) -> long long {
+        // +19 dB: an RMS 0.63 of full scale, about one sample in nine beyond it.
+        std::vector<std::string> args = {"export", "-o", (dir / "loud.wav").string(), "--quiet"};
+        args.insert(args.end(), {"--signal", "white", "--level", "+19", "--format", "u8", "--seconds", "1"});
+        args.insert(args.end(), {"--fs", "8000", "--channels", channels});
+        if (faded)
+            args.insert(args.end(), {"--fade-in", "0.2", "--fade-out", "0.1"});
+        const ProcessResult r = runProcess(CORVANE_EXE, args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        long long n = -1;
+        EXPECT_EQ(std::sscanf(r.err.c_str(), "Warning: %lld samples clipped at full scale", &n), 1) << r.err;
+        return n;
+    };
+    for (const bool faded : {false, true}) {
+        SCOPED_TRACE(faded ? "faded" : "plain");
+        const long long mono = clippedCount("1", faded);
+        EXPECT_GT(mono, 100);
+        EXPECT_EQ(clippedCount("2", faded), 2 * mono);
     }
 }
 

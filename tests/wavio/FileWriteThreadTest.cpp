@@ -1,6 +1,10 @@
 #include "wavio/FileWriteThread.h"
 
+#include "core/CodeSets.h"
+#include "signal/Dither.h"
+#include "signal/Fade.h"
 #include "signal/MiniWaveGen.h"
+#include "signal/NoiseGen.h"
 #include "signal/SweepGen.h"
 #include "support/ByteCompare.h"
 #include "support/Files.h"
@@ -308,6 +312,55 @@ TEST(FileWriteThread, DestroyingARunningThreadStopsAndJoinsIt)
     EXPECT_EQ(writesAfterDestruction.load(), 0);
     EXPECT_GE(sink.writeCount, 3);
     EXPECT_LT(sink.bytes.size(), 96000000u);
+}
+
+// Passes a provider's stereo fills on, hiding that its channels are
+// identical, so a writer must take and compare both.
+class SeparateChannels final : public signal::TWaveProvider {
+public:
+    explicit SeparateChannels(signal::TWaveProvider& source_) : source(source_) {}
+    using TWaveProvider::execStore;
+    int execStore(double* left, double* right, int n) override { return source.execStore(left, right, n); }
+    int getMaxBlockSize(char type, int channels) override { return source.getMaxBlockSize(type, channels); }
+
+private:
+    signal::TWaveProvider& source;
+};
+
+// A provider that says its channels are identical fills one array for both;
+// the file is the one its separate channels give, for every format, with and
+// without dither and fades (the writing thread's chunked and block paths).
+TEST(FileWriteThread, IdenticalChannelsGiveTheBytesOfSeparateOnes)
+{
+    constexpr int kFrames = 150000;
+    for (const int format : {wavio::U8, wavio::S16, wavio::S24, wavio::F32, wavio::F64}) {
+        for (const bool dithered : {false, true}) {
+            for (const bool faded : {false, true}) {
+                if (dithered && core::isFloatFormat(format))
+                    continue;
+                SCOPED_TRACE(testing::Message()
+                             << "format " << format << (dithered ? " dithered" : "") << (faded ? " faded" : ""));
+                std::vector<std::uint8_t> files[2];
+                for (const bool alike : {true, false}) {
+                    signal::NoiseGen noise;
+                    noise.setNoise({signal::NoiseColour::Pink, kFrames, 48000.0, 0.5, 7}, 2);
+                    signal::Fade fade(noise, 2, kFrames, faded ? 4000 : 0, faded ? 3000 : 0);
+                    signal::TWaveProvider& top = faded ? static_cast<signal::TWaveProvider&>(fade) : noise;
+                    ASSERT_TRUE(top.identicalChannels());
+                    SeparateChannels separate(top);
+                    signal::Dither dither(7);
+                    MemorySink sink;
+                    wavio::FileWriteThread thread(sink, alike ? top : separate, kFrames, 48000, 2);
+                    thread.setDataFormat(4, static_cast<char>(format), wavio::fullScale(format));
+                    if (dithered)
+                        thread.setDither(&dither);
+                    ASSERT_EQ(runToEnd(thread), 0);
+                    files[alike ? 0 : 1] = std::move(sink.bytes);
+                }
+                EXPECT_TRUE(sameBytes(files[0], files[1]));
+            }
+        }
+    }
 }
 
 // The keep check runs once the whole file is written and decides whether

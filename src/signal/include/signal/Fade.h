@@ -43,6 +43,9 @@ public:
     int execStore(double* data, int dataSize) override;
     int execStore(double* left, double* right, int dataSize) override;
     int getMaxBlockSize(char dataType, int numCh) override;
+    // The same gain on both channels keeps them identical.
+    bool identicalChannels() const override { return numCh == 2 && source.identicalChannels(); }
+    int execStoreIdentical(double* data, int dataSize) override;
 
 private:
     void applyGain(double* left, double* right, int count, std::int64_t first) const;

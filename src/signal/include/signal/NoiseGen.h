@@ -130,6 +130,9 @@ public:
     // dataSize of 0 or less writes nothing. Any dataSize is accepted.
     int execStore(double* data, int dataSize) override;
     int execStore(double* left, double* right, int dataSize) override;
+    // Stereo noise is one signal on both channels.
+    bool identicalChannels() const override { return numCh == 2; }
+    int execStoreIdentical(double* data, int dataSize) override;
 
 private:
     struct ReadAhead;

@@ -35,6 +35,13 @@ public:
     // Largest dataSize one fill accepts; 0 means no limit.
     virtual int getMaxBlockSize(char dataType, int numCh);
 
+    // A stereo provider whose two channels carry the same samples, always,
+    // may say so; then a writer can ask it for one array of doubles that
+    // stands for both (execStoreIdentical, as the stereo fill's left) and
+    // skip copying and comparing the right one. The base: no, and -1113.
+    virtual bool identicalChannels() const { return false; }
+    virtual int execStoreIdentical(double* data, int dataSize);
+
 protected:
     TWaveProvider() = default;
     TWaveProvider(const TWaveProvider&) = default;

@@ -71,6 +71,7 @@ private:
         std::vector<std::int32_t> leftInt, rightInt;
         int frames = 0;
         int result = 0;
+        bool alike = false; // left stands for both channels
     };
 
     void Execute();
