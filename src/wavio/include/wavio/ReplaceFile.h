@@ -66,7 +66,7 @@ private:
     gid_t group = 0;
     int firstWriteError = 0;
     // Bytes written, and how far the disk has been asked to write them back.
-    static constexpr std::uint64_t kWritebackBytes = 8u << 20;
+    static constexpr std::uint64_t kWritebackBytes = 2u << 20;
     std::uint64_t written = 0;
     std::uint64_t kicked = 0;
     std::string finalPath;
