@@ -126,10 +126,14 @@ Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, sign
     }
     writing.setDither(dither);
     if (chain != nullptr) {
-        if (writing.writesDirectly())
+        if (writing.writesDirectly()) {
+            // A whole pass over the stream: a signal may have come meanwhile.
             chain->measureLevel();
-        else
+            if (interrupt.interrupted())
+                return interrupted();
+        } else {
             writing.setKeepCheck([chain] { return chain->levelHeld(); });
+        }
     }
     {
         ConsoleProgress progress(err, "Writing " + path, !quiet && isatty(STDERR_FILENO) == 1);

@@ -8,6 +8,7 @@
 #include "signal/MiniWaveGen.h"
 #include "signal/NoiseGen.h"
 #include "signal/SweepGen.h"
+#include "wavio/ClipCount.h"
 #include "wavio/ExportSettings.h"
 #include "wavio/WavFormat.h"
 
@@ -16,7 +17,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <immintrin.h>
 #include <limits>
 #include <ostream>
 #include <vector>
@@ -312,78 +312,6 @@ bool neverClips(int format, double amplitude, double scale)
     return !c.clips || std::fabs(amplitude) * scale * (1.0 + 1e-9) < c.top + 0.5;
 }
 
-// The samples whose product with scale is below low or at or above high
-// (a NaN is neither): long noise comes through here at every sample. The
-// vector compares are ordered, as the scalar ones are.
-[[gnu::always_inline]] inline std::int64_t outsideTail(const double* x, int i, int n, double scale, double low,
-                                                       double high)
-{
-    std::int64_t c = 0;
-    for (; i < n; ++i) {
-        const double v = x[i] * scale;
-        c += (v >= high || v < low) ? 1 : 0;
-    }
-    return c;
-}
-
-std::int64_t outsideBaseline(const double* x, int n, double scale, double low, double high)
-{
-    const __m128d s = _mm_set1_pd(scale);
-    const __m128d hi = _mm_set1_pd(high);
-    const __m128d lo = _mm_set1_pd(low);
-    std::int64_t c = 0;
-    int i = 0;
-    for (; i + 2 <= n; i += 2) {
-        const __m128d v = _mm_mul_pd(_mm_loadu_pd(x + i), s);
-        c += __builtin_popcount(
-            static_cast<unsigned>(_mm_movemask_pd(_mm_or_pd(_mm_cmpge_pd(v, hi), _mm_cmplt_pd(v, lo)))));
-    }
-    return c + outsideTail(x, i, n, scale, low, high);
-}
-
-[[gnu::target("avx2,popcnt")]] std::int64_t outsideAvx2(const double* x, int n, double scale, double low,
-                                                        double high)
-{
-    const __m256d s = _mm256_set1_pd(scale);
-    const __m256d hi = _mm256_set1_pd(high);
-    const __m256d lo = _mm256_set1_pd(low);
-    std::int64_t c = 0;
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m256d v = _mm256_mul_pd(_mm256_loadu_pd(x + i), s);
-        const __m256d out = _mm256_or_pd(_mm256_cmp_pd(v, hi, _CMP_GE_OQ), _mm256_cmp_pd(v, lo, _CMP_LT_OQ));
-        c += __builtin_popcount(static_cast<unsigned>(_mm256_movemask_pd(out)));
-    }
-    return c + outsideTail(x, i, n, scale, low, high);
-}
-
-[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw,popcnt")]] std::int64_t
-outsideAvx512(const double* x, int n, double scale, double low, double high)
-{
-    const __m512d s = _mm512_set1_pd(scale);
-    const __m512d hi = _mm512_set1_pd(high);
-    const __m512d lo = _mm512_set1_pd(low);
-    std::int64_t c = 0;
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m512d v = _mm512_mul_pd(_mm512_loadu_pd(x + i), s);
-        const __mmask8 out =
-            static_cast<__mmask8>(_mm512_cmp_pd_mask(v, hi, _CMP_GE_OQ) | _mm512_cmp_pd_mask(v, lo, _CMP_LT_OQ));
-        c += __builtin_popcount(out);
-    }
-    return c + outsideTail(x, i, n, scale, low, high);
-}
-
-std::int64_t countOutside(const double* x, int n, double scale, double low, double high)
-{
-    static const signal::Isa isa = signal::bestIsa();
-    switch (isa) {
-    case signal::Isa::Avx512: return outsideAvx512(x, n, scale, low, high);
-    case signal::Isa::Avx2: return outsideAvx2(x, n, scale, low, high);
-    default: return outsideBaseline(x, n, scale, low, high);
-    }
-}
-
 // The top of the chain: counts the samples the integer format will clip and,
 // for a looping sweep, starts the sweep (and its fades) again after each run.
 class ChainTop final : public signal::TWaveProvider {
@@ -399,38 +327,44 @@ public:
     }
 
     using TWaveProvider::execStore;
-    int execStore(double* data, int dataSize) override { return fill(data, nullptr, dataSize); }
-    int execStore(double* left, double* right, int dataSize) override { return fill(left, right, dataSize); }
+    int execStore(double* data, int dataSize) override { return fill(data, nullptr, dataSize, Layout::Mono); }
+    int execStore(double* left, double* right, int dataSize) override
+    {
+        return fill(left, right, dataSize, Layout::Stereo);
+    }
     int getMaxBlockSize(char dataType, int channelCount) override
     {
         return source.getMaxBlockSize(dataType, channelCount);
     }
-    // Restarting a looped sweep keeps nothing from being identical, but only
-    // noise says so.
     bool identicalChannels() const override { return source.identicalChannels(); }
-    int execStoreIdentical(double* data, int dataSize) override { return fill(data, data, dataSize); }
+    int execStoreIdentical(double* data, int dataSize) override
+    {
+        return fill(data, nullptr, dataSize, Layout::Identical);
+    }
 
     long long clipped = 0;
 
 private:
-    int fill(double* left, double* right, int dataSize)
+    // Identical: left stands for both channels.
+    enum class Layout { Mono, Stereo, Identical };
+
+    int fill(double* left, double* right, int dataSize, Layout layout)
     {
         int done = 0;
         while (done < dataSize) {
             int n = dataSize - done;
             if (loopFrames > 0)
                 n = static_cast<int>(std::min<std::int64_t>(n, loopFrames - position));
-            // right == left: one array stands for both channels.
-            const int r = right == left      ? source.execStoreIdentical(left + done, n)
-                          : right != nullptr ? source.execStore(left + done, right + done, n)
-                                             : source.execStore(left + done, n);
+            const int r = layout == Layout::Identical ? source.execStoreIdentical(left + done, n)
+                          : layout == Layout::Stereo  ? source.execStore(left + done, right + done, n)
+                                                      : source.execStore(left + done, n);
             if (r < 0)
                 return r;
             const long long before = clipped;
             count(left + done, n);
-            if (right == left)
+            if (layout == Layout::Identical)
                 clipped += clipped - before; // the right channel's are the same
-            else if (right != nullptr)
+            else if (layout == Layout::Stereo)
                 count(right + done, n);
             done += n;
             position += n;
@@ -454,7 +388,7 @@ private:
     void count(const double* x, int n)
     {
         if (counting)
-            clipped += countOutside(x, n, scale, bottom - 0.5, top + 0.5);
+            clipped += wavio::countOutside(x, n, scale, bottom - 0.5, top + 0.5);
     }
 
     signal::TWaveProvider& source;

@@ -83,11 +83,6 @@ std::size_t keepBaseline(const double* coords, std::size_t n, double* u, double*
     return keepInside(coords, 0, n, u, v, s, 0);
 }
 
-std::size_t keepAvx2(const double* coords, std::size_t n, double* u, double* v, double* s)
-{
-    return keepInside(coords, 0, n, u, v, s, 0);
-}
-
 // Eight candidates at a time, compressed into place. A full vector is stored
 // at the kept count, which never passes the candidate index, so the stores
 // stay inside the rows.
@@ -153,7 +148,7 @@ Kernels kernelsFor(Isa isa)
         isa = Isa::Baseline;
     switch (isa) {
     case Isa::Avx512: return {coordinatesAvx512, pairsAvx512, keepAvx512};
-    case Isa::Avx2: return {coordinatesAvx2, pairsAvx2, keepAvx2};
+    case Isa::Avx2: return {coordinatesAvx2, pairsAvx2, keepBaseline};
     default: return {coordinatesBaseline, pairsBaseline, keepBaseline};
     }
 }
@@ -301,6 +296,7 @@ void NoiseGen::setNoise(const NoiseParams& p, int channels)
     params = p;
     numCh = channels;
     outputScale = 0.0;
+    expectedScale = 0.0;
     checking = false;
     pink.reset();
     if (!checkNoiseParams(p).empty())
@@ -314,10 +310,12 @@ void NoiseGen::setNoise(const NoiseParams& p, int channels)
         outputScale = target;
         return;
     }
-    if (pink && p.levelFromExpectation && p.frameCount >= expectedLevelFrames(pink->correlationSum())) {
-        // Unit-variance input gives the filter's impulse energy as the power.
-        outputScale = target / std::sqrt(pink->impulseEnergy());
-        checking = outputScale != 0.0;
+    // Unit-variance input gives the filter's impulse energy as the power.
+    if (pink && p.frameCount >= expectedLevelFrames(pink->correlationSum()))
+        expectedScale = target / std::sqrt(pink->impulseEnergy());
+    if (expectedScale != 0.0 && p.levelFromExpectation) {
+        outputScale = expectedScale;
+        checking = true;
         return;
     }
     setMeasuredScale();
@@ -325,12 +323,14 @@ void NoiseGen::setNoise(const NoiseParams& p, int channels)
 
 void NoiseGen::setMeasuredScale()
 {
-    const double sumSquares =
-        pink && params.frameCount >= kPipelinedFrames ? pipelinedSumSquares() : sumSquaresOfStream();
+    const bool deciding = expectedScale != 0.0;
+    const double sumSquares = pink && params.frameCount >= kPipelinedFrames ? pipelinedSumSquares(deciding)
+                                                                            : sumSquaresOfStream(deciding);
+    const bool expectedHolds = deciding && ratioHolds();
     restart();
     const double rms = std::sqrt(sumSquares / static_cast<double>(params.frameCount));
     const double target = params.amplitude / std::sqrt(2.0);
-    outputScale = rms > 0.0 ? target / rms : 0.0;
+    outputScale = expectedHolds ? expectedScale : rms > 0.0 ? target / rms : 0.0;
 }
 
 void NoiseGen::measureLevel()
@@ -343,22 +343,30 @@ void NoiseGen::measureLevel()
     setMeasuredScale();
 }
 
+double NoiseGen::levelRatio() const
+{
+    if (!pink || params.frameCount < 1)
+        return 0.0;
+    const double sum = ((laneSquares[0] + laneSquares[1]) + (laneSquares[2] + laneSquares[3])) +
+                       ((laneSquares[4] + laneSquares[5]) + (laneSquares[6] + laneSquares[7]));
+    return sum / (static_cast<double>(params.frameCount) * pink->impulseEnergy());
+}
+
+// The power ratio against 10^(±kLevelCheckDb / 10), as literals so that the
+// verdict does not hang on a library's last bit.
+bool NoiseGen::ratioHolds() const
+{
+    constexpr double kHigh = 1.0104155005282134;
+    constexpr double kLow = 0.9896918638691029;
+    const double ratio = levelRatio();
+    return ratio >= kLow && ratio <= kHigh;
+}
+
 bool NoiseGen::levelHeld() const
 {
     if (!checking)
         return true;
-    if (checkedFrames < params.frameCount)
-        return false;
-    // The power ratio against 10^(±kLevelCheckDb / 10), as literals so that
-    // the verdict does not hang on a library's last bit.
-    constexpr double kHigh = 1.0104155005282134;
-    constexpr double kLow = 0.9896918638691029;
-    const double sum = ((laneSquares[0] + laneSquares[1]) + (laneSquares[2] + laneSquares[3])) +
-                       ((laneSquares[4] + laneSquares[5]) + (laneSquares[6] + laneSquares[7]));
-    const double target = params.amplitude / std::sqrt(2.0);
-    const double ratio =
-        sum * outputScale * outputScale / (static_cast<double>(params.frameCount) * target * target);
-    return ratio >= kLow && ratio <= kHigh;
+    return checkedFrames >= params.frameCount && ratioHolds();
 }
 
 void NoiseGen::noteSquares(const double* x, int count)
@@ -384,7 +392,7 @@ void NoiseGen::noteSquares(const double* x, int count)
 
 // Partial sums per block keep the rounding of a long sum small; both ways
 // of measuring add the same values in the same order, so they agree to the bit.
-double NoiseGen::sumSquaresOfStream()
+double NoiseGen::sumSquaresOfStream(bool lanes)
 {
     double block[kSumBlock];
     double sumSquares = 0.0;
@@ -392,6 +400,8 @@ double NoiseGen::sumSquaresOfStream()
         const auto n = static_cast<int>(std::min<std::int64_t>(params.frameCount - done, kSumBlock));
         unscaled(block, n);
         sumSquares += blockSumSquares(block, n);
+        if (lanes)
+            noteSquares(block, n);
         done += n;
     }
     return sumSquares;
@@ -400,7 +410,7 @@ double NoiseGen::sumSquaresOfStream()
 // The measuring pass for long pink noise on two threads: a helper draws the
 // Gaussian values while this thread filters them and sums the squares, so
 // the pass costs about half of one generation instead of a whole one.
-double NoiseGen::pipelinedSumSquares()
+double NoiseGen::pipelinedSumSquares(bool lanes)
 {
     constexpr int kChunk = 16 * kSumBlock;
     std::vector<double> chunks[2] = {std::vector<double>(kChunk), std::vector<double>(kChunk)};
@@ -444,6 +454,8 @@ double NoiseGen::pipelinedSumSquares()
         changed.notify_all();
         for (int at = 0; at < n; at += kSumBlock)
             sumSquares += blockSumSquares(filtered.data() + at, std::min(kSumBlock, n - at));
+        if (lanes)
+            noteSquares(filtered.data(), n);
         done += n;
     }
     drawer.join();

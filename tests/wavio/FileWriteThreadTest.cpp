@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -358,6 +359,22 @@ TEST(FileWriteThread, IdenticalChannelsGiveTheBytesOfSeparateOnes)
                     files[alike ? 0 : 1] = std::move(sink.bytes);
                 }
                 EXPECT_TRUE(sameBytes(files[0], files[1]));
+                if (format == wavio::F64 && !faded) {
+                    // Stored as they are: both channels carry the mono noise.
+                    signal::NoiseGen mono;
+                    mono.setNoise({signal::NoiseColour::Pink, kFrames, 48000.0, 0.5, 7}, 1);
+                    std::vector<double> expected(kFrames);
+                    ASSERT_EQ(mono.execStore(expected.data(), kFrames), 0);
+                    const auto header = static_cast<std::size_t>(wavio::headerByteCount(format));
+                    ASSERT_EQ(files[0].size(), header + 16u * kFrames);
+                    std::size_t differ = 0;
+                    for (std::size_t i = 0; i < expected.size(); ++i) {
+                        double frame[2];
+                        std::memcpy(frame, files[0].data() + header + 16 * i, sizeof frame);
+                        differ += frame[0] == expected[i] && frame[1] == expected[i] ? 0u : 1u;
+                    }
+                    EXPECT_EQ(differ, 0u);
+                }
             }
         }
     }

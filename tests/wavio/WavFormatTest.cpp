@@ -1,11 +1,14 @@
 #include "wavio/WavFormat.h"
 
+#include "wavio/ClipCount.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -300,6 +303,41 @@ TEST(WriteParams, FullScaleFactors)
     EXPECT_EQ(wavio::fullScale(3), 214748364.60000002);
     EXPECT_EQ(wavio::fullScale(4), 1.0);
     EXPECT_EQ(wavio::fullScale(5), 1.0);
+}
+
+// The clip count on every path the machine has, at the edges themselves:
+// at or above high counts, below low counts, low itself, NaN and the values
+// just inside do not; runs of every length leave each path a tail.
+TEST(ClipCount, EveryPathCountsTheEdgesAlike)
+{
+    struct Value {
+        double x;
+        bool outside;
+    };
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    // With scale 2, high 255 and low -257: the products are 2 x.
+    const Value values[] = {
+        {127.5, true},         {std::nextafter(127.5, 0.0), false},
+        {-128.5, false},       {std::nextafter(-128.5, -kInf), true},
+        {0.0, false},          {-0.0, false},
+        {std::nan(""), false}, {kInf, true},
+        {-kInf, true},         {1e300, true},
+        {-1e300, true},        {100.0, false},
+    };
+    for (const int n : {0, 1, 7, 8, 9, 13, 1023}) {
+        std::vector<double> x;
+        long long expected = 0;
+        for (int i = 0; i < n; ++i) {
+            // A stride that visits the values in every lane position.
+            const Value& v = values[static_cast<std::size_t>(i * 5) % std::size(values)];
+            x.push_back(v.x);
+            expected += v.outside ? 1 : 0;
+        }
+        for (const signal::Isa isa : signal::supportedIsas()) {
+            SCOPED_TRACE(testing::Message() << signal::isaName(isa) << ", " << n << " samples");
+            EXPECT_EQ(wavio::countOutside(x.data(), n, 2.0, -257.0, 255.0, isa), expected);
+        }
+    }
 }
 
 } // namespace

@@ -103,8 +103,9 @@ public:
     // and written again by a chain built without mayRewrite. Read after the
     // writing thread has finished.
     bool levelHeld() const;
-    // Before anything is generated, for an output that turns out to be
-    // written directly: the level is measured after all.
+    // Only before anything is generated, for an output that turns out to be
+    // written directly: the level is decided by a measuring pass after all,
+    // as a chain without mayRewrite decides it (the same samples).
     void measureLevel();
 
 private:

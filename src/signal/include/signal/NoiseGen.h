@@ -22,8 +22,9 @@ struct NoiseParams {
     std::uint64_t seed = 1;
     // For a caller that can throw the output away and write it again (a
     // file, not a pipe): long pink noise then takes its level from the
-    // expected power instead of a measuring pass, and levelHeld() says
-    // afterwards whether the frames written met the target.
+    // expected power at once, without a measuring pass, and levelHeld() says
+    // afterwards whether the frames written met the target. The samples are
+    // the same either way (see NoiseGen).
     bool levelFromExpectation = false;
 };
 
@@ -40,16 +41,17 @@ std::string checkNoiseParams(const NoiseParams& p);
 // instead of a measuring pass (about 87 s at 48 kHz).
 inline constexpr std::int64_t kExpectedLevelFrames = std::int64_t{1} << 22;
 
-// How far the RMS of pink noise that took its level from the expected power
-// may miss the target before levelHeld() says no: 0.005 dB inside the ±0.05 dB
-// promised, for the rounding of the integer formats.
+// How far the RMS of long pink noise at the expected power's level may miss
+// the target and still keep that level: 0.005 dB inside the ±0.05 dB
+// promised. Checked on the unrounded samples.
 inline constexpr double kLevelCheckDb = 0.045;
 
 // The frames from which pink noise at a given correlation sum (see
-// PinkFilter::correlationSum) may take its level from the expected power: its
-// measured power then scatters by at most a third of kLevelCheckDb (one
-// standard deviation), so about one seed in 370 misses at the shortest such
-// length, one in 60000 at 1000 s at 48 kHz. About 390 s at 48 kHz.
+// PinkFilter::correlationSum) takes its level from the expected power when
+// that holds within kLevelCheckDb: its measured power then scatters by at
+// most a third of kLevelCheckDb (one standard deviation), so about one seed in
+// 370 misses at the shortest such length, one in 700000 at 1000 s at 48 kHz.
+// About 390 s at 48 kHz.
 std::int64_t expectedLevelFrames(double correlationSum);
 
 // Gaussian values by Marsaglia's polar method from the stream, batch by
@@ -81,12 +83,17 @@ int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* 
 // deviations away. Pink noise keeps the pass: its power scatters with
 // sqrt(2 S / N), S the sum of the squared normalised autocorrelation (111 at
 // 48 kHz, 600 at 384 kHz, from the filter's response), which leaves ±0.05 dB
-// only about 5 standard deviations away even at 1000 s. So long pink noise
-// saves the pass only when levelFromExpectation allows it, from
-// expectedLevelFrames on: then the fills sum the squares of what they
-// generate, and levelHeld() compares them with the target once frameCount
-// frames have been generated; a caller told no writes the noise again after
-// measureLevel().
+// only about 5 standard deviations away even at 1000 s. So pink noise from
+// expectedLevelFrames on keeps the expected power's level when the whole
+// stream's power is within kLevelCheckDb of it, and takes the measured level
+// when it is not: a choice that depends on the seed and the options alone,
+// made from squares summed in eight lanes by frame number, so every block
+// size and every caller sums them alike. The measuring pass decides it up
+// front; with levelFromExpectation the fills sum the squares of what they
+// generate instead, and levelHeld() gives the verdict once frameCount frames
+// have been generated: a caller told no writes the noise again from a fresh
+// generator (or, before generating anything, calls measureLevel()), which
+// gives the measured level.
 //
 // Frames past frameCount continue the stream at the same scale. Samples do
 // not depend on the block sizes asked for. Used by one thread at a time; a
@@ -115,14 +122,19 @@ public:
     // The factor from the unit-variance stream to the output.
     double scale() const { return outputScale; }
 
-    // Whether the level came from the expected power and is being checked.
+    // Whether the level came from the expected power unchecked, to be
+    // checked as the frames are generated.
     bool levelFromExpectation() const { return checking; }
-    // True unless the level came from the expected power and the frameCount
-    // frames generated since the last restart (all of them, or the check
-    // fails) miss the target by more than kLevelCheckDb.
+    // True unless the level is being checked and the frameCount frames
+    // generated since the last restart (all of them, or the check fails)
+    // miss the target by more than kLevelCheckDb.
     bool levelHeld() const;
-    // Gives up the expected level: runs the measuring pass now and starts
-    // the stream again with the measured level.
+    // The power of the frames summed so far over the expected power of
+    // frameCount frames: the quantity levelHeld() judges.
+    double levelRatio() const;
+    // Before anything is generated, for an output that cannot be written
+    // again: runs the measuring pass now and takes the level a generator
+    // without levelFromExpectation would, starting the stream again.
     void measureLevel();
 
     using TWaveProvider::execStore;
@@ -145,11 +157,16 @@ private:
     void stopReadAhead();
     // count unscaled values (Gaussian, or pink) into out.
     void unscaled(double* out, int count);
-    double sumSquaresOfStream();
-    double pipelinedSumSquares();
+    // The stream's sum of squares over frameCount frames; lanes: also into
+    // the level check's lanes.
+    double sumSquaresOfStream(bool lanes);
+    double pipelinedSumSquares(bool lanes);
     void generate(double* out, int count);
+    // The measuring pass; decides between the expected and the measured
+    // level when the noise is long enough for the expected one.
     void setMeasuredScale();
     void noteSquares(const double* x, int count);
+    bool ratioHolds() const;
 
     NoiseParams params;
     Xoshiro256 rng{1};
@@ -162,6 +179,7 @@ private:
     // The level check: squares of the unscaled stream, in eight lanes by the
     // frame's index modulo 8, so the sum does not depend on the block sizes.
     bool checking = false;
+    double expectedScale = 0.0; // 0 for noise too short for the expected level
     double laneSquares[8] = {};
     std::int64_t checkedFrames = 0;
     std::unique_ptr<ReadAhead> ahead; // while it runs, only its thread draws from rng

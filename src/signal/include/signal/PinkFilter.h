@@ -48,7 +48,7 @@ public:
     // autocorrelation, 1 + 2 sum_m rho(m)^2, for unit-variance white input:
     // the mean square of N output samples scatters with a relative standard
     // deviation of sqrt(2 S / N), where independent samples would give
-    // sqrt(2 / N). About 111 at 48 kHz; nearly proportional to the rate.
+    // sqrt(2 / N). About 30 at 8 kHz, 111 at 48 kHz and 600 at 384 kHz.
     double correlationSum() const { return correlation; }
 
     // The lowest pole: below it the response levels off, and it sets how long

@@ -38,7 +38,7 @@ public:
     // A stereo provider whose two channels carry the same samples, always,
     // may say so; then a writer can ask it for one array of doubles that
     // stands for both (execStoreIdentical, as the stereo fill's left) and
-    // skip copying and comparing the right one. The base: no, and -1113.
+    // skip copying and comparing the right one. The base: no, and kChannelCountIncorrect.
     virtual bool identicalChannels() const { return false; }
     virtual int execStoreIdentical(double* data, int dataSize);
 
