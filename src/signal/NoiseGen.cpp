@@ -73,7 +73,7 @@ std::size_t keepInside(const double* coords, std::size_t from, std::size_t n, do
         u[kept] = a;
         v[kept] = b;
         s[kept] = q;
-        kept += (q < 1.0) & (q != 0.0) ? 1u : 0u;
+        kept += ((q < 1.0) & (q != 0.0)) ? 1u : 0u;
     }
     return kept;
 }

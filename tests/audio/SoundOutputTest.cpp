@@ -369,7 +369,10 @@ TEST(AudioResult, EveryCodeHasItsCatalogueRow)
         core::kWriteError,      core::kRateOutOfRange, core::kChannelsOutOfRange, core::kFormatOutOfRange,
         core::kDeviceStopped,   core::kTimedOut};
     for (const int code : codes) {
-        const std::string prefix = "#" + std::to_string(-code) + ": ";
+        // Appended piece by piece: GCC 12 warns falsely about "#" + string.
+        std::string prefix = "#";
+        prefix += std::to_string(-code);
+        prefix += ": ";
         EXPECT_EQ(corvane::core::errorMessageText(code).substr(0, prefix.size()), prefix) << code;
     }
 }
