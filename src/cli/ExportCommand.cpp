@@ -211,15 +211,17 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     // Signals are caught before the temporary file exists, so that none can
     // end the process between its creation and its removal.
     InterruptGuard interrupt;
-    Outcome outcome = writeFile(o.path, chain->provider(), chain->dither(), plan.dataLength, s.fs, s.channels,
-                                s.format, plan.scale, o.quiet, interrupt, err, chain.get());
+    const auto writeSignal = [&] {
+        return writeFile(o.path, chain->provider(), chain->dither(), plan.dataLength, s.fs, s.channels, s.format,
+                         plan.scale, o.quiet, interrupt, err, chain.get());
+    };
+    Outcome outcome = writeSignal();
     if (outcome == Outcome::Rejected) {
         if (!o.quiet)
             err << "corvane: the noise missed its level by more than " << signal::kLevelCheckDb
                 << " dB; writing it again with the level measured\n";
         chain = std::make_unique<SignalChain>(s, plan);
-        outcome = writeFile(o.path, chain->provider(), chain->dither(), plan.dataLength, s.fs, s.channels,
-                            s.format, plan.scale, o.quiet, interrupt, err, chain.get());
+        outcome = writeSignal();
     }
     if (outcome == Outcome::Written && !o.inversePath.empty()) {
         // The inverse belongs to the unit sweep: 64-bit float, stored as it is.

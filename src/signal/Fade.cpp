@@ -85,23 +85,8 @@ void Fade::applyGain(double* left, double* right, int count, std::int64_t first)
     }
 }
 
-int Fade::execStore(double* data, int dataSize)
+int Fade::faded(int result, double* left, double* right, int dataSize)
 {
-    if (numCh != 1)
-        return core::kChannelCountIncorrect;
-    const int result = source.execStore(data, dataSize);
-    if (result < 0 || dataSize <= 0)
-        return result;
-    applyGain(data, nullptr, dataSize, nextFrame);
-    nextFrame += dataSize;
-    return result;
-}
-
-int Fade::execStore(double* left, double* right, int dataSize)
-{
-    if (numCh != 2)
-        return core::kChannelCountIncorrect;
-    const int result = source.execStore(left, right, dataSize);
     if (result < 0 || dataSize <= 0)
         return result;
     applyGain(left, right, dataSize, nextFrame);
@@ -109,16 +94,25 @@ int Fade::execStore(double* left, double* right, int dataSize)
     return result;
 }
 
+int Fade::execStore(double* data, int dataSize)
+{
+    if (numCh != 1)
+        return core::kChannelCountIncorrect;
+    return faded(source.execStore(data, dataSize), data, nullptr, dataSize);
+}
+
+int Fade::execStore(double* left, double* right, int dataSize)
+{
+    if (numCh != 2)
+        return core::kChannelCountIncorrect;
+    return faded(source.execStore(left, right, dataSize), left, right, dataSize);
+}
+
 int Fade::execStoreIdentical(double* data, int dataSize)
 {
     if (numCh != 2)
         return core::kChannelCountIncorrect;
-    const int result = source.execStoreIdentical(data, dataSize);
-    if (result < 0 || dataSize <= 0)
-        return result;
-    applyGain(data, nullptr, dataSize, nextFrame);
-    nextFrame += dataSize;
-    return result;
+    return faded(source.execStoreIdentical(data, dataSize), data, nullptr, dataSize);
 }
 
 int Fade::getMaxBlockSize(char dataType, int channels)

@@ -526,33 +526,31 @@ void NoiseGen::generate(double* out, int count)
         out[i] *= scale;
 }
 
-int NoiseGen::execStore(double* data, int dataSize)
+int NoiseGen::fill(double* data, int dataSize, int channels)
 {
-    if (numCh != 1)
+    if (numCh != channels)
         return core::kChannelCountIncorrect;
     if (dataSize > 0)
         generate(data, dataSize);
     return 0;
+}
+
+int NoiseGen::execStore(double* data, int dataSize)
+{
+    return fill(data, dataSize, 1);
 }
 
 int NoiseGen::execStoreIdentical(double* data, int dataSize)
 {
-    if (numCh != 2)
-        return core::kChannelCountIncorrect;
-    if (dataSize > 0)
-        generate(data, dataSize);
-    return 0;
+    return fill(data, dataSize, 2);
 }
 
 int NoiseGen::execStore(double* left, double* right, int dataSize)
 {
-    if (numCh != 2)
-        return core::kChannelCountIncorrect;
-    if (dataSize <= 0)
-        return 0;
-    generate(left, dataSize);
-    std::memcpy(right, left, sizeof(double) * static_cast<std::size_t>(dataSize));
-    return 0;
+    const int result = fill(left, dataSize, 2);
+    if (result == 0 && dataSize > 0)
+        std::memcpy(right, left, sizeof(double) * static_cast<std::size_t>(dataSize));
+    return result;
 }
 
 } // namespace corvane::signal

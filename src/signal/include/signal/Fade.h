@@ -49,6 +49,8 @@ public:
 
 private:
     void applyGain(double* left, double* right, int count, std::int64_t first) const;
+    // The source's result, after the gain went onto what it filled.
+    int faded(int result, double* left, double* right, int dataSize);
 
     TWaveProvider& source;
     std::int64_t frames;

@@ -15,7 +15,9 @@
 
 namespace corvane::signal::kernel {
 
-inline constexpr double kExpShifter = 0x1.8p52;
+// Added and taken away again, rounds a value below 2^51 in magnitude to an
+// integer (to nearest, even on ties); the sum's low bits hold that integer.
+inline constexpr double kShifter = 0x1.8p52;
 
 [[gnu::always_inline]] inline std::uint64_t bitsOf(double x)
 {
@@ -47,6 +49,7 @@ inline constexpr double kInvLn2 = 0x1.71547652b82fep0;
 inline constexpr double kLn2Hi = 0x1.62e42fee00000p-1;
 inline constexpr double kLn2Lo = 0x1.a39ef35793c76p-33;
 
+// 1/n! as the nearest doubles; n! is exact for every n used here.
 constexpr double inverseFactorialOf(int n)
 {
     double f = 1.0;
@@ -57,10 +60,10 @@ constexpr double inverseFactorialOf(int n)
 
 [[gnu::always_inline]] inline double fastExpm1(double t)
 {
-    const double shifted = t * kInvLn2 + kExpShifter;
-    const double k = shifted - kExpShifter;
+    const double shifted = t * kInvLn2 + kShifter;
+    const double k = shifted - kShifter;
     // k in the low bits, as a two's-complement difference (wrapping is meant).
-    const std::uint64_t kBits = bitsOf(shifted) - bitsOf(kExpShifter);
+    const std::uint64_t kBits = bitsOf(shifted) - bitsOf(kShifter);
     const double r = (t - k * kLn2Hi) - k * kLn2Lo;
 
     double p = inverseFactorialOf(14);
@@ -103,7 +106,7 @@ inline constexpr double kTurnReductionError = 7.2e-16;
 
 [[gnu::always_inline]] inline double reduceTurns(double x)
 {
-    const double q = (x * kInvTwoPi + kExpShifter) - kExpShifter;
+    const double q = (x * kInvTwoPi + kShifter) - kShifter;
     return ((x - q * kTwoPi1) - q * kTwoPi2) - q * kTwoPi3;
 }
 

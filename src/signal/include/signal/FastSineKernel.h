@@ -7,10 +7,10 @@
 // fast-math: the error bound below relies on every operation being rounded
 // once, in the order written.
 
+#include "signal/FastMathKernel.h"
 #include "signal/FastSine.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace corvane::signal::kernel {
 
@@ -60,34 +60,24 @@ namespace corvane::signal::kernel {
 // a margin of almost four on top of that. Choosing the branch and the sign
 // works on the bits and is exact.
 
-inline constexpr double kShifter = 0x1.8p52;
 inline constexpr double kTwoOverPi = 0.63661977236758134308;
 inline constexpr double kPiOver2Hi = 0x1.921fb544p0; // 33 significant bits
 inline constexpr double kPiOver2Lo = 0x1.0b4611a626331p-34; // pi/2 - kPiOver2Hi, rounded
 
-// 1/n! as the nearest doubles; n! is exact for every n used here.
-constexpr double inverseFactorial(int n)
-{
-    double f = 1.0;
-    for (int i = 2; i <= n; ++i)
-        f *= i;
-    return 1.0 / f;
-}
-
-inline constexpr double kS3 = -inverseFactorial(3);
-inline constexpr double kS5 = inverseFactorial(5);
-inline constexpr double kS7 = -inverseFactorial(7);
-inline constexpr double kS9 = inverseFactorial(9);
-inline constexpr double kS11 = -inverseFactorial(11);
-inline constexpr double kS13 = inverseFactorial(13);
-inline constexpr double kS15 = -inverseFactorial(15);
-inline constexpr double kC4 = inverseFactorial(4);
-inline constexpr double kC6 = -inverseFactorial(6);
-inline constexpr double kC8 = inverseFactorial(8);
-inline constexpr double kC10 = -inverseFactorial(10);
-inline constexpr double kC12 = inverseFactorial(12);
-inline constexpr double kC14 = -inverseFactorial(14);
-inline constexpr double kC16 = inverseFactorial(16);
+inline constexpr double kS3 = -inverseFactorialOf(3);
+inline constexpr double kS5 = inverseFactorialOf(5);
+inline constexpr double kS7 = -inverseFactorialOf(7);
+inline constexpr double kS9 = inverseFactorialOf(9);
+inline constexpr double kS11 = -inverseFactorialOf(11);
+inline constexpr double kS13 = inverseFactorialOf(13);
+inline constexpr double kS15 = -inverseFactorialOf(15);
+inline constexpr double kC4 = inverseFactorialOf(4);
+inline constexpr double kC6 = -inverseFactorialOf(6);
+inline constexpr double kC8 = inverseFactorialOf(8);
+inline constexpr double kC10 = -inverseFactorialOf(10);
+inline constexpr double kC12 = inverseFactorialOf(12);
+inline constexpr double kC14 = -inverseFactorialOf(14);
+inline constexpr double kC16 = inverseFactorialOf(16);
 
 // sin x within kSineErrorBound for |x| <= kFastPhaseLimit; any bits outside
 // it (callers test the phase and take another route there).
@@ -95,8 +85,7 @@ inline constexpr double kC16 = inverseFactorial(16);
 {
     const double shifted = x * kTwoOverPi + kShifter;
     const double k = shifted - kShifter;
-    std::uint64_t quadrant;
-    std::memcpy(&quadrant, &shifted, sizeof quadrant);
+    const std::uint64_t quadrant = bitsOf(shifted);
 
     const double r = (x - k * kPiOver2Hi) - k * kPiOver2Lo;
     const double z = r * r;
@@ -120,16 +109,10 @@ inline constexpr double kC16 = inverseFactorial(16);
     const double c = (1.0 - 0.5 * z) + (z * z) * q;
 
     // Quadrant 0: sin r, 1: cos r, 2: -sin r, 3: -cos r.
-    std::uint64_t sBits;
-    std::uint64_t cBits;
-    std::memcpy(&sBits, &s, sizeof sBits);
-    std::memcpy(&cBits, &c, sizeof cBits);
     const std::uint64_t useCos = std::uint64_t{0} - (quadrant & 1u);
-    std::uint64_t bits = (sBits & ~useCos) | (cBits & useCos);
+    std::uint64_t bits = (bitsOf(s) & ~useCos) | (bitsOf(c) & useCos);
     bits ^= (quadrant & 2u) << 62;
-    double result;
-    std::memcpy(&result, &bits, sizeof result);
-    return result;
+    return fromBits(bits);
 }
 
 // Whether fastSine's bound holds for x; false for NaN.

@@ -162,6 +162,8 @@ private:
     double sumSquaresOfStream(bool lanes);
     double pipelinedSumSquares(bool lanes);
     void generate(double* out, int count);
+    // One array's worth for a layout of this many channels, or -1113.
+    int fill(double* data, int dataSize, int channels);
     // The measuring pass; decides between the expected and the measured
     // level when the noise is long enough for the expected one.
     void setMeasuredScale();
