@@ -45,20 +45,11 @@ const std::pair<std::string, std::string> kDiffer{
     "parameters.",
     "Warning"};
 
-std::vector<std::uint8_t> fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class SaveAs : public testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("corvane-save-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = freshTestFolder("corvane-save");
         path = (dir / "tone.wav").string();
         shell::setFormDefaults(state);
         dialogs.parameters = [this](widgets::TWaveFileForm& form) {
@@ -100,7 +91,7 @@ protected:
         args.insert(args.begin(), {"export", "-o", out, "--quiet"});
         const ProcessResult r = runProcess(CORVANE_EXE, args);
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        auto bytes = fileBytes(out);
+        auto bytes = bytesOf(out);
         fs::remove(out);
         return bytes;
     }
@@ -125,7 +116,7 @@ TEST_F(SaveAs, DefaultsWriteWhatTheCommandLineWrites)
     command.run("6.0", "400", 3);
     EXPECT_EQ(boxes.shown, Shown{});
     EXPECT_EQ(state.dataLength, 441000);
-    const auto bytes = fileBytes(path);
+    const auto bytes = bytesOf(path);
     ASSERT_EQ(bytes.size(), 44u + 441000u * 4u);
     EXPECT_TRUE(bytes == exported({}));
     EXPECT_EQ(initialNames, std::vector<QString>{"*.wav"});
@@ -137,7 +128,7 @@ TEST_F(SaveAs, BeforeAnyDisplayWarnsAndWritesSilence)
     windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("6.0", "400", 3);
     EXPECT_EQ(boxes.shown, Shown{kDiffer});
-    const auto bytes = fileBytes(path);
+    const auto bytes = bytesOf(path);
     ASSERT_EQ(bytes.size(), 44u + 441000u * 4u);
     for (size_t i = 44; i < bytes.size(); ++i)
         ASSERT_EQ(bytes[i], 0) << i;
@@ -155,7 +146,7 @@ TEST_F(SaveAs, ChangedLevelWarnsAndWritesTheDisplayedSignal)
     // Level and shape changed since the display: only the level is compared.
     command.run("-3", "400", 3);
     EXPECT_EQ(boxes.shown, Shown{kDiffer});
-    EXPECT_TRUE(fileBytes(path) == exported({"--seconds", "1", "--channels", "1", "--shape", "square"}));
+    EXPECT_TRUE(bytesOf(path) == exported({"--seconds", "1", "--channels", "1", "--shape", "square"}));
 }
 
 TEST_F(SaveAs, FloatFormatUsesTheReferenceLevel)
@@ -168,7 +159,7 @@ TEST_F(SaveAs, FloatFormatUsesTheReferenceLevel)
     };
     windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("0", "400", 3);
-    const auto bytes = fileBytes(path);
+    const auto bytes = bytesOf(path);
     ASSERT_EQ(bytes.size(), 80u + 44100u * 8u);
     float peak = 0.0f;
     for (size_t at = 80; at < bytes.size(); at += 4) {
@@ -383,7 +374,7 @@ TEST_F(SaveAs, AnotherWriterMeanwhileLeavesOneWholeFile)
     windows::SaveAsCommand command(nullptr, state, boxes, dialogs);
     command.run("6.0", "400", 3);
     EXPECT_EQ(boxes.shown, Shown{});
-    EXPECT_TRUE(fileBytes(path) == exported({}));
+    EXPECT_TRUE(bytesOf(path) == exported({}));
     EXPECT_EQ(leftovers(dir), std::vector<std::string>{});
 }
 

@@ -32,10 +32,7 @@ class ExportCommand : public testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("corvane-cli-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = freshTestFolder("corvane-cli");
         out = (dir / "tone.wav").string();
     }
     void TearDown() override { fs::remove_all(dir); }

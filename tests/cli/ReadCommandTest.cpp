@@ -1,3 +1,4 @@
+#include "support/Files.h"
 #include "support/Process.h"
 #include "support/WavBytes.h"
 
@@ -17,13 +18,7 @@ namespace fs = std::filesystem;
 
 class ReadCommand : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("corvane-read-cli-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
+    void SetUp() override { dir = freshTestFolder("corvane-read-cli"); }
     void TearDown() override { fs::remove_all(dir); }
 
     std::string save(const std::string& name, const std::vector<std::uint8_t>& bytes)

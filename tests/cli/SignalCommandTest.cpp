@@ -28,13 +28,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 class SignalCommand : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("corvane-signal-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
+    void SetUp() override { dir = freshTestFolder("corvane-signal"); }
     void TearDown() override { fs::remove_all(dir); }
 
     ProcessResult exportTo(const fs::path& path, std::vector<std::string> args)
@@ -52,6 +46,29 @@ protected:
     }
 
     std::string fileDevice(const fs::path& path) { return "file:'" + path.string() + "',raw"; }
+
+    // Every sample of a file as libsndfile, the peer reader, reads it.
+    static std::vector<double> samplesOf(const fs::path& path)
+    {
+        SF_INFO info{};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        EXPECT_NE(f, nullptr) << sf_strerror(nullptr);
+        if (f == nullptr)
+            return {};
+        std::vector<double> x(static_cast<std::size_t>(info.frames * info.channels));
+        EXPECT_EQ(sf_readf_double(f, x.data(), info.frames), info.frames);
+        sf_close(f);
+        return x;
+    }
+
+    // 10 log10 of the mean square.
+    static double rmsDbOf(const std::vector<double>& x)
+    {
+        long double sum = 0.0L;
+        for (const double v : x)
+            sum += static_cast<long double>(v) * v;
+        return static_cast<double>(10.0L * log10l(sum / static_cast<long double>(x.size())));
+    }
 
     fs::path dir;
 };
@@ -139,16 +156,7 @@ TEST_F(SignalCommand, LongPinkNoiseHoldsItsLevelWhenWrittenAgain)
         EXPECT_EQ(r.err.find("writing it again with the level measured") != std::string::npos, c.again) << r.err;
         EXPECT_TRUE(leftovers(dir).empty());
 
-        SF_INFO info{};
-        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-        ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-        std::vector<double> x(static_cast<std::size_t>(info.frames));
-        ASSERT_EQ(sf_readf_double(f, x.data(), info.frames), info.frames);
-        sf_close(f);
-        long double sum = 0.0L;
-        for (const double v : x)
-            sum += static_cast<long double>(v) * v;
-        const double rmsDb = static_cast<double>(10.0L * log10l(sum / static_cast<long double>(x.size())));
+        const double rmsDb = rmsDbOf(samplesOf(path));
         EXPECT_NEAR(rmsDb, -6.0 - 10.0 * std::log10(2.0), 0.05);
 
         // Standard output cannot be written twice: it decides up front and
@@ -172,16 +180,7 @@ TEST_F(SignalCommand, NoiseHasTheRmsOfASineOfItsLevel)
                                   "--channels", "1", "--seconds", "2", "--fs", "48000"})
                       .exitCode,
                   0);
-        SF_INFO info{};
-        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-        ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-        std::vector<double> x(static_cast<std::size_t>(info.frames));
-        ASSERT_EQ(sf_readf_double(f, x.data(), info.frames), info.frames);
-        sf_close(f);
-        double sum = 0.0;
-        for (const double v : x)
-            sum += v * v;
-        const double rmsDb = 10.0 * std::log10(sum / static_cast<double>(x.size()));
+        const double rmsDb = rmsDbOf(samplesOf(path));
         // A sine of amplitude 10^(-6/20) has an RMS 3.01 dB below its peak.
         EXPECT_NEAR(rmsDb, -6.0 - 10.0 * std::log10(2.0), 0.05);
     }

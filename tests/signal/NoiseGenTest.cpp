@@ -1,4 +1,5 @@
 #include "signal/NoiseGen.h"
+#include "signal/Blocks.h"
 #include "signal/PinkFilter.h"
 #include "signal/PowerBands.h"
 #include "signal/Xoshiro256.h"
@@ -20,13 +21,7 @@ std::vector<double> noise(const NoiseParams& p, std::int64_t frames, int block =
 {
     NoiseGen gen;
     gen.setNoise(p, 1);
-    std::vector<double> out(static_cast<std::size_t>(frames));
-    for (std::int64_t done = 0; done < frames;) {
-        const int n = static_cast<int>(std::min<std::int64_t>(block, frames - done));
-        EXPECT_EQ(gen.execStore(out.data() + done, n), 0);
-        done += n;
-    }
-    return out;
+    return generateMono(gen, frames, block);
 }
 
 NoiseParams params(NoiseColour colour, double seconds, double fs, double amplitude, std::uint64_t seed = 1)

@@ -1,4 +1,5 @@
 #include "signal/SweepGen.h"
+#include "signal/Blocks.h"
 #include "signal/Dither.h"
 #include "signal/Fade.h"
 #include "signal/PowerBands.h"
@@ -29,17 +30,6 @@ SweepParams tenSecondSweep(double amplitude = 1.0, bool synchronised = false)
     p.amplitude = amplitude;
     p.synchronised = synchronised;
     return p;
-}
-
-std::vector<double> generateMono(TWaveProvider& gen, std::int64_t frames, int block)
-{
-    std::vector<double> out(static_cast<std::size_t>(frames));
-    for (std::int64_t done = 0; done < frames;) {
-        const int n = static_cast<int>(std::min<std::int64_t>(block, frames - done));
-        EXPECT_EQ(gen.execStore(out.data() + done, n), 0);
-        done += n;
-    }
-    return out;
 }
 
 std::vector<double> sweepSamples(const SweepParams& p, int block = SweepGen::kBlockSize)
@@ -233,12 +223,7 @@ TEST(SweepGen, RefusesParametersItCannotSweep)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SweepParams p;
-        p.frameCount = c.frames;
-        p.sampleRateHz = c.fs;
-        p.startHz = c.from;
-        p.stopHz = c.to;
-        p.amplitude = c.amplitude;
+        const SweepParams p{c.frames, c.fs, c.from, c.to, c.amplitude};
         const std::string message = checkSweepParams(p);
         EXPECT_EQ(message.empty(), c.accepted) << message;
         if (!c.accepted && c.frames > 0) {
@@ -281,13 +266,8 @@ TEST(SweepInverse, ConvolutionIsOneAtTheCentreFrequency)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SweepParams p;
-        p.frameCount = c.frames;
-        p.sampleRateHz = c.fs;
-        p.startHz = c.from;
-        p.stopHz = c.to;
-        p.synchronised = c.synchronised;
-        p.amplitude = 3.0; // the inverse belongs to the unit sweep whatever this is
+        // The inverse belongs to the unit sweep whatever the amplitude.
+        SweepParams p{c.frames, c.fs, c.from, c.to, 3.0, c.synchronised};
         const std::vector<double> inverse = inverseSamples(p);
         p.amplitude = 1.0;
         const std::vector<double> sweep = sweepSamples(p);

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 // Reading back what a test had written, for the suites that run exports.
 namespace {
@@ -31,6 +35,19 @@ inline std::vector<std::uint8_t> bytesOf(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// An empty folder of the running test's own, "PREFIX-PID-TESTNAME" in the
+// temporary directory, so that suites running side by side never share one.
+// The caller removes it.
+inline std::filesystem::path freshTestFolder(const std::string& prefix)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()) + "-" +
+                                                  testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
 }
 
 } // namespace

@@ -384,10 +384,7 @@ TEST(FileWriteThread, IdenticalChannelsGiveTheBytesOfSeparateOnes)
 // it replaces the target: a no leaves the old file and no temporary file.
 TEST(WriteProgress, KeepCheckDecidesWhetherTheFileReplacesTheTarget)
 {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("corvane-keep-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = freshTestFolder("corvane-keep");
     for (const bool keep : {false, true}) {
         SCOPED_TRACE(keep ? "kept" : "thrown away");
         const std::filesystem::path target = dir / "out.wav";
