@@ -248,6 +248,39 @@ void storeFloats(const double* x, int count, double scale, int stride, bool twic
     }
 }
 
+// The tiles of one channel: t's input and parameters for count values, the
+// packed results into every stride-th slot of out, and where a tile found a
+// value near a rounding edge, reference(i) (the i-th value the reference
+// encoder would be given) encoded the reference way. Returns how many
+// took that route.
+template <typename Reference>
+int encodeTiles(TileFn tile, Tile t, int count, int dataFormat, int stride, bool twice, std::uint8_t* out,
+                Reference reference)
+{
+    std::int32_t value[kTile];
+    std::int32_t edge[kTile];
+    t.value = value;
+    t.edge = edge;
+    const double* const first = t.x;
+    int fallbacks = 0;
+    for (int start = 0; start < count; start += kTile) {
+        const int n = std::min(kTile, count - start);
+        t.x = first + start;
+        t.count = n;
+        const std::int32_t any = tile(t);
+        std::uint8_t* base = out + static_cast<std::ptrdiff_t>(start) * stride;
+        packAny(kBytes[dataFormat], value, n, stride, twice, base);
+        if (any != 0) {
+            for (int i = 0; i < n; ++i)
+                if (edge[i] != 0) {
+                    putReference(reference(start + i), dataFormat, t.scale, base + i * stride, twice);
+                    ++fallbacks;
+                }
+        }
+    }
+    return fallbacks;
+}
+
 // One channel of doubles, in tiles, into every stride-th slot of out.
 int encodeDoubleChannel(const double* x, int count, int dataFormat, double scale, int stride, bool twice,
                         std::uint8_t* out, Isa isa)
@@ -261,25 +294,9 @@ int encodeDoubleChannel(const double* x, int count, int dataFormat, double scale
         storeFloats(x, count, scale, stride, twice, out);
         return 0;
     }
-    const TileFn tile = tileFor<Kind::DoubleInt>(isa);
-    std::int32_t value[kTile];
-    std::int32_t edge[kTile];
-    int fallbacks = 0;
-    for (int start = 0; start < count; start += kTile) {
-        const int n = std::min(kTile, count - start);
-        const Tile t{x + start, n, 0.0, scale, 0.0, kIntRanges[dataFormat], value, edge};
-        const std::int32_t any = tile(t);
-        std::uint8_t* base = out + static_cast<std::ptrdiff_t>(start) * stride;
-        packAny(kBytes[dataFormat], value, n, stride, twice, base);
-        if (any != 0) {
-            for (int i = 0; i < n; ++i)
-                if (edge[i] != 0) {
-                    putReference(x[start + i], dataFormat, scale, base + i * stride, twice);
-                    ++fallbacks;
-                }
-        }
-    }
-    return fallbacks;
+    const Tile t{x, count, 0.0, scale, 0.0, kIntRanges[dataFormat], nullptr, nullptr};
+    return encodeTiles(tileFor<Kind::DoubleInt>(isa), t, count, dataFormat, stride, twice, out,
+                       [x](int i) { return x[i]; });
 }
 
 } // namespace
@@ -314,26 +331,9 @@ int encodeSineBlock(const double* phase, int frameCount, double amplitude, int d
         m * (signal::kSineErrorBound + signal::kLibrarySineError + kSlack) + (isFloat ? 0x1p-1000 : kSlack);
     const TileFn tile = isFloat ? tileFor<Kind::SineFloat>(isa) : tileFor<Kind::SineInt>(isa);
     const IntRange range = isFloat ? IntRange{0.0, 0.0, 0} : kIntRanges[dataFormat];
-
-    std::int32_t value[kTile];
-    std::int32_t edge[kTile];
-    int fallbacks = 0;
-    for (int start = 0; start < frameCount; start += kTile) {
-        const int n = std::min(kTile, frameCount - start);
-        const Tile t{phase + start, n, amplitude, scale, width, range, value, edge};
-        const std::int32_t any = tile(t);
-        std::uint8_t* base = out + static_cast<std::ptrdiff_t>(start) * stride;
-        packAny(kBytes[dataFormat], value, n, stride, twice, base);
-        if (any != 0) {
-            for (int i = 0; i < n; ++i)
-                if (edge[i] != 0) {
-                    putReference(referenceSine(amplitude, phase[start + i]), dataFormat, scale, base + i * stride,
-                                 twice);
-                    ++fallbacks;
-                }
-        }
-    }
-    return fallbacks;
+    const Tile t{phase, frameCount, amplitude, scale, width, range, nullptr, nullptr};
+    return encodeTiles(tile, t, frameCount, dataFormat, stride, twice, out,
+                       [phase, amplitude](int i) { return referenceSine(amplitude, phase[i]); });
 }
 
 int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
