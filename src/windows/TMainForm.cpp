@@ -407,22 +407,23 @@ void TMainForm::DrawButtonClick()
     displayed = true;
 }
 
-void TMainForm::AutoScaleButtonClick()
+void TMainForm::toggleExpand(bool& expand, QPushButton* button, const QString& expanded, const QString& normal)
 {
     if (!displayed)
         return;
-    vertExpand = !vertExpand;
+    expand = !expand;
     displayWave(vertExpand, horizExpand);
-    AutoScaleButton->setText(vertExpand ? QStringLiteral("Resume Vert.") : QStringLiteral("Vert. Expand"));
+    button->setText(expand ? expanded : normal);
+}
+
+void TMainForm::AutoScaleButtonClick()
+{
+    toggleExpand(vertExpand, AutoScaleButton, QStringLiteral("Resume Vert."), QStringLiteral("Vert. Expand"));
 }
 
 void TMainForm::HorizExpandClick()
 {
-    if (!displayed)
-        return;
-    horizExpand = !horizExpand;
-    displayWave(vertExpand, horizExpand);
-    HorizExpandButton->setText(horizExpand ? QStringLiteral("Resume Horiz.") : QStringLiteral("Horiz. Expand"));
+    toggleExpand(horizExpand, HorizExpandButton, QStringLiteral("Resume Horiz."), QStringLiteral("Horiz. Expand"));
 }
 
 void TMainForm::showErrorMessage(int code)

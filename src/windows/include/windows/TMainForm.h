@@ -86,6 +86,8 @@ public:
     void FilePlay1Execute();
 
     void displayWave(bool vert, bool horiz);
+    // One of the two expand buttons: flips its axis, redraws, relabels it.
+    void toggleExpand(bool& expand, QPushButton* button, const QString& expanded, const QString& normal);
     void showErrorMessage(int code);
     // Starts the program the command line names and does not wait for it.
     // Where that program does not exist here, a document named on the line
