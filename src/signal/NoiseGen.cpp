@@ -161,11 +161,15 @@ int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* 
         return 0;
     const Kernels k = kernelsFor(isa);
     const auto n = static_cast<std::size_t>(candidatePairs);
-    // The raw outputs go into out first (room for 2n), as bits.
+    // The raw outputs go into out first (room for 2n), as bits. The engine
+    // runs on a local copy: stores through out could alias it as far as the
+    // compiler knows, which would put its state through memory every step.
+    Xoshiro256 local = rng;
     for (std::size_t i = 0; i < 2 * n; ++i) {
-        const std::uint64_t r = rng.next();
+        const std::uint64_t r = local.next();
         std::memcpy(out + i, &r, sizeof r);
     }
+    rng = local;
     k.coordinates(out, 2 * candidatePairs);
     // The accepted pairs to the front of the scratch's three rows.
     double* u = scratch;
@@ -489,6 +493,11 @@ void NoiseGen::restart()
 void NoiseGen::drawGaussians(double* out, int count)
 {
     for (int done = 0; done < count;) {
+        // A whole batch fits: straight into place, without the copy.
+        if (gaussianAt == gaussianCount && count - done >= 2 * kCandidatePairs) {
+            done += gaussianBatch(rng, kCandidatePairs, scratch.data(), out + done, bestIsa());
+            continue;
+        }
         if (gaussianAt == gaussianCount) {
             gaussianCount = gaussianBatch(rng, kCandidatePairs, scratch.data(), gaussians.data(), bestIsa());
             gaussianAt = 0;
