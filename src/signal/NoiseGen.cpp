@@ -155,21 +155,13 @@ Kernels kernelsFor(Isa isa)
 
 } // namespace
 
-int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* out, Isa isa)
+namespace {
+
+// The candidates from 2 * candidatePairs raw outputs already in out.
+int gaussiansFromRaw(int candidatePairs, double* scratch, double* out, Isa isa)
 {
-    if (candidatePairs <= 0)
-        return 0;
     const Kernels k = kernelsFor(isa);
     const auto n = static_cast<std::size_t>(candidatePairs);
-    // The raw outputs go into out first (room for 2n), as bits. The engine
-    // runs on a local copy: stores through out could alias it as far as the
-    // compiler knows, which would put its state through memory every step.
-    Xoshiro256 local = rng;
-    for (std::size_t i = 0; i < 2 * n; ++i) {
-        const std::uint64_t r = local.next();
-        std::memcpy(out + i, &r, sizeof r);
-    }
-    rng = local;
     k.coordinates(out, 2 * candidatePairs);
     // The accepted pairs to the front of the scratch's three rows.
     double* u = scratch;
@@ -178,6 +170,32 @@ int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* 
     const std::size_t kept = k.keep(out, n, u, v, s);
     k.pairs(u, v, s, static_cast<int>(kept), out);
     return static_cast<int>(2 * kept);
+}
+
+} // namespace
+
+int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* out, Isa isa)
+{
+    if (candidatePairs <= 0)
+        return 0;
+    // The raw outputs go into out first (room for 2n), as bits. The engine
+    // runs on a local copy: stores through out could alias it as far as the
+    // compiler knows, which would put its state through memory every step.
+    Xoshiro256 local = rng;
+    for (int i = 0; i < 2 * candidatePairs; ++i) {
+        const std::uint64_t r = local.next();
+        std::memcpy(out + i, &r, sizeof r);
+    }
+    rng = local;
+    return gaussiansFromRaw(candidatePairs, scratch, out, isa);
+}
+
+int gaussianBatch(XoshiroBlocks& rng, int candidatePairs, double* scratch, double* out, Isa isa)
+{
+    if (candidatePairs <= 0)
+        return 0;
+    rng.fill(out, 2 * static_cast<std::size_t>(candidatePairs));
+    return gaussiansFromRaw(candidatePairs, scratch, out, isa);
 }
 
 std::string checkNoiseParams(const NoiseParams& p)
@@ -471,7 +489,7 @@ void NoiseGen::restart()
     // The drawer has drawn past where the fills stopped; the stream starts
     // again from the seed anyway.
     stopReadAhead();
-    rng = Xoshiro256(params.seed);
+    rng = XoshiroBlocks(params.seed);
     gaussianAt = 0;
     gaussianCount = 0;
     std::fill(std::begin(laneSquares), std::end(laneSquares), 0.0);

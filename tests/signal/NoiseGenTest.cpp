@@ -61,6 +61,49 @@ TEST(Xoshiro256, MatchesThePublishedOutputs)
         EXPECT_EQ(x.next(), e);
 }
 
+// Jumps from the characteristic polynomial: 2^128 gives the published jump,
+// short ones the state that many steps give.
+TEST(Xoshiro256, JumpsAreSteps)
+{
+    constexpr Xoshiro256::State kPublished = {0x180ec6d33cfd0abaULL, 0xd5a61266f0c9392cULL, 0xa9582618e03fc9aaULL,
+                                              0x39abdc4529b1661cULL};
+    // x^(2^128) is x^(2^63) squared 65 times.
+    Xoshiro256::State power = Xoshiro256::jumpPolynomial(std::uint64_t{1} << 63);
+    for (int i = 0; i < 65; ++i)
+        power = detail::mulModCharacteristic(power, power);
+    EXPECT_EQ(power, kPublished);
+    for (const std::uint64_t distance : {1ULL, 2ULL, 63ULL, 64ULL, 1000ULL, 14336ULL}) {
+        SCOPED_TRACE(distance);
+        Xoshiro256 stepped(5);
+        for (std::uint64_t i = 0; i < distance; ++i)
+            stepped.next();
+        Xoshiro256 jumped(5);
+        jumped.jump(Xoshiro256::jumpPolynomial(distance));
+        EXPECT_EQ(jumped.state(), stepped.state());
+    }
+}
+
+// The lanes give the engine's outputs in order on every path, across blocks
+// and in any request sizes.
+TEST(Xoshiro256, BlocksAreTheEnginesOutputs)
+{
+    constexpr std::size_t kCount = 3 * XoshiroBlocks::kBlock + 12345;
+    Xoshiro256 engine(42);
+    std::vector<std::uint64_t> expected(kCount);
+    for (std::uint64_t& v : expected)
+        v = engine.next();
+    for (const Isa isa : supportedIsas()) {
+        SCOPED_TRACE(isaName(isa));
+        XoshiroBlocks blocks(42, isa);
+        std::vector<std::uint64_t> got(kCount);
+        for (std::size_t at = 0, n = 1; at < kCount; at += n, n = n * 3 + 1) {
+            n = std::min(n, kCount - at);
+            blocks.fill(got.data() + at, n);
+        }
+        EXPECT_EQ(got, expected);
+    }
+}
+
 TEST(Xoshiro256, DoublesAreTheTop53Bits)
 {
     // The published outputs above shifted right by 11, times 2^-53:

@@ -64,6 +64,8 @@ std::int64_t expectedLevelFrames(double correlationSum);
 // 2 * candidatePairs) and returns how many it wrote. scratch needs room for
 // 3 * candidatePairs. Every isa gives the same values.
 int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* out, Isa isa);
+// The same values from the same outputs, made in blocks.
+int gaussianBatch(XoshiroBlocks& rng, int candidatePairs, double* scratch, double* out, Isa isa);
 
 // Gaussian white or pink noise at a given level.
 //
@@ -171,7 +173,7 @@ private:
     bool ratioHolds() const;
 
     NoiseParams params;
-    Xoshiro256 rng{1};
+    XoshiroBlocks rng{1};
     std::optional<PinkFilter> pink;
     std::vector<double> scratch;
     std::vector<double> gaussians;

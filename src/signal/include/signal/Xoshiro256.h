@@ -1,7 +1,11 @@
 #pragma once
 
+#include "signal/FastSine.h"
+
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace corvane::signal {
 
@@ -41,6 +45,11 @@ public:
     // Advances the stream by 2^128 outputs, giving a second stream that the
     // first will never reach.
     void jump();
+    // Advances the stream as far as the polynomial from jumpPolynomial says.
+    void jump(const State& polynomial);
+    // x^distance modulo the engine's characteristic polynomial, as the
+    // coefficients of x^0 to x^255: a jump of distance outputs.
+    static constexpr State jumpPolynomial(std::uint64_t distance);
 
     const State& state() const { return s; }
 
@@ -54,5 +63,78 @@ private:
 
 // One SplitMix64 step: advances state and returns the mixed output.
 std::uint64_t splitMix64(std::uint64_t& state);
+
+namespace detail {
+
+// The engine's characteristic polynomial without its x^256 term, from the
+// Berlekamp-Massey algorithm over one state bit; the test checks it against
+// the published jump of 2^128.
+inline constexpr Xoshiro256::State kCharacteristic = {0x9d116f2bb0f0f001ULL, 0x0280002bcefd1a5eULL,
+                                                      0x04b4edcf26259f85ULL, 0x0003c03c3f3ecb19ULL};
+
+// a * b modulo the characteristic polynomial, over GF(2).
+constexpr Xoshiro256::State mulModCharacteristic(Xoshiro256::State a, Xoshiro256::State b)
+{
+    Xoshiro256::State r{};
+    for (int bit = 0; bit < 256; ++bit) {
+        if ((b[static_cast<std::size_t>(bit / 64)] >> (bit % 64)) & 1u) {
+            for (std::size_t w = 0; w < 4; ++w)
+                r[w] ^= a[w];
+        }
+        // a *= x, reduced.
+        const bool carry = (a[3] >> 63) != 0;
+        for (std::size_t w = 3; w > 0; --w)
+            a[w] = (a[w] << 1) | (a[w - 1] >> 63);
+        a[0] <<= 1;
+        if (carry) {
+            for (std::size_t w = 0; w < 4; ++w)
+                a[w] ^= kCharacteristic[w];
+        }
+    }
+    return r;
+}
+
+} // namespace detail
+
+constexpr Xoshiro256::State Xoshiro256::jumpPolynomial(std::uint64_t distance)
+{
+    State result{1, 0, 0, 0};
+    State power{2, 0, 0, 0}; // x
+    for (; distance != 0; distance >>= 1) {
+        if (distance & 1u)
+            result = detail::mulModCharacteristic(result, power);
+        power = detail::mulModCharacteristic(power, power);
+    }
+    return result;
+}
+
+// The engine's outputs in their order, made a block at a time in kLanes
+// lanes that the vector units run side by side: lane j makes the j-th
+// kSegment outputs of each block, from the state the engine reaches there
+// (jumps, not steps, get it there). The outputs are those of next(), one
+// after the other; only the work is spread.
+class XoshiroBlocks {
+public:
+    static constexpr int kLanes = 8;
+    static constexpr int kSegment = 2048;
+    static constexpr int kBlock = kLanes * kSegment;
+
+    // The lanes run on isa's kernel (the baseline where the CPU lacks it);
+    // every kernel gives the same outputs.
+    explicit XoshiroBlocks(std::uint64_t seed, Isa isa = bestIsa());
+
+    // The next count outputs into out, as 64-bit patterns (out may be an
+    // array of doubles that takes them as bits).
+    void fill(void* out, std::size_t count);
+
+private:
+    void refill();
+
+    // Word w of lane j's state at lanes[4 * ... ]: see Xoshiro256.cpp.
+    std::array<std::uint64_t, 4 * kLanes> lanes{};
+    std::vector<std::uint64_t> block;
+    std::size_t at = kBlock;
+    Isa isa;
+};
 
 } // namespace corvane::signal
