@@ -28,7 +28,11 @@ constexpr std::int64_t kPipelinedFrames = std::int64_t{1} << 20;
 
 // The read-ahead's buffers: a few of them, so that neither side waits for
 // the other at every hand-over, each small enough for the second-level cache.
-constexpr int kAheadSlots = 4;
+constexpr int kAheadSlots = 8;
+// The drawer, finding every slot full, sleeps until this many are free
+// again: it then runs for several slots at a time instead of waking for
+// each one, which would keep both threads taking turns on one core.
+constexpr int kAheadResume = kAheadSlots / 2;
 constexpr int kAheadValues = 16384;
 
 double blockSumSquares(const double* x, int count)
@@ -108,6 +112,55 @@ keepAvx512(const double* coords, std::size_t n, double* u, double* v, double* s)
         kept += static_cast<std::size_t>(__builtin_popcount(in));
     }
     return keepInside(coords, i, n, u, v, s, kept);
+}
+
+using V8 = double __attribute__((vector_size(64)));
+
+// x times scale, in place, over count values; with note, first the squares
+// of the values into the eight lanes (x[0] into lane 0), count a multiple of
+// eight then. One pass for both keeps the block in the first-level cache.
+[[gnu::always_inline]] inline void scaleNoting(double* x, int count, double scale, double* lanes, bool note)
+{
+    int i = 0;
+    if (note) {
+        V8 acc;
+        std::memcpy(&acc, lanes, sizeof acc);
+        for (; i + 8 <= count; i += 8) {
+            V8 v;
+            std::memcpy(&v, x + i, sizeof v);
+            acc += v * v;
+            v *= scale;
+            std::memcpy(x + i, &v, sizeof v);
+        }
+        std::memcpy(lanes, &acc, sizeof acc);
+    }
+    for (; i < count; ++i)
+        x[i] *= scale;
+}
+
+void scaleBaseline(double* x, int count, double scale, double* lanes, bool note)
+{
+    scaleNoting(x, count, scale, lanes, note);
+}
+
+[[gnu::target("avx2")]] void scaleAvx2(double* x, int count, double scale, double* lanes, bool note)
+{
+    scaleNoting(x, count, scale, lanes, note);
+}
+
+[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw")]] void scaleAvx512(double* x, int count, double scale,
+                                                                       double* lanes, bool note)
+{
+    scaleNoting(x, count, scale, lanes, note);
+}
+
+void scaleOn(Isa isa, double* x, int count, double scale, double* lanes, bool note)
+{
+    switch (isa) {
+    case Isa::Avx512: scaleAvx512(x, count, scale, lanes, note); break;
+    case Isa::Avx2: scaleAvx2(x, count, scale, lanes, note); break;
+    default: scaleBaseline(x, count, scale, lanes, note); break;
+    }
 }
 
 struct Kernels {
@@ -219,6 +272,7 @@ struct NoiseGen::ReadAhead {
     std::condition_variable changed;
     int filled = 0; // slots drawn and not yet used up; guarded by m
     bool quit = false; // guarded by m
+    bool drawerAsleep = false; // guarded by m
     // The reader's place, touched by the reading thread only.
     int readSlot = 0;
     int readAt = 0;
@@ -255,7 +309,11 @@ void NoiseGen::takeGaussians(double* out, int count)
             for (int k = 0;; ++k) {
                 {
                     std::unique_lock lock(a.m);
-                    a.changed.wait(lock, [&] { return a.quit || a.filled < kAheadSlots; });
+                    if (a.filled == kAheadSlots) {
+                        a.drawerAsleep = true;
+                        a.changed.wait(lock, [&] { return a.quit || a.filled <= kAheadSlots - kAheadResume; });
+                        a.drawerAsleep = false;
+                    }
                     if (a.quit)
                         return;
                 }
@@ -288,11 +346,14 @@ void NoiseGen::takeGaussians(double* out, int count)
         if (a.readAt == kAheadValues) {
             a.holding = false;
             a.readSlot = (a.readSlot + 1) % kAheadSlots;
+            bool wake = false;
             {
                 std::lock_guard lock(a.m);
                 --a.filled;
+                wake = a.drawerAsleep && a.filled <= kAheadSlots - kAheadResume;
             }
-            a.changed.notify_all();
+            if (wake)
+                a.changed.notify_all();
         }
     }
 }
@@ -398,7 +459,6 @@ void NoiseGen::noteSquares(const double* x, int count)
     auto lane = static_cast<int>(checkedFrames % 8);
     for (; i < n && lane != 0; ++i, lane = (lane + 1) % 8)
         laneSquares[lane] += x[i] * x[i];
-    using V8 = double __attribute__((vector_size(64)));
     V8 acc;
     std::memcpy(&acc, laneSquares, sizeof acc);
     for (; i + 8 <= n; i += 8) {
@@ -546,11 +606,25 @@ void NoiseGen::generate(double* out, int count)
         return;
     }
     unscaled(out, count);
-    if (checking)
-        noteSquares(out, count);
     const double scale = outputScale;
-    for (int i = 0; i < count; ++i)
-        out[i] *= scale;
+    int i = 0;
+    if (checking) {
+        // As noteSquares, scaling on the way.
+        const auto n = static_cast<int>(std::clamp<std::int64_t>(params.frameCount - checkedFrames, 0, count));
+        for (auto lane = static_cast<int>(checkedFrames % 8); i < n && lane != 0; ++i, lane = (lane + 1) % 8) {
+            laneSquares[lane] += out[i] * out[i];
+            out[i] *= scale;
+        }
+        const int body = (n - i) / 8 * 8;
+        scaleOn(bestIsa(), out + i, body, scale, laneSquares, true);
+        i += body;
+        for (int lane = 0; i < n; ++i, ++lane) {
+            laneSquares[lane] += out[i] * out[i];
+            out[i] *= scale;
+        }
+        checkedFrames += n;
+    }
+    scaleOn(bestIsa(), out + i, count - i, scale, nullptr, false);
 }
 
 int NoiseGen::fill(double* data, int dataSize, int channels)
