@@ -268,6 +268,7 @@ std::string checkNoiseParams(const NoiseParams& p)
 // holds the k-th kAheadValues values of the stream from where it started.
 struct NoiseGen::ReadAhead {
     std::vector<double> slots[kAheadSlots];
+    std::vector<double> fronts[kAheadSlots]; // pink: the filter's front sums of each slot
     std::mutex m;
     std::condition_variable changed;
     int filled = 0; // slots drawn and not yet used up; guarded by m
@@ -304,6 +305,10 @@ void NoiseGen::takeGaussians(double* out, int count)
         ahead = std::make_unique<ReadAhead>();
         for (auto& slot : ahead->slots)
             slot.resize(kAheadValues);
+        if (pink) {
+            for (auto& front : ahead->fronts)
+                front.resize(kAheadValues);
+        }
         ReadAhead& a = *ahead;
         a.drawer = std::thread([this, &a] {
             for (int k = 0;; ++k) {
@@ -317,7 +322,13 @@ void NoiseGen::takeGaussians(double* out, int count)
                     if (a.quit)
                         return;
                 }
-                drawGaussians(a.slots[k % kAheadSlots].data(), kAheadValues);
+                double* slot = a.slots[k % kAheadSlots].data();
+                drawGaussians(slot, kAheadValues);
+                // Pink noise takes the filter's front part here and its back
+                // part in the reading thread, which shares its core with the
+                // writer: that splits the work about evenly.
+                if (pink)
+                    pink->processFront(slot, a.fronts[k % kAheadSlots].data(), kAheadValues);
                 {
                     std::lock_guard lock(a.m);
                     ++a.filled;
@@ -336,9 +347,8 @@ void NoiseGen::takeGaussians(double* out, int count)
         }
         const int n = std::min(count - done, kAheadValues - a.readAt);
         const double* from = a.slots[a.readSlot].data() + a.readAt;
-        // Pink noise is filtered straight out of the slot.
         if (pink)
-            pink->process(from, out + done, n);
+            pink->processBack(from, a.fronts[a.readSlot].data() + a.readAt, out + done, n);
         else
             std::memcpy(out + done, from, sizeof(double) * static_cast<std::size_t>(n));
         a.readAt += n;

@@ -10,117 +10,254 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-// Poles at kTopPole * fs * 2^(-k/2) down to kLowestPoleHz.
+// Poles at kTopPole * fs * 4^-k, down to the first below kLowestPoleHz.
 constexpr double kTopPole = 0.25;
-constexpr double kLowestPoleHz = 3.0;
-// The fitted zeros of the three highest sections, as fractions of fs (the
-// first two coincide), and the final zero at -kNyquistZero. The rest sit at
-// pole * 2^(1/4), where digital and analogue sections agree.
-constexpr double kFittedZeros[] = {0.2335056, 0.2335056, 0.1558887};
-constexpr double kNyquistZero = 0.169781;
+constexpr double kLowestPoleHz = 7.0;
+// The fitted zeros of the two highest sections, as fractions of fs, and the
+// final zero at -kNyquistZero. The rest sit an octave above their pole,
+// where digital and analogue sections agree.
+constexpr double kFittedZeros[] = {0.2900010, 0.1325112};
+constexpr double kNyquistZero = 0.1806977;
 
-// Enough groups of four for every rate from 8000 to 384000 Hz (31 poles at
-// the top rate); more groups only cost a slower, generic loop.
-constexpr int kMaxGroups = 8;
+// Poles in two groups of four: at most eight for every rate up to
+// 4 * 7 * 4^7 Hz, well above the 384000 Hz the noise takes.
+constexpr std::size_t kLanes = 4;
+constexpr std::size_t kPoleSlots = 2 * kLanes;
 
 using V4 = double __attribute__((vector_size(32)));
 
-// One block through the parallel form. Every operation works on each lane
-// alone or on named lanes in a fixed order, so the bits do not depend on the
-// vector width the compiler chooses for the instruction set.
-template <std::size_t G>
-[[gnu::always_inline]] inline void parallelLoop(const double* groupPoles, const double* groupResidues,
-                                                double* states, double direct, double delayed, double& lastIn,
-                                                const double* in, double* out, int count)
+// Every operation below works on each lane alone or on named lanes in a
+// fixed order, so the bits do not depend on the vector width the compiler
+// chooses for the instruction set.
+[[gnu::always_inline]] inline double laneSum(const V4& v)
 {
-    V4 p[G];
-    V4 r[G];
-    V4 y[G];
-    for (std::size_t g = 0; g < G; ++g) {
-        std::memcpy(&p[g], groupPoles + 4 * g, sizeof(V4));
-        std::memcpy(&r[g], groupResidues + 4 * g, sizeof(V4));
-        std::memcpy(&y[g], states + 4 * g, sizeof(V4));
-    }
-    double previous = lastIn;
-    for (int i = 0; i < count; ++i) {
-        const double x = in[i];
-        const V4 xv = {x, x, x, x};
-        for (std::size_t g = 0; g < G; ++g)
-            y[g] = p[g] * y[g] + r[g] * xv;
-        V4 acc = y[0];
-        for (std::size_t g = 1; g < G; ++g)
-            acc += y[g];
-        const double sum = (acc[0] + acc[1]) + (acc[2] + acc[3]);
-        out[i] = (direct * x + delayed * previous) + sum;
-        previous = x;
-    }
-    lastIn = previous;
-    for (std::size_t g = 0; g < G; ++g)
-        std::memcpy(states + 4 * g, &y[g], sizeof(V4));
+    return (v[0] + v[1]) + (v[2] + v[3]);
 }
 
+// The lane sums of four vectors at once, through a transposition: the same
+// additions in the same order as laneSum on each. (Vectors go out through
+// references: by value they would change the calling convention between the
+// instruction sets.)
+[[gnu::always_inline]] inline void laneSums(const V4& a, const V4& b, const V4& c, const V4& d, V4& sums)
+{
+    using Index = long long __attribute__((vector_size(32)));
+    const V4 ab0 = __builtin_shuffle(a, b, Index{0, 4, 2, 6});
+    const V4 ab1 = __builtin_shuffle(a, b, Index{1, 5, 3, 7});
+    const V4 cd0 = __builtin_shuffle(c, d, Index{0, 4, 2, 6});
+    const V4 cd1 = __builtin_shuffle(c, d, Index{1, 5, 3, 7});
+    const V4 lane0 = __builtin_shuffle(ab0, cd0, Index{0, 1, 4, 5});
+    const V4 lane1 = __builtin_shuffle(ab1, cd1, Index{0, 1, 4, 5});
+    const V4 lane2 = __builtin_shuffle(ab0, cd0, Index{2, 3, 6, 7});
+    const V4 lane3 = __builtin_shuffle(ab1, cd1, Index{2, 3, 6, 7});
+    sums = (lane0 + lane1) + (lane2 + lane3);
+}
+
+// One group of four one-pole filters, y[n] = p y[n-1] + r x[n], run four
+// samples at a time from the state y before them: sample k of the four is
+// p^(k+1) y + t_k with t_0 = r x_0 and t_k = p t_(k-1) + r x_k, and the
+// state moves on once per four samples. The recursion from one state to the
+// next is then one multiply and one add per four samples instead of per
+// sample. The four are counted from the start of the stream (phase), and a
+// block may end inside them: t and the state carry over, so every way of
+// cutting the stream into blocks gives the same bits.
+struct Group {
+    V4 power[4]; // p, p^2, p^3, p^4
+    V4 r;
+    V4 y; // the state before the current four
+    V4 t;
+
+    template <int k>
+    [[gnu::always_inline]] void sample(double x, V4& out)
+    {
+        const V4 xv = {x, x, x, x};
+        if constexpr (k == 0)
+            t = r * xv;
+        else
+            t = power[0] * t + r * xv;
+        out = power[k] * y + t;
+        if constexpr (k == 3)
+            y = out;
+    }
+
+    // Sample k of the four, summed over the lanes.
+    [[gnu::always_inline]] double sampleSum(int k, double x)
+    {
+        V4 out;
+        switch (k) {
+        case 0: sample<0>(x, out); break;
+        case 1: sample<1>(x, out); break;
+        case 2: sample<2>(x, out); break;
+        default: sample<3>(x, out); break;
+        }
+        return laneSum(out);
+    }
+};
+
+// A group's coefficients and its running values, in the filter's arrays.
+struct GroupData {
+    const double* powers; // 4 x 4
+    const double* residues; // 4
+    double* state; // y, then t: 8
+    int* phase;
+};
+
 struct Job {
-    const double* groupPoles;
-    const double* groupResidues;
-    double* states;
-    int groups;
+    GroupData front;
+    GroupData back;
     double direct;
     double delayed;
     double* lastIn;
     const double* in;
-    double* out;
+    const double* frontSums; // the front group's sums, for a back-only run
+    double* out; // the output, or the front group's sums for a front-only run
     int count;
 };
 
-[[gnu::always_inline]] inline void runJob(const Job& j)
+[[gnu::always_inline]] inline void load(const GroupData& d, Group& g)
 {
-    switch (j.groups) {
-#define CORVANE_PINK_GROUPS(n)                                                                                    \
-    case n:                                                                                                       \
-        parallelLoop<n>(j.groupPoles, j.groupResidues, j.states, j.direct, j.delayed, *j.lastIn, j.in, j.out,     \
-                        j.count);                                                                                 \
-        break;
-        CORVANE_PINK_GROUPS(1)
-        CORVANE_PINK_GROUPS(2)
-        CORVANE_PINK_GROUPS(3)
-        CORVANE_PINK_GROUPS(4)
-        CORVANE_PINK_GROUPS(5)
-        CORVANE_PINK_GROUPS(6)
-        CORVANE_PINK_GROUPS(7)
-        CORVANE_PINK_GROUPS(8)
-#undef CORVANE_PINK_GROUPS
-    default: break;
+    std::memcpy(g.power, d.powers, sizeof g.power);
+    std::memcpy(&g.r, d.residues, sizeof(V4));
+    std::memcpy(&g.y, d.state, sizeof(V4));
+    std::memcpy(&g.t, d.state + kLanes, sizeof(V4));
+}
+
+[[gnu::always_inline]] inline void store(const Group& g, const GroupData& d)
+{
+    std::memcpy(d.state, &g.y, sizeof(V4));
+    std::memcpy(d.state + kLanes, &g.t, sizeof(V4));
+}
+
+enum class Part { Whole, Front, Back };
+
+// The parallel form: the front group (the four highest poles) and the back
+// group each give the sum of their lanes, and the output is
+// (d0 x + d1 x_prev) + (front + back). Split into its front and back parts,
+// two threads can share the work and get the same bits.
+template <Part part>
+[[gnu::always_inline]] inline void parallelLoop(const Job& j)
+{
+    constexpr bool kFront = part != Part::Back;
+    constexpr bool kBack = part != Part::Front;
+    Group g0;
+    Group g1;
+    if constexpr (kFront)
+        load(j.front, g0);
+    if constexpr (kBack)
+        load(j.back, g1);
+    // The two parts run in step within a call, so one phase serves.
+    int phase = kFront ? *j.front.phase : *j.back.phase;
+    double previous = *j.lastIn;
+    const auto one = [&](int i) {
+        const double x = j.in[i];
+        double front = 0.0;
+        if constexpr (kFront)
+            front = g0.sampleSum(phase, x);
+        else
+            front = j.frontSums[i];
+        if constexpr (kBack) {
+            j.out[i] = (j.direct * x + j.delayed * previous) + (front + g1.sampleSum(phase, x));
+            previous = x;
+        } else {
+            j.out[i] = front;
+        }
+        phase = (phase + 1) & 3;
+    };
+    int i = 0;
+    for (; i < j.count && phase != 0; ++i)
+        one(i);
+    for (; i + 4 <= j.count; i += 4) {
+        const double* x = j.in + i;
+        V4 front;
+        if constexpr (kFront) {
+            V4 a, b, c, d;
+            g0.sample<0>(x[0], a);
+            g0.sample<1>(x[1], b);
+            g0.sample<2>(x[2], c);
+            g0.sample<3>(x[3], d);
+            laneSums(a, b, c, d, front);
+        } else {
+            std::memcpy(&front, j.frontSums + i, sizeof front);
+        }
+        if constexpr (kBack) {
+            V4 a, b, c, d, back;
+            g1.sample<0>(x[0], a);
+            g1.sample<1>(x[1], b);
+            g1.sample<2>(x[2], c);
+            g1.sample<3>(x[3], d);
+            laneSums(a, b, c, d, back);
+            const V4 xs = {x[0], x[1], x[2], x[3]};
+            const V4 before = {previous, x[0], x[1], x[2]};
+            const V4 out = (j.direct * xs + j.delayed * before) + (front + back);
+            previous = x[3]; // before the store: the output may overwrite the input
+            std::memcpy(j.out + i, &out, sizeof out);
+        } else {
+            std::memcpy(j.out + i, &front, sizeof front);
+        }
+    }
+    for (; i < j.count; ++i)
+        one(i);
+    if constexpr (kFront) {
+        store(g0, j.front);
+        *j.front.phase = phase;
+    }
+    if constexpr (kBack) {
+        store(g1, j.back);
+        *j.back.phase = phase;
+        *j.lastIn = previous;
     }
 }
 
-void jobBaseline(const Job& j)
+[[gnu::always_inline]] inline void runJob(const Job& j, Part part)
 {
-    runJob(j);
+    switch (part) {
+    case Part::Front: parallelLoop<Part::Front>(j); break;
+    case Part::Back: parallelLoop<Part::Back>(j); break;
+    default: parallelLoop<Part::Whole>(j); break;
+    }
 }
 
-[[gnu::target("avx2")]] void jobAvx2(const Job& j)
+void jobBaseline(const Job& j, Part part)
 {
-    runJob(j);
+    runJob(j, part);
 }
 
-[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw")]] void jobAvx512(const Job& j)
+[[gnu::target("avx2")]] void jobAvx2(const Job& j, Part part)
 {
-    runJob(j);
+    runJob(j, part);
+}
+
+[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw")]] void jobAvx512(const Job& j, Part part)
+{
+    runJob(j, part);
+}
+
+void runOn(Isa isa, const Job& j, Part part)
+{
+    if (j.count <= 0)
+        return;
+    if (!isaSupported(isa))
+        isa = Isa::Baseline;
+    switch (isa) {
+    case Isa::Avx512: jobAvx512(j, part); break;
+    case Isa::Avx2: jobAvx2(j, part); break;
+    default: jobBaseline(j, part); break;
+    }
 }
 
 } // namespace
 
 PinkFilter::PinkFilter(double sampleRateHz) : sampleRate(sampleRateHz)
 {
-    const double quarterOctave = std::pow(2.0, 0.25);
-    double poleHz = kTopPole * sampleRateHz;
-    for (std::size_t k = 0; poleHz >= kLowestPoleHz; ++k) {
-        const double zeroHz =
-            k < std::size(kFittedZeros) ? kFittedZeros[k] * sampleRateHz : poleHz * quarterOctave;
+    // Past eight poles (rates above the noise's range) the response levels
+    // off higher up instead.
+    for (std::size_t k = 0; k < kPoleSlots; ++k) {
+        const double poleHz = kTopPole * sampleRateHz * std::pow(4.0, -static_cast<double>(k));
+        const double zeroHz = k < std::size(kFittedZeros) ? kFittedZeros[k] * sampleRateHz : 2.0 * poleHz;
         zeros.push_back(std::exp(-kTwoPi * zeroHz / sampleRateHz));
         poles.push_back(std::exp(-kTwoPi * poleHz / sampleRateHz));
         lowestPole = poleHz;
-        poleHz = kTopPole * sampleRateHz * std::pow(2.0, -0.5 * static_cast<double>(k + 1));
+        if (poleHz < kLowestPoleHz)
+            break;
     }
 
     // Partial fractions of (1 + a w) prod (1 - z_j w) / prod (1 - p_j w), w = z^-1,
@@ -146,13 +283,24 @@ PinkFilter::PinkFilter(double sampleRateHz) : sampleRate(sampleRateHz)
     direct = static_cast<double>(1.0L - residueSum);
     delayed = static_cast<double>(slope);
 
-    groups = static_cast<int>((n + 3) / 4);
-    groupPoles.assign(static_cast<std::size_t>(4 * groups), 0.0);
-    groupResidues.assign(static_cast<std::size_t>(4 * groups), 0.0);
-    states.assign(static_cast<std::size_t>(4 * groups), 0.0);
+    groupPoles.assign(kPoleSlots, 0.0);
+    groupResidues.assign(kPoleSlots, 0.0);
+    states.assign(2 * kPoleSlots, 0.0);
     for (std::size_t k = 0; k < n; ++k) {
         groupPoles[k] = poles[k];
         groupResidues[k] = static_cast<double>(residues[k]);
+    }
+    // Per group, the four lanes' p, p^2, p^3 and p^4, each power from the
+    // one before.
+    groupPowers.assign(4 * kPoleSlots, 0.0);
+    for (std::size_t g = 0; g < 2; ++g) {
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            double power = groupPoles[g * kLanes + lane];
+            for (std::size_t k = 0; k < 4; ++k) {
+                groupPowers[(g * 4 + k) * kLanes + lane] = power;
+                power *= groupPoles[g * kLanes + lane];
+            }
+        }
     }
 
     // The impulse response h[0] = d0 + sum r, h[1] = d1 + sum r p and
@@ -221,36 +369,39 @@ void PinkFilter::process(const double* in, double* out, int count)
 
 void PinkFilter::process(const double* in, double* out, int count, Isa isa)
 {
-    if (count <= 0)
-        return;
-    const Job job{
-        groupPoles.data(), groupResidues.data(), states.data(), groups, direct, delayed, &lastIn, in, out, count};
-    if (groups > kMaxGroups) {
-        // No rate the noise accepts gets here; kept generic and correct.
-        for (int i = 0; i < count; ++i) {
-            const double x = in[i];
-            double sum = 0.0;
-            for (std::size_t k = 0; k < groupPoles.size(); ++k) {
-                states[k] = groupPoles[k] * states[k] + groupResidues[k] * x;
-                sum += states[k];
-            }
-            out[i] = (direct * x + delayed * lastIn) + sum;
-            lastIn = x;
-        }
-        return;
-    }
-    if (!isaSupported(isa))
-        isa = Isa::Baseline;
-    switch (isa) {
-    case Isa::Avx512: jobAvx512(job); break;
-    case Isa::Avx2: jobAvx2(job); break;
-    default: jobBaseline(job); break;
-    }
+    run(in, nullptr, out, count, isa, static_cast<int>(Part::Whole));
+}
+
+void PinkFilter::processFront(const double* in, double* front, int count, Isa isa)
+{
+    run(in, nullptr, front, count, isa, static_cast<int>(Part::Front));
+}
+
+void PinkFilter::processBack(const double* in, const double* front, double* out, int count, Isa isa)
+{
+    run(in, front, out, count, isa, static_cast<int>(Part::Back));
+}
+
+void PinkFilter::run(const double* in, const double* front, double* out, int count, Isa isa, int part)
+{
+    const Job j{
+        {groupPowers.data(), groupResidues.data(), states.data(), &phases[0]},
+        {groupPowers.data() + 4 * kLanes, groupResidues.data() + kLanes, states.data() + 2 * kLanes, &phases[1]},
+        direct,
+        delayed,
+        &lastIn,
+        in,
+        front,
+        out,
+        count};
+    runOn(isa, j, static_cast<Part>(part));
 }
 
 void PinkFilter::reset()
 {
     std::fill(states.begin(), states.end(), 0.0);
+    phases[0] = 0;
+    phases[1] = 0;
     lastIn = 0.0;
 }
 

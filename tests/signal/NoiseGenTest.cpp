@@ -238,13 +238,14 @@ TEST(NoiseGen, SeedsAndBlocksDecideTheSamples)
 // Long pink noise that may be written again takes its level from the
 // expected power and checks it as it goes; the verdict matches the RMS of what
 // was generated, and measureLevel() gives what a measuring generator gives.
-// At 8000 Hz the shortest such noise is 4949153 frames; seed 62 is one of
-// the few (about 1 in 370) that miss by more than the check allows there.
+// At 28000 Hz the shortest such noise is 10408812 frames, the fewest of any
+// rate; seed 1213 is one of the few (about 1 in 370) that miss by more than
+// the check allows there.
 TEST(NoiseGen, LongPinkNoiseChecksTheExpectedLevel)
 {
-    constexpr double kFs = 8000.0;
+    constexpr double kFs = 28000.0;
     const std::int64_t shortest = expectedLevelFrames(PinkFilter(kFs).correlationSum());
-    ASSERT_EQ(shortest, 4949153);
+    ASSERT_EQ(shortest, 10408812);
     struct Case {
         const char* name;
         std::int64_t frames;
@@ -254,8 +255,8 @@ TEST(NoiseGen, LongPinkNoiseChecksTheExpectedLevel)
     };
     const Case cases[] = {
         {"Holds", shortest, 1, true, true},
-        {"Misses", shortest, 62, true, false},
-        {"TooShort", shortest - 1, 62, false, true},
+        {"Misses", shortest, 1213, true, false},
+        {"TooShort", shortest - 1, 1213, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -425,6 +426,21 @@ TEST(PinkFilter, BlocksPathsAndEnergy)
             for (std::size_t at = 0; at < in.size(); at += 777) {
                 const int n = static_cast<int>(std::min<std::size_t>(777, in.size() - at));
                 f.process(in.data() + at, got.data() + at, n, isa);
+            }
+            EXPECT_EQ(std::memcmp(got.data(), expected.data(), got.size() * sizeof(double)), 0);
+
+            // In two parts, the front all done before the back, each in
+            // its own block sizes.
+            PinkFilter split(fs);
+            std::vector<double> fronts(in.size());
+            std::fill(got.begin(), got.end(), 0.0);
+            for (std::size_t at = 0; at < in.size(); at += 1001) {
+                const int n = static_cast<int>(std::min<std::size_t>(1001, in.size() - at));
+                split.processFront(in.data() + at, fronts.data() + at, n, isa);
+            }
+            for (std::size_t at = 0; at < in.size(); at += 554) {
+                const int n = static_cast<int>(std::min<std::size_t>(554, in.size() - at));
+                split.processBack(in.data() + at, fronts.data() + at, got.data() + at, n, isa);
             }
             EXPECT_EQ(std::memcmp(got.data(), expected.data(), got.size() * sizeof(double)), 0);
         }

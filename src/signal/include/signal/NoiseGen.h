@@ -50,8 +50,8 @@ inline constexpr double kLevelCheckDb = 0.045;
 // PinkFilter::correlationSum) takes its level from the expected power when
 // that holds within kLevelCheckDb: its measured power then scatters by at
 // most a third of kLevelCheckDb (one standard deviation), so about one seed in
-// 370 misses at the shortest such length, one in 700000 at 1000 s at 48 kHz.
-// About 390 s at 48 kHz.
+// 370 misses at the shortest such length, one in 5000 at 1000 s at 48 kHz.
+// About 645 s at 48 kHz, 372 s at 28 kHz (the shortest).
 std::int64_t expectedLevelFrames(double correlationSum);
 
 // Gaussian values by Marsaglia's polar method from the stream, batch by
@@ -83,10 +83,10 @@ int gaussianBatch(XoshiroBlocks& rng, int candidatePairs, double* scratch, doubl
 // unit Gaussian values scatters with a relative standard deviation of
 // sqrt(2 / N), 0.003 dB at 2^22 frames, so ±0.05 dB is 17 standard
 // deviations away. Pink noise keeps the pass: its power scatters with
-// sqrt(2 S / N), S the sum of the squared normalised autocorrelation (111 at
-// 48 kHz, 600 at 384 kHz, from the filter's response), which leaves ±0.05 dB
-// only about 5 standard deviations away even at 1000 s. So pink noise from
-// expectedLevelFrames on keeps the expected power's level when the whole
+// sqrt(2 S / N), S the sum of the squared normalised autocorrelation (185 at
+// 48 kHz, 570 at 384 kHz, from the filter's response), which leaves ±0.05 dB
+// only about 4 standard deviations away even at 1000 s at 48 kHz. So pink
+// noise from expectedLevelFrames on keeps the expected power's level when the whole
 // stream's power is within kLevelCheckDb of it, and takes the measured level
 // when it is not: a choice that depends on the seed and the options alone,
 // made from squares summed in eight lanes by frame number, so every block
