@@ -40,15 +40,14 @@ using V4 = double __attribute__((vector_size(32)));
 // instruction sets.)
 [[gnu::always_inline]] inline void laneSums(const V4& a, const V4& b, const V4& c, const V4& d, V4& sums)
 {
-    using Index = long long __attribute__((vector_size(32)));
-    const V4 ab0 = __builtin_shuffle(a, b, Index{0, 4, 2, 6});
-    const V4 ab1 = __builtin_shuffle(a, b, Index{1, 5, 3, 7});
-    const V4 cd0 = __builtin_shuffle(c, d, Index{0, 4, 2, 6});
-    const V4 cd1 = __builtin_shuffle(c, d, Index{1, 5, 3, 7});
-    const V4 lane0 = __builtin_shuffle(ab0, cd0, Index{0, 1, 4, 5});
-    const V4 lane1 = __builtin_shuffle(ab1, cd1, Index{0, 1, 4, 5});
-    const V4 lane2 = __builtin_shuffle(ab0, cd0, Index{2, 3, 6, 7});
-    const V4 lane3 = __builtin_shuffle(ab1, cd1, Index{2, 3, 6, 7});
+    const V4 ab0 = __builtin_shufflevector(a, b, 0, 4, 2, 6);
+    const V4 ab1 = __builtin_shufflevector(a, b, 1, 5, 3, 7);
+    const V4 cd0 = __builtin_shufflevector(c, d, 0, 4, 2, 6);
+    const V4 cd1 = __builtin_shufflevector(c, d, 1, 5, 3, 7);
+    const V4 lane0 = __builtin_shufflevector(ab0, cd0, 0, 1, 4, 5);
+    const V4 lane1 = __builtin_shufflevector(ab1, cd1, 0, 1, 4, 5);
+    const V4 lane2 = __builtin_shufflevector(ab0, cd0, 2, 3, 6, 7);
+    const V4 lane3 = __builtin_shufflevector(ab1, cd1, 2, 3, 6, 7);
     sums = (lane0 + lane1) + (lane2 + lane3);
 }
 
