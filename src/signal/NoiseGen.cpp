@@ -559,7 +559,7 @@ void NoiseGen::restart()
     // The drawer has drawn past where the fills stopped; the stream starts
     // again from the seed anyway.
     stopReadAhead();
-    rng = XoshiroBlocks(params.seed);
+    rng.reseed(params.seed);
     gaussianAt = 0;
     gaussianCount = 0;
     std::fill(std::begin(laneSquares), std::end(laneSquares), 0.0);

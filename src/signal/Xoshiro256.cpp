@@ -140,6 +140,12 @@ void blockBaseline(std::uint64_t* state, std::uint64_t* out)
 XoshiroBlocks::XoshiroBlocks(std::uint64_t seed, Isa kernel)
     : block(kBlock), isa(isaSupported(kernel) ? kernel : Isa::Baseline)
 {
+    reseed(seed);
+}
+
+void XoshiroBlocks::reseed(std::uint64_t seed)
+{
+    at = block.size();
     Xoshiro256 lane(seed);
     for (int j = 0; j < kLanes; ++j) {
         if (j > 0)

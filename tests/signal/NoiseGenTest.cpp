@@ -94,8 +94,11 @@ TEST(Xoshiro256, BlocksAreTheEnginesOutputs)
         v = engine.next();
     for (const Isa isa : supportedIsas()) {
         SCOPED_TRACE(isaName(isa));
-        XoshiroBlocks blocks(42, isa);
+        // Reseeded part way through a block, from another seed's stream.
+        XoshiroBlocks blocks(7, isa);
         std::vector<std::uint64_t> got(kCount);
+        blocks.fill(got.data(), 1000);
+        blocks.reseed(42);
         for (std::size_t at = 0, n = 1; at < kCount; at += n, n = n * 3 + 1) {
             n = std::min(n, kCount - at);
             blocks.fill(got.data() + at, n);

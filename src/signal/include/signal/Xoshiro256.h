@@ -123,6 +123,9 @@ public:
     // every kernel gives the same outputs.
     explicit XoshiroBlocks(std::uint64_t seed, Isa isa = bestIsa());
 
+    // Back to the start of seed's stream, keeping the buffer.
+    void reseed(std::uint64_t seed);
+
     // The next count outputs into out, as 64-bit patterns (out may be an
     // array of doubles that takes them as bits).
     void fill(void* out, std::size_t count);
