@@ -145,7 +145,9 @@ template <Part part>
         load(j.back, g1);
     // The two parts run in step within a call, so one phase serves.
     int phase = kFront ? *j.front.phase : *j.back.phase;
-    double previous = *j.lastIn;
+    // Only the back part owns the last input: the front may run on another
+    // thread while the back writes it.
+    double previous = kBack ? *j.lastIn : 0.0;
     const auto one = [&](int i) {
         const double x = j.in[i];
         double front = 0.0;

@@ -39,7 +39,9 @@ public:
     // The same in two parts that two threads can run one after the other on
     // each block: processFront gives the front group's sums for in, and
     // processBack, given in and those sums, the output. Each part keeps its
-    // own state, so the front may run ahead of the back.
+    // own state, so the front may run ahead of the back; process after such
+    // a split needs reset() first, as the two parts must stand at the same
+    // sample for it.
     void processFront(const double* in, double* front, int count, Isa isa = bestIsa());
     void processBack(const double* in, const double* front, double* out, int count, Isa isa = bestIsa());
     void reset();

@@ -133,7 +133,8 @@ public:
 private:
     void refill();
 
-    // Word w of lane j's state at lanes[4 * ... ]: see Xoshiro256.cpp.
+    // Word w of lane j's state at lanes[w * kLanes + j], so that a word of
+    // every lane loads as one vector.
     std::array<std::uint64_t, 4 * kLanes> lanes{};
     std::vector<std::uint64_t> block;
     std::size_t at = kBlock;
