@@ -1,5 +1,6 @@
 #pragma once
 
+#include "signal/NoiseGen.h"
 #include "signal/TWaveProvider.h"
 
 #include <gtest/gtest.h>
@@ -18,4 +19,17 @@ inline std::vector<double> generateMono(corvane::signal::TWaveProvider& gen, std
         done += n;
     }
     return out;
+}
+
+// Noise parameters for a length in seconds.
+inline corvane::signal::NoiseParams noiseParams(corvane::signal::NoiseColour colour, double seconds, double fs,
+                                                double amplitude, std::uint64_t seed = 1)
+{
+    corvane::signal::NoiseParams p;
+    p.colour = colour;
+    p.sampleRateHz = fs;
+    p.frameCount = static_cast<std::int64_t>(seconds * fs);
+    p.amplitude = amplitude;
+    p.seed = seed;
+    return p;
 }
