@@ -116,50 +116,54 @@ keepAvx512(const double* coords, std::size_t n, double* u, double* v, double* s)
 
 using V8 = double __attribute__((vector_size(64)));
 
-// x times scale, in place, over count values; with note, first the squares
-// of the values into the eight lanes (x[0] into lane 0), count a multiple of
-// eight then. One pass for both keeps the block in the first-level cache.
-[[gnu::always_inline]] inline void scaleNoting(double* x, int count, double scale, double* lanes, bool note)
+// With lanes: the squares of x into the eight lanes (x[0] into lane 0),
+// count a multiple of eight, and x times scale into out unless out is null.
+// Without: only out = x times scale. One pass for both keeps the block in
+// the first-level cache; out may be x.
+[[gnu::always_inline]] inline void scaleNoting(const double* x, double* out, int count, double scale,
+                                               double* lanes)
 {
-    int i = 0;
-    if (note) {
-        V8 acc;
-        std::memcpy(&acc, lanes, sizeof acc);
-        for (; i + 8 <= count; i += 8) {
-            V8 v;
-            std::memcpy(&v, x + i, sizeof v);
-            acc += v * v;
-            v *= scale;
-            std::memcpy(x + i, &v, sizeof v);
-        }
-        std::memcpy(lanes, &acc, sizeof acc);
+    if (lanes == nullptr) {
+        for (int i = 0; i < count; ++i)
+            out[i] = x[i] * scale;
+        return;
     }
-    for (; i < count; ++i)
-        x[i] *= scale;
+    V8 acc;
+    std::memcpy(&acc, lanes, sizeof acc);
+    for (int i = 0; i + 8 <= count; i += 8) {
+        V8 v;
+        std::memcpy(&v, x + i, sizeof v);
+        acc += v * v;
+        if (out != nullptr) {
+            v *= scale;
+            std::memcpy(out + i, &v, sizeof v);
+        }
+    }
+    std::memcpy(lanes, &acc, sizeof acc);
 }
 
-void scaleBaseline(double* x, int count, double scale, double* lanes, bool note)
+void scaleBaseline(const double* x, double* out, int count, double scale, double* lanes)
 {
-    scaleNoting(x, count, scale, lanes, note);
+    scaleNoting(x, out, count, scale, lanes);
 }
 
-[[gnu::target("avx2")]] void scaleAvx2(double* x, int count, double scale, double* lanes, bool note)
+[[gnu::target("avx2")]] void scaleAvx2(const double* x, double* out, int count, double scale, double* lanes)
 {
-    scaleNoting(x, count, scale, lanes, note);
+    scaleNoting(x, out, count, scale, lanes);
 }
 
-[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw")]] void scaleAvx512(double* x, int count, double scale,
-                                                                       double* lanes, bool note)
+[[gnu::target("avx512f,avx512dq,avx512vl,avx512bw")]] void scaleAvx512(const double* x, double* out, int count,
+                                                                       double scale, double* lanes)
 {
-    scaleNoting(x, count, scale, lanes, note);
+    scaleNoting(x, out, count, scale, lanes);
 }
 
-void scaleOn(Isa isa, double* x, int count, double scale, double* lanes, bool note)
+void scaleOn(const double* x, double* out, int count, double scale, double* lanes)
 {
-    switch (isa) {
-    case Isa::Avx512: scaleAvx512(x, count, scale, lanes, note); break;
-    case Isa::Avx2: scaleAvx2(x, count, scale, lanes, note); break;
-    default: scaleBaseline(x, count, scale, lanes, note); break;
+    switch (bestIsa()) {
+    case Isa::Avx512: scaleAvx512(x, out, count, scale, lanes); break;
+    case Isa::Avx2: scaleAvx2(x, out, count, scale, lanes); break;
+    default: scaleBaseline(x, out, count, scale, lanes); break;
     }
 }
 
@@ -462,24 +466,25 @@ bool NoiseGen::levelHeld() const
     return checkedFrames >= params.frameCount && ratioHolds();
 }
 
-void NoiseGen::noteSquares(const double* x, int count)
+int NoiseGen::noteSquares(const double* x, int count, double* out, double scale)
 {
-    const auto n = static_cast<int>(std::min<std::int64_t>(count, params.frameCount - checkedFrames));
+    const auto n = static_cast<int>(std::clamp<std::int64_t>(params.frameCount - checkedFrames, 0, count));
+    const auto one = [&](int i, int lane) {
+        const double v = x[i];
+        laneSquares[lane] += v * v;
+        if (out != nullptr)
+            out[i] = v * scale;
+    };
     int i = 0;
-    auto lane = static_cast<int>(checkedFrames % 8);
-    for (; i < n && lane != 0; ++i, lane = (lane + 1) % 8)
-        laneSquares[lane] += x[i] * x[i];
-    V8 acc;
-    std::memcpy(&acc, laneSquares, sizeof acc);
-    for (; i + 8 <= n; i += 8) {
-        V8 v;
-        std::memcpy(&v, x + i, sizeof v);
-        acc += v * v;
-    }
-    std::memcpy(laneSquares, &acc, sizeof acc);
-    for (lane = 0; i < n; ++i, ++lane)
-        laneSquares[lane] += x[i] * x[i];
-    checkedFrames += std::max(n, 0);
+    for (auto lane = static_cast<int>(checkedFrames % 8); i < n && lane != 0; ++i, lane = (lane + 1) % 8)
+        one(i, lane);
+    const int body = (n - i) / 8 * 8;
+    scaleOn(x + i, out == nullptr ? nullptr : out + i, body, scale, laneSquares);
+    i += body;
+    for (int lane = 0; i < n; ++i, ++lane)
+        one(i, lane);
+    checkedFrames += n;
+    return n;
 }
 
 // Partial sums per block keep the rounding of a long sum small; both ways
@@ -616,25 +621,10 @@ void NoiseGen::generate(double* out, int count)
         return;
     }
     unscaled(out, count);
-    const double scale = outputScale;
-    int i = 0;
-    if (checking) {
-        // As noteSquares, scaling on the way.
-        const auto n = static_cast<int>(std::clamp<std::int64_t>(params.frameCount - checkedFrames, 0, count));
-        for (auto lane = static_cast<int>(checkedFrames % 8); i < n && lane != 0; ++i, lane = (lane + 1) % 8) {
-            laneSquares[lane] += out[i] * out[i];
-            out[i] *= scale;
-        }
-        const int body = (n - i) / 8 * 8;
-        scaleOn(bestIsa(), out + i, body, scale, laneSquares, true);
-        i += body;
-        for (int lane = 0; i < n; ++i, ++lane) {
-            laneSquares[lane] += out[i] * out[i];
-            out[i] *= scale;
-        }
-        checkedFrames += n;
-    }
-    scaleOn(bestIsa(), out + i, count - i, scale, nullptr, false);
+    // The frames the level check still counts are scaled as their squares
+    // are noted, the rest on their own.
+    const int noted = checking ? noteSquares(out, count, out, outputScale) : 0;
+    scaleOn(out + noted, out + noted, count - noted, outputScale, nullptr);
 }
 
 int NoiseGen::fill(double* data, int dataSize, int channels)

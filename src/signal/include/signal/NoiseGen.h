@@ -170,7 +170,10 @@ private:
     // The measuring pass; decides between the expected and the measured
     // level when the noise is long enough for the expected one.
     void setMeasuredScale();
-    void noteSquares(const double* x, int count);
+    // The squares of x's frames the level check still counts (the first
+    // ones, up to frameCount) into its lanes; with out, those frames times
+    // scale into out too (out may be x). Returns how many it took.
+    int noteSquares(const double* x, int count, double* out = nullptr, double scale = 1.0);
     bool ratioHolds() const;
 
     NoiseParams params;
