@@ -7,8 +7,8 @@ namespace corvane::signal {
 namespace {
 
 // The engine's published jump polynomial for 2^128 steps.
-constexpr std::uint64_t kJump[4] = {0x180ec6d33cfd0abaULL, 0xd5a61266f0c9392cULL, 0xa9582618e03fc9aaULL,
-                                    0x39abdc4529b1661cULL};
+constexpr Xoshiro256::State kJump = {0x180ec6d33cfd0abaULL, 0xd5a61266f0c9392cULL, 0xa9582618e03fc9aaULL,
+                                     0x39abdc4529b1661cULL};
 
 } // namespace
 
@@ -41,25 +41,12 @@ double Xoshiro256::nextDouble()
 
 void Xoshiro256::jump()
 {
-    jump(State{kJump[0], kJump[1], kJump[2], kJump[3]});
+    jump(kJump);
 }
 
-// By Cayley-Hamilton, stepping distance times is applying the polynomial
-// x^distance mod P to the step: the sum of the states after k steps over the
-// polynomial's terms x^k.
 void Xoshiro256::jump(const State& polynomial)
 {
-    State acc{};
-    for (const std::uint64_t word : polynomial) {
-        for (int b = 0; b < 64; ++b) {
-            if (word & (std::uint64_t{1} << b)) {
-                for (int i = 0; i < 4; ++i)
-                    acc[static_cast<std::size_t>(i)] ^= s[static_cast<std::size_t>(i)];
-            }
-            next();
-        }
-    }
-    s = acc;
+    detail::jumpState(s[0], s[1], s[2], s[3], polynomial);
 }
 
 namespace {
@@ -72,27 +59,8 @@ constexpr Xoshiro256::State kSegmentJump = Xoshiro256::jumpPolynomial(XoshiroBlo
 constexpr Xoshiro256::State kToNextBlock =
     Xoshiro256::jumpPolynomial(std::uint64_t{XoshiroBlocks::kLanes - 1} * XoshiroBlocks::kSegment);
 
-// In place: a vector passed or returned by value changes the calling
-// convention between the instruction sets.
-[[gnu::always_inline]] inline void rotateLeft(Lanes& x, int k)
-{
-    x = (x << k) | (x >> (64 - k));
-}
-
-[[gnu::always_inline]] inline void step(Lanes& s0, Lanes& s1, Lanes& s2, Lanes& s3)
-{
-    const Lanes t = s1 << 17;
-    s2 ^= s0;
-    s3 ^= s1;
-    s1 ^= s2;
-    s0 ^= s3;
-    s2 ^= t;
-    rotateLeft(s3, 45);
-}
-
 // One block from the lanes' states (word w of lane j at state[w * kLanes + j]),
-// then every lane jumps to its place in the next block. The products by 5
-// and 9 are shifts and adds, which every vector unit has.
+// then every lane jumps to its place in the next block.
 [[gnu::always_inline]] inline void blockKernel(std::uint64_t* state, std::uint64_t* out)
 {
     constexpr int kLanes = XoshiroBlocks::kLanes;
@@ -100,24 +68,14 @@ constexpr Xoshiro256::State kToNextBlock =
     Lanes s[4];
     std::memcpy(s, state, sizeof s);
     for (int m = 0; m < kSegment; ++m) {
-        Lanes r = s[1] + (s[1] << 2);
-        rotateLeft(r, 7);
-        r += r << 3;
+        Lanes r;
+        detail::scramble(s[1], r);
         for (int j = 0; j < kLanes; ++j)
             out[j * kSegment + m] = r[j];
-        step(s[0], s[1], s[2], s[3]);
+        detail::advance(s[0], s[1], s[2], s[3]);
     }
-    Lanes acc[4] = {};
-    for (const std::uint64_t word : kToNextBlock) {
-        for (int b = 0; b < 64; ++b) {
-            if ((word >> b) & 1u) {
-                for (int w = 0; w < 4; ++w)
-                    acc[w] ^= s[w];
-            }
-            step(s[0], s[1], s[2], s[3]);
-        }
-    }
-    std::memcpy(state, acc, sizeof acc);
+    detail::jumpState(s[0], s[1], s[2], s[3], kToNextBlock);
+    std::memcpy(state, s, sizeof s);
 }
 
 void blockBaseline(std::uint64_t* state, std::uint64_t* out)

@@ -9,6 +9,70 @@
 
 namespace corvane::signal {
 
+namespace detail {
+
+// The engine's step, output and jump, written once for one state (W a 64-bit
+// word) and for several run side by side (W a vector of such words).
+// Vectors go by reference: by value they would change the calling
+// convention between the instruction sets.
+template <class W>
+[[gnu::always_inline]] inline void rotateLeft(W& x, int k)
+{
+    x = (x << k) | (x >> (64 - k));
+}
+
+// rotl(s1 * 5, 7) * 9, the products as shifts and adds, which every vector
+// unit has.
+template <class W>
+[[gnu::always_inline]] inline void scramble(const W& s1, W& out)
+{
+    out = s1 + (s1 << 2);
+    rotateLeft(out, 7);
+    out += out << 3;
+}
+
+template <class W>
+[[gnu::always_inline]] inline void advance(W& s0, W& s1, W& s2, W& s3)
+{
+    const W t = s1 << 17;
+    s2 ^= s0;
+    s3 ^= s1;
+    s1 ^= s2;
+    s0 ^= s3;
+    s2 ^= t;
+    rotateLeft(s3, 45);
+}
+
+// By Cayley-Hamilton, stepping d times is applying the polynomial x^d mod P
+// (P the characteristic polynomial) to the step: the sum of the states after
+// k steps over the polynomial's terms x^k.
+template <class W>
+[[gnu::always_inline]] inline void jumpState(W& s0, W& s1, W& s2, W& s3,
+                                             const std::array<std::uint64_t, 4>& polynomial)
+{
+    W a0{};
+    W a1{};
+    W a2{};
+    W a3{};
+    for (const std::uint64_t word : polynomial) {
+        for (int b = 0; b < 64; ++b) {
+            if ((word >> b) & 1u) {
+                a0 ^= s0;
+                a1 ^= s1;
+                a2 ^= s2;
+                a3 ^= s3;
+            }
+            advance(s0, s1, s2, s3);
+        }
+    }
+    s0 = a0;
+    s1 = a1;
+    s2 = a2;
+    s3 = a3;
+}
+
+} // namespace detail
+
 // The random engine behind the noise and the dither: xoshiro256** seeded
 // through SplitMix64, with our own conversion to doubles. Nothing here comes
 // from <random>, whose distributions differ between standard libraries, so
@@ -27,14 +91,9 @@ public:
     // Inline: the noise draws a value every few nanoseconds.
     std::uint64_t next()
     {
-        const std::uint64_t result = rotl(s[1] * 5, 7) * 9;
-        const std::uint64_t t = s[1] << 17;
-        s[2] ^= s[0];
-        s[3] ^= s[1];
-        s[1] ^= s[2];
-        s[0] ^= s[3];
-        s[2] ^= t;
-        s[3] = rotl(s[3], 45);
+        std::uint64_t result = 0;
+        detail::scramble(s[1], result);
+        detail::advance(s[0], s[1], s[2], s[3]);
         return result;
     }
 
@@ -55,8 +114,6 @@ public:
 
 private:
     Xoshiro256() = default;
-
-    static constexpr std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
     State s{};
 };
