@@ -78,6 +78,17 @@ struct Group {
             y = out;
     }
 
+    // Four samples from the start of the four, each summed over the lanes.
+    [[gnu::always_inline]] void fourSums(const double* x, V4& sums)
+    {
+        V4 a, b, c, d;
+        sample<0>(x[0], a);
+        sample<1>(x[1], b);
+        sample<2>(x[2], c);
+        sample<3>(x[3], d);
+        laneSums(a, b, c, d, sums);
+    }
+
     // Sample k of the four, summed over the lanes.
     [[gnu::always_inline]] double sampleSum(int k, double x)
     {
@@ -170,22 +181,13 @@ template <Part part>
         const double* x = j.in + i;
         V4 front;
         if constexpr (kFront) {
-            V4 a, b, c, d;
-            g0.sample<0>(x[0], a);
-            g0.sample<1>(x[1], b);
-            g0.sample<2>(x[2], c);
-            g0.sample<3>(x[3], d);
-            laneSums(a, b, c, d, front);
+            g0.fourSums(x, front);
         } else {
             std::memcpy(&front, j.frontSums + i, sizeof front);
         }
         if constexpr (kBack) {
-            V4 a, b, c, d, back;
-            g1.sample<0>(x[0], a);
-            g1.sample<1>(x[1], b);
-            g1.sample<2>(x[2], c);
-            g1.sample<3>(x[3], d);
-            laneSums(a, b, c, d, back);
+            V4 back;
+            g1.fourSums(x, back);
             const V4 xs = {x[0], x[1], x[2], x[3]};
             const V4 before = {previous, x[0], x[1], x[2]};
             const V4 out = (j.direct * xs + j.delayed * before) + (front + back);
@@ -284,7 +286,8 @@ PinkFilter::PinkFilter(double sampleRateHz) : sampleRate(sampleRateHz)
     direct = static_cast<double>(1.0L - residueSum);
     delayed = static_cast<double>(slope);
 
-    groupPoles.assign(kPoleSlots, 0.0);
+    // The poles are only needed here: the kernel takes their powers.
+    std::vector<double> groupPoles(kPoleSlots, 0.0);
     groupResidues.assign(kPoleSlots, 0.0);
     states.assign(2 * kPoleSlots, 0.0);
     for (std::size_t k = 0; k < n; ++k) {

@@ -70,9 +70,8 @@ private:
 
     std::vector<double> zeros; // z-plane zeros of the design, on the positive real axis
     std::vector<double> poles;
-    // The parallel form, poles in two groups of four (padded with zero
-    // poles and residues), and the one-pole filters' states.
-    std::vector<double> groupPoles;
+    // The parallel form, in two groups of four (padded with zero poles and
+    // residues), and the one-pole filters' states.
     std::vector<double> groupResidues;
     std::vector<double> groupPowers; // per group, p to p^4 of each lane
     std::vector<double> states; // per group, the state and the partial sum
