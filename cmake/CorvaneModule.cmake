@@ -31,3 +31,13 @@ function(corvane_module name)
     target_link_libraries(corvane_${name} PUBLIC Qt6::Widgets Qt6::Gui)
   endif()
 endfunction()
+
+# For the modules with exact vector kernels (every instruction-set path and
+# every block size give the same bits, and the error bounds count every
+# rounding), on the whole target so that no source file can miss them:
+# -fno-trapping-math lets GCC vectorise the comparisons and conversions;
+# no contraction into fused multiply-adds and no fast-math; the square roots
+# only see values where errno never matters, so they may become vector
+# instructions (correctly rounded like the library's). -O3 also in the debug
+# builds, where the tests run these kernels over long signals.
+set(CORVANE_EXACT_KERNEL_OPTIONS -O3 -fno-trapping-math -ffp-contract=off -fno-fast-math -fno-math-errno)

@@ -154,13 +154,7 @@ template <Kind K>
 template <Kind K>
 TileFn tileFor(Isa isa)
 {
-    if (!signal::isaSupported(isa))
-        isa = Isa::Baseline;
-    switch (isa) {
-    case Isa::Avx512: return tileAvx512<K>;
-    case Isa::Avx2: return tileAvx2<K>;
-    default: return tileBaseline<K>;
-    }
+    return signal::pickIsa<TileFn>(isa, tileBaseline<K>, tileAvx2<K>, tileAvx512<K>);
 }
 
 // Little-endian stores of the low bytes of v; the second copy for two
