@@ -1,4 +1,5 @@
 #include "signal/Dither.h"
+#include "core/ResultCodes.h"
 #include "signal/Xoshiro256.h"
 #include "wavio/WavFormat.h"
 
@@ -129,7 +130,7 @@ TEST(EncodeBlockDithered, StereoAndFloatRefusal)
     for (const int format : {int{wavio::F32}, int{wavio::F64}, 6, -1}) {
         SCOPED_TRACE(format);
         EXPECT_EQ(wavio::encodeBlockDithered(left, nullptr, 2, format, 1.0, ditherLeft, nullptr, untouched.data()),
-                  -1114);
+                  core::kIncorrectParameter);
         EXPECT_EQ(untouched, std::vector<std::uint8_t>(16, 0xAA));
     }
 }

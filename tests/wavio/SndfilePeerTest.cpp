@@ -1,6 +1,7 @@
 // What our writer produces must read back through an independent WAV reader,
 // sample for sample.
 #include "signal/MiniWaveGen.h"
+#include "support/Files.h"
 #include "wavio/ByteSink.h"
 #include "wavio/FileWriteThread.h"
 #include "wavio/WavFormat.h"
@@ -22,8 +23,7 @@ using namespace std::chrono_literals;
 
 std::string tempPath(const std::string& name)
 {
-    return (std::filesystem::temp_directory_path() / ("corvane-peer-" + std::to_string(::getpid()) + "-" + name))
-        .string();
+    return tempFilePath("corvane-peer", name);
 }
 
 // The expected file value of one generated sample, worked out from the

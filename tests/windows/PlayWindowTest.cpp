@@ -33,8 +33,7 @@ class PlayWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("corvane-play-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
+        dir = freshTestFolder("corvane-play");
         raw = dir / "played.raw";
     }
     void TearDown() override
