@@ -173,8 +173,8 @@ void summarise(std::ostream& err, const std::string& path, int dataLength, int c
     const long long bytes =
         wavio::headerByteCount(format) + static_cast<long long>(dataLength) * channels * info.bytes;
     err << "Wrote " << (path == "-" ? std::string("standard output") : path) << ": " << dataLength << " frames, "
-        << channels << (channels == 2 ? " channels, " : " channel, ") << fs << " Hz, "
-        << info.caption << ", " << bytes << " bytes\n";
+        << channels << (channels == 2 ? " channels, " : " channel, ") << fs << " Hz, " << info.caption << ", "
+        << bytes << " bytes\n";
 }
 
 } // namespace

@@ -50,6 +50,12 @@ std::optional<int> decadeOf(double v)
     return static_cast<int>(std::trunc(l + 100.0)) - 100;
 }
 
+// A canvas result as the display passes it on: its refusals, else success.
+int okOr(int canvasResult)
+{
+    return canvasResult < 0 ? canvasResult : kOk;
+}
+
 int clampCount(int n)
 {
     return std::clamp(n, 0, poleZeroSet::kCapacity);
@@ -194,7 +200,181 @@ int WaveDisplay::chooseLabels(int labelMode, const LabelRange& range, int limit,
     return n;
 }
 
+// ---------------------------------------------------------------------------
+// Carrying out a command: every operation builds its entry and runs it, and
+// repaint and relayout run the recorded entries, through the one apply.
+
+namespace {
+
+// The fields each kind reads; a record copies only these, so the rest keep
+// what an earlier command left in them.
+enum Field : unsigned {
+    kIPar1 = 1u << 0,
+    kIPar2 = 1u << 1,
+    kData = 1u << 2,
+    kDPar1 = 1u << 3,
+    kDPar2 = 1u << 4,
+    kDPar3 = 1u << 5,
+    kDPar4 = 1u << 6,
+    kColour = 1u << 7,
+    kText = 1u << 8,
+};
+
+unsigned fieldsOf(const dispCommandHistory& c)
+{
+    // A grid-and-scale entry also holds its unit and, on a linear axis, its
+    // label mode.
+    const unsigned labelled = !c.labelled ? 0u : c.kind == CommandKind::XScaleLog ? kText : kText | kIPar2;
+    switch (c.kind) {
+    case CommandKind::XScale: return kDPar1 | kDPar2 | kDPar3 | labelled;
+    case CommandKind::XScaleLog: return kDPar1 | kDPar2 | labelled;
+    case CommandKind::YScaleNoGrid: return kDPar1 | kDPar2 | kIPar1;
+    case CommandKind::YScaleGridChannel0: return kDPar1 | kDPar2 | kDPar3;
+    case CommandKind::YScaleGrid: return kDPar1 | kDPar2 | kDPar3 | kIPar1 | labelled;
+    case CommandKind::Draw: return kData | kIPar1 | kColour | kIPar2;
+    case CommandKind::DrawGainOffset: return kData | kDPar1 | kDPar2 | kIPar1 | kColour | kIPar2;
+    case CommandKind::DrawGainOffsetRange:
+        return kData | kDPar1 | kDPar2 | kDPar3 | kDPar4 | kIPar1 | kColour | kIPar2;
+    case CommandKind::DbDraw: return kData | kDPar1 | kIPar1 | kColour;
+    case CommandKind::DbDrawRange: return kData | kDPar1 | kDPar2 | kDPar3 | kIPar1 | kColour;
+    case CommandKind::DbDrawRangeChannel: return kData | kDPar1 | kDPar2 | kDPar3 | kIPar1 | kColour | kIPar2;
+    case CommandKind::Text: return kIPar1 | kIPar2 | kColour | kText;
+    case CommandKind::PoleZero:
+    case CommandKind::Empty: break;
+    }
+    return 0;
+}
+
+} // namespace
+
+dispCommandHistory* WaveDisplay::record(const dispCommandHistory& c)
+{
+    dispCommandHistory* e = nextEntry();
+    if (e == nullptr)
+        return nullptr;
+    const unsigned used = fieldsOf(c);
+    e->kind = c.kind;
+    if ((used & kIPar1) != 0)
+        e->iPar1 = c.iPar1;
+    if ((used & kIPar2) != 0)
+        e->iPar2 = c.iPar2;
+    if ((used & kData) != 0)
+        e->dataPtr = c.dataPtr;
+    if ((used & kDPar1) != 0)
+        e->dPar1 = c.dPar1;
+    if ((used & kDPar2) != 0)
+        e->dPar2 = c.dPar2;
+    if ((used & kDPar3) != 0)
+        e->dPar3 = c.dPar3;
+    if ((used & kDPar4) != 0)
+        e->dPar4 = c.dPar4;
+    if ((used & kColour) != 0)
+        e->color = c.color;
+    if ((used & kText) != 0)
+        e->text.assign(c.text);
+    e->labelled = c.labelled;
+    return e;
+}
+
+int WaveDisplay::run(const dispCommandHistory& c)
+{
+    const int result = apply(c, true).value_or(kOk);
+    if (result == kOk)
+        record(c);
+    return result;
+}
+
+std::optional<int> WaveDisplay::apply(const dispCommandHistory& c, bool withLabels)
+{
+    if (withLabels && c.labelled) {
+        switch (c.kind) {
+        case CommandKind::XScale: return xGridAndScale(c.text, c.iPar2, c.dPar1, c.dPar2, c.dPar3);
+        case CommandKind::XScaleLog: return xGridAndScaleLog(c.text, c.dPar1, c.dPar2);
+        case CommandKind::YScaleGrid: return yGridAndScale(c.text, c.iPar2, c.dPar1, c.dPar2, c.dPar3, c.iPar1);
+        default: return std::nullopt; // only those three are ever labelled
+        }
+    }
+    switch (c.kind) {
+    case CommandKind::XScale:
+        // A reversed range is the canvas's to refuse.
+        if (c.dPar2 - c.dPar1 == 0.0)
+            return kXScaleSpanZero;
+        return okOr(canvas->setXScale(c.dPar1, c.dPar2 - c.dPar1, c.dPar3, grid));
+    case CommandKind::XScaleLog:
+        if (!(c.dPar1 > 0.0))
+            return kLogLeftNotPositive;
+        if (!(c.dPar2 / c.dPar1 > 0.0))
+            return kLogRatioNotPositive;
+        return okOr(canvas->setXScale(c.dPar1, c.dPar2 / c.dPar1, grid));
+    case CommandKind::YScaleNoGrid:
+        if (c.dPar1 - c.dPar2 == 0.0)
+            return kYScaleSpanZero;
+        return okOr(canvas->setYScale(c.dPar2, c.dPar1 - c.dPar2, c.iPar1));
+    case CommandKind::YScaleGridChannel0:
+        if (c.dPar1 - c.dPar2 == 0.0)
+            return kYScaleSpanZero;
+        return okOr(canvas->setYScale(c.dPar2, c.dPar1 - c.dPar2, c.dPar3, grid));
+    case CommandKind::YScaleGrid:
+        if (c.dPar1 - c.dPar2 == 0.0)
+            return kYScaleSpanZero;
+        return okOr(canvas->setYScale(c.dPar2, c.dPar1 - c.dPar2, c.dPar3, grid, c.iPar1));
+    case CommandKind::Draw: return okOr(canvas->draw(c.dataPtr, c.iPar1, c.color, c.iPar2));
+    case CommandKind::DrawGainOffset:
+        return okOr(canvas->draw(c.dataPtr, c.dPar1, c.dPar2, c.iPar1, c.color, c.iPar2));
+    case CommandKind::DrawGainOffsetRange:
+        return okOr(canvas->draw(c.dataPtr, c.dPar1, c.dPar2, c.dPar3, c.dPar4, c.iPar1, c.color, c.iPar2));
+    case CommandKind::DbDraw: return okOr(canvas->dBdraw(c.dataPtr, c.dPar1, c.iPar1, c.color));
+    case CommandKind::DbDrawRange:
+        return okOr(canvas->dBdraw(c.dataPtr, c.dPar1, c.dPar2, c.dPar3, c.iPar1, c.color));
+    case CommandKind::DbDrawRangeChannel:
+        return okOr(canvas->dBdraw(c.dataPtr, c.dPar1, c.dPar2, c.dPar3, c.iPar1, c.color, c.iPar2));
+    case CommandKind::PoleZero: return drawPoleZero(leftPoleZero, rightPoleZero);
+    case CommandKind::Text:
+        // A text has no result: in a replay the one kept from before stands.
+        canvas->TextOnCanvas(c.iPar1, c.iPar2, c.text, c.color);
+        return std::nullopt;
+    case CommandKind::Empty: break;
+    }
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+// Grid-and-scale operations
+
 int WaveDisplay::setXGridAndScale(std::string_view unit, int labelMode, double xMin, double xMax, double interval)
+{
+    return run({.kind = CommandKind::XScale,
+                .iPar2 = labelMode,
+                .dPar1 = xMin,
+                .dPar2 = xMax,
+                .dPar3 = interval,
+                .text = std::string(unit),
+                .labelled = true});
+}
+
+int WaveDisplay::setXGridAndScaleLog(std::string_view unit, double xMin, double xMax)
+{
+    return run({.kind = CommandKind::XScaleLog,
+                .dPar1 = xMin,
+                .dPar2 = xMax,
+                .text = std::string(unit),
+                .labelled = true});
+}
+
+int WaveDisplay::setYGridAndScale(std::string_view unit, int labelMode, double yTop, double yBottom,
+                                  double interval, int channel)
+{
+    return run({.kind = CommandKind::YScaleGrid,
+                .iPar1 = channel,
+                .iPar2 = labelMode,
+                .dPar1 = yTop,
+                .dPar2 = yBottom,
+                .dPar3 = interval,
+                .text = std::string(unit),
+                .labelled = true});
+}
+
+int WaveDisplay::xGridAndScale(std::string_view unit, int labelMode, double xMin, double xMax, double interval)
 {
     const double span = xMax - xMin;
     if (!(span > 0.0))
@@ -218,19 +398,10 @@ int WaveDisplay::setXGridAndScale(std::string_view unit, int labelMode, double x
         return r;
     canvas->putUnitX(unit);
 
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::XScale;
-        e->dPar1 = xMin;
-        e->dPar2 = xMax;
-        e->dPar3 = interval;
-        e->iPar2 = labelMode;
-        e->text.assign(unit);
-        e->labelled = true;
-    }
     return kOk;
 }
 
-int WaveDisplay::setXGridAndScaleLog(std::string_view unit, double xMin, double xMax)
+int WaveDisplay::xGridAndScaleLog(std::string_view unit, double xMin, double xMax)
 {
     // The same refusal as setXScaleLog's: a logarithmic axis cannot start at
     // or below zero.
@@ -269,18 +440,11 @@ int WaveDisplay::setXGridAndScaleLog(std::string_view unit, double xMin, double 
         return r;
     canvas->putUnitX(unit);
 
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::XScaleLog;
-        e->dPar1 = xMin;
-        e->dPar2 = xMax;
-        e->text.assign(unit);
-        e->labelled = true;
-    }
     return kOk;
 }
 
-int WaveDisplay::setYGridAndScale(std::string_view unit, int labelMode, double yTop, double yBottom,
-                                  double interval, int channel)
+int WaveDisplay::yGridAndScale(std::string_view unit, int labelMode, double yTop, double yBottom, double interval,
+                               int channel)
 {
     const double span = yTop - yBottom;
     if (span == 0.0)
@@ -313,16 +477,6 @@ int WaveDisplay::setYGridAndScale(std::string_view unit, int labelMode, double y
         canvas->putUnitYR(unit);
     }
 
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::YScaleGrid;
-        e->dPar1 = yTop;
-        e->dPar2 = yBottom;
-        e->dPar3 = interval;
-        e->iPar1 = channel;
-        e->iPar2 = labelMode;
-        e->text.assign(unit);
-        e->labelled = true;
-    }
     return kOk;
 }
 
@@ -331,80 +485,28 @@ int WaveDisplay::setYGridAndScale(std::string_view unit, int labelMode, double y
 
 int WaveDisplay::setXScale(double xMin, double xMax, double interval)
 {
-    // A reversed range is the canvas's to refuse.
-    if (xMax - xMin == 0.0)
-        return kXScaleSpanZero;
-    if (const int r = canvas->setXScale(xMin, xMax - xMin, interval, grid); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::XScale;
-        e->dPar1 = xMin;
-        e->dPar2 = xMax;
-        e->dPar3 = interval;
-    }
-    return kOk;
+    return run({.kind = CommandKind::XScale, .dPar1 = xMin, .dPar2 = xMax, .dPar3 = interval});
 }
 
 int WaveDisplay::setXScaleLog(double left, double right)
 {
-    if (!(left > 0.0))
-        return kLogLeftNotPositive;
-    if (!(right / left > 0.0))
-        return kLogRatioNotPositive;
-    if (const int r = canvas->setXScale(left, right / left, grid); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::XScaleLog;
-        e->dPar1 = left;
-        e->dPar2 = right;
-    }
-    return kOk;
+    return run({.kind = CommandKind::XScaleLog, .dPar1 = left, .dPar2 = right});
 }
 
 int WaveDisplay::setYScale(double yTop, double yBottom, int channel)
 {
-    if (yTop - yBottom == 0.0)
-        return kYScaleSpanZero;
-    if (const int r = canvas->setYScale(yBottom, yTop - yBottom, channel); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::YScaleNoGrid;
-        e->dPar1 = yTop;
-        e->dPar2 = yBottom;
-        e->iPar1 = channel;
-    }
-    return kOk;
+    return run({.kind = CommandKind::YScaleNoGrid, .iPar1 = channel, .dPar1 = yTop, .dPar2 = yBottom});
 }
 
 int WaveDisplay::setYScale(double yTop, double yBottom, double interval)
 {
-    if (yTop - yBottom == 0.0)
-        return kYScaleSpanZero;
-    if (const int r = canvas->setYScale(yBottom, yTop - yBottom, interval, grid); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::YScaleGridChannel0;
-        e->dPar1 = yTop;
-        e->dPar2 = yBottom;
-        e->dPar3 = interval;
-    }
-    return kOk;
+    return run({.kind = CommandKind::YScaleGridChannel0, .dPar1 = yTop, .dPar2 = yBottom, .dPar3 = interval});
 }
 
 int WaveDisplay::setYScale(double yTop, double yBottom, double interval, int channel)
 {
-    if (yTop - yBottom == 0.0)
-        return kYScaleSpanZero;
-    if (const int r = canvas->setYScale(yBottom, yTop - yBottom, interval, grid, channel); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::YScaleGrid;
-        e->dPar1 = yTop;
-        e->dPar2 = yBottom;
-        e->dPar3 = interval;
-        e->iPar1 = channel;
-    }
-    return kOk;
+    return run(
+        {.kind = CommandKind::YScaleGrid, .iPar1 = channel, .dPar1 = yTop, .dPar2 = yBottom, .dPar3 = interval});
 }
 
 // ---------------------------------------------------------------------------
@@ -412,117 +514,84 @@ int WaveDisplay::setYScale(double yTop, double yBottom, double interval, int cha
 
 int WaveDisplay::draw(const double* data, int n, Colour colour, int channel)
 {
-    if (const int r = canvas->draw(data, n, colour, channel); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::Draw;
-        e->dataPtr = data;
-        e->iPar1 = n;
-        e->color = colour;
-        e->iPar2 = channel;
-    }
-    return kOk;
+    return run({.kind = CommandKind::Draw, .iPar1 = n, .iPar2 = channel, .dataPtr = data, .color = colour});
 }
 
 int WaveDisplay::draw(const double* data, double gain, double offset, int n, Colour colour, int channel)
 {
-    if (const int r = canvas->draw(data, gain, offset, n, colour, channel); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::DrawGainOffset;
-        e->dataPtr = data;
-        e->dPar1 = gain;
-        e->dPar2 = offset;
-        e->iPar1 = n;
-        e->color = colour;
-        e->iPar2 = channel;
-    }
-    return kOk;
+    return run({.kind = CommandKind::DrawGainOffset,
+                .iPar1 = n,
+                .iPar2 = channel,
+                .dataPtr = data,
+                .dPar1 = gain,
+                .dPar2 = offset,
+                .color = colour});
 }
 
 int WaveDisplay::draw(const double* data, double gain, double offset, double xStart, double xEnd, int n,
                       Colour colour, int channel)
 {
-    if (const int r = canvas->draw(data, gain, offset, xStart, xEnd, n, colour, channel); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::DrawGainOffsetRange;
-        e->dataPtr = data;
-        e->dPar1 = gain;
-        e->dPar2 = offset;
-        e->dPar3 = xStart;
-        e->dPar4 = xEnd;
-        e->iPar1 = n;
-        e->color = colour;
-        e->iPar2 = channel;
-    }
-    return kOk;
+    return run({.kind = CommandKind::DrawGainOffsetRange,
+                .iPar1 = n,
+                .iPar2 = channel,
+                .dataPtr = data,
+                .dPar1 = gain,
+                .dPar2 = offset,
+                .dPar3 = xStart,
+                .dPar4 = xEnd,
+                .color = colour});
 }
 
 int WaveDisplay::dBdraw(const double* data, double ref, int n, Colour colour)
 {
-    if (const int r = canvas->dBdraw(data, ref, n, colour); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::DbDraw;
-        e->dataPtr = data;
-        e->dPar1 = ref;
-        e->iPar1 = n;
-        e->color = colour;
-    }
-    return kOk;
+    return run({.kind = CommandKind::DbDraw, .iPar1 = n, .dataPtr = data, .dPar1 = ref, .color = colour});
 }
 
 int WaveDisplay::dBdraw(const double* data, double ref, double xStart, double xEnd, int n, Colour colour)
 {
-    if (const int r = canvas->dBdraw(data, ref, xStart, xEnd, n, colour); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::DbDrawRange;
-        e->dataPtr = data;
-        e->dPar1 = ref;
-        e->dPar2 = xStart;
-        e->dPar3 = xEnd;
-        e->iPar1 = n;
-        e->color = colour;
-    }
-    return kOk;
+    return run({.kind = CommandKind::DbDrawRange,
+                .iPar1 = n,
+                .dataPtr = data,
+                .dPar1 = ref,
+                .dPar2 = xStart,
+                .dPar3 = xEnd,
+                .color = colour});
 }
 
 int WaveDisplay::dBdraw(const double* data, double ref, double xStart, double xEnd, int n, Colour colour,
                         int channel)
 {
-    if (const int r = canvas->dBdraw(data, ref, xStart, xEnd, n, colour, channel); r < 0)
-        return r;
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::DbDrawRangeChannel;
-        e->dataPtr = data;
-        e->dPar1 = ref;
-        e->dPar2 = xStart;
-        e->dPar3 = xEnd;
-        e->iPar1 = n;
-        e->color = colour;
-        e->iPar2 = channel;
-    }
-    return kOk;
+    return run({.kind = CommandKind::DbDrawRangeChannel,
+                .iPar1 = n,
+                .iPar2 = channel,
+                .dataPtr = data,
+                .dPar1 = ref,
+                .dPar2 = xStart,
+                .dPar3 = xEnd,
+                .color = colour});
 }
 
 void WaveDisplay::TextOnCanvas(int x, int y, std::string_view text, Colour colour)
 {
-    canvas->TextOnCanvas(x, y, text, colour);
-    if (dispCommandHistory* e = nextEntry()) {
-        e->kind = CommandKind::Text;
-        e->iPar1 = x;
-        e->iPar2 = y;
-        e->color = colour;
-        e->text.assign(text);
-    }
+    run({.kind = CommandKind::Text, .iPar1 = x, .iPar2 = y, .color = colour, .text = std::string(text)});
 }
 
 // ---------------------------------------------------------------------------
 // Pole-zero display
 
 int WaveDisplay::poleZeroDisplay(const poleZeroSet& leftSet, const poleZeroSet& rightSet)
+{
+    drawPoleZero(leftSet, rightSet);
+    // The held sets change only with a recorded command; a replay draws them
+    // as they are.
+    if (record({.kind = CommandKind::PoleZero}) != nullptr) {
+        leftPoleZero = leftSet;
+        rightPoleZero = rightSet;
+    }
+    return kOk;
+}
+
+int WaveDisplay::drawPoleZero(const poleZeroSet& leftSet, const poleZeroSet& rightSet)
 {
     // Fixed layout: the left plane's imaginary axis runs -2.5..2.5 on the
     // left scale, the right plane's -1.25..1.25 on the right one, and one X
@@ -562,13 +631,6 @@ int WaveDisplay::poleZeroDisplay(const poleZeroSet& leftSet, const poleZeroSet& 
         canvas->drawZero(2.0 * z.real() + 2.0, z.imag(), kRightZeroColour, 1);
     }
 
-    if (dispCommandHistory* e = nextEntry()) {
-        // The sets change only with a recorded command, so a display that is
-        // replaying (which passes the held sets themselves) never copies.
-        leftPoleZero = leftSet;
-        rightPoleZero = rightSet;
-        e->kind = CommandKind::PoleZero;
-    }
     return kOk;
 }
 
@@ -595,45 +657,8 @@ int WaveDisplay::replay(bool withLabels)
     replaying = true;
     int result = kOk;
     for (int i = 0; i < count; ++i) {
-        const dispCommandHistory& e = history[static_cast<std::size_t>(i)];
-        if (withLabels && e.labelled) {
-            switch (e.kind) {
-            case CommandKind::XScale: result = setXGridAndScale(e.text, e.iPar2, e.dPar1, e.dPar2, e.dPar3); break;
-            case CommandKind::XScaleLog: result = setXGridAndScaleLog(e.text, e.dPar1, e.dPar2); break;
-            case CommandKind::YScaleGrid:
-                result = setYGridAndScale(e.text, e.iPar2, e.dPar1, e.dPar2, e.dPar3, e.iPar1);
-                break;
-            default: break;
-            }
-            continue;
-        }
-        switch (e.kind) {
-        case CommandKind::XScale: result = setXScale(e.dPar1, e.dPar2, e.dPar3); break;
-        case CommandKind::XScaleLog: result = setXScaleLog(e.dPar1, e.dPar2); break;
-        case CommandKind::YScaleNoGrid: result = setYScale(e.dPar1, e.dPar2, e.iPar1); break;
-        case CommandKind::YScaleGridChannel0: result = setYScale(e.dPar1, e.dPar2, e.dPar3); break;
-        case CommandKind::YScaleGrid: result = setYScale(e.dPar1, e.dPar2, e.dPar3, e.iPar1); break;
-        case CommandKind::Draw: result = draw(e.dataPtr, e.iPar1, e.color, e.iPar2); break;
-        case CommandKind::DrawGainOffset:
-            result = draw(e.dataPtr, e.dPar1, e.dPar2, e.iPar1, e.color, e.iPar2);
-            break;
-        case CommandKind::DrawGainOffsetRange:
-            result = draw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.dPar4, e.iPar1, e.color, e.iPar2);
-            break;
-        case CommandKind::DbDraw: result = dBdraw(e.dataPtr, e.dPar1, e.iPar1, e.color); break;
-        case CommandKind::DbDrawRange:
-            result = dBdraw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.iPar1, e.color);
-            break;
-        case CommandKind::DbDrawRangeChannel:
-            result = dBdraw(e.dataPtr, e.dPar1, e.dPar2, e.dPar3, e.iPar1, e.color, e.iPar2);
-            break;
-        case CommandKind::PoleZero: result = poleZeroDisplay(leftPoleZero, rightPoleZero); break;
-        case CommandKind::Text:
-            // A text has no result; the one kept from before stands.
-            TextOnCanvas(e.iPar1, e.iPar2, e.text, e.color);
-            break;
-        case CommandKind::Empty: break;
-        }
+        if (const std::optional<int> r = apply(history[static_cast<std::size_t>(i)], withLabels))
+            result = *r;
     }
     canvas->drawMagSelectedArea();
     canvas->drawReferenceLines(refLine1, refLine2);

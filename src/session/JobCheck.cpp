@@ -77,8 +77,7 @@ std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
         frames = *job.frames;
     } else {
         // Out of int range means far outside the length limits anyway.
-        frames =
-            wavio::framesForSeconds(fs, job.seconds.value_or(10.0)).value_or(std::numeric_limits<int>::min());
+        frames = wavio::framesForSeconds(fs, job.seconds.value_or(10.0)).value_or(std::numeric_limits<int>::min());
     }
     if (!wavio::lengthAllowed(frames, fs, wavio::kMinSeconds, wavio::kMaxSeconds)) {
         f.refuse(CheckCode::LengthOutOfRange, JobField::Length,

@@ -167,10 +167,10 @@ SignalChain::SignalChain(const JobSpec& o, const JobPlan& plan, bool forLoop, bo
     const std::int64_t fadeIn = signal::fadeFrameCount(o.fadeInSeconds, o.sampleRateHz);
     // A signal that runs on has no last frame to fade out to, except a sweep
     // that starts again.
-    const std::int64_t fadeOut = forLoop && !sweepLoop ? 0 : signal::fadeFrameCount(o.fadeOutSeconds, o.sampleRateHz);
+    const std::int64_t fadeOut =
+        forLoop && !sweepLoop ? 0 : signal::fadeFrameCount(o.fadeOutSeconds, o.sampleRateHz);
     if (fadeIn > 0 || fadeOut > 0) {
-        const std::int64_t frames =
-            forLoop && !sweepLoop ? std::numeric_limits<std::int64_t>::max() : plan.frames;
+        const std::int64_t frames = forLoop && !sweepLoop ? std::numeric_limits<std::int64_t>::max() : plan.frames;
         parts->fade = std::make_unique<signal::Fade>(*source, o.channels, frames, fadeIn, fadeOut);
         source = parts->fade.get();
     }
@@ -182,8 +182,7 @@ SignalChain::SignalChain(const JobSpec& o, const JobPlan& plan, bool forLoop, bo
     const bool plainSweep = o.kind == SignalKind::Sweep && !sweepLoop && source == parts->generator.get() &&
                             neverClips(o.format, plan.amplitude, plan.scale);
     if ((o.kind != SignalKind::Tone && !plainSweep) || sweepLoop)
-        parts->top =
-            std::make_unique<ChainTop>(*source, o.format, plan.scale, sweepLoop ? plan.frames : 0);
+        parts->top = std::make_unique<ChainTop>(*source, o.format, plan.scale, sweepLoop ? plan.frames : 0);
     if (o.dither)
         parts->dither = std::make_unique<signal::Dither>(o.seed);
 }

@@ -3,6 +3,7 @@
 #include "core/ResultCodes.h"
 #include "signal/FastMathKernel.h"
 #include "signal/FastSineKernel.h"
+#include "signal/Isa.h"
 
 #include <algorithm>
 #include <cmath>
@@ -95,13 +96,7 @@ void sweepBaseline(const Form& f, std::int64_t first, double* out, int count)
 
 SweepBlock sweepFor(Isa isa)
 {
-    if (!isaSupported(isa))
-        isa = Isa::Baseline;
-    switch (isa) {
-    case Isa::Avx512: return sweepAvx512;
-    case Isa::Avx2: return sweepAvx2;
-    default: return sweepBaseline;
-    }
+    return pickIsa<SweepBlock>(isa, sweepBaseline, sweepAvx2, sweepAvx512);
 }
 
 std::string hz(double v)

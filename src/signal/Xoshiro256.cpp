@@ -95,8 +95,7 @@ void blockBaseline(std::uint64_t* state, std::uint64_t* out)
 
 } // namespace
 
-XoshiroBlocks::XoshiroBlocks(std::uint64_t seed, Isa kernel)
-    : block(kBlock), isa(isaSupported(kernel) ? kernel : Isa::Baseline)
+XoshiroBlocks::XoshiroBlocks(std::uint64_t seed, Isa kernel) : block(kBlock), isa(kernel)
 {
     reseed(seed);
 }
@@ -115,11 +114,7 @@ void XoshiroBlocks::reseed(std::uint64_t seed)
 
 void XoshiroBlocks::refill()
 {
-    switch (isa) {
-    case Isa::Avx512: blockAvx512(lanes.data(), block.data()); break;
-    case Isa::Avx2: blockAvx2(lanes.data(), block.data()); break;
-    default: blockBaseline(lanes.data(), block.data()); break;
-    }
+    pickIsa(isa, blockBaseline, blockAvx2, blockAvx512)(lanes.data(), block.data());
     at = 0;
 }
 

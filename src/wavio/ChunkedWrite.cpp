@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
-#include <thread>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace corvane::wavio {
@@ -73,11 +73,13 @@ int writeChunked(const ChunkedWrite& job)
     const std::optional<double> sineAmplitude = job.provider.sineAmplitude();
     signal::TWaveProvider* const sine = sineAmplitude ? &job.provider : nullptr;
     const double amplitude = sineAmplitude.value_or(0.0);
-    signal::TWaveProvider* const sweep = sine == nullptr && job.provider.framesByNumber() ? &job.provider : nullptr;
+    signal::TWaveProvider* const sweep =
+        sine == nullptr && job.provider.framesByNumber() ? &job.provider : nullptr;
     const bool shared = sine != nullptr || sweep != nullptr;
     // One array for both channels when the provider's are identical.
     const bool alike = !shared && stereo && job.provider.identicalChannels();
-    double share = sweep != nullptr ? kSweepHelperShare : kHelperShare[static_cast<std::size_t>(job.dataFormat)]; // guarded by m
+    double share = sweep != nullptr ? kSweepHelperShare
+                                    : kHelperShare[static_cast<std::size_t>(job.dataFormat)]; // guarded by m
 
     Chunk chunks[2];
     for (Chunk& c : chunks) {

@@ -77,13 +77,7 @@ std::int64_t countOutside(const double* x, int n, double scale, double low, doub
 {
     if (n <= 0)
         return 0;
-    if (!signal::isaSupported(isa))
-        isa = Isa::Baseline;
-    switch (isa) {
-    case Isa::Avx512: return outsideAvx512(x, n, scale, low, high);
-    case Isa::Avx2: return outsideAvx2(x, n, scale, low, high);
-    default: return outsideBaseline(x, n, scale, low, high);
-    }
+    return signal::pickIsa(isa, outsideBaseline, outsideAvx2, outsideAvx512)(x, n, scale, low, high);
 }
 
 } // namespace corvane::wavio

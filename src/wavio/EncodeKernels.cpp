@@ -156,13 +156,7 @@ template <Kind K>
 template <Kind K>
 TileFn tileFor(Isa isa)
 {
-    if (!signal::isaSupported(isa))
-        isa = Isa::Baseline;
-    switch (isa) {
-    case Isa::Avx512: return tileAvx512<K>;
-    case Isa::Avx2: return tileAvx2<K>;
-    default: return tileBaseline<K>;
-    }
+    return signal::pickIsa<TileFn>(isa, tileBaseline<K>, tileAvx2<K>, tileAvx512<K>);
 }
 
 // Little-endian stores of the low bytes of v; the second copy for two
@@ -256,8 +250,8 @@ void storeFloats(const double* x, int count, double scale, int stride, bool twic
 // encoder would be given) encoded the reference way. Returns how many
 // took that route.
 template <typename Reference>
-int encodeTiles(TileFn tile, Tile t, int count, core::SampleFormat dataFormat, int stride, bool twice, std::uint8_t* out,
-                Reference reference)
+int encodeTiles(TileFn tile, Tile t, int count, core::SampleFormat dataFormat, int stride, bool twice,
+                std::uint8_t* out, Reference reference)
 {
     std::int32_t value[kTile];
     std::int32_t edge[kTile];
@@ -284,8 +278,8 @@ int encodeTiles(TileFn tile, Tile t, int count, core::SampleFormat dataFormat, i
 }
 
 // One channel of doubles, in tiles, into every stride-th slot of out.
-int encodeDoubleChannel(const double* x, int count, core::SampleFormat dataFormat, double scale, int stride, bool twice,
-                        std::uint8_t* out, Isa isa)
+int encodeDoubleChannel(const double* x, int count, core::SampleFormat dataFormat, double scale, int stride,
+                        bool twice, std::uint8_t* out, Isa isa)
 {
     if (dataFormat == wavio::F64) {
         storeDoubles(x, count, 1.0, scale, false, stride, twice, out);
@@ -303,14 +297,14 @@ int encodeDoubleChannel(const double* x, int count, core::SampleFormat dataForma
 
 } // namespace
 
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat, double scale,
-                    int channels, std::uint8_t* out)
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat,
+                    double scale, int channels, std::uint8_t* out)
 {
     return encodeSineBlock(phase, frameCount, amplitude, dataFormat, scale, channels, out, signal::bestIsa());
 }
 
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat, double scale,
-                    int channels, std::uint8_t* out, Isa isa)
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat,
+                    double scale, int channels, std::uint8_t* out, Isa isa)
 {
     if (frameCount <= 0)
         return 0;
@@ -338,14 +332,14 @@ int encodeSineBlock(const double* phase, int frameCount, double amplitude, core:
                        [phase, amplitude](int i) { return referenceSine(amplitude, phase[i]); });
 }
 
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
-                      std::uint8_t* out)
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                      double scale, std::uint8_t* out)
 {
     return encodeDoubleBlock(left, right, frameCount, dataFormat, scale, out, signal::bestIsa());
 }
 
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
-                      std::uint8_t* out, Isa isa)
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                      double scale, std::uint8_t* out, Isa isa)
 {
     if (frameCount <= 0)
         return 0;
@@ -362,8 +356,8 @@ int encodeDoubleBlock(const double* left, const double* right, int frameCount, c
 
 namespace corvane::wavio {
 
-void encodeFrames(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
-                  signal::Dither* dither, double* ditherScratch, std::uint8_t* out)
+void encodeFrames(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                  double scale, signal::Dither* dither, double* ditherScratch, std::uint8_t* out)
 {
     // Both channels of one signal: the encoder then rounds each value once.
     // The bytes are the same either way.

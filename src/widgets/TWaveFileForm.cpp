@@ -2,8 +2,8 @@
 
 #include "core/CodeSets.h"
 #include "core/Level.h"
-#include "session/JobCheck.h"
 #include "core/ParameterTexts.h"
+#include "session/JobCheck.h"
 #include "shell/OkBox.h"
 #include "wavio/ExportSettings.h"
 #include "widgets/FormInput.h"

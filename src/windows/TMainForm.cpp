@@ -1,5 +1,7 @@
 #include "windows/TMainForm.h"
 
+#include "MainFormPlaces.h"
+
 #include "core/CodeSets.h"
 #include "core/MessageTable.h"
 #include "core/ParameterTexts.h"
@@ -89,46 +91,46 @@ void TMainForm::buildControls()
     auto* client = new QWidget(this);
     setCentralWidget(client);
     // Table positions count the menu bar; the client area starts below it.
-    const auto place = [](QWidget* w, const char* name, int left, int top, int width, int height) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(left, top - kMenuBarHeight, width, height);
+    const auto place = [](QWidget* w, const ControlPlace& at) {
+        w->setObjectName(QString::fromLatin1(at.name));
+        w->setGeometry(at.left, at.top - kMenuBarHeight, at.width, at.height);
     };
     // A stand-in face is often wider: shrink it until the longest caption
     // fits between the column's left edge and the edit boxes.
     QFont paramFont = fontOf(kFontFace, 13);
-    constexpr int kCaptionRoom = 504 - 416 - 4;
+    constexpr int kCaptionRoom = kSigFreqPlace.left - kSigFreqLabelPlace.left - 4;
     // The caption below, kept as users see it, misspelling included.
     while (paramFont.pixelSize() > 8 &&
            QFontMetrics(paramFont).horizontalAdvance(QStringLiteral("Smapling Freq.")) > kCaptionRoom)
         paramFont.setPixelSize(paramFont.pixelSize() - 1);
-    const auto label = [&](const char* name, const char* caption, int left, int top, int width, int height) {
+    const auto label = [&](const ControlPlace& at, const char* caption) {
         auto* l = new QLabel(QString::fromLatin1(caption), client);
-        place(l, name, left, top, width, height);
+        place(l, at);
         l->setFont(paramFont);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        l->resize(std::max(width, l->sizeHint().width()), height);
+        l->resize(std::max(at.width, l->sizeHint().width()), at.height);
         return l;
     };
 
     WaveCanvas = new widgets::WaveDraw(client);
-    place(WaveCanvas, "WaveCanvas", 40, 48, 361, 201);
+    place(WaveCanvas, kWaveCanvasPlace);
     WaveCanvas->setPaintHandler([this] { WaveCanvasPaint(); });
     WaveCanvas->setResizeHandler([this] { WaveCanvasResize(); });
 
-    SigFreqLabel = label("SigFreqLabel", "Signal Freq.", 416, 44, 65, 17);
+    SigFreqLabel = label(kSigFreqLabelPlace, "Signal Freq.");
     SigFreq = new QLineEdit(client);
-    place(SigFreq, "SigFreq", 504, 40, 89, 25);
-    SigLevelLabel = label("SigLevelLabel", "Signal Level", 416, 76, 66, 17);
+    place(SigFreq, kSigFreqPlace);
+    SigLevelLabel = label(kSigLevelLabelPlace, "Signal Level");
     SigLevel = new QLineEdit(client);
-    place(SigLevel, "SigLevel", 504, 72, 65, 25);
-    dB = label("dB", "dB", 576, 76, 15, 17);
+    place(SigLevel, kSigLevelPlace);
+    dB = label(kDbPlace, "dB");
     // Kept as users see it, misspelling included.
-    SampleFreq = label("SampleFreq", "Smapling Freq.", 416, 108, 83, 17);
+    SampleFreq = label(kSampleFreqPlace, "Smapling Freq.");
     FsSelect = new QComboBox(client);
-    place(FsSelect, "FsSelect", 504, 104, 89, 25);
-    Label1 = label("Label1", "Waveshape", 416, 140, 65, 17);
+    place(FsSelect, kFsSelectPlace);
+    Label1 = label(kLabel1Place, "Waveshape");
     WaveSelect = new QComboBox(client);
-    place(WaveSelect, "WaveSelect", 504, 136, 89, 25);
+    place(WaveSelect, kWaveSelectPlace);
     for (QComboBox* list : {FsSelect, WaveSelect}) {
         list->setEditable(true);
         // Typed text is a choice for one display, not a new item.
@@ -141,11 +143,11 @@ void TMainForm::buildControls()
     widgets::fillList(*WaveSelect, core::kWaveShapes);
 
     DrawButton = new QPushButton(QStringLiteral("Display Wave"), client);
-    place(DrawButton, "DrawButton", 464, 176, 97, 25);
+    place(DrawButton, kDrawButtonPlace);
     AutoScaleButton = new QPushButton(QStringLiteral("Vert. Expand"), client);
-    place(AutoScaleButton, "AutoScaleButton", 464, 216, 97, 25);
+    place(AutoScaleButton, kAutoScaleButtonPlace);
     HorizExpandButton = new QPushButton(QStringLiteral("Horiz. Expand"), client);
-    place(HorizExpandButton, "HorizExpandButton", 464, 256, 97, 25);
+    place(HorizExpandButton, kHorizExpandButtonPlace);
     connect(DrawButton, &QPushButton::clicked, this, [this] { DrawButtonClick(); });
     connect(AutoScaleButton, &QPushButton::clicked, this, [this] { AutoScaleButtonClick(); });
     connect(HorizExpandButton, &QPushButton::clicked, this, [this] { HorizExpandClick(); });
@@ -281,74 +283,10 @@ void TMainForm::showEvent(QShowEvent* event)
         FormShow();
 }
 
-void TMainForm::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    layoutControls(event->size());
-}
-
-void TMainForm::layoutControls(QSize windowSize)
-{
-    const int extraWidth = windowSize.width() - kDefaultSize.width();
-    const int extraHeight = windowSize.height() - kDefaultSize.height();
-    const QSize canvas(kDefaultCanvasSize.width() + extraWidth, kDefaultCanvasSize.height() + extraHeight);
-    if (canvas.width() < 1 || canvas.height() < 1)
-        return;
-    for (const auto& [control, left] : rightColumn)
-        control->move(left + extraWidth, control->y());
-    // The labels follow from the canvas's own resize (WaveCanvasResize).
-    WaveCanvas->resize(canvas);
-}
-
-void TMainForm::setCanvasSize(QSize canvasSize)
-{
-    const QSize window = kDefaultSize + (canvasSize - kDefaultCanvasSize);
-    setMinimumSize(window.boundedTo(kDefaultSize));
-    resize(window);
-    // The platform may report the new size later; the plot needs it now.
-    layoutControls(window);
-}
-
 void TMainForm::setPlotPixelRatio(double ratio)
 {
     WaveCanvas->setPixelRatio(ratio);
     WaveCanvasResize();
-}
-
-QRect TMainForm::fitToScreen(QRect wanted, QRect available, QSize minimum)
-{
-    const QSize size = wanted.size().boundedTo(available.size()).expandedTo(minimum);
-    // A window larger than the screen keeps its top-left corner on it.
-    const int left = std::max(available.left(), std::min(wanted.left(), available.right() + 1 - size.width()));
-    const int top = std::max(available.top(), std::min(wanted.top(), available.bottom() + 1 - size.height()));
-    return {QPoint(left, top), size};
-}
-
-namespace {
-
-constexpr const char* kGeometryKey = "mainWindow/geometry";
-
-} // namespace
-
-void TMainForm::restoreWindowGeometry(QSettings& settings)
-{
-    geometrySettings = &settings;
-    const QVariant saved = settings.value(QString::fromLatin1(kGeometryKey));
-    QRect wanted = saved.canConvert<QRect>() ? saved.toRect() : QRect();
-    if (!wanted.isValid())
-        wanted = QRect(kDefaultPosition, kDefaultSize);
-    const QScreen* screen = QGuiApplication::screenAt(wanted.center());
-    if (screen == nullptr)
-        screen = QGuiApplication::primaryScreen();
-    if (screen != nullptr)
-        wanted = fitToScreen(wanted, screen->availableGeometry(), minimumSize());
-    move(wanted.topLeft());
-    resize(wanted.size());
-}
-
-void TMainForm::saveWindowGeometry(QSettings& settings) const
-{
-    settings.setValue(QString::fromLatin1(kGeometryKey), QRect(pos(), size()));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

@@ -8,6 +8,7 @@
 #include "core/ResultCodes.h"
 #include "signal/MiniWaveGen.h"
 #include "support/ByteCompare.h"
+#include "support/Files.h"
 #include "support/TestSinks.h"
 #include "support/Wait.h"
 #include "wavio/FileWriteThread.h"
@@ -49,8 +50,7 @@ class AlsaTestDevices : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("corvane-audio-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
+        dir = freshTestFolder("corvane-audio");
         const fs::path conf = dir / "devices.conf";
         std::ofstream(conf) << kTestDevices;
         const std::string path = std::string(snd_config_topdir()) + "/alsa.conf:" + conf.string();

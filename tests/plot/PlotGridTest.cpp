@@ -1,3 +1,4 @@
+#include "core/ResultCodes.h"
 #include "plot/PlotCanvas.h"
 #include "plot/RecordingSurface.h"
 
@@ -214,15 +215,15 @@ TEST(PlotCanvasXScale, LimitsOnTheNumberOfLines)
     };
     const Case cases[] = {
         {"Linear32IntervalsAccepted", 0.0, 32.0, 1.0, false, 0, 31},
-        {"Linear32AndAHalfRefused", 0.0, 32.5, 1.0, false, -1006, 0},
-        {"LinearZeroInterval", 0.0, 10.0, 0.0, false, -1006, 0},
-        {"LinearZeroSpan", 0.0, 0.0, 1.0, false, -1009, 0},
-        {"LinearNaNSpan", 0.0, std::nan(""), 1.0, false, -1009, 0},
+        {"Linear32AndAHalfRefused", 0.0, 32.5, 1.0, false, core::kXSpanTooManyGrids, 0},
+        {"LinearZeroInterval", 0.0, 10.0, 0.0, false, core::kXSpanTooManyGrids, 0},
+        {"LinearZeroSpan", 0.0, 0.0, 1.0, false, core::kXSpanNotPositive, 0},
+        {"LinearNaNSpan", 0.0, std::nan(""), 1.0, false, core::kXSpanNotPositive, 0},
         {"LogRatio20Accepted", 100.0, 20.0, 0.0, true, 0, 5},
         {"LogRatio10000Accepted", 1.0, 10000.0, 0.0, true, 0, 19},
-        {"LogRatioJustBelow20", 100.0, 19.999, 0.0, true, -1007, 0},
-        {"LogRatioJustAbove10000", 1.0, 10000.001, 0.0, true, -1007, 0},
-        {"LogRatioNaN", 1.0, std::nan(""), 0.0, true, -1007, 0},
+        {"LogRatioJustBelow20", 100.0, 19.999, 0.0, true, core::kLogRatioOutOfRange, 0},
+        {"LogRatioJustAbove10000", 1.0, 10000.001, 0.0, true, core::kLogRatioOutOfRange, 0},
+        {"LogRatioNaN", 1.0, std::nan(""), 0.0, true, core::kLogRatioOutOfRange, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -240,14 +241,14 @@ TEST(PlotCanvasXScale, LimitsOnTheNumberOfLines)
 TEST_F(MainCanvas, XScaleFailuresKeepOrReplaceTheAxisAsDocumented)
 {
     ASSERT_EQ(canvas.setXScale(20.0, 1000.0, kGrey), 0); // log axis, 14 lines
-    ASSERT_EQ(canvas.setXScale(0.0, 10.0, 0.0, kGrey), -1006);
+    ASSERT_EQ(canvas.setXScale(0.0, 10.0, 0.0, kGrey), core::kXSpanTooManyGrids);
     EXPECT_EQ(canvas.scales().xStart, 20.0);
     EXPECT_EQ(canvas.scales().xEnd, 20000.0);
     EXPECT_TRUE(canvas.scales().xIsLog);
     EXPECT_EQ(canvas.gridRecord().xGridCount, 14);
 
     surface.forget();
-    ASSERT_EQ(canvas.setXScale(-2.0, 10.0, -1.0, kGrey), -1002);
+    ASSERT_EQ(canvas.setXScale(-2.0, 10.0, -1.0, kGrey), core::kGridIntervalNotPositive);
     EXPECT_EQ(canvas.scales().xStart, -2.0);
     EXPECT_EQ(canvas.scales().xSpan, 10.0);
     EXPECT_EQ(canvas.scales().xEnd, 8.0);
@@ -258,7 +259,7 @@ TEST_F(MainCanvas, XScaleFailuresKeepOrReplaceTheAxisAsDocumented)
     EXPECT_TRUE(surface.calls.empty());
 
     ASSERT_EQ(canvas.setXScale(0.0, 10.0, 1.0, kGrey), 0);
-    ASSERT_EQ(canvas.setXScale(0.0, 100.0, kGrey), -1001);
+    ASSERT_EQ(canvas.setXScale(0.0, 100.0, kGrey), core::kLogStartIncorrect);
     EXPECT_EQ(canvas.scales().xStart, 0.0);
     EXPECT_EQ(canvas.scales().xEnd, 0.0);
     EXPECT_EQ(canvas.scales().xLogRatio, 100.0);
@@ -267,7 +268,7 @@ TEST_F(MainCanvas, XScaleFailuresKeepOrReplaceTheAxisAsDocumented)
     EXPECT_EQ(canvas.gridRecord().xGridCount, 9);
     EXPECT_EQ(canvas.gridRecord().lastXGrid, 9.0);
 
-    ASSERT_EQ(canvas.setXScale(5.0, 19.0, kGrey), -1007);
+    ASSERT_EQ(canvas.setXScale(5.0, 19.0, kGrey), core::kLogRatioOutOfRange);
     EXPECT_EQ(canvas.scales().xStart, 0.0);
     EXPECT_EQ(canvas.scales().xLogRatio, 100.0);
 }
@@ -277,17 +278,18 @@ TEST_F(MainCanvas, GridWalksBeyondA32BitCounterAreRefusedBeforeStoring)
     ASSERT_EQ(canvas.setXScale(0.0, 10.0, 1.0, kGrey), 0);
     ASSERT_EQ(canvas.setYScale(-1.0, 2.0, 0.5, kGrey, 0), 0);
     surface.forget();
-    EXPECT_EQ(canvas.setXScale(3e9, 10.0, 1.0, kGrey), -1006);
-    EXPECT_EQ(canvas.setXScale(-3e9, 10.0, 1.0, kGrey), -1006);
-    EXPECT_EQ(canvas.setXScale(std::numeric_limits<double>::infinity(), 10.0, 1.0, kGrey), -1006);
+    EXPECT_EQ(canvas.setXScale(3e9, 10.0, 1.0, kGrey), core::kXSpanTooManyGrids);
+    EXPECT_EQ(canvas.setXScale(-3e9, 10.0, 1.0, kGrey), core::kXSpanTooManyGrids);
+    EXPECT_EQ(canvas.setXScale(std::numeric_limits<double>::infinity(), 10.0, 1.0, kGrey),
+              core::kXSpanTooManyGrids);
     EXPECT_EQ(canvas.scales().xStart, 0.0);
     EXPECT_EQ(canvas.gridRecord().xGridCount, 9);
-    EXPECT_EQ(canvas.setYScale(-1e12, 2.0, 0.5, kGrey, 0), -1008);
-    EXPECT_EQ(canvas.setYScale(std::nan(""), 2.0, 0.5, kGrey, 0), -1008);
+    EXPECT_EQ(canvas.setYScale(-1e12, 2.0, 0.5, kGrey, 0), core::kYSpanOrIntervalIncorrect);
+    EXPECT_EQ(canvas.setYScale(std::nan(""), 2.0, 0.5, kGrey, 0), core::kYSpanOrIntervalIncorrect);
     EXPECT_EQ(canvas.scales().yBottom[0], -1.0);
     EXPECT_EQ(canvas.gridRecord().yGridCount, 3);
     // A log axis whose end is beyond the doubles would walk for ever.
-    EXPECT_EQ(canvas.setXScale(1e306, 1000.0, kGrey), -1001);
+    EXPECT_EQ(canvas.setXScale(1e306, 1000.0, kGrey), core::kLogStartIncorrect);
     EXPECT_EQ(canvas.scales().xStart, 0.0);
     EXPECT_TRUE(surface.calls.empty());
     // The largest counters that fit are still walked.
@@ -319,11 +321,11 @@ TEST(PlotCanvasYScale, GridRowsRecordAndErrors)
          1.0,
          19.0,
          20.0},
-        {"TwentyOneStoredThenRefused", 0.0, 21.0, 1.0, -1005, {}, 0, -7.0, -7.0, 21.0},
+        {"TwentyOneStoredThenRefused", 0.0, 21.0, 1.0, core::kYSpanTooManyGrids, {}, 0, -7.0, -7.0, 21.0},
         {"NoGrid", 0.0, 3.0, 0.0, 0, {}, 0, -7.0, -7.0, 3.0},
-        {"ZeroSpan", 0.0, 0.0, 1.0, -1008, {}, 1, -7.0, -7.0, 1.0},
-        {"NegativeInterval", 0.0, 2.0, -1.0, -1008, {}, 1, -7.0, -7.0, 1.0},
-        {"NaNInterval", 0.0, 2.0, std::nan(""), -1008, {}, 1, -7.0, -7.0, 1.0},
+        {"ZeroSpan", 0.0, 0.0, 1.0, core::kYSpanOrIntervalIncorrect, {}, 1, -7.0, -7.0, 1.0},
+        {"NegativeInterval", 0.0, 2.0, -1.0, core::kYSpanOrIntervalIncorrect, {}, 1, -7.0, -7.0, 1.0},
+        {"NaNInterval", 0.0, 2.0, std::nan(""), core::kYSpanOrIntervalIncorrect, {}, 1, -7.0, -7.0, 1.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -362,8 +364,8 @@ TEST_F(MainCanvas, OneYGridRecordForAllChannels)
     EXPECT_EQ(canvas.gridRecord().yGridCount, 0);
     EXPECT_EQ(canvas.gridRecord().lastYGrid, 75.0);
     EXPECT_EQ(canvas.scales().ySpan[5], 4.0);
-    EXPECT_EQ(canvas.setYScale(3.0, 4.0, 6), -1008);
-    EXPECT_EQ(canvas.setYScale(3.0, 4.0, -1), -1008);
+    EXPECT_EQ(canvas.setYScale(3.0, 4.0, 6), core::kYSpanOrIntervalIncorrect);
+    EXPECT_EQ(canvas.setYScale(3.0, 4.0, -1), core::kYSpanOrIntervalIncorrect);
 }
 
 TEST_F(MainCanvas, GridTraceTextFormat)
@@ -380,8 +382,8 @@ TEST_F(MainCanvas, GridTraceTextFormat)
     ASSERT_EQ(canvas.setXScale(1e6, 1000.0, kGrey), 0);
     EXPECT_EQ(out.str(), "firstXGrid=1  lastXGrid=9firstXGrid=2e+06  lastXGrid=7e+08");
     out.str("");
-    EXPECT_EQ(canvas.setXScale(0.0, 10.0, 0.0, kGrey), -1006);
-    EXPECT_EQ(canvas.setYScale(0.0, 21.0, 1.0, kGrey, 0), -1005);
+    EXPECT_EQ(canvas.setXScale(0.0, 10.0, 0.0, kGrey), core::kXSpanTooManyGrids);
+    EXPECT_EQ(canvas.setYScale(0.0, 21.0, 1.0, kGrey, 0), core::kYSpanTooManyGrids);
     EXPECT_EQ(out.str(), "");
 }
 

@@ -1,3 +1,4 @@
+#include "core/ResultCodes.h"
 #include "plot/PlotCanvas.h"
 #include "plot/RecordingSurface.h"
 #include "plot/ScaleNumber.h"
@@ -144,9 +145,9 @@ TEST(PlotCanvasLabels, MarginsTooSmallChangeNothing)
         int result;
     };
     const Case cases[] = {
-        {"Left23", {23, 48, 361, 201}, -1011},
-        {"Top11", {40, 11, 361, 201}, -1013},
-        {"BothTooSmallLeftFirst", {0, 0, 361, 201}, -1011},
+        {"Left23", {23, 48, 361, 201}, core::kLeftMarginTooSmall},
+        {"Top11", {40, 11, 361, 201}, core::kUpperMarginTooSmall},
+        {"BothTooSmallLeftFirst", {0, 0, 361, 201}, core::kLeftMarginTooSmall},
         {"JustEnough", {24, 12, 361, 201}, 0},
     };
     for (const Case& c : cases) {
@@ -181,10 +182,10 @@ TEST_F(MainWindowLabels, PutScaleXWithSeventeenAndEighteenValues)
         values[i] = 0.5 * i;
 
     const int before = totalChanges();
-    EXPECT_EQ(canvas.putScaleX(values, 18, 0.05, 3), -1015);
+    EXPECT_EQ(canvas.putScaleX(values, 18, 0.05, 3), core::kTooManyScaleLabels);
     EXPECT_EQ(totalChanges(), before);
 
-    EXPECT_EQ(canvas.putScaleX(values, 17, 0.05, 3), -1016);
+    EXPECT_EQ(canvas.putScaleX(values, 17, 0.05, 3), core::kNullXLabel);
     // Columns of 0, 0.5, 1, ... 5 are trunc(18.05 i + 0.5): 0, 18, 36, 54, 72,
     // 90, 108, 126, 144, 162, 181; the label's left is 17 pixels before, from 40.
     const int columns[] = {0, 18, 36, 54, 72, 90, 108, 126, 144, 162, 181};
@@ -215,11 +216,11 @@ TEST_F(MainWindowLabels, PutScaleYOnBothSets)
 
     // Channel 1 runs from 0 to 100: 25 is row trunc(150.75 + 0.5) = 151.
     const double right[] = {25.0, 50.0, 75.0, 100.0};
-    EXPECT_EQ(canvas.putScaleYR(right, 4, 2.5, 3, 1), -1017);
+    EXPECT_EQ(canvas.putScaleYR(right, 4, 2.5, 3, 1), core::kNullYLabel);
     EXPECT_EQ(lyr[0].top, 48 + 151 - 6);
     EXPECT_EQ(lyr[2].text, "75");
     EXPECT_TRUE(lyr[2].visible);
-    EXPECT_EQ(canvas.putScaleYR(right, 12, 2.5, 3, 1), -1015);
+    EXPECT_EQ(canvas.putScaleYR(right, 12, 2.5, 3, 1), core::kTooManyScaleLabels);
 
     const std::string texts[] = {"low", "high"};
     const double at[] = {-1.0, 1.0};
@@ -235,9 +236,9 @@ TEST_F(MainWindowLabels, PutNumberPlacesHidesOrRefuses)
     EXPECT_EQ(lx[0].left, 40 - 17);
     EXPECT_EQ(lx[0].text, "start");
     EXPECT_TRUE(lx[0].visible);
-    EXPECT_EQ(canvas.putNumberX(nullptr, 1.0, 0.1, 3), -1016);
-    EXPECT_EQ(canvas.putNumberY(nullptr, 1.0, 0.1, 3, 0), -1017);
-    EXPECT_EQ(canvas.putNumberY(nullptr, 1.0, "x", 0), -1017);
+    EXPECT_EQ(canvas.putNumberX(nullptr, 1.0, 0.1, 3), core::kNullXLabel);
+    EXPECT_EQ(canvas.putNumberY(nullptr, 1.0, 0.1, 3, 0), core::kNullYLabel);
+    EXPECT_EQ(canvas.putNumberY(nullptr, 1.0, "x", 0), core::kNullYLabel);
 
     // No place for the value: the label takes the text but is not shown.
     lx[1].visible = true;

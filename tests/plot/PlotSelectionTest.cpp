@@ -1,3 +1,4 @@
+#include "core/ResultCodes.h"
 #include "plot/PlotCanvas.h"
 #include "plot/RecordingSurface.h"
 
@@ -63,15 +64,15 @@ TEST_F(PlotCanvasSelection, SizeAndDirectionChecks)
         int result;
     };
     const Case cases[] = {
-        {"TenWideTooSmall", 100, 100, 110, 150, -1051},
+        {"TenWideTooSmall", 100, 100, 110, 150, core::kSelectionTooSmall},
         {"ElevenWideAccepted", 100, 100, 111, 150, 0},
-        {"TenHighTooSmall", 100, 100, 150, 110, -1051},
+        {"TenHighTooSmall", 100, 100, 150, 110, core::kSelectionTooSmall},
         {"ElevenHighAccepted", 100, 100, 150, 111, 0},
-        {"RightToLeft", 150, 100, 100, 150, -1052},
-        {"BottomToTop", 100, 150, 150, 100, -1052},
-        {"NoWidth", 100, 100, 100, 150, -1052},
+        {"RightToLeft", 150, 100, 100, 150, core::kSelectionIncorrect},
+        {"BottomToTop", 100, 150, 150, 100, core::kSelectionIncorrect},
+        {"NoWidth", 100, 100, 100, 150, core::kSelectionIncorrect},
         {"FarApartDoesNotOverflow", INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0},
-        {"FarApartBackwards", INT_MAX, 0, INT_MIN, 100, -1052},
+        {"FarApartBackwards", INT_MAX, 0, INT_MIN, 100, core::kSelectionIncorrect},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,7 +111,7 @@ TEST_F(PlotCanvasSelection, APressErasesTheLastRectangleAndARedrawUsesTheNewPres
                                                           plot::PenStyle::Dotted, plot::FillStyle::Clear}));
 
     // A refused release draws nothing, but the flag from before stays.
-    EXPECT_EQ(canvas.mouseUp(35, 45), -1051);
+    EXPECT_EQ(canvas.mouseUp(35, 45), core::kSelectionTooSmall);
     EXPECT_EQ(surface.shapes.size(), 2u);
     EXPECT_TRUE(canvas.selection().selShown);
 }

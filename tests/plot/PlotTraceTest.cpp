@@ -1,3 +1,4 @@
+#include "core/ResultCodes.h"
 #include "plot/PlotCanvas.h"
 #include "plot/RecordingSurface.h"
 
@@ -147,13 +148,13 @@ TEST_F(TraceCanvas, SizesAndScaleChecks)
     };
     const Case cases[] = {
         {"FiftyThousandAccepted", 50000, 0, 0, 0, 49999},
-        {"OneMoreRefused", 50001, 0, -1003, -1004, 0},
+        {"OneMoreRefused", 50001, 0, core::kDrawTooManySamples, core::kDbDrawTooManySamples, 0},
         {"EmptyDrawsNothing", 0, 0, 0, 0, 0},
         {"OneSampleDrawsNothing", 1, 0, 0, 0, 0},
         {"NegativeSizeDrawsNothing", -5, 0, 0, 0, 0},
-        {"ChannelWithoutScale", 2, 2, -1010, -1010, 0},
-        {"NoSuchChannel", 2, 6, -1010, -1010, 0},
-        {"NegativeChannel", 2, -1, -1010, -1010, 0},
+        {"ChannelWithoutScale", 2, 2, core::kScalesNotSet, core::kScalesNotSet, 0},
+        {"NoSuchChannel", 2, 6, core::kScalesNotSet, core::kScalesNotSet, 0},
+        {"NegativeChannel", 2, -1, core::kScalesNotSet, core::kScalesNotSet, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -173,8 +174,8 @@ TEST(PlotCanvasTrace, AxisWithoutScaleIsRefused)
     plot::PlotCanvas canvas(s);
     ASSERT_EQ(canvas.setYScale(-1.0, 2.0, 0), 0);
     const double data[] = {0, 0};
-    EXPECT_EQ(canvas.draw(data, 2, kTrace, 0), -1010);
-    EXPECT_EQ(canvas.dBdraw(data, 1.0, 2, kTrace), -1010);
+    EXPECT_EQ(canvas.draw(data, 2, kTrace, 0), core::kScalesNotSet);
+    EXPECT_EQ(canvas.dBdraw(data, 1.0, 2, kTrace), core::kScalesNotSet);
     EXPECT_TRUE(s.calls.empty());
 }
 
@@ -221,7 +222,7 @@ TEST(PlotCanvasTrace, LogarithmicAxis)
     EXPECT_EQ(segments(s), (std::vector<Segment>{{241, 100, 361, 100}}));
 
     // The channel checks of the linear axis hold as well.
-    EXPECT_EQ(canvas.draw(data, 3, kTrace, 1), -1010);
+    EXPECT_EQ(canvas.draw(data, 3, kTrace, 1), core::kScalesNotSet);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "plot/WaveDisplay.h"
+#include "core/ResultCodes.h"
 #include "plot/PlotCanvas.h"
 #include "plot/RecordingSurface.h"
 #include "support/RecordingLabel.h"
@@ -139,11 +140,16 @@ TEST_F(MainPlot, XChecksComeBeforeTheCanvasAndHaveExclusiveRatioBounds)
     };
     const double nan = std::nan("");
     const Case cases[] = {
-        {"RatioExactlyTwo", 0.0, 2.0, 1.0, -1023},     {"RatioExactlySixteen", 0.0, 16.0, 1.0, -1023},
-        {"RatioJustAboveTwo", 0.0, 2.5, 1.0, 0},       {"RatioJustBelowSixteen", 0.0, 15.5, 1.0, 0},
-        {"MaxBelowMin", 1.0, 0.0, 0.1, -1021},         {"MaxEqualsMin", 1.0, 1.0, 0.1, -1021},
-        {"MaxNotANumber", 0.0, nan, 0.1, -1021},       {"IntervalZero", 0.0, 1.0, 0.0, -1022},
-        {"IntervalNegative", 0.0, 1.0, -0.125, -1023}, {"IntervalNotANumber", 0.0, 1.0, nan, -1023},
+        {"RatioExactlyTwo", 0.0, 2.0, 1.0, core::kXRatioOutOfRange},
+        {"RatioExactlySixteen", 0.0, 16.0, 1.0, core::kXRatioOutOfRange},
+        {"RatioJustAboveTwo", 0.0, 2.5, 1.0, 0},
+        {"RatioJustBelowSixteen", 0.0, 15.5, 1.0, 0},
+        {"MaxBelowMin", 1.0, 0.0, 0.1, core::kXMaxNotAboveXMin},
+        {"MaxEqualsMin", 1.0, 1.0, 0.1, core::kXMaxNotAboveXMin},
+        {"MaxNotANumber", 0.0, nan, 0.1, core::kXMaxNotAboveXMin},
+        {"IntervalZero", 0.0, 1.0, 0.0, core::kXIntervalZero},
+        {"IntervalNegative", 0.0, 1.0, -0.125, core::kXRatioOutOfRange},
+        {"IntervalNotANumber", 0.0, 1.0, nan, core::kXRatioOutOfRange},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -168,13 +174,13 @@ TEST_F(MainPlot, YChecksHaveInclusiveRatioBoundsAndLeaveReversedSpansToTheCanvas
     const Case cases[] = {
         {"RatioExactlyTwo", 2.0, 0.0, 1.0, 0, true},
         {"RatioExactlyTen", 10.0, 0.0, 1.0, 0, true},
-        {"RatioJustBelowTwo", 1.99, 0.0, 1.0, -1028, false},
-        {"RatioJustAboveTen", 10.01, 0.0, 1.0, -1028, false},
-        {"TopBelowBottomPositiveInterval", -1.0, 1.0, 0.5, -1028, false},
-        {"TopBelowBottomNegativeInterval", -1.0, 1.0, -0.5, -1008, false},
-        {"TopEqualsBottom", 1.0, 1.0, 0.5, -1026, false},
-        {"IntervalZero", 1.0, -1.0, 0.0, -1027, false},
-        {"InfiniteTop", std::numeric_limits<double>::infinity(), 0.0, 1.0, -1028, false},
+        {"RatioJustBelowTwo", 1.99, 0.0, 1.0, core::kYRatioOutOfRange, false},
+        {"RatioJustAboveTen", 10.01, 0.0, 1.0, core::kYRatioOutOfRange, false},
+        {"TopBelowBottomPositiveInterval", -1.0, 1.0, 0.5, core::kYRatioOutOfRange, false},
+        {"TopBelowBottomNegativeInterval", -1.0, 1.0, -0.5, core::kYSpanOrIntervalIncorrect, false},
+        {"TopEqualsBottom", 1.0, 1.0, 0.5, core::kYSpanZero, false},
+        {"IntervalZero", 1.0, -1.0, 0.0, core::kYIntervalZero, false},
+        {"InfiniteTop", std::numeric_limits<double>::infinity(), 0.0, 1.0, core::kYRatioOutOfRange, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -263,9 +269,9 @@ TEST(WaveDisplayLabelChoice, WorkedChoices)
         // 0.125 gives a leading 0, taken as even: the labels start one line
         // later, the low end keeps its label and the high end loses it.
         {"HalvedKeepsOnlyTheLowEnd", Axis::X, 0, 0.0, 1.0, 0.125, 5, 0, {"0", "0.25", "0.5", "0.75"}},
-        {"HalvedStillTooManyX", Axis::X, 0, 0.0, 1.0, 0.125, 3, -1032, {}},
-        {"HalvedStillTooManyY", Axis::YLeft, 0, 0.0, 10.0, 1.0, 4, -1034, {}},
-        {"Mode2TooManyForTheRightSide", Axis::YRight, 2, 0.0, 10.0, 5.0, 2, -1034, {}},
+        {"HalvedStillTooManyX", Axis::X, 0, 0.0, 1.0, 0.125, 3, core::kTooManyXLabels, {}},
+        {"HalvedStillTooManyY", Axis::YLeft, 0, 0.0, 10.0, 1.0, 4, core::kTooManyYLabels, {}},
+        {"Mode2TooManyForTheRightSide", Axis::YRight, 2, 0.0, 10.0, 5.0, 2, core::kTooManyYLabels, {}},
         {"RightSide", Axis::YRight, 0, 0.0, 100.0, 50.0, 3, 0, {"0", "50", "100"}},
     };
     for (const Case& c : cases) {
@@ -316,11 +322,11 @@ TEST_F(MainPlot, LogAxisLabelsOneTwoFiveValuesFromTheFirstOneOnTheAxis)
         {"TwentyToTwentyK", 20.0, 20000.0, 0, {"20", "50", "100", "200", "500", "1k", "2k", "5k", "10k", "20k"}},
         // 20 lies left of an axis that starts at 30.
         {"ThirtyToThirtyK", 30.0, 30000.0, 0, {"50", "100", "200", "500", "1k", "2k", "5k", "10k", "20k"}},
-        {"OneToTenK", 1.0, 10000.0, -1033, {}},
-        {"StartZero", 0.0, 100.0, -1037, {}},
-        {"StartNegative", -1.0, 100.0, -1037, {}},
-        {"StartNotANumber", std::nan(""), 100.0, -1037, {}},
-        {"RatioTooSmallForTheCanvas", 1.0, 10.0, -1007, {}},
+        {"OneToTenK", 1.0, 10000.0, core::kTooManyLogXLabels, {}},
+        {"StartZero", 0.0, 100.0, core::kLogLeftNotPositive, {}},
+        {"StartNegative", -1.0, 100.0, core::kLogLeftNotPositive, {}},
+        {"StartNotANumber", std::nan(""), 100.0, core::kLogLeftNotPositive, {}},
+        {"RatioTooSmallForTheCanvas", 1.0, 10.0, core::kLogRatioOutOfRange, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -329,7 +335,7 @@ TEST_F(MainPlot, LogAxisLabelsOneTwoFiveValuesFromTheFirstOneOnTheAxis)
         EXPECT_EQ(display.setXGridAndScaleLog("Frequency [Hz]", c.xMin, c.xMax), c.expected);
         EXPECT_EQ(shown(lx), c.labels);
         EXPECT_EQ(display.historyCount(), c.expected == 0 ? 1 : 0);
-        if (c.expected == -1037) {
+        if (c.expected == core::kLogLeftNotPositive) {
             EXPECT_TRUE(surface.calls.empty());
         }
         if (c.expected == 0) {
@@ -445,8 +451,8 @@ TEST_F(MainPlot, FailureAfterTheCanvasScaleKeepsTheGridButDoesNotRecordIt)
     // X: nine labels for a display that allows three. Y channel 1: five
     // labels but only three right-hand label controls, so the canvas refuses.
     const Case cases[] = {
-        {"TooManyXLabels", true, 0, -1032},
-        {"NullRightLabel", false, 1, -1017},
+        {"TooManyXLabels", true, 0, core::kTooManyXLabels},
+        {"NullRightLabel", false, 1, core::kNullYLabel},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -485,28 +491,34 @@ TEST_F(MainPlot, PlainOperationChecks)
         bool canvasTouched;
     };
     const Case cases[] = {
-        {"XScaleEqualEnds", [](plot::WaveDisplay& d) { return d.setXScale(1.0, 1.0, 0.1); }, -1035, false},
-        {"XScaleReversedLeftToTheCanvas", [](plot::WaveDisplay& d) { return d.setXScale(1.0, 0.0, 0.1); }, -1009,
+        {"XScaleEqualEnds", [](plot::WaveDisplay& d) { return d.setXScale(1.0, 1.0, 0.1); }, core::kXScaleSpanZero,
          false},
-        {"XScaleLogLeftZero", [](plot::WaveDisplay& d) { return d.setXScaleLog(0.0, 100.0); }, -1037, false},
-        {"XScaleLogRightNegative", [](plot::WaveDisplay& d) { return d.setXScaleLog(1.0, -1.0); }, -1036, false},
-        {"YScaleNoGridEqual", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0); }, -1029, false},
-        {"YScaleChannel0Equal", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0.5); }, -1029, false},
-        {"YScaleChannelEqual", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0.5, 2); }, -1029, false},
-        {"YScaleReversedLeftToTheCanvas", [](plot::WaveDisplay& d) { return d.setYScale(-1.0, 1.0, 0); }, -1008,
+        {"XScaleReversedLeftToTheCanvas", [](plot::WaveDisplay& d) { return d.setXScale(1.0, 0.0, 0.1); },
+         core::kXSpanNotPositive, false},
+        {"XScaleLogLeftZero", [](plot::WaveDisplay& d) { return d.setXScaleLog(0.0, 100.0); },
+         core::kLogLeftNotPositive, false},
+        {"XScaleLogRightNegative", [](plot::WaveDisplay& d) { return d.setXScaleLog(1.0, -1.0); },
+         core::kLogRatioNotPositive, false},
+        {"YScaleNoGridEqual", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0); }, core::kYScaleSpanZero,
          false},
+        {"YScaleChannel0Equal", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0.5); },
+         core::kYScaleSpanZero, false},
+        {"YScaleChannelEqual", [](plot::WaveDisplay& d) { return d.setYScale(1.0, 1.0, 0.5, 2); },
+         core::kYScaleSpanZero, false},
+        {"YScaleReversedLeftToTheCanvas", [](plot::WaveDisplay& d) { return d.setYScale(-1.0, 1.0, 0); },
+         core::kYSpanOrIntervalIncorrect, false},
         {"TraceWithoutScales",
          [](plot::WaveDisplay& d) {
              static const double data[2] = {0.0, 1.0};
              return d.draw(data, 2, kGreen, 0);
          },
-         -1010, false},
+         core::kScalesNotSet, false},
         {"DbTraceWithoutScales",
          [](plot::WaveDisplay& d) {
              static const double data[2] = {1.0, 1.0};
              return d.dBdraw(data, 1.0, 2, kGreen);
          },
-         -1010, false},
+         core::kScalesNotSet, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -584,7 +596,7 @@ TEST_F(MainPlot, A129thCommandIsDrawnButGoneAfterRepaint)
     EXPECT_EQ(display.historyCount(), 128);
     EXPECT_EQ(surface.horizontalRows().size(), 3u); // drawn all the same
     // A refused command still gives its result when the history is full.
-    EXPECT_EQ(display.setYScale(1.0, 1.0, 0.5), -1029);
+    EXPECT_EQ(display.setYScale(1.0, 1.0, 0.5), core::kYScaleSpanZero);
 
     surface.forget();
     EXPECT_EQ(display.repaint(), 0);
@@ -686,10 +698,10 @@ TEST_F(MainPlot, RepaintReturnsTheResultOfTheLastCommandCarriedOut)
 
     ASSERT_EQ(canvas.setYScale(0.0, 1.0, 0), 0);
     canvas.removeYScale(1);
-    EXPECT_EQ(display.repaint(), -1010);
+    EXPECT_EQ(display.repaint(), core::kScalesNotSet);
     // A text has no result, so the failure before it is what repaint reports.
     display.TextOnCanvas(0, 0, "note", kGreen);
-    EXPECT_EQ(display.repaint(), -1010);
+    EXPECT_EQ(display.repaint(), core::kScalesNotSet);
     EXPECT_EQ(display.historyCount(), 3);
 }
 

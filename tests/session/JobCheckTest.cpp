@@ -49,80 +49,133 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
 {
     const std::vector<Case> cases = {
         {"DefaultToneIsClean", tone(), CheckScope::All, {}, true},
-        {"FreqBelowOneHz", with(tone(), [](JobSpec& j) { j.freqHz = 0.5; }), CheckScope::All,
-         {{Severity::Refusal, CheckCode::FreqTooLow, JobField::Frequency}}, false},
-        {"FreqAtHalfTheRate", with(tone(), [](JobSpec& j) { j.freqHz = 22050; }), CheckScope::All,
-         {{Severity::Refusal, CheckCode::FreqTooHigh, JobField::Frequency}}, false},
+        {"FreqBelowOneHz",
+         with(tone(), [](JobSpec& j) { j.freqHz = 0.5; }),
+         CheckScope::All,
+         {{Severity::Refusal, CheckCode::FreqTooLow, JobField::Frequency}},
+         false},
+        {"FreqAtHalfTheRate",
+         with(tone(), [](JobSpec& j) { j.freqHz = 22050; }),
+         CheckScope::All,
+         {{Severity::Refusal, CheckCode::FreqTooHigh, JobField::Frequency}},
+         false},
         // A sweep has no tone frequency to check.
-        {"SweepIgnoresToneFreq", with(tone(), [](JobSpec& j) {
-             j.kind = core::SignalKind::Sweep;
-             j.freqHz = 0.0;
-         }),
-         CheckScope::All, {}, true},
-        {"LevelWhoseAmplitudeOverflows", with(tone(), [](JobSpec& j) { j.levelDb = 7000.0; }), CheckScope::All,
-         {{Severity::Refusal, CheckCode::LevelNotUsable, JobField::Level}}, false},
+        {"SweepIgnoresToneFreq",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.kind = core::SignalKind::Sweep;
+                  j.freqHz = 0.0;
+              }),
+         CheckScope::All,
+         {},
+         true},
+        {"LevelWhoseAmplitudeOverflows",
+         with(tone(), [](JobSpec& j) { j.levelDb = 7000.0; }),
+         CheckScope::All,
+         {{Severity::Refusal, CheckCode::LevelNotUsable, JobField::Level}},
+         false},
         // Warnings go on to the refusal that ends the check.
-        {"QuietLevelThenTooLong", with(tone(), [](JobSpec& j) {
-             j.levelDb = -60.0;
-             j.seconds = 1000.5;
-         }),
+        {"QuietLevelThenTooLong",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.levelDb = -60.0;
+                  j.seconds = 1000.5;
+              }),
          CheckScope::All,
          {{Severity::Warning, CheckCode::LevelTooLow, JobField::Level},
           {Severity::Refusal, CheckCode::LengthOutOfRange, JobField::Length}},
          false},
-        {"ClippingLevelAndQuietEightBitNever", with(tone(), [](JobSpec& j) {
-             j.levelDb = 21.0;
-             j.format = core::SampleFormat::U8;
-         }),
-         CheckScope::All, {{Severity::Warning, CheckCode::LevelClips, JobField::Level}}, true},
-        {"QuietEightBit", with(tone(), [](JobSpec& j) {
-             j.levelDb = -16.0;
-             j.format = core::SampleFormat::U8;
-         }),
-         CheckScope::All, {{Severity::Warning, CheckCode::QuietEightBit, JobField::Format}}, true},
-        {"FramesBelowOneSecond", with(tone(), [](JobSpec& j) { j.frames = 44099; }), CheckScope::All,
-         {{Severity::Refusal, CheckCode::LengthOutOfRange, JobField::Length}}, false},
+        {"ClippingLevelAndQuietEightBitNever",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.levelDb = 21.0;
+                  j.format = core::SampleFormat::U8;
+              }),
+         CheckScope::All,
+         {{Severity::Warning, CheckCode::LevelClips, JobField::Level}},
+         true},
+        {"QuietEightBit",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.levelDb = -16.0;
+                  j.format = core::SampleFormat::U8;
+              }),
+         CheckScope::All,
+         {{Severity::Warning, CheckCode::QuietEightBit, JobField::Format}},
+         true},
+        {"FramesBelowOneSecond",
+         with(tone(), [](JobSpec& j) { j.frames = 44099; }),
+         CheckScope::All,
+         {{Severity::Refusal, CheckCode::LengthOutOfRange, JobField::Length}},
+         false},
         {"RefLevelNotANumber",
-         with(tone(), [](JobSpec& j) { j.refLevel = std::numeric_limits<double>::quiet_NaN(); }), CheckScope::All,
-         {{Severity::Refusal, CheckCode::RefLevelNotUsable, JobField::RefLevel}}, false},
-        {"RefLevelZero", with(tone(), [](JobSpec& j) { j.refLevel = 0.0; }), CheckScope::All,
-         {{Severity::Refusal, CheckCode::RefLevelNotPositive, JobField::RefLevel}}, false},
-        {"FloatPeakBeyondFloat", with(tone(), [](JobSpec& j) {
-             j.format = core::SampleFormat::F32;
-             j.levelDb = 800.0;
-         }),
+         with(tone(), [](JobSpec& j) { j.refLevel = std::numeric_limits<double>::quiet_NaN(); }),
+         CheckScope::All,
+         {{Severity::Refusal, CheckCode::RefLevelNotUsable, JobField::RefLevel}},
+         false},
+        {"RefLevelZero",
+         with(tone(), [](JobSpec& j) { j.refLevel = 0.0; }),
+         CheckScope::All,
+         {{Severity::Refusal, CheckCode::RefLevelNotPositive, JobField::RefLevel}},
+         false},
+        {"FloatPeakBeyondFloat",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.format = core::SampleFormat::F32;
+                  j.levelDb = 800.0;
+              }),
          CheckScope::All,
          {{Severity::Warning, CheckCode::LevelClips, JobField::Level},
           {Severity::Refusal, CheckCode::LevelTooLargeForFloat, JobField::Level}},
          false},
-        {"SweepStopAboveNyquist", with(tone(), [](JobSpec& j) {
-             j.kind = core::SignalKind::Sweep;
-             j.toHz = 30000.0;
-         }),
-         CheckScope::All, {{Severity::Refusal, CheckCode::SweepRefused, JobField::Sweep}}, false},
-        {"FadesLongerThanTheSignal", with(tone(), [](JobSpec& j) {
-             j.seconds = 2.0;
-             j.fadeInSeconds = 1.5;
-             j.fadeOutSeconds = 1.5;
-         }),
-         CheckScope::All, {{Severity::Refusal, CheckCode::FadesRefused, JobField::Fades}}, false},
-        {"DitherOnFloat", with(tone(), [](JobSpec& j) {
-             j.format = core::SampleFormat::F64;
-             j.dither = true;
-         }),
-         CheckScope::All, {{Severity::Refusal, CheckCode::DitherOnFloat, JobField::Dither}}, false},
+        {"SweepStopAboveNyquist",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.kind = core::SignalKind::Sweep;
+                  j.toHz = 30000.0;
+              }),
+         CheckScope::All,
+         {{Severity::Refusal, CheckCode::SweepRefused, JobField::Sweep}},
+         false},
+        {"FadesLongerThanTheSignal",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.seconds = 2.0;
+                  j.fadeInSeconds = 1.5;
+                  j.fadeOutSeconds = 1.5;
+              }),
+         CheckScope::All,
+         {{Severity::Refusal, CheckCode::FadesRefused, JobField::Fades}},
+         false},
+        {"DitherOnFloat",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.format = core::SampleFormat::F64;
+                  j.dither = true;
+              }),
+         CheckScope::All,
+         {{Severity::Refusal, CheckCode::DitherOnFloat, JobField::Dither}},
+         false},
         // A display checks the signal and nothing of the file.
-        {"SignalScopeSkipsTheLength", with(tone(), [](JobSpec& j) {
-             j.levelDb = 25.0;
-             j.frames = 1;
-         }),
-         CheckScope::Signal, {{Severity::Warning, CheckCode::LevelClips, JobField::Level}}, false},
+        {"SignalScopeSkipsTheLength",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.levelDb = 25.0;
+                  j.frames = 1;
+              }),
+         CheckScope::Signal,
+         {{Severity::Warning, CheckCode::LevelClips, JobField::Level}},
+         false},
         // The export dialog checks the file and not the frequency.
-        {"OutputScopeSkipsTheFrequency", with(tone(), [](JobSpec& j) {
-             j.freqHz = 0.0;
-             j.levelDb = -70.0;
-         }),
-         CheckScope::Output, {}, true},
+        {"OutputScopeSkipsTheFrequency",
+         with(tone(),
+              [](JobSpec& j) {
+                  j.freqHz = 0.0;
+                  j.levelDb = -70.0;
+              }),
+         CheckScope::Output,
+         {},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

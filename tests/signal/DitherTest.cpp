@@ -1,4 +1,5 @@
 #include "signal/Dither.h"
+#include "core/ResultCodes.h"
 #include "signal/Xoshiro256.h"
 #include "wavio/WavFormat.h"
 
@@ -130,7 +131,7 @@ TEST(EncodeBlockDithered, StereoAndFloatRefusal)
     for (const core::SampleFormat format : {wavio::F32, wavio::F64}) {
         SCOPED_TRACE(core::infoOf(format).cliName);
         EXPECT_EQ(wavio::encodeBlockDithered(left, nullptr, 2, format, 1.0, ditherLeft, nullptr, untouched.data()),
-                  -1114);
+                  core::kIncorrectParameter);
         EXPECT_EQ(untouched, std::vector<std::uint8_t>(16, 0xAA));
     }
 }

@@ -1,4 +1,5 @@
 #include "signal/Fade.h"
+#include "core/ResultCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -24,14 +25,14 @@ public:
     int execStore(double* data, int n) override
     {
         if (numCh != 1)
-            return -1113;
+            return core::kChannelCountIncorrect;
         std::fill(data, data + std::max(n, 0), value);
         return 0;
     }
     int execStore(double* left, double* right, int n) override
     {
         if (numCh != 2)
-            return -1113;
+            return core::kChannelCountIncorrect;
         std::fill(left, left + std::max(n, 0), value);
         std::fill(right, right + std::max(n, 0), value);
         return 0;
@@ -136,7 +137,7 @@ TEST(Fade, StereoRestartAndLayout)
     ASSERT_EQ(fade.execStore(again.data(), right.data(), 8), 0);
     EXPECT_EQ(again, left);
     double mono[2];
-    EXPECT_EQ(fade.execStore(mono, 2), -1113);
+    EXPECT_EQ(fade.execStore(mono, 2), core::kChannelCountIncorrect);
 }
 
 TEST(Fade, RefusesFadesLongerThanTheSignal)

@@ -1,4 +1,5 @@
 #include "signal/MiniWaveGen.h"
+#include "core/ResultCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -120,17 +121,17 @@ TEST(MiniWaveGen, WrongLayoutIsRefusedAndChangesNothing)
     signal::MiniWaveGen gen;
     gen.setSignal(signal::MiniWaveGen::Sine, 2, 1000.0, 8000.0, 1.0);
     std::vector<double> data(4, 7.0);
-    EXPECT_EQ(gen.execStore(data.data(), 4), -1113);
+    EXPECT_EQ(gen.execStore(data.data(), 4), core::kChannelCountIncorrect);
     EXPECT_EQ(data, std::vector<double>(4, 7.0));
     EXPECT_EQ(gen.phase(), 0.0);
 
     gen.setSignal(signal::MiniWaveGen::Sine, 1, 1000.0, 8000.0, 1.0);
     std::vector<double> right(4, 7.0);
-    EXPECT_EQ(gen.execStore(data.data(), right.data(), 4), -1113);
+    EXPECT_EQ(gen.execStore(data.data(), right.data(), 4), core::kChannelCountIncorrect);
     EXPECT_EQ(data, std::vector<double>(4, 7.0));
 
     signal::MiniWaveGen unset; // numCh 0 until setSignal
-    EXPECT_EQ(unset.execStore(data.data(), 4), -1113);
+    EXPECT_EQ(unset.execStore(data.data(), 4), core::kChannelCountIncorrect);
 }
 
 TEST(MiniWaveGen, EmptyRequestWritesNothingAndKeepsThePhase)

@@ -1,4 +1,5 @@
 #include "signal/NoiseGen.h"
+#include "core/ResultCodes.h"
 #include "signal/Blocks.h"
 #include "signal/PinkFilter.h"
 #include "signal/PowerBands.h"
@@ -223,7 +224,7 @@ TEST(NoiseGen, SeedsAndBlocksDecideTheSamples)
         EXPECT_TRUE(std::equal(left.begin(), left.end(), whole.begin()));
         EXPECT_EQ(left, right);
         double mono[4];
-        EXPECT_EQ(gen.execStore(mono, 4), -1113);
+        EXPECT_EQ(gen.execStore(mono, 4), core::kChannelCountIncorrect);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "signal/SweepGen.h"
+#include "core/ResultCodes.h"
 #include "signal/Blocks.h"
 #include "signal/Dither.h"
 #include "signal/Fade.h"
@@ -178,9 +179,9 @@ TEST(SweepGen, WrongLayoutAndFramesPastTheEnd)
     gen.setSweep(p, 2);
     double a[16] = {};
     double b[16] = {};
-    EXPECT_EQ(gen.execStore(a, 16), -1113);
+    EXPECT_EQ(gen.execStore(a, 16), core::kChannelCountIncorrect);
     gen.setSweep(p, 1);
-    EXPECT_EQ(gen.execStore(a, b, 16), -1113);
+    EXPECT_EQ(gen.execStore(a, b, 16), core::kChannelCountIncorrect);
 
     std::fill(std::begin(a), std::end(a), 9.0);
     ASSERT_EQ(gen.execStore(a, 16), 0);
@@ -291,7 +292,7 @@ TEST(SweepInverse, MonoOnly)
     inv.setSweep(tenSecondSweep());
     double a[4];
     double b[4];
-    EXPECT_EQ(inv.execStore(a, b, 4), -1113);
+    EXPECT_EQ(inv.execStore(a, b, 4), core::kChannelCountIncorrect);
     EXPECT_EQ(inv.execStore(a, 4), 0);
 }
 

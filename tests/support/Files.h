@@ -37,14 +37,24 @@ inline std::vector<std::uint8_t> bytesOf(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A path of the running process's own in the temporary directory,
+// "PREFIX-PID-NAME", so that suites running side by side never share one.
+// Nothing is created; the caller removes what it writes there.
+inline std::string tempFilePath(const std::string& prefix, const std::string& name)
+{
+    return (std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()) + "-" + name))
+        .string();
+}
+
 // An empty folder of the running test's own, "PREFIX-PID-TESTNAME" in the
-// temporary directory, so that suites running side by side never share one.
-// The caller removes it.
+// temporary directory ("PREFIX-PID" outside a test, for an environment's set
+// up). The caller removes it.
 inline std::filesystem::path freshTestFolder(const std::string& prefix)
 {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
     const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()) + "-" +
-                                                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        test != nullptr ? std::filesystem::path(tempFilePath(prefix, test->name()))
+                        : std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;

@@ -31,7 +31,6 @@ core::SampleFormat fmt(int code)
     return core::kSampleFormats[static_cast<std::size_t>(code)].format;
 }
 
-
 using corvane::signal::Isa;
 namespace sig = corvane::signal;
 namespace wv = corvane::wavio;

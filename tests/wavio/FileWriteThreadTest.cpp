@@ -1,6 +1,7 @@
 #include "wavio/FileWriteThread.h"
 
 #include "core/CodeSets.h"
+#include "core/ResultCodes.h"
 #include "signal/Dither.h"
 #include "signal/Fade.h"
 #include "signal/MiniWaveGen.h"
@@ -188,7 +189,7 @@ TEST(FileWriteThread, MonoProviderOnStereoFileLeavesTheHeaderOnly)
     gen.setSignal(0, 1, 400, 44100, 1.0);
     wavio::FileWriteThread thread(sink, gen, 1000, 44100, 2);
     thread.setDataFormat(core::SampleType::Float64, wavio::S16, 1.0);
-    EXPECT_EQ(runToEnd(thread), -1113);
+    EXPECT_EQ(runToEnd(thread), core::kChannelCountIncorrect);
     EXPECT_EQ(sink.bytes.size(), 44u);
 }
 
@@ -201,7 +202,7 @@ TEST(FileWriteThread, FullDiskDuringBlockFive)
     gen.setSignal(0, 2, 400, 44100, 1.0);
     wavio::FileWriteThread thread(sink, gen, 441000, 44100, 2);
     thread.setDataFormat(core::SampleType::Float64, wavio::S16, 1.0);
-    EXPECT_EQ(runToEnd(thread), -1112);
+    EXPECT_EQ(runToEnd(thread), core::kFileWriteError);
     EXPECT_EQ(sink.bytes.size(), 44u + 4u * 40960u + 1000u);
     EXPECT_EQ(sink.writeCount, 6);
     EXPECT_EQ(thread.progress(), 9); // 40960 of 441000 frames
@@ -215,7 +216,7 @@ TEST(FileWriteThread, DeviceWithNoSpaceFailsTheHeader)
     gen.setSignal(0, 2, 400, 44100, 1.0);
     wavio::FileWriteThread thread(full, gen, 441000, 44100, 2);
     thread.setDataFormat(core::SampleType::Float64, wavio::F64, 1.0);
-    EXPECT_EQ(runToEnd(thread), -1112);
+    EXPECT_EQ(runToEnd(thread), core::kFileWriteError);
     EXPECT_EQ(thread.progress(), 0);
 }
 
@@ -236,7 +237,7 @@ TEST(FileWriteThread, RefusesWhatTheHeaderCannotHold)
         gen.setSignal(0, 2, 400, 48000, 1.0);
         wavio::FileWriteThread thread(sink, gen, c.dataLength, 48000, 2);
         thread.setDataFormat(4, static_cast<char>(c.format), 1.0);
-        EXPECT_EQ(runToEnd(thread), -1111);
+        EXPECT_EQ(runToEnd(thread), core::kBlockTooLarge);
         EXPECT_TRUE(sink.bytes.empty());
     }
 }
@@ -249,7 +250,7 @@ TEST(FileWriteThread, OversizedBlockIsRefused)
     wavio::FileWriteThread thread(sink, gen, 100000, 48000, 1);
     thread.setDataFormat(core::SampleType::Float64, wavio::F64, 1.0);
     EXPECT_EQ(thread.execStore(10240, false), 0); // 81920 bytes exactly
-    EXPECT_EQ(thread.execStore(10241, false), -1111);
+    EXPECT_EQ(thread.execStore(10241, false), core::kBlockTooLarge);
     EXPECT_EQ(sink.bytes.size(), 81920u);
 }
 
@@ -340,8 +341,8 @@ TEST(FileWriteThread, IdenticalChannelsGiveTheBytesOfSeparateOnes)
             for (const bool faded : {false, true}) {
                 if (dithered && core::isFloatFormat(format))
                     continue;
-                SCOPED_TRACE(testing::Message()
-                             << "format " << core::infoOf(format).cliName << (dithered ? " dithered" : "") << (faded ? " faded" : ""));
+                SCOPED_TRACE(testing::Message() << "format " << core::infoOf(format).cliName
+                                                << (dithered ? " dithered" : "") << (faded ? " faded" : ""));
                 std::vector<std::uint8_t> files[2];
                 for (const bool alike : {true, false}) {
                     signal::NoiseGen noise;

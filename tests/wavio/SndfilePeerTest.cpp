@@ -1,6 +1,7 @@
 // What our writer produces must read back through an independent WAV reader,
 // sample for sample.
 #include "signal/MiniWaveGen.h"
+#include "support/Files.h"
 #include "wavio/ByteSink.h"
 #include "wavio/FileWriteThread.h"
 #include "wavio/WavFormat.h"
@@ -22,8 +23,7 @@ using namespace std::chrono_literals;
 
 std::string tempPath(const std::string& name)
 {
-    return (std::filesystem::temp_directory_path() / ("corvane-peer-" + std::to_string(::getpid()) + "-" + name))
-        .string();
+    return tempFilePath("corvane-peer", name);
 }
 
 // The expected file value of one generated sample, worked out from the
@@ -32,7 +32,8 @@ long long expectedInteger(double x, int format)
 {
     static const long long lo[] = {0, -32768, -8388608, -2147483647};
     static const long long hi[] = {255, 32767, 8388607, 2147483647};
-    long double v = std::trunc(static_cast<long double>(x) * wavio::fullScale(*wavio::formatOfCode(format)) + 0.5L);
+    long double v =
+        std::trunc(static_cast<long double>(x) * wavio::fullScale(*wavio::formatOfCode(format)) + 0.5L);
     if (format == core::codeOf(wavio::U8))
         v += 128;
     v = std::fmax(v, static_cast<long double>(lo[format]));
@@ -96,7 +97,8 @@ TEST_P(SndfilePeer, ReadsBackExactly)
     static const int subtypes[] = {SF_FORMAT_PCM_U8, SF_FORMAT_PCM_16, SF_FORMAT_PCM_24,
                                    SF_FORMAT_PCM_32, SF_FORMAT_FLOAT,  SF_FORMAT_DOUBLE};
     EXPECT_EQ(info.format & SF_FORMAT_SUBMASK, subtypes[c.format]);
-    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, c.format > core::codeOf(wavio::S16) ? SF_FORMAT_WAVEX : SF_FORMAT_WAV);
+    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK,
+              c.format > core::codeOf(wavio::S16) ? SF_FORMAT_WAVEX : SF_FORMAT_WAV);
 
     signal::MiniWaveGen reference;
     reference.setSignal(c.shape, 1, 997.0, fs, amplitude);

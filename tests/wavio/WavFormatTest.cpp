@@ -1,5 +1,6 @@
 #include "wavio/WavFormat.h"
 
+#include "core/ResultCodes.h"
 #include "wavio/ClipCount.h"
 
 #include <gtest/gtest.h>
@@ -275,20 +276,20 @@ TEST(WriteParams, CombinationCheck)
     };
     const Case cases[] = {
         {"SaveCommandDefaults", 44100, 2, 4, 1, 3276.7, 0},
-        {"ThreeChannels", 44100, 3, 4, 1, 1.0, -1114},
-        {"NoChannels", 44100, 0, 4, 1, 1.0, -1114},
-        {"FsZero", 0, 2, 4, 1, 1.0, -1114},
-        {"F64FromInt", 44100, 1, 2, 5, 1.0, -1114},
-        {"U8NegativeScale", 44100, 1, 4, 0, -1.0, -1114},
+        {"ThreeChannels", 44100, 3, 4, 1, 1.0, core::kIncorrectParameter},
+        {"NoChannels", 44100, 0, 4, 1, 1.0, core::kIncorrectParameter},
+        {"FsZero", 0, 2, 4, 1, 1.0, core::kIncorrectParameter},
+        {"F64FromInt", 44100, 1, 2, 5, 1.0, core::kIncorrectParameter},
+        {"U8NegativeScale", 44100, 1, 4, 0, -1.0, core::kIncorrectParameter},
         {"F32NegativeScale", 44100, 1, 4, 4, -1.0, 0},
         {"F32FromFloats", 44100, 1, 3, 4, 1.0, 0},
         {"U8FromChars", 8000, 1, 0, 0, -5.0, 0},
-        {"S16FromChars", 8000, 1, 0, 1, 1.0, -1114},
+        {"S16FromChars", 8000, 1, 0, 1, 1.0, core::kIncorrectParameter},
         {"S24FromInts", 8000, 2, 2, 2, 1.0, 0},
-        {"S32FromShorts", 8000, 2, 1, 3, 1.0, -1114},
+        {"S32FromShorts", 8000, 2, 1, 3, 1.0, core::kIncorrectParameter},
         {"S32ZeroScale", 8000, 2, 4, 3, 0.0, 0},
-        {"UnknownFormat", 44100, 2, 4, -1, 1.0, -1114},
-        {"FormatSix", 44100, 2, 4, 6, 1.0, -1114},
+        {"UnknownFormat", 44100, 2, 4, -1, 1.0, core::kIncorrectParameter},
+        {"FormatSix", 44100, 2, 4, 6, 1.0, core::kIncorrectParameter},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,6 +1,8 @@
 #include "wavio/WaveFileRead.h"
 
+#include "core/ResultCodes.h"
 #include "signal/MiniWaveGen.h"
+#include "support/Files.h"
 #include "support/TestSinks.h"
 #include "support/WavBytes.h"
 #include "wavio/ByteSource.h"
@@ -98,13 +100,13 @@ TEST(WaveFileRead, ArgumentErrors)
     const auto stereo = wav16(2, 8000, ramp(200)).bytes;
     {
         auto r = readerOf(mono);
-        EXPECT_EQ(readBlock(*r, 10).result, -1102); // before the header
+        EXPECT_EQ(readBlock(*r, 10).result, core::kReadBeforeHeader); // before the header
         ASSERT_EQ(r->ReadWaveHeader(), 0);
-        EXPECT_EQ(readBlock(*r, 10, -1).result, -1103);
-        EXPECT_EQ(readBlock(*r, 10, 1).result, -1104);
-        EXPECT_EQ(readBlock(*r, 96001).result, -1106);
-        EXPECT_EQ(readBlock(*r, -1).result, -1106);
-        EXPECT_EQ(readBlock(*r, 10, INT_MIN).result, -1103);
+        EXPECT_EQ(readBlock(*r, 10, -1).result, core::kOffsetBeyondStart);
+        EXPECT_EQ(readBlock(*r, 10, 1).result, core::kOffsetBeyondEnd);
+        EXPECT_EQ(readBlock(*r, 96001).result, core::kReadExceedsBuffer);
+        EXPECT_EQ(readBlock(*r, -1).result, core::kReadExceedsBuffer);
+        EXPECT_EQ(readBlock(*r, 10, INT_MIN).result, core::kOffsetBeyondStart);
         // The refused calls changed nothing: the first block is still frame 0.
         const Block b = readBlock(*r, 10);
         EXPECT_EQ(b.result, 0);
@@ -114,7 +116,7 @@ TEST(WaveFileRead, ArgumentErrors)
         auto r = readerOf(stereo);
         ASSERT_EQ(r->ReadWaveHeader(), 0);
         EXPECT_EQ(r->capacity(), 48000);
-        EXPECT_EQ(readBlock(*r, 48001).result, -1106);
+        EXPECT_EQ(readBlock(*r, 48001).result, core::kReadExceedsBuffer);
         EXPECT_EQ(readBlock(*r, 48000).result, 1);
     }
 }
@@ -154,29 +156,29 @@ TEST(WaveFileRead, RefusedHeaders)
     };
     const Case cases[] = {
         {"Valid", base, 0},
-        {"Short", std::vector<std::uint8_t>(base.begin(), base.begin() + 43), -1101},
-        {"Empty", {}, -1101},
-        {"NotRiff", with(0, {'R', 'I', 'F', 'X'}), -101},
-        {"NotWave", with(8, {'A', 'V', 'I', ' '}), -102},
-        {"NoFmt", with(12, {'f', 'm', 't', '_'}), -102},
-        {"FmtSize18", with(16, {18}), -103},
-        {"FloatTag", with(20, {3}), -103},
-        {"Extensible24Bit", written(wavio::S24), -103},
-        {"EightBit", written(wavio::U8), -104},
-        {"ThreeChannels", with(22, {3}), -104},
-        {"NegativeRate", with(24, {0, 0, 0, 0x80}), -104},
-        {"ByteRateOff", with(28, {0x01}), -104},
-        {"TwentyFourBitsPlain", with(34, {24}), -105},
-        {"BlockAlignOff", with(32, {4}), -104},
-        {"NoData", with(36, {'L', 'I', 'S', 'T'}), -106},
-        {"RiffSmallerThanData", with(4, {36 + 19}), -110},
+        {"Short", std::vector<std::uint8_t>(base.begin(), base.begin() + 43), core::kReadError},
+        {"Empty", {}, core::kReadError},
+        {"NotRiff", with(0, {'R', 'I', 'F', 'X'}), core::kFileNotSupported},
+        {"NotWave", with(8, {'A', 'V', 'I', ' '}), core::kRiffNotWave},
+        {"NoFmt", with(12, {'f', 'm', 't', '_'}), core::kRiffNotWave},
+        {"FmtSize18", with(16, {18}), core::kWaveNotSupported},
+        {"FloatTag", with(20, {3}), core::kWaveNotSupported},
+        {"Extensible24Bit", written(wavio::S24), core::kWaveNotSupported},
+        {"EightBit", written(wavio::U8), core::kIllegalWaveFormat},
+        {"ThreeChannels", with(22, {3}), core::kIllegalWaveFormat},
+        {"NegativeRate", with(24, {0, 0, 0, 0x80}), core::kIllegalWaveFormat},
+        {"ByteRateOff", with(28, {0x01}), core::kIllegalWaveFormat},
+        {"TwentyFourBitsPlain", with(34, {24}), core::kOnly16Bit},
+        {"BlockAlignOff", with(32, {4}), core::kIllegalWaveFormat},
+        {"NoData", with(36, {'L', 'I', 'S', 'T'}), core::kIllegalDataFormat},
+        {"RiffSmallerThanData", with(4, {36 + 19}), core::kMultichunkNotSupported},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto r = readerOf(c.bytes);
         EXPECT_EQ(r->ReadWaveHeader(), c.expected);
         if (c.expected != 0) {
-            EXPECT_EQ(readBlock(*r, 4).result, -1102);
+            EXPECT_EQ(readBlock(*r, 4).result, core::kReadBeforeHeader);
         }
     }
 }
@@ -249,7 +251,7 @@ TEST(WaveFileRead, DamagedFilesEndWithACodeNotGarbage)
         auto r = readerOf(truncated);
         ASSERT_EQ(r->ReadWaveHeader(), 0);
         // The refill runs into the end of the file and fails...
-        EXPECT_EQ(readBlock(*r, 400).result, -1101);
+        EXPECT_EQ(readBlock(*r, 400).result, core::kReadError);
         EXPECT_EQ(r->getLastCount(), 0);
         // ...but the whole frames it brought are delivered intact...
         const Block b = readBlock(*r, 400);
@@ -257,11 +259,11 @@ TEST(WaveFileRead, DamagedFilesEndWithACodeNotGarbage)
         for (size_t i = 0; i < 400; ++i)
             ASSERT_EQ(b.left[i], samples[i]) << i;
         // ...and asking past them fails again, never with made-up frames.
-        EXPECT_EQ(readBlock(*r, 400).result, -1101);
+        EXPECT_EQ(readBlock(*r, 400).result, core::kReadError);
         const Block last = readBlock(*r, 200);
         EXPECT_EQ(last.result, 0); // not the announced end
         EXPECT_EQ(last.left[199], samples[599]);
-        EXPECT_EQ(readBlock(*r, 10).result, -1101);
+        EXPECT_EQ(readBlock(*r, 10).result, core::kReadError);
         EXPECT_EQ(r->getLastCount(), 0);
     }
     {
@@ -270,7 +272,7 @@ TEST(WaveFileRead, DamagedFilesEndWithACodeNotGarbage)
         bad[44 + 200] = 'L';
         auto r = readerOf(bad);
         ASSERT_EQ(r->ReadWaveHeader(), 0);
-        EXPECT_EQ(readBlock(*r, 50).result, -108);
+        EXPECT_EQ(readBlock(*r, 50).result, core::kIllegalChunkHeader);
     }
     {
         // A second chunk of size 0.
@@ -279,7 +281,7 @@ TEST(WaveFileRead, DamagedFilesEndWithACodeNotGarbage)
         std::fill(empty.end() - 4, empty.end(), 0);
         auto r = readerOf(empty);
         ASSERT_EQ(r->ReadWaveHeader(), 0);
-        EXPECT_EQ(readBlock(*r, 50).result, -108);
+        EXPECT_EQ(readBlock(*r, 50).result, core::kIllegalChunkHeader);
     }
 }
 
@@ -287,15 +289,14 @@ TEST(WaveFileRead, MissingFile)
 {
     wavio::WaveFileRead r("/nonexistent/corvane.wav");
     EXPECT_NE(r.openError(), 0);
-    EXPECT_EQ(r.ReadWaveHeader(), -1101);
+    EXPECT_EQ(r.ReadWaveHeader(), core::kReadError);
 }
 
 // ---- Peer files: written by libsndfile, read by us and by it. ----
 
 std::string tempPath(const std::string& name)
 {
-    return (std::filesystem::temp_directory_path() / ("corvane-read-" + std::to_string(::getpid()) + "-" + name))
-        .string();
+    return tempFilePath("corvane-read", name);
 }
 
 std::vector<std::int16_t> writeWithSndfile(const std::string& path, int channels, int frames)

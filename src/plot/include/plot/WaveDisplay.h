@@ -5,6 +5,7 @@
 #include <array>
 #include <complex>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,7 +57,7 @@ struct dispCommandHistory {
     double dPar3 = 0.0;
     double dPar4 = 0.0;
     Colour color = 0;
-    std::string text; // owned copy of a text command's text, or a labelled axis's unit
+    std::string text{}; // owned copy of a text command's text, or a labelled axis's unit
     // Recorded by a grid-and-scale operation rather than a plain scale: the
     // unit is in text and the label mode in iPar2 (linear axes). Only
     // relayout reads it; repaint redraws such an entry as its plain scale.
@@ -176,6 +177,21 @@ private:
     struct LabelRange;
     int chooseLabels(int labelMode, const LabelRange& range, int limit, double* out, int capacity) const;
     dispCommandHistory* nextEntry();
+    // Carries out the command c describes: an operation runs its entry this
+    // way, repaint and relayout every recorded one. A labelled grid-and-scale
+    // entry lays out its labels only withLabels, else it is its plain scale.
+    // Nothing for a command without a result (a text).
+    std::optional<int> apply(const dispCommandHistory& c, bool withLabels);
+    // apply, then record when it succeeded.
+    int run(const dispCommandHistory& c);
+    // Into the next history entry, when there is one: the fields c's kind
+    // uses. The entry, or null.
+    dispCommandHistory* record(const dispCommandHistory& c);
+    int xGridAndScale(std::string_view unit, int labelMode, double xMin, double xMax, double interval);
+    int xGridAndScaleLog(std::string_view unit, double xMin, double xMax);
+    int yGridAndScale(std::string_view unit, int labelMode, double yTop, double yBottom, double interval,
+                      int channel);
+    int drawPoleZero(const poleZeroSet& leftSet, const poleZeroSet& rightSet);
     int replay(bool withLabels);
 
     PlotCanvas* canvas; // not owned; outlives the display

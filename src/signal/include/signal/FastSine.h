@@ -1,6 +1,6 @@
 #pragma once
 
-#include <span>
+#include "signal/Isa.h"
 
 // A branch-free polynomial sine for whole blocks of phases, vectorised for
 // the instruction sets the CPU offers. It is not the library sine: callers
@@ -8,19 +8,6 @@
 // to find the few values where the difference could matter and recompute
 // those with std::sin.
 namespace corvane::signal {
-
-// Instruction sets the block kernels are built for. Every path performs the
-// same IEEE operations in the same order (no contraction into fused
-// multiply-adds, no reassociation), so all of them give identical bits.
-enum class Isa { Baseline, Avx2, Avx512 };
-
-// The best the running CPU supports; decided once.
-Isa bestIsa();
-// Whether the running CPU can execute code built for isa.
-bool isaSupported(Isa isa);
-// Every path the running CPU can execute, baseline first.
-std::span<const Isa> supportedIsas();
-const char* isaName(Isa isa);
 
 // For |phase| <= kFastPhaseLimit the polynomial result s satisfies
 // |s - sin(phase)| <= kSineErrorBound (the proof is beside the kernel);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "signal/GaussianBatch.h"
+#include "signal/NoiseLevel.h"
 #include "signal/PinkFilter.h"
 #include "signal/TWaveProvider.h"
 #include "signal/Xoshiro256.h"
@@ -11,6 +13,8 @@
 #include <vector>
 
 namespace corvane::signal {
+
+class NoiseReadAhead;
 
 enum class NoiseColour { White, Pink };
 
@@ -36,37 +40,6 @@ inline constexpr double kMaxNoiseRateHz = 384000.0;
 // sentence for the user: non-finite numbers, a frame count below 1, a rate
 // outside kMinNoiseRateHz to kMaxNoiseRateHz.
 std::string checkNoiseParams(const NoiseParams& p);
-
-// Frames from which white noise takes its level from the expected power
-// instead of a measuring pass (about 87 s at 48 kHz).
-inline constexpr std::int64_t kExpectedLevelFrames = std::int64_t{1} << 22;
-
-// How far the RMS of long pink noise at the expected power's level may miss
-// the target and still keep that level: 0.005 dB inside the ±0.05 dB
-// promised. Checked on the unrounded samples.
-inline constexpr double kLevelCheckDb = 0.045;
-
-// The frames from which pink noise at a given correlation sum (see
-// PinkFilter::correlationSum) takes its level from the expected power when
-// that holds within kLevelCheckDb: its measured power then scatters by at
-// most a third of kLevelCheckDb (one standard deviation), so about one seed in
-// 370 misses at the shortest such length, one in 5000 at 1000 s at 48 kHz.
-// About 645 s at 48 kHz and 249 s at 384 kHz; in frames the fewest,
-// 10408812, for every rate from 8000 to about 28670 Hz (the same filter).
-std::int64_t expectedLevelFrames(double correlationSum);
-
-// Gaussian values by Marsaglia's polar method from the stream, batch by
-// batch: every candidate pair takes the next two outputs of rng, as
-// u = 2 d - 3 with d the output's top 52 bits as a double in [1, 2) (so u is
-// a multiple of 2^-51 in [-1, 1)); pairs with s = u^2 + v^2 outside (0, 1)
-// are dropped, the others give u f and v f in that order, with
-// f = sqrt(-2 ln(s) / s) and the logarithm from FastMathKernel.h. Takes
-// candidatePairs candidates, writes the values to out (room for
-// 2 * candidatePairs) and returns how many it wrote. scratch needs room for
-// 3 * candidatePairs. Every isa gives the same values.
-int gaussianBatch(Xoshiro256& rng, int candidatePairs, double* scratch, double* out, Isa isa);
-// The same values from the same outputs, made in blocks.
-int gaussianBatch(XoshiroBlocks& rng, int candidatePairs, double* scratch, double* out, Isa isa);
 
 // Gaussian white or pink noise at a given level.
 //
@@ -150,8 +123,6 @@ public:
     int execStoreIdentical(double* data, int dataSize) override;
 
 private:
-    struct ReadAhead;
-
     // count values of the Gaussian stream into out.
     void drawGaussians(double* out, int count);
     // The same values through the read-ahead thread, started if need be;
@@ -170,11 +141,6 @@ private:
     // The measuring pass; decides between the expected and the measured
     // level when the noise is long enough for the expected one.
     void setMeasuredScale();
-    // The squares of x's frames the level check still counts (the first
-    // ones, up to frameCount) into its lanes; with out, those frames times
-    // scale into out too (out may be x). Returns how many it took.
-    int noteSquares(const double* x, int count, double* out = nullptr, double scale = 1.0);
-    bool ratioHolds() const;
 
     NoiseParams params;
     XoshiroBlocks rng{1};
@@ -184,13 +150,11 @@ private:
     int gaussianAt = 0;
     int gaussianCount = 0;
     double outputScale = 0.0;
-    // The level check: squares of the unscaled stream, in eight lanes by the
-    // frame's index modulo 8, so the sum does not depend on the block sizes.
+    // Whether the level is being checked, on the unscaled stream's squares.
     bool checking = false;
     double expectedScale = 0.0; // 0 for noise too short for the expected level
-    double laneSquares[8] = {};
-    std::int64_t checkedFrames = 0;
-    std::unique_ptr<ReadAhead> ahead; // while it runs, only its thread draws from rng
+    LevelCheck check;
+    std::unique_ptr<NoiseReadAhead> ahead; // while it runs, only its thread draws from rng
 };
 
 } // namespace corvane::signal

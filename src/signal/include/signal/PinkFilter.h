@@ -1,6 +1,6 @@
 #pragma once
 
-#include "signal/FastSine.h"
+#include "signal/Isa.h"
 
 #include <vector>
 
@@ -25,7 +25,7 @@ namespace corvane::signal {
 // input. The one-pole filters are independent of each other, so a sample
 // updates a group in one vector operation instead of walking a chain of
 // dependent sections; each group's recursion steps four samples at a time
-// (see Group in PinkFilter.cpp), so its latency does not set the pace.
+// (see Group in PinkKernel.cpp), so its latency does not set the pace.
 class PinkFilter {
 public:
     explicit PinkFilter(double sampleRateHz);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "signal/FastSine.h"
+#include "signal/Isa.h"
 
 #include <array>
 #include <cstddef>

@@ -24,24 +24,24 @@ using signal::Isa;
 // polynomial for every format but 64-bit float, which takes the library's.
 // Returns how many samples took the reference
 // route (for tests and benchmarks).
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat, double scale,
-                    int channels, std::uint8_t* out);
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat, double scale,
-                    int channels, std::uint8_t* out, Isa isa);
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat,
+                    double scale, int channels, std::uint8_t* out);
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat,
+                    double scale, int channels, std::uint8_t* out, Isa isa);
 
 // The bytes wav::encodeBlock writes for these samples (right null for mono,
 // or left itself for two identical channels). Returns how many samples took
 // the reference route.
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
-                      std::uint8_t* out);
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
-                      std::uint8_t* out, Isa isa);
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                      double scale, std::uint8_t* out);
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                      double scale, std::uint8_t* out, Isa isa);
 
 // A block of frames as every writer and the player encode it: two identical
 // channels (right equal to left in value, or right null for mono) rounded
 // once, and TPDF dither drawn into ditherScratch (frameCount long) and added
 // for the integer formats when a dither source is given.
-void encodeFrames(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
-                  signal::Dither* dither, double* ditherScratch, std::uint8_t* out);
+void encodeFrames(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                  double scale, signal::Dither* dither, double* ditherScratch, std::uint8_t* out);
 
 } // namespace corvane::wavio

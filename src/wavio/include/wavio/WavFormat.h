@@ -43,14 +43,14 @@ double fullScale(core::SampleFormat dataFormat);
 // Encodes frameCount frames into out, interleaving left and right when right
 // is not null (right may be left itself, for two identical channels). Integer formats: trunc(x * scale + 0.5) in
 // extended precision, offset 128 for 8-bit, then clipped. Float formats: x * scale, unclipped.
-void encodeBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
-                 std::uint8_t* out);
+void encodeBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                 double scale, std::uint8_t* out);
 
 // The same for integer sample values already in the file's own units (an
 // 8-bit value is signed and gets the offset of 128); clipped to the format's
 // range. Float formats store value * scale.
-void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int frameCount, core::SampleFormat dataFormat,
-                        double scale, std::uint8_t* out);
+void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int frameCount,
+                        core::SampleFormat dataFormat, double scale, std::uint8_t* out);
 
 // encodeBlock for the integer formats with dither: ditherLeft[i] (and
 // ditherRight[i] for the right channel; null means the left values) is added
@@ -60,8 +60,8 @@ void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int
 // an offset below zero, which is what dither is meant to remove. Clipped to
 // the format's range like encodeBlock. right may be null (mono) or left.
 // Returns 0, or -1114 for a float format (nothing is written).
-int encodeBlockDithered(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
-                        const double* ditherLeft, const double* ditherRight, std::uint8_t* out);
+int encodeBlockDithered(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                        double scale, const double* ditherLeft, const double* ditherRight, std::uint8_t* out);
 
 // The combination check the progress window makes before it starts writing:
 // fs not 0, one or two channels, and a provider sample type that suits the

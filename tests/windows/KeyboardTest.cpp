@@ -4,6 +4,7 @@
 // then the window's shortcuts, as a key from the window system does; the
 // shortcuts only answer in the active window, so each window is activated.
 
+#include "support/Files.h"
 #include "support/MainFormControls.h"
 #include "support/RecordingBoxes.h"
 #include "widgets/QtOkBox.h"
@@ -190,8 +191,7 @@ TEST_F(MainWindowKeys, EditorsKeepTheirOtherKeys)
 
 TEST_F(MainWindowKeys, KeyboardComesBackWhereItWasAfterTheProgressWindow)
 {
-    const fs::path dir = fs::temp_directory_path() / ("corvane-keys-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const fs::path dir = freshTestFolder("corvane-keys");
     struct Case {
         const char* name;
         QWidget* control;

@@ -8,8 +8,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -36,8 +36,7 @@ class PlayWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("corvane-play-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
+        dir = freshTestFolder("corvane-play");
         raw = dir / "played.raw";
     }
     void TearDown() override

@@ -1,6 +1,8 @@
+#include "core/ResultCodes.h"
 #include "shell/OkBox.h"
 #include "signal/MiniWaveGen.h"
 #include "support/ByteCompare.h"
+#include "support/Files.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestSinks.h"
 #include "wavio/FileWriteThread.h"
@@ -186,7 +188,7 @@ TEST(TWaveFileForm, ReferenceGroupFollowsTheFormat)
 
 std::string tempPath(const std::string& name)
 {
-    return (fs::temp_directory_path() / ("corvane-window-" + std::to_string(::getpid()) + "-" + name)).string();
+    return tempFilePath("corvane-window", name);
 }
 
 std::vector<std::uint8_t> fileBytes(const std::string& path)
@@ -286,9 +288,12 @@ TEST(TWaveFileWrite, SetParamsRefusals)
         int expected;
     };
     const Case cases[] = {
-        {"ThreeChannels", 44100, 3, 4, 1, 1.0, -1114}, {"FsZero", 0, 2, 4, 1, 1.0, -1114},
-        {"F64FromInts", 44100, 2, 2, 5, 1.0, -1114},   {"U8NegativeScale", 44100, 2, 4, 0, -1.0, -1114},
-        {"F32NegativeScale", 44100, 2, 4, 4, -1.0, 0}, {"NoFormat", 44100, 2, 4, -1, 1.0, -1114},
+        {"ThreeChannels", 44100, 3, 4, 1, 1.0, core::kIncorrectParameter},
+        {"FsZero", 0, 2, 4, 1, 1.0, core::kIncorrectParameter},
+        {"F64FromInts", 44100, 2, 2, 5, 1.0, core::kIncorrectParameter},
+        {"U8NegativeScale", 44100, 2, 4, 0, -1.0, core::kIncorrectParameter},
+        {"F32NegativeScale", 44100, 2, 4, 4, -1.0, 0},
+        {"NoFormat", 44100, 2, 4, -1, 1.0, core::kIncorrectParameter},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -314,7 +319,9 @@ TEST(TWaveFileWrite, WritesTheFileAndClosesItself)
     QElapsedTimer clock;
     {
         widgets::TWaveFileWrite window(nullptr, path, &question);
-        ASSERT_EQ(window.setParams(&gen, 441000, 44100, 2, core::SampleType::Float64, wavio::S16, wavio::fullScale(wavio::S16)), 0);
+        ASSERT_EQ(window.setParams(&gen, 441000, 44100, 2, core::SampleType::Float64, wavio::S16,
+                                   wavio::fullScale(wavio::S16)),
+                  0);
         clock.start();
         EXPECT_EQ(runModal(window), QDialog::Accepted);
         EXPECT_FALSE(window.cancelled());

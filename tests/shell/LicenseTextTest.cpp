@@ -1,5 +1,7 @@
 #include "shell/LicenseText.h"
 
+#include "support/Files.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -73,8 +75,7 @@ TEST(LicenseText, LongLinesAreBrokenAndTheStoreStopsAt500Lines)
 
 TEST(LicenseText, FileReadAndMissingFile)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("corvane-license-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshTestFolder("corvane-license");
     const auto path = (dir / "license.txt").string();
     {
         std::ofstream f(path, std::ios::binary);
