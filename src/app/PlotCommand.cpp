@@ -69,8 +69,8 @@ struct PlotOptions {
     std::string path;
     std::string freq = "400";
     std::string level = "6.0";
-    int fsIndex = 3;
-    int shape = 0;
+    int fsIndex = core::codeOf(core::SampleRate::Hz44100);
+    int shape = core::codeOf(core::WaveShape::Sine);
     bool vert = false;
     bool horiz = false;
     bool labels = false;

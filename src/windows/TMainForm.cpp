@@ -239,8 +239,8 @@ void TMainForm::FormCreate()
     const QLocale locale;
     SigFreq->setText(locale.toString(400));
     SigLevel->setText(locale.toString(6.0, 'f', 1));
-    FsSelect->setCurrentIndex(3);
-    WaveSelect->setCurrentIndex(0);
+    FsSelect->setCurrentIndex(core::codeOf(core::SampleRate::Hz44100));
+    WaveSelect->setCurrentIndex(core::codeOf(core::WaveShape::Sine));
     Help->setEnabled(true);
     License->setEnabled(true);
 }
