@@ -5,9 +5,12 @@
 namespace corvane::analysis {
 
 SweepDeconvolver::SweepDeconvolver(std::span<const double> inverseFilter, std::int64_t recordingFrames)
-    : filterLength(static_cast<std::int64_t>(inverseFilter.size())), recordingLength(recordingFrames),
+    : filterLength(static_cast<std::int64_t>(inverseFilter.size())),
+      recordingLength(recordingFrames),
       fft(RealFft::fastSize(static_cast<std::size_t>(recordingFrames) + inverseFilter.size() - 1)),
-      filterSpectrum(fft.bins()), spectrum(fft.bins()), work(fft.size(), 0.0)
+      filterSpectrum(fft.bins()),
+      spectrum(fft.bins()),
+      work(fft.size(), 0.0)
 {
     std::copy(inverseFilter.begin(), inverseFilter.end(), work.begin());
     fft.forward(work.data(), filterSpectrum.data());

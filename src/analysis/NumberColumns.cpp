@@ -11,7 +11,8 @@ void appendNumber(std::string& text, double value, int significantDigits)
 {
     char buffer[64];
     // to_chars never looks at the locale.
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significantDigits);
+    const auto r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significantDigits);
     text.append(buffer, r.ptr);
 }
 

@@ -62,8 +62,9 @@ double Spectrum::power(double hz, int fraction) const
 {
     if (fraction > 0) {
         const double half = std::exp2(0.5 / fraction);
-        const double lo = hz / half / binHz();
-        const double hi = hz * half / binHz();
+        // A band reaching past half the rate averages what lies below it.
+        const double lo = std::max(hz / half / binHz(), -0.5);
+        const double hi = std::min(hz * half / binHz(), static_cast<double>(bins.size()) - 0.5);
         if (hi - lo >= 2.0)
             return (cumulative(hi) - cumulative(lo)) / (hi - lo);
     }

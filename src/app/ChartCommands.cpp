@@ -190,18 +190,18 @@ int writeFrequencyChart(const cli::FrequencyChart& chart, const cli::ChartSize& 
 
 int runResponseCommand(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
-    return cli::runResponse(args, out, err, [](const cli::FrequencyChart& chart, const cli::ChartSize& size,
-                                               const std::string& path, std::ostream& e) {
-        return writeChart(chart, size, path, "response", e);
-    });
+    return cli::runResponse(args, out, err,
+                            [](const cli::FrequencyChart& chart, const cli::ChartSize& size,
+                               const std::string& path,
+                               std::ostream& e) { return writeChart(chart, size, path, "response", e); });
 }
 
 int runDistortionCommand(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
-    return cli::runDistortion(args, out, err, [](const cli::FrequencyChart& chart, const cli::ChartSize& size,
-                                                 const std::string& path, std::ostream& e) {
-        return writeChart(chart, size, path, "distortion", e);
-    });
+    return cli::runDistortion(args, out, err,
+                              [](const cli::FrequencyChart& chart, const cli::ChartSize& size,
+                                 const std::string& path,
+                                 std::ostream& e) { return writeChart(chart, size, path, "distortion", e); });
 }
 
 } // namespace corvane::app

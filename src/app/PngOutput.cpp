@@ -38,7 +38,8 @@ int writePng(const QImage& image, const std::string& path, const std::string& co
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) {
-        err << "corvane " << command << ": cannot write '" << path << "': " << writer.errorString().toStdString() << '\n';
+        err << "corvane " << command << ": cannot write '" << path << "': " << writer.errorString().toStdString()
+            << '\n';
         return cli::Failed;
     }
     cli::InterruptGuard interrupt;

@@ -20,9 +20,7 @@ bool endsWith(std::string_view text, std::string_view tail)
     if (text.size() < tail.size())
         return false;
     return std::equal(tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()),
-                      [](char a, char b) {
-                          return a == std::tolower(static_cast<unsigned char>(b));
-                      });
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
 } // namespace
@@ -76,8 +74,8 @@ std::optional<OutputKind> outputKindOf(const std::string& path, bool frdAllowed)
     return std::nullopt;
 }
 
-int writeChart(const std::string& command, ChartWriter writer, const FrequencyChart& chart,
-               const ChartSize& size, const std::string& path, std::ostream& err)
+int writeChart(const std::string& command, ChartWriter writer, const FrequencyChart& chart, const ChartSize& size,
+               const std::string& path, std::ostream& err)
 {
     if (writer == nullptr) {
         err << "corvane " << command << ": this build draws no charts; write a .csv file instead\n";

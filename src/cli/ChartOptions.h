@@ -25,7 +25,7 @@ std::optional<Refusal> takeChartOption(const ParsedOption& option, ChartSize& si
 std::optional<OutputKind> outputKindOf(const std::string& path, bool frdAllowed);
 
 // Draws through writer, or refuses when there is none.
-int writeChart(const std::string& command, ChartWriter writer, const FrequencyChart& chart,
-               const ChartSize& size, const std::string& path, std::ostream& err);
+int writeChart(const std::string& command, ChartWriter writer, const FrequencyChart& chart, const ChartSize& size,
+               const std::string& path, std::ostream& err);
 
 } // namespace corvane::cli::chartoptions

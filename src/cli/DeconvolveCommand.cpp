@@ -42,7 +42,7 @@ std::string deconvolveUsage()
 namespace {
 
 constexpr OptionSpec kOwn[] = {
-    {"--output", "-o"}, {"--inverse", ""}, {"--channel", ""}, {"--pre", ""},
+    {"--output", "-o"}, {"--inverse", ""}, {"--channel", ""},        {"--pre", ""},
     {"--length", ""},   {"--format", ""},  {"--quiet", "-q", false},
 };
 
@@ -233,8 +233,8 @@ int runDeconvolve(std::span<const std::string_view> args, std::ostream& out, std
     const auto sweepFrames = static_cast<std::int64_t>(inverse.size());
     const std::int64_t recordingFrames = recording.frames();
     if (recordingFrames < sweepFrames)
-        return refuse("the recording (" + std::to_string(recordingFrames) + " frames) is shorter than the sweep (" +
-                      std::to_string(sweepFrames) + " frames)");
+        return refuse("the recording (" + std::to_string(recordingFrames) +
+                      " frames) is shorter than the sweep (" + std::to_string(sweepFrames) + " frames)");
     const double rate = fs;
     if (o.pre * rate > static_cast<double>(sweepFrames - 1) + 0.5)
         return refuse("--pre reaches back at most the sweep's length, " +
@@ -281,9 +281,9 @@ int runDeconvolve(std::span<const std::string_view> args, std::ostream& out, std
         [&](wavio::ByteSink& sink) { return writeImpulseResponse(sink, responses, fs, o.f32, interrupt); },
         interrupt, err);
     if (code == Ok && !o.quiet)
-        err << "Wrote " << (isStandardOutput(o.path) ? std::string("standard output") : o.path) << ": "
-            << frames << " frames, " << responses.size() << (responses.size() == 1 ? " channel, " : " channels, ")
-            << fs << " Hz, " << (o.f32 ? "32" : "64") << "-bit float, lag 0 at frame " << preFrames << '\n';
+        err << "Wrote " << (isStandardOutput(o.path) ? std::string("standard output") : o.path) << ": " << frames
+            << " frames, " << responses.size() << (responses.size() == 1 ? " channel, " : " channels, ") << fs
+            << " Hz, " << (o.f32 ? "32" : "64") << "-bit float, lag 0 at frame " << preFrames << '\n';
     return code;
 }
 

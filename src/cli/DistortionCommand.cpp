@@ -91,8 +91,8 @@ std::optional<Refusal> takeOwn(const ParsedOption& option, DistortionOptions& o)
     } else { // --harmonics
         const auto n = core::parseInteger(value);
         if (!n || *n < 2 || *n > analysis::kMaxHarmonics)
-            return Refusal{"--harmonics takes a whole number from 2 to " + std::to_string(analysis::kMaxHarmonics) +
-                               ", not '" + std::string(value) + "'",
+            return Refusal{"--harmonics takes a whole number from 2 to " +
+                               std::to_string(analysis::kMaxHarmonics) + ", not '" + std::string(value) + "'",
                            false};
         o.harmonics = *n;
     }
@@ -127,8 +127,7 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Dist
 
 } // namespace
 
-int runDistortion(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
-                  ChartWriter chart)
+int runDistortion(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartWriter chart)
 {
     if (wantsHelp(args, allSpecs())) {
         out << distortionUsage();

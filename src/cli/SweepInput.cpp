@@ -17,7 +17,7 @@ namespace corvane::cli::sweepinput {
 namespace {
 
 constexpr OptionSpec kSweepOptions[] = {
-    {"--signal", ""},  {"--from", ""},    {"--to", ""},      {"--fs", ""},       {"--seconds", ""},
+    {"--signal", ""},  {"--from", ""},        {"--to", ""},      {"--fs", ""},       {"--seconds", ""},
     {"--samples", ""}, {"--sync", "", false}, {"--fade-in", ""}, {"--fade-out", ""},
 };
 

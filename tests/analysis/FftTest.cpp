@@ -1,5 +1,5 @@
-#include "analysis/Deconvolution.h"
 #include "analysis/Fft.h"
+#include "analysis/Deconvolution.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ TEST_P(FftLengths, ForwardIsTheDftAndInverseGivesSizeTimesTheSignal)
         std::complex<double> expected = 0.0;
         for (std::size_t m = 0; m < n; ++m)
             expected += x[m] * std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(k * m % n) /
-                                                    static_cast<double>(n));
+                                                   static_cast<double>(n));
         EXPECT_NEAR(std::abs(spectrum[k] - expected), 0.0, 1e-9 * static_cast<double>(n)) << "bin " << k;
     }
     std::vector<double> back(n);

@@ -5,6 +5,7 @@
 
 #include "cli/AnalysisCommands.h"
 #include "cli/ExitCode.h"
+#include "cli/ExportCommand.h"
 #include "signal/SweepGen.h"
 #include "support/Files.h"
 
@@ -17,6 +18,7 @@
 #include <complex>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <locale>
 #include <numbers>
 #include <random>
@@ -47,7 +49,7 @@ std::string secondsText(double seconds)
 
 std::vector<std::string> sweepOptions(double seconds, bool sync = false)
 {
-    std::vector<std::string> words{"--signal", "sweep", "--fs", std::to_string(kRate), "--seconds",
+    std::vector<std::string> words{"--signal",          "sweep", "--fs", std::to_string(kRate), "--seconds",
                                    secondsText(seconds)};
     if (sync)
         words.push_back("--sync");
@@ -154,13 +156,14 @@ struct Outcome {
 };
 
 class SweepAnalysis : public testing::Test {
+public:
+    enum class Command { Deconvolve, Response, Distortion, Export };
+
 protected:
     void SetUp() override { dir = freshTestFolder("corvane-analysis"); }
     void TearDown() override { fs::remove_all(dir); }
 
     fs::path file(const std::string& name) const { return dir / name; }
-
-    enum class Command { Deconvolve, Response, Distortion };
 
     static Outcome run(Command command, const std::vector<std::string>& words)
     {
@@ -172,6 +175,7 @@ protected:
         case Command::Deconvolve: r.code = cli::runDeconvolve(args, out, err); break;
         case Command::Response: r.code = cli::runResponse(args, out, err, nullptr); break;
         case Command::Distortion: r.code = cli::runDistortion(args, out, err, nullptr); break;
+        case Command::Export: r.code = cli::runExport(args, out, err); break;
         }
         r.out = out.str();
         r.err = err.str();
@@ -186,9 +190,9 @@ protected:
 
     // deconvolve with the sweep's options, then the IR as read back.
     Sound deconvolve(const fs::path& recording, double seconds, std::vector<std::string> extra = {},
-                     bool sync = false)
+                     bool sync = false, const std::string& irName = "ir.wav")
     {
-        const fs::path ir = file("ir.wav");
+        const fs::path ir = file(irName);
         auto words = join({recording.string(), "-o", ir.string(), "--quiet"}, sweepOptions(seconds, sync));
         const Outcome r = run(Command::Deconvolve, join(words, extra));
         EXPECT_EQ(r.code, cli::Ok) << r.err;
@@ -228,8 +232,8 @@ TEST_P(Delays, PeakAtTheDelayAndAFlatResponse)
     ASSERT_EQ(plain.channels.size(), 1u);
     EXPECT_EQ(plain.rate, kRate);
     // Up to the end of the recording: the delay, the sweep and the silence.
-    EXPECT_EQ(plain.channels[0].size(), static_cast<std::size_t>(delay + std::llround(kSweepSeconds * kRate) +
-                                                                 2 * kRate));
+    EXPECT_EQ(plain.channels[0].size(),
+              static_cast<std::size_t>(delay + std::llround(kSweepSeconds * kRate) + 2 * kRate));
     EXPECT_EQ(peakIndex(plain.channels[0]), static_cast<std::size_t>(delay));
 
     const Sound pre = deconvolve(recording, kSweepSeconds, {"--pre", "0.1"});
@@ -353,7 +357,8 @@ TEST_P(Polynomial, SecondAndThirdHarmonicsAtTheirLevels)
     const fs::path recording = file("recording.wav");
     writeSound(recording, {x}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
     const fs::path csv = file("distortion.csv");
-    auto words = join({recording.string(), "-o", csv.string(), "--smooth", "1/6"}, sweepOptions(kSweepSeconds, sync));
+    auto words =
+        join({recording.string(), "-o", csv.string(), "--smooth", "1/6"}, sweepOptions(kSweepSeconds, sync));
     const Outcome r = run(Command::Distortion, words);
     ASSERT_EQ(r.code, cli::Ok) << r.err;
     const Csv d = readCsv(textOf(csv));
@@ -398,5 +403,346 @@ TEST_P(Polynomial, SecondAndThirdHarmonicsAtTheirLevels)
 
 INSTANTIATE_TEST_SUITE_P(SyncAndPlain, Polynomial, testing::Values(true, false),
                          [](const auto& param) { return param.param ? "Sync" : "Plain"; });
+
+// ---------------------------------------------------------------------------
+// Recordings as recorders store them.
+
+struct Format {
+    const char* name;
+    int sndfileFormat;
+    double maxErrorDb; // RMS of the difference from the f64 IR, relative to its peak
+};
+
+class Formats : public SweepAnalysis, public testing::WithParamInterface<Format> {};
+
+// 16-bit with triangular dither of +-1 LSB, as a careful recorder stores it.
+std::vector<double> ditheredS16(const std::vector<double>& x)
+{
+    std::mt19937_64 engine(7);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    std::vector<double> y(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double v = std::floor(x[i] * 32768.0 + uniform(engine) - uniform(engine) + 0.5);
+        y[i] = std::clamp(v, -32768.0, 32767.0) / 32768.0;
+    }
+    return y;
+}
+
+double rms(const std::vector<double>& x, std::size_t from, std::size_t to)
+{
+    double sum = 0.0;
+    for (std::size_t i = from; i < to; ++i)
+        sum += x[i] * x[i];
+    return std::sqrt(sum / static_cast<double>(to - from));
+}
+
+TEST_P(Formats, TheSameImpulseResponseWithinTheQuantisation)
+{
+    const Format format = GetParam();
+    // +14 dB: 10^(14/20) / 10 of full scale, as export levels it.
+    const double amplitude = std::pow(10.0, 14.0 / 20.0) / 10.0;
+    auto x = placed(unitSweep(kSweepSeconds), 100, kRate);
+    for (double& v : x)
+        v *= amplitude;
+    const bool s16 = (format.sndfileFormat & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
+    writeSound(file("exact.wav"), {s16 ? ditheredS16(x) : x}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    writeSound(file("stored"), {s16 ? ditheredS16(x) : x}, format.sndfileFormat);
+    const auto exact = deconvolve(file("exact.wav"), kSweepSeconds, {}, false, "exact-ir.wav").channels.at(0);
+    auto reference = exact;
+    if (s16) { // against the undithered signal, so the difference is the noise
+        writeSound(file("plain.wav"), {x}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+        reference = deconvolve(file("plain.wav"), kSweepSeconds, {}, false, "plain-ir.wav").channels.at(0);
+    }
+    const auto stored = deconvolve(file("stored"), kSweepSeconds).channels.at(0);
+    ASSERT_EQ(stored.size(), reference.size());
+    EXPECT_EQ(peakIndex(stored), 100u);
+    const double peak = std::fabs(reference[100]);
+    // The impulse holds the band F1 .. F2 of a flat spectrum: its peak is
+    // that band's share of the whole.
+    EXPECT_NEAR(peak, amplitude * (kF2 - kF1) / (kRate / 2.0), 0.01 * amplitude);
+    std::vector<double> difference(stored.size());
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        difference[i] = stored[i] - reference[i];
+    const double errorDb = 20.0 * std::log10(std::max(rms(difference, 0, difference.size()), 1e-300) / peak);
+    EXPECT_LT(errorDb, format.maxErrorDb) << format.name;
+    RecordProperty("error_db", std::to_string(errorDb));
+    if (s16) {
+        // Peak to noise of the 16-bit recording: the noise is what lies
+        // half a second and more after the impulse.
+        const double noise = rms(stored, 100 + kRate / 2, stored.size());
+        EXPECT_GT(20.0 * std::log10(peak / noise), 90.0);
+        RecordProperty("peak_to_noise_db", std::to_string(20.0 * std::log10(peak / noise)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Recorders, Formats,
+                         // The limits: 16-bit noise spread by the inverse filter lies near -146
+                         // dB of the peak here; each 8 bits more take 48 dB off, float's 24-bit
+                         // mantissa is finer still, and 64-bit samples come through untouched.
+                         testing::Values(Format{"s16 TPDF", SF_FORMAT_WAV | SF_FORMAT_PCM_16, -130.0},
+                                         Format{"s24", SF_FORMAT_WAV | SF_FORMAT_PCM_24, -175.0},
+                                         Format{"f32", SF_FORMAT_WAV | SF_FORMAT_FLOAT, -180.0},
+                                         Format{"FLAC", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, -175.0},
+                                         Format{"RF64", SF_FORMAT_RF64 | SF_FORMAT_DOUBLE, -1000.0},
+                                         Format{"W64 s32", SF_FORMAT_W64 | SF_FORMAT_PCM_32, -220.0},
+                                         Format{"AIFF s24", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, -175.0}),
+                         [](const auto& param) {
+                             std::string name = param.param.name;
+                             std::replace_if(
+                                 name.begin(), name.end(),
+                                 [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                             return name;
+                         });
+
+// ---------------------------------------------------------------------------
+// Channels, the inverse from a file, the sample formats and the length.
+
+TEST_F(SweepAnalysis, EveryChannelTheInverseFileAndTheLength)
+{
+    constexpr double seconds = 1.0;
+    const auto sweep = unitSweep(seconds);
+    writeSound(file("stereo.flac"), {placed(sweep, 0, 1000), placed(sweep, 10, 990)},
+               SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+    const Sound both = deconvolve(file("stereo.flac"), seconds, {"--channel", "all"}, false, "both.wav");
+    ASSERT_EQ(both.channels.size(), 2u);
+    EXPECT_EQ(peakIndex(both.channels[0]), 0u);
+    EXPECT_EQ(peakIndex(both.channels[1]), 10u);
+    const Sound second = deconvolve(file("stereo.flac"), seconds, {"--channel", "2"}, false, "second.wav");
+    ASSERT_EQ(second.channels.size(), 1u);
+    EXPECT_EQ(second.channels[0], both.channels[1]);
+
+    // The inverse export writes gives the same bits as the sweep's options.
+    const std::string inverse = file("inverse.wav").string();
+    auto exportWords =
+        join({"-o", file("sweep.wav").string(), "--inverse", inverse, "--quiet"}, sweepOptions(seconds));
+    ASSERT_EQ(run(Command::Export, exportWords).code, cli::Ok);
+    const Outcome fromFile =
+        run(Command::Deconvolve, {file("stereo.flac").string(), "-o", file("from-file.wav").string(),
+                                  "--inverse=" + inverse, "--channel=all", "-q"});
+    ASSERT_EQ(fromFile.code, cli::Ok) << fromFile.err;
+    EXPECT_EQ(readSound(file("from-file.wav")).channels, both.channels);
+
+    // f32 holds the f64 values rounded; --length cuts from the start of the file.
+    const Sound f32 = deconvolve(file("stereo.flac"), seconds,
+                                 {"--format", "f32", "--pre", "0.01", "--length", "0.5"}, false, "f32.wav");
+    ASSERT_EQ(f32.channels.size(), 1u);
+    ASSERT_EQ(f32.channels[0].size(), static_cast<std::size_t>(kRate / 2));
+    for (std::size_t i = 480; i < f32.channels[0].size(); ++i)
+        ASSERT_EQ(f32.channels[0][i], static_cast<double>(static_cast<float>(both.channels[0][i - 480]))) << i;
+    EXPECT_EQ(peakIndex(f32.channels[0]), 480u);
+}
+
+// ---------------------------------------------------------------------------
+// Smoothing and the text formats.
+
+TEST_F(SweepAnalysis, SmoothingAFlatResponseKeepsItFlat)
+{
+    std::vector<double> impulse(4800, 0.0);
+    impulse[480] = 1.0;
+    writeSound(file("impulse.wav"), {impulse}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    for (const std::string smooth : {"none", "1/1", "1/3", "1/6", "1/12", "1/24", "1/48"}) {
+        const Csv r = response(file("impulse.wav"), {"--pre", "0.01", "--smooth", smooth});
+        ASSERT_FALSE(r.rows.empty());
+        EXPECT_NEAR(r.rows.front()[0], 10.0, 1e-6);
+        EXPECT_NEAR(r.rows.back()[0], kRate / 2.0, kRate / 2.0 * (std::exp2(1.0 / 48) - 1.0));
+        for (const auto& row : r.rows) {
+            EXPECT_NEAR(row[1], 0.0, 0.001) << smooth << " at " << row[0] << " Hz";
+            EXPECT_NEAR(row[2], 0.0, 1e-6) << smooth << " at " << row[0] << " Hz";
+        }
+    }
+    // A whole-frame delay after lag 0 turns the phase by -360 f d / fs.
+    const Csv late = response(file("impulse.wav"), {"--from", "100", "--to", "1000"});
+    for (const auto& row : late.rows) {
+        double expected = -360.0 * row[0] * 480.0 / kRate;
+        expected -= 360.0 * std::round(expected / 360.0);
+        EXPECT_NEAR(std::remainder(row[2] - expected, 360.0), 0.0, 1e-3) << row[0];
+    }
+
+    const fs::path frd = file("impulse.frd");
+    ASSERT_EQ(run(Command::Response, {file("impulse.wav").string(), "-o", frd.string(), "--pre=0.01"}).code,
+              cli::Ok);
+    std::istringstream lines(textOf(frd));
+    int points = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.front() == '*')
+            continue;
+        std::istringstream fields(line);
+        double f = 0, m = 1, p = 1;
+        ASSERT_TRUE(fields >> f >> m >> p) << line;
+        EXPECT_NEAR(m, 0.0, 1e-6);
+        ++points;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(points), response(file("impulse.wav"), {}).rows.size());
+}
+
+TEST_F(SweepAnalysis, TextIsTheSameUnderACommaLocale)
+{
+    std::vector<double> decay(4800);
+    for (std::size_t i = 0; i < decay.size(); ++i)
+        decay[i] = std::exp(-static_cast<double>(i) / 300.0) * std::cos(0.05 * static_cast<double>(i));
+    writeSound(file("decay.wav"), {decay}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    const std::vector<std::string> words{
+        file("decay.wav").string(), "--smooth", "1/6", "--pre", "0.001", "--window", "0.05"};
+    ASSERT_EQ(run(Command::Response, join({"-o", file("c.csv").string()}, words)).code, cli::Ok);
+
+    // The German locale writes 0,5 for a half; generated into a folder of
+    // the test's own when the system has none.
+    const std::string name = "de_DE.UTF-8";
+    if (std::setlocale(LC_ALL, name.c_str()) == nullptr) {
+        const fs::path locales = dir / "locales";
+        fs::create_directories(locales);
+        const std::string command = "localedef -i de_DE -f UTF-8 '" + (locales / name).string() + "' 2>/dev/null";
+        if (std::system(command.c_str()) == 0) {
+            setenv("LOCPATH", locales.c_str(), 1);
+        }
+    }
+    if (std::setlocale(LC_ALL, name.c_str()) == nullptr) {
+        unsetenv("LOCPATH");
+        GTEST_SKIP() << "no " << name << " locale here and localedef could not make one";
+    }
+    const std::locale previous = std::locale::global(std::locale(name));
+    char half[16];
+    std::snprintf(half, sizeof half, "%.1f", 0.5);
+    const Outcome german = run(Command::Response, join({"-o", file("de.csv").string()}, words));
+    std::locale::global(previous);
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+    EXPECT_STREQ(half, "0,5") << "the locale is not in force";
+    ASSERT_EQ(german.code, cli::Ok) << german.err;
+    EXPECT_EQ(textOf(file("de.csv")), textOf(file("c.csv")));
+}
+
+// ---------------------------------------------------------------------------
+// Refusals: exit 2 for what the user asked, 3 for a file that cannot be
+// read; nothing is written either way.
+
+struct Refused {
+    const char* name;
+    SweepAnalysis::Command command;
+    std::vector<std::string> words; // RECORDING, STEREO, SHORT, RATE, TEXT and OUT stand for files
+    int code;
+    const char* says;
+};
+
+class Refusals : public SweepAnalysis, public testing::WithParamInterface<Refused> {};
+
+TEST_P(Refusals, SayWhyAndWriteNothing)
+{
+    const Refused& row = GetParam();
+    const auto sweep = unitSweep(1.0);
+    writeSound(file("recording.wav"), {placed(sweep, 0, 100)}, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    writeSound(file("stereo.wav"), {placed(sweep, 0, 100), placed(sweep, 0, 100)},
+               SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    writeSound(file("short.wav"), {std::vector<double>(sweep.begin(), sweep.end() - 1)},
+               SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    writeSound(file("rate.wav"), {placed(sweep, 0, 100)}, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100);
+    {
+        std::ofstream text(file("text.wav"));
+        text << "not a sound file\n";
+    }
+    std::vector<std::string> words;
+    const std::pair<const char*, const char*> names[] = {
+        {"RECORDING", "recording.wav"}, {"STEREO", "stereo.wav"}, {"SHORT", "short.wav"},    {"RATE", "rate.wav"},
+        {"TEXT", "text.wav"},           {"OUT", "out.csv"},       {"MISSING", "missing.wav"}};
+    for (std::string word : row.words) {
+        for (const auto& [token, name] : names)
+            if (word == token)
+                word = file(name).string();
+        words.push_back(word);
+    }
+    const Outcome r = run(row.command, words);
+    EXPECT_EQ(r.code, row.code) << r.err;
+    EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_FALSE(fs::exists(file("out.csv")));
+    EXPECT_TRUE(leftovers(dir).empty());
+}
+
+using C = SweepAnalysis::Command;
+const std::vector<std::string> kSweep1s{"--signal", "sweep", "--fs", "48000", "--seconds", "1"};
+
+std::vector<std::string> with(std::vector<std::string> words, const std::vector<std::string>& more = kSweep1s)
+{
+    words.insert(words.end(), more.begin(), more.end());
+    return words;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Refusals,
+    testing::Values(
+        Refused{"RateMismatch", C::Deconvolve, with({"RATE", "-o", "OUT"}), 2, "44100 Hz, the sweep's 48000 Hz"},
+        Refused{"DistortionRateMismatch", C::Distortion, with({"RATE", "-o", "OUT"}), 2, "44100 Hz"},
+        Refused{"ShorterThanTheSweep", C::Deconvolve, with({"SHORT", "-o", "OUT"}), 2, "shorter than the sweep"},
+        Refused{"DistortionShorter", C::Distortion, with({"SHORT", "-o", "OUT"}), 2, "shorter than the sweep"},
+        Refused{"NoSuchChannel", C::Deconvolve, with({"STEREO", "-o", "OUT", "--channel", "3"}), 2,
+                "no channel 3"},
+        Refused{"ChannelZero", C::Deconvolve, with({"STEREO", "-o", "OUT", "--channel", "0"}), 2, "--channel"},
+        Refused{"DistortionNoSuchChannel", C::Distortion, with({"RECORDING", "-o", "OUT", "--channel", "2"}), 2,
+                "no channel 2"},
+        Refused{
+            "ResponseNoSuchChannel", C::Response, {"RECORDING", "-o", "OUT", "--channel", "2"}, 2, "no channel 2"},
+        Refused{"HarmonicsAboveNine", C::Distortion, with({"RECORDING", "-o", "OUT", "--harmonics", "10"}), 2,
+                "--harmonics takes a whole number from 2 to 9"},
+        Refused{"HarmonicsBelowTwo", C::Distortion, with({"RECORDING", "-o", "OUT", "--harmonics=1"}), 2,
+                "--harmonics"},
+        Refused{
+            "ToneNotSweep", C::Deconvolve, {"RECORDING", "-o", "OUT", "--signal", "tone"}, 2, "exponential sweep"},
+        Refused{"NoiseNotSweep",
+                C::Distortion,
+                {"RECORDING", "-o", "OUT", "--signal", "pink"},
+                2,
+                "exponential sweep"},
+        Refused{"NoSweepDescribed", C::Deconvolve, {"RECORDING", "-o", "OUT"}, 2, "the sweep is not described"},
+        Refused{"InverseAndSweepOptions", C::Deconvolve,
+                with({"RECORDING", "-o", "OUT", "--inverse", "RECORDING"}), 2, "does not go with it"},
+        Refused{"ExportOnlyOption", C::Deconvolve, with({"RECORDING", "-o", "OUT", "--level", "3"}), 2,
+                "unknown option '--level'"},
+        Refused{"SweepBadlyDescribed",
+                C::Deconvolve,
+                {"RECORDING", "-o", "OUT", "--signal", "sweep", "--fs", "48000", "--to", "30000"},
+                2,
+                "Parameter Error"},
+        Refused{"PreBeyondTheSweep", C::Deconvolve, with({"RECORDING", "-o", "OUT", "--pre", "1.5"}), 2, "--pre"},
+        Refused{"NegativePre", C::Deconvolve, with({"RECORDING", "-o", "OUT", "--pre", "-0.1"}), 2, "--pre"},
+        Refused{"LengthBeyondTheRecording", C::Deconvolve, with({"RECORDING", "-o", "OUT", "--length", "2"}), 2,
+                "--length"},
+        Refused{"PreNotANumber", C::Deconvolve, with({"RECORDING", "-o", "OUT", "--pre", "nan"}), 2,
+                "Only a valid value"},
+        Refused{"FormatS16", C::Deconvolve, with({"RECORDING", "-o", "OUT", "--format", "s16"}), 2, "f32 or f64"},
+        Refused{"SmoothingUnknown",
+                C::Response,
+                {"RECORDING", "-o", "OUT", "--smooth", "1/5"},
+                2,
+                "--smooth takes none|1/1|1/3|1/6|1/12|1/24|1/48"},
+        Refused{"ExtensionUnknown", C::Response, {"RECORDING", "-o", "out.txt"}, 2, ".csv, .frd or .png"},
+        Refused{"FrdForDistortion", C::Distortion, with({"RECORDING", "-o", "out.frd"}), 2, ".csv or .png"},
+        Refused{"PngWithoutCharts", C::Response, {"RECORDING", "-o", "out.png"}, 2, "draws no charts"},
+        Refused{"ToAboveHalfTheRate", C::Response, {"RECORDING", "-o", "OUT", "--to", "30000"}, 2, "--to"},
+        Refused{"ToBelowFrom",
+                C::Response,
+                {"RECORDING", "-o", "OUT", "--from", "100", "--to", "50"},
+                2,
+                "--to must be above --from"},
+        Refused{"WindowZero", C::Response, {"RECORDING", "-o", "OUT", "--window", "0"}, 2, "--window"},
+        Refused{"WidthTooSmall", C::Response, {"RECORDING", "-o", "OUT", "--width", "10"}, 2, "--width"},
+        Refused{"TwoRecordings", C::Deconvolve, with({"RECORDING", "STEREO", "-o", "OUT"}), 2, "one recording"},
+        Refused{"NoOutput", C::Distortion, with({"RECORDING"}), 2, "no output file"},
+        Refused{"HarmonicBeyondTheSweep",
+                C::Distortion,
+                {"RECORDING", "-o", "OUT", "--signal", "sweep", "--fs", "48000", "--seconds", "1", "--from",
+                 "1000", "--to", "3000", "--harmonics", "9"},
+                2,
+                "too short to hold harmonic 9"},
+        Refused{"UnreadableRecording", C::Deconvolve, with({"TEXT", "-o", "OUT"}), 3, "cannot read"},
+        Refused{"MissingRecording", C::Distortion, with({"MISSING", "-o", "OUT"}), 3, "cannot read"},
+        Refused{"UnreadableResponse", C::Response, {"TEXT", "-o", "OUT"}, 3, "cannot read"},
+        Refused{
+            "UnreadableInverse", C::Deconvolve, {"RECORDING", "-o", "OUT", "--inverse", "TEXT"}, 3, "cannot read"},
+        Refused{"StereoInverse",
+                C::Deconvolve,
+                {"RECORDING", "-o", "OUT", "--inverse", "STEREO"},
+                2,
+                "has 2 channels"}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace

@@ -41,13 +41,11 @@ std::string deconvolveUsage();
 
 // `corvane response IR.wav -o OUT.csv|.frd|.png ...`; without a chart writer
 // a .png target is refused.
-int runResponse(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
-                ChartWriter chart);
+int runResponse(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartWriter chart);
 std::string responseUsage();
 
 // `corvane distortion RECORDING -o OUT.csv|.png SWEEP OPTIONS ...`
-int runDistortion(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
-                  ChartWriter chart);
+int runDistortion(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartWriter chart);
 std::string distortionUsage();
 
 } // namespace corvane::cli
