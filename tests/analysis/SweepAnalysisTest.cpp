@@ -575,6 +575,29 @@ TEST_F(SweepAnalysis, SmoothingAFlatResponseKeepsItFlat)
     EXPECT_EQ(static_cast<std::size_t>(points), response(file("impulse.wav"), {}).rows.size());
 }
 
+TEST_F(SweepAnalysis, TheWindowGatesOutALateReflection)
+{
+    // The direct sound at lag 0 and a reflection of half its amplitude
+    // 100 ms later: a comb of +3.5 / -6 dB, until the gate shuts it out.
+    std::vector<double> ir(kRate / 2, 0.0);
+    ir[480] = 1.0;
+    ir[480 + kRate / 10] = 0.5;
+    writeSound(file("room.wav"), {ir}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    const Csv whole = response(file("room.wav"), {"--pre", "0.01", "--from", "100", "--to", "1000"});
+    double lo = HUGE_VAL;
+    double hi = -HUGE_VAL;
+    for (const auto& row : whole.rows) {
+        lo = std::min(lo, row[1]);
+        hi = std::max(hi, row[1]);
+    }
+    EXPECT_NEAR(hi, 20.0 * std::log10(1.5), 0.1);
+    EXPECT_LT(lo, 20.0 * std::log10(0.5) + 1.0);
+    const Csv gated =
+        response(file("room.wav"), {"--pre", "0.01", "--window", "0.05", "--from", "100", "--to", "1000"});
+    for (const auto& row : gated.rows)
+        EXPECT_NEAR(row[1], 0.0, 1e-9) << row[0] << " Hz";
+}
+
 TEST_F(SweepAnalysis, TextIsTheSameUnderACommaLocale)
 {
     std::vector<double> decay(4800);
