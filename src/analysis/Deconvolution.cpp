@@ -4,31 +4,41 @@
 
 namespace corvane::analysis {
 
-SweepDeconvolver::SweepDeconvolver(std::span<const double> inverseFilter, std::int64_t recordingFrames)
-    : filterLength(static_cast<std::int64_t>(inverseFilter.size())),
-      recordingLength(recordingFrames),
-      fft(RealFft::fastSize(static_cast<std::size_t>(recordingFrames) + inverseFilter.size() - 1)),
-      filterSpectrum(fft.bins()),
-      spectrum(fft.bins()),
-      work(fft.size(), 0.0)
+SweepDeconvolver::Filter::Filter(std::span<const double> inverseFilter, std::int64_t recordingFrames)
+    : fft(RealFft::fastSize(static_cast<std::size_t>(recordingFrames) + inverseFilter.size() - 1)),
+      spectrum(fft.bins())
 {
-    std::copy(inverseFilter.begin(), inverseFilter.end(), work.begin());
-    fft.forward(work.data(), filterSpectrum.data());
+    std::vector<double> padded(fft.size(), 0.0);
+    std::copy(inverseFilter.begin(), inverseFilter.end(), padded.begin());
+    fft.forward(padded.data(), spectrum.data());
     // The inverse transform's factor is paid here, once.
     const double scale = 1.0 / static_cast<double>(fft.size());
-    for (auto& value : filterSpectrum)
+    for (auto& value : spectrum)
         value *= scale;
-    std::fill(work.begin(), work.end(), 0.0);
+}
+
+SweepDeconvolver::SweepDeconvolver(std::span<const double> inverseFilter, std::int64_t recordingFrames)
+    : filterLength(static_cast<std::int64_t>(inverseFilter.size())), recordingLength(recordingFrames),
+      filter(std::make_shared<const Filter>(inverseFilter, recordingFrames)), spectrum(filter->fft.bins()),
+      work(filter->fft.size(), 0.0)
+{
+}
+
+SweepDeconvolver::SweepDeconvolver(const SweepDeconvolver& partner)
+    : filterLength(partner.filterLength), recordingLength(partner.recordingLength), filter(partner.filter),
+      spectrum(filter->fft.bins()), work(filter->fft.size(), 0.0)
+{
 }
 
 void SweepDeconvolver::run()
 {
     const auto used = static_cast<std::size_t>(recordingLength);
     std::fill(work.begin() + static_cast<std::ptrdiff_t>(used), work.end(), 0.0);
-    fft.forward(work.data(), spectrum.data());
+    filter->fft.forward(work.data(), spectrum.data());
+    const std::complex<double>* h = filter->spectrum.data();
     for (std::size_t k = 0; k < spectrum.size(); ++k)
-        spectrum[k] *= filterSpectrum[k];
-    fft.inverse(spectrum.data(), work.data());
+        spectrum[k] *= h[k];
+    filter->fft.inverse(spectrum.data(), work.data());
 }
 
 std::vector<double> impulseResponse(const SweepDeconvolver& d, std::int64_t preFrames, std::int64_t frames)

@@ -4,6 +4,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -16,6 +17,11 @@ namespace corvane::analysis {
 class SweepDeconvolver {
 public:
     SweepDeconvolver(std::span<const double> inverseFilter, std::int64_t recordingFrames);
+    // Another one for the same filter and length, with buffers of its own:
+    // the plan and the filter's spectrum are shared, read only, so the two
+    // may run at the same time on different threads.
+    explicit SweepDeconvolver(const SweepDeconvolver& partner);
+    SweepDeconvolver& operator=(const SweepDeconvolver&) = delete;
 
     std::int64_t filterFrames() const { return filterLength; }
     std::int64_t recordingFrames() const { return recordingLength; }
@@ -36,10 +42,15 @@ public:
     }
 
 private:
+    struct Filter {
+        Filter(std::span<const double> inverseFilter, std::int64_t recordingFrames);
+        RealFft fft;
+        std::vector<std::complex<double>> spectrum; // scaled by 1 / fft.size()
+    };
+
     std::int64_t filterLength;
     std::int64_t recordingLength;
-    RealFft fft;
-    std::vector<std::complex<double>> filterSpectrum; // scaled by 1 / fft.size()
+    std::shared_ptr<const Filter> filter;
     std::vector<std::complex<double>> spectrum;
     std::vector<double> work;
 };
