@@ -33,7 +33,8 @@ TEST_P(FftLengths, ForwardIsTheDftAndInverseGivesSizeTimesTheSignal)
     const auto x = randomValues(n, static_cast<unsigned>(n));
     RealFft fft(n);
     std::vector<std::complex<double>> spectrum(fft.bins());
-    fft.forward(x.data(), spectrum.data());
+    auto input = x; // the transform works in its input
+    fft.forward(input.data(), spectrum.data());
     for (std::size_t k = 0; k < fft.bins(); ++k) {
         std::complex<double> expected = 0.0;
         for (std::size_t m = 0; m < n; ++m)
@@ -48,6 +49,40 @@ TEST_P(FftLengths, ForwardIsTheDftAndInverseGivesSizeTimesTheSignal)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, FftLengths, ::testing::Values(2, 4, 6, 10, 30, 64, 2 * 7 * 11, 2000, 4802));
+
+// Lengths long enough to be split into short transforms: a few bins against
+// their sums, and the way back.
+class LongFftLengths : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(LongFftLengths, SplitTransformsAgreeWithTheDft)
+{
+    const std::size_t n = GetParam();
+    const auto x = randomValues(n, 3);
+    RealFft fft(n);
+    std::vector<std::complex<double>> spectrum(fft.bins());
+    auto input = x;
+    fft.forward(input.data(), spectrum.data());
+    for (const std::size_t k :
+         {std::size_t{0}, std::size_t{1}, std::size_t{7}, n / 6, n / 4 + 3, n / 2 - 1, n / 2}) {
+        std::complex<double> expected = 0.0;
+        for (std::size_t m = 0; m < n; ++m)
+            expected += x[m] * std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(k * m % n) /
+                                                   static_cast<double>(n));
+        EXPECT_NEAR(std::abs(spectrum[k] - expected), 0.0, 1e-9 * std::sqrt(static_cast<double>(n)))
+            << "bin " << k;
+    }
+    std::vector<double> back(n);
+    fft.inverse(spectrum.data(), back.data());
+    double worst = 0.0;
+    for (std::size_t m = 0; m < n; ++m)
+        worst = std::max(worst, std::fabs(back[m] / static_cast<double>(n) - x[m]));
+    EXPECT_LT(worst, 1e-12);
+}
+
+// Halves of 2^17, 3 * 5^2 * 2^12 and 2^9 * 997 (a prime factor: one transform).
+INSTANTIATE_TEST_SUITE_P(Lengths, LongFftLengths,
+                         ::testing::Values(std::size_t{1} << 18, std::size_t{2 * 3 * 25 * 4096},
+                                           std::size_t{2 * 512 * 997}));
 
 TEST(Fft, FastSizesAreEvenFiveSmoothAndNoShorterThanAsked)
 {

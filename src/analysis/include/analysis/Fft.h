@@ -8,7 +8,9 @@ namespace corvane::analysis {
 
 // The one place the FFT library is reached, so it can be changed without
 // touching the analysis: a real transform of an even length, planned once
-// for that length and used as often as wanted (from one thread at a time).
+// for that length and used as often as wanted, from any number of threads
+// at once (each with its own arrays). Long lengths are split into short
+// transforms that stay in the caches.
 //
 // Scaling: neither direction scales. forward gives
 //   X[k] = sum_n x[n] exp(-2 pi i k n / size),  k = 0 .. size / 2,
@@ -26,8 +28,9 @@ public:
     // Values forward writes and inverse reads: size / 2 + 1.
     std::size_t bins() const { return length / 2 + 1; }
 
-    // in: size values; spectrum: bins() values. in and spectrum must not overlap.
-    void forward(const double* in, std::complex<double>* spectrum) const;
+    // in: size values, used as work space (its contents are lost);
+    // spectrum: bins() values. in and spectrum must not overlap.
+    void forward(double* in, std::complex<double>* spectrum) const;
     // spectrum: bins() values, used as work space (its contents are lost);
     // the imaginary parts of bins 0 and size / 2 are ignored. out: size
     // values, which must not overlap spectrum.
