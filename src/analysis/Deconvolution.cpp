@@ -20,33 +20,33 @@ SweepDeconvolver::Filter::Filter(std::span<const double> inverseFilter, std::int
 SweepDeconvolver::SweepDeconvolver(std::span<const double> inverseFilter, std::int64_t recordingFrames)
     : filterLength(static_cast<std::int64_t>(inverseFilter.size())), recordingLength(recordingFrames),
       filter(std::make_shared<const Filter>(inverseFilter, recordingFrames)), spectrum(filter->fft.bins()),
-      work(filter->fft.size(), 0.0)
+      work(new double[filter->fft.size()])
 {
 }
 
 SweepDeconvolver::SweepDeconvolver(const SweepDeconvolver& partner)
     : filterLength(partner.filterLength), recordingLength(partner.recordingLength), filter(partner.filter),
-      spectrum(filter->fft.bins()), work(filter->fft.size(), 0.0)
+      spectrum(filter->fft.bins()), work(new double[filter->fft.size()])
 {
 }
 
 void SweepDeconvolver::run()
 {
-    const auto used = static_cast<std::size_t>(recordingLength);
-    std::fill(work.begin() + static_cast<std::ptrdiff_t>(used), work.end(), 0.0);
-    filter->fft.forward(work.data(), spectrum.data());
+    std::fill(work.get() + recordingLength, work.get() + filter->fft.size(), 0.0);
+    filter->fft.forward(work.get(), spectrum.data());
     const std::complex<double>* h = filter->spectrum.data();
     for (std::size_t k = 0; k < spectrum.size(); ++k)
         spectrum[k] *= h[k];
-    filter->fft.inverse(spectrum.data(), work.data());
+    filter->fft.inverse(spectrum.data(), work.get());
 }
 
 std::vector<double> impulseResponse(const SweepDeconvolver& d, std::int64_t preFrames, std::int64_t frames)
 {
-    std::vector<double> ir(static_cast<std::size_t>(frames));
+    std::vector<double> ir;
+    ir.reserve(static_cast<std::size_t>(frames));
     const std::int64_t first = d.filterFrames() - 1 - preFrames;
     for (std::int64_t j = 0; j < frames; ++j)
-        ir[static_cast<std::size_t>(j)] = d.full(first + j);
+        ir.push_back(d.full(first + j));
     return ir;
 }
 

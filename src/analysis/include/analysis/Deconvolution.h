@@ -30,7 +30,7 @@ public:
 
     // Where the recording goes: recordingFrames() values (the rest of the
     // transform is kept zero here).
-    double* recording() { return work.data(); }
+    double* recording() { return work.get(); }
 
     // Convolves what recording() holds; afterwards full(i) is frame i of the
     // convolution, and recording() must be filled again before the next run.
@@ -52,7 +52,8 @@ private:
     std::int64_t recordingLength;
     std::shared_ptr<const Filter> filter;
     std::vector<std::complex<double>> spectrum;
-    std::vector<double> work;
+    // Not cleared when made: run() clears what the recording leaves free.
+    std::unique_ptr<double[]> work;
 };
 
 // The impulse response as written: frames from lag -pre on, lag 0 being
