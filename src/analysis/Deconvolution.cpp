@@ -8,36 +8,42 @@ SweepDeconvolver::Filter::Filter(std::span<const double> inverseFilter, std::int
     : fft(RealFft::fastSize(static_cast<std::size_t>(recordingFrames) + inverseFilter.size() - 1)),
       spectrum(fft.bins())
 {
-    std::vector<double> padded(fft.size(), 0.0);
-    std::copy(inverseFilter.begin(), inverseFilter.end(), padded.begin());
-    fft.forward(padded.data(), spectrum.data());
+    LargeBuffer<double> padded(fft.size());
+    std::copy(inverseFilter.begin(), inverseFilter.end(), padded.get());
+    std::fill(padded.get() + inverseFilter.size(), padded.get() + fft.size(), 0.0);
+    fft.forward(padded.get(), spectrum.get());
     // The inverse transform's factor is paid here, once.
     const double scale = 1.0 / static_cast<double>(fft.size());
-    for (auto& value : spectrum)
-        value *= scale;
+    for (std::size_t k = 0; k < spectrum.count(); ++k)
+        spectrum[k] *= scale;
 }
 
 SweepDeconvolver::SweepDeconvolver(std::span<const double> inverseFilter, std::int64_t recordingFrames)
-    : filterLength(static_cast<std::int64_t>(inverseFilter.size())), recordingLength(recordingFrames),
-      filter(std::make_shared<const Filter>(inverseFilter, recordingFrames)), spectrum(filter->fft.bins()),
-      work(new double[filter->fft.size()])
+    : filterLength(static_cast<std::int64_t>(inverseFilter.size())),
+      recordingLength(recordingFrames),
+      filter(std::make_shared<const Filter>(inverseFilter, recordingFrames)),
+      spectrum(filter->fft.bins()),
+      work(filter->fft.size())
 {
 }
 
 SweepDeconvolver::SweepDeconvolver(const SweepDeconvolver& partner)
-    : filterLength(partner.filterLength), recordingLength(partner.recordingLength), filter(partner.filter),
-      spectrum(filter->fft.bins()), work(new double[filter->fft.size()])
+    : filterLength(partner.filterLength),
+      recordingLength(partner.recordingLength),
+      filter(partner.filter),
+      spectrum(filter->fft.bins()),
+      work(filter->fft.size())
 {
 }
 
 void SweepDeconvolver::run()
 {
     std::fill(work.get() + recordingLength, work.get() + filter->fft.size(), 0.0);
-    filter->fft.forward(work.get(), spectrum.data());
-    const std::complex<double>* h = filter->spectrum.data();
-    for (std::size_t k = 0; k < spectrum.size(); ++k)
+    filter->fft.forward(work.get(), spectrum.get());
+    const std::complex<double>* h = filter->spectrum.get();
+    for (std::size_t k = 0; k < spectrum.count(); ++k)
         spectrum[k] *= h[k];
-    filter->fft.inverse(spectrum.data(), work.get());
+    filter->fft.inverse(spectrum.get(), work.get());
 }
 
 std::vector<double> impulseResponse(const SweepDeconvolver& d, std::int64_t preFrames, std::int64_t frames)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Fft.h"
+#include "analysis/LargeBuffer.h"
 
 #include <complex>
 #include <cstdint>
@@ -45,15 +46,15 @@ private:
     struct Filter {
         Filter(std::span<const double> inverseFilter, std::int64_t recordingFrames);
         RealFft fft;
-        std::vector<std::complex<double>> spectrum; // scaled by 1 / fft.size()
+        LargeBuffer<std::complex<double>> spectrum; // scaled by 1 / fft.size()
     };
 
     std::int64_t filterLength;
     std::int64_t recordingLength;
     std::shared_ptr<const Filter> filter;
-    std::vector<std::complex<double>> spectrum;
+    LargeBuffer<std::complex<double>> spectrum;
     // Not cleared when made: run() clears what the recording leaves free.
-    std::unique_ptr<double[]> work;
+    LargeBuffer<double> work;
 };
 
 // The impulse response as written: frames from lag -pre on, lag 0 being
