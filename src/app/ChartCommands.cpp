@@ -43,7 +43,9 @@ struct ValueRange {
     double top = 1.0;
 };
 
-// Whole multiples of 10 dB around the finite values (6 dB more at least).
+// Whole multiples of 10 dB around the finite values (6 dB more at least),
+// at most 120 dB deep: a harmonic far down in the rounding noise would
+// otherwise squeeze the ones that matter into a few pixels.
 ValueRange valueRange(const cli::FrequencyChart& chart)
 {
     double lo = HUGE_VAL;
@@ -56,7 +58,9 @@ ValueRange valueRange(const cli::FrequencyChart& chart)
             }
     if (!(lo <= hi))
         return {-60.0, 0.0};
+    constexpr double kDeepestDb = 120.0;
     ValueRange r{std::floor((lo - 3.0) / 10.0) * 10.0, std::ceil((hi + 3.0) / 10.0) * 10.0};
+    r.bottom = std::max(r.bottom, r.top - kDeepestDb);
     if (r.top - r.bottom < 20.0)
         r.top = r.bottom + 20.0;
     return r;
