@@ -1,5 +1,7 @@
 #include "app/PlotCommand.h"
 
+#include "app/ChartCommands.h"
+#include "app/PngOutput.h"
 #include "cli/ExitCode.h"
 #include "cli/ExportCommand.h"
 #include "cli/InterruptGuard.h"
@@ -173,51 +175,6 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
         std::fprintf(stderr, "corvane plot: %s\n", message.toLocal8Bit().constData());
 }
 
-// The window needs an application object; a test process may have one.
-std::unique_ptr<QApplication> ensureApplication()
-{
-    if (QApplication::instance() != nullptr)
-        return nullptr;
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "corvane";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QApplication>(argc, argv);
-}
-
-// The PNG is made in memory and stored through the same replacing writer as
-// every other file, so the target is the whole new picture or what it was.
-int writePng(const QImage& image, const std::string& path, std::ostream& err)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image)) {
-        err << "corvane plot: cannot write '" << path << "': " << writer.errorString().toStdString() << '\n';
-        return cli::Failed;
-    }
-    cli::InterruptGuard interrupt;
-    wavio::ReplaceFile file;
-    int e = file.open(path);
-    if (e == 0 && !file.write(bytes.constData(), static_cast<std::size_t>(bytes.size())))
-        e = file.writeError();
-    if (interrupt.interrupted()) {
-        file.discard();
-        return interrupt.signalNumber() == SIGPIPE ? cli::BrokenPipe : interrupt.exitCode();
-    }
-    if (e == 0)
-        e = file.commit();
-    if (e == EPIPE)
-        return cli::BrokenPipe;
-    if (e != 0) {
-        err << "corvane plot: cannot write '" << path << "': " << std::strerror(e) << '\n';
-        return cli::Failed;
-    }
-    return cli::Ok;
-}
-
 } // namespace
 
 int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
@@ -260,7 +217,7 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
         } else if (box.failed) {
             result = cli::Failed;
         } else {
-            result = writePng(form.plotAreaImage(), o.path, err);
+            result = writePng(form.plotAreaImage(), o.path, "plot", err);
             if (result == cli::Ok && o.labels) {
                 for (const QLabel* label : form.scaleLabels()) {
                     if (label->isHidden())
@@ -282,6 +239,10 @@ std::span<const cli::Subcommand> windowCommands()
     static const cli::Subcommand kCommands[] = {
         {"plot", "corvane plot -o FILE.png ... draw the window's plot of a tone to a PNG file", plotUsage,
          runPlot},
+        {"response", "corvane response IR.wav -o OUT ... frequency response as CSV, FRD or a PNG chart",
+         cli::responseUsage, runResponseCommand},
+        {"distortion", "corvane distortion REC -o OUT ... harmonic distortion of a recorded sweep",
+         cli::distortionUsage, runDistortionCommand},
     };
     return kCommands;
 }

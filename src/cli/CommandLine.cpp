@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/AnalysisCommands.h"
 #include "cli/ExitCode.h"
 #include "cli/ExportCommand.h"
 #include "cli/PlayCommand.h"
@@ -18,6 +19,8 @@ namespace {
 std::span<const Subcommand> headless()
 {
     static const std::array kHeadless{
+        Subcommand{"deconvolve", "corvane deconvolve REC -o IR.wav ... impulse response from a recorded sweep",
+                   deconvolveUsage, runDeconvolve},
         Subcommand{"export", "corvane export -o FILE ...   write a test tone to a WAV file", exportUsage,
                    runExport},
         Subcommand{"play", "corvane play ...              play a test signal on a sound device", playUsage,
@@ -53,7 +56,7 @@ void printUsage(std::ostream& out, std::span<const Subcommand> extra)
     // The overview lists the subcommands in this order whatever layer
     // contributes them.
     out << "usage: corvane                      open the window\n";
-    for (const std::string_view name : {"export", "play", "plot", "read"})
+    for (const std::string_view name : {"export", "play", "plot", "read", "deconvolve", "response", "distortion"})
         if (const Subcommand* command = find(name, extra))
             out << "       " << command->summary << '\n';
     out << "       corvane help [COMMAND]       show this text, or a command's options\n";
