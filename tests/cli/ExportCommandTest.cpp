@@ -621,8 +621,9 @@ TEST(CommandLine, VersionHelpAndSuggestions)
         const ProcessResult r = runProcess(CORVANE_EXE, c.args);
         EXPECT_EQ(r.exitCode, c.exitCode);
         EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
-        if (c.out.empty())
+        if (c.out.empty()) {
             EXPECT_EQ(r.out, "");
+        }
         EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     }
 }
