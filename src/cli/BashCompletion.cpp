@@ -12,16 +12,21 @@ namespace {
 std::string wordList(const std::vector<std::string>& words)
 {
     std::string list;
-    for (const std::string& word : words)
-        list += (list.empty() ? "" : " ") + word;
+    for (const std::string& word : words) {
+        if (!list.empty())
+            list += ' ';
+        list += word;
+    }
     return list;
 }
 
 std::string caseLabel(const OptionSpec& option)
 {
     std::string label(option.name);
-    if (!option.alias.empty())
-        label += "|" + std::string(option.alias);
+    if (!option.alias.empty()) {
+        label += '|';
+        label += option.alias;
+    }
     return label;
 }
 

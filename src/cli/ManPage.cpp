@@ -10,26 +10,44 @@ namespace {
 std::string optionHeading(const OptionSpec& option)
 {
     std::string heading;
+    const auto add = [&heading](std::string_view font, std::string_view text, std::string_view after) {
+        heading += font;
+        heading += roffEscape(text);
+        heading += "\\fR";
+        heading += after;
+    };
     if (!option.alias.empty())
-        heading += "\\fB" + roffEscape(option.alias) + "\\fR, ";
-    heading += "\\fB" + roffEscape(option.name) + "\\fR";
+        add("\\fB", option.alias, ", ");
+    add("\\fB", option.name, option.takesValue ? " " : "");
     if (option.takesValue)
-        heading += " \\fI" + roffEscape(option.valueName.empty() ? "VALUE" : option.valueName) + "\\fR";
+        add("\\fI", option.valueName.empty() ? "VALUE" : option.valueName, "");
     return heading;
 }
 
 std::string optionBody(const OptionSpec& option)
 {
     std::string body = roffEscape(option.help);
+    const auto sentence = [&body](std::string_view start) {
+        if (!body.empty())
+            body += ' ';
+        body += start;
+    };
     if (const auto names = choicesOf(option); !names.empty()) {
-        body += (body.empty() ? "" : " ") + std::string("Values: ");
-        for (std::size_t i = 0; i < names.size(); ++i)
-            body += (i > 0 ? ", " : "") + std::string("\\fB") + roffEscape(names[i]) + "\\fR";
+        sentence("Values: ");
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (i > 0)
+                body += ", ";
+            body += "\\fB";
+            body += roffEscape(names[i]);
+            body += "\\fR";
+        }
         body += '.';
     }
-    if (!option.defaultText.empty())
-        body += (body.empty() ? "" : " ") + std::string("Default: \\fB") + roffEscape(option.defaultText) +
-                "\\fR.";
+    if (!option.defaultText.empty()) {
+        sentence("Default: \\fB");
+        body += roffEscape(option.defaultText);
+        body += "\\fR.";
+    }
     return body;
 }
 
