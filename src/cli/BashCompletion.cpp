@@ -32,7 +32,8 @@ std::string caseLabel(const OptionSpec& option)
 
 void writeCommandCase(std::ostream& out, const Subcommand& command)
 {
-    const std::vector<OptionSpec> options = command.options != nullptr ? command.options() : std::vector<OptionSpec>{};
+    const std::vector<OptionSpec> options =
+        command.options != nullptr ? command.options() : std::vector<OptionSpec>{};
     std::vector<std::string> names;
     for (const OptionSpec& option : options) {
         if (!option.alias.empty())

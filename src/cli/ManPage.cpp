@@ -154,8 +154,9 @@ void writeManPage(std::ostream& out, std::span<const Subcommand> commands)
            ".SH EXAMPLES\n";
     example(out, "Ten seconds of a 1 kHz sine at 0 dB, 48000 Hz, 24-bit stereo:",
             "corvane export -o tone.wav --freq 1000 --level 0 --fs 48000 --format s24");
-    example(out, "An exponential sweep from 20 Hz to 20 kHz and its inverse filter, to measure an impulse "
-                 "response:",
+    example(out,
+            "An exponential sweep from 20 Hz to 20 kHz and its inverse filter, to measure an impulse "
+            "response:",
             "corvane export -o sweep.wav --signal sweep --from 20 --to 20000 --seconds 10 --inverse inverse.wav");
     example(out, "Thirty seconds of pink noise at -20 dB, the same bytes for the same seed:",
             "corvane export -o pink.wav --signal pink --level -20 --seconds 30 --seed 7");

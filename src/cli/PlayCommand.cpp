@@ -51,8 +51,9 @@ int audioFailure(std::ostream& err, int code, const std::string& reason)
 constexpr OptionSpec kPlayOnly[] = {
     {"--device", "", true, "NAME", "default",
      "The ALSA PCM to play on: default, hw:1,0, plughw:1, null, file:'PATH',raw, ...", ValueKind::Device},
-    {"--loop", "", false, "", "", "Plays on until Ctrl+C: a tone stays continuous, noise runs on, a sweep starts "
-                                  "again."},
+    {"--loop", "", false, "", "",
+     "Plays on until Ctrl+C: a tone stays continuous, noise runs on, a sweep starts "
+     "again."},
     {"--list-devices", "", false, "", "", "Prints the PCM names ALSA knows, each with its description."},
     {"--quiet", "-q", false, "", "", "Prints neither the progress line nor the summary."},
 };

@@ -35,8 +35,8 @@ void TDisplayLicense::FormCreate()
     // The working folder's license.txt first, as ever (./run starts the
     // program in the checkout); then the build tree's copy beside the
     // program, then the installed copyright file.
-    shell::readFirstLicenseFile(*this,
-                                shell::licenseFileCandidates(QCoreApplication::applicationDirPath().toStdString()));
+    shell::readFirstLicenseFile(
+        *this, shell::licenseFileCandidates(QCoreApplication::applicationDirPath().toStdString()));
 }
 
 void TDisplayLicense::showEvent(QShowEvent* event)

@@ -1,8 +1,8 @@
 // The manual page, the help and the bash completion against the command
 // tables they are written from.
+#include "cli/Documents.h"
 #include "app/PlotCommand.h"
 #include "cli/CommandLine.h"
-#include "cli/Documents.h"
 #include "support/Files.h"
 #include "support/Process.h"
 
@@ -69,12 +69,9 @@ TEST(ManPage, NamesEveryOptionOfEveryCommandWithItsDefault)
 TEST(ManPage, RoffEscapeKeepsTextLiteral)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"--fs", "\\-\\-fs"},
-        {"a\\b", "a\\eb"},
-        {".start", "\\&.start"},
-        {"'quote", "\\&'quote"},
-        {"one\n.two", "one\n\\&.two"},
-        {"mid.dle's", "mid.dle's"},
+        {"--fs", "\\-\\-fs"},          {"a\\b", "a\\eb"},
+        {".start", "\\&.start"},       {"'quote", "\\&'quote"},
+        {"one\n.two", "one\n\\&.two"}, {"mid.dle's", "mid.dle's"},
     };
     for (const auto& [text, escaped] : cases)
         EXPECT_EQ(cli::roffEscape(text), escaped) << text;
@@ -106,7 +103,8 @@ protected:
     // The replies for a line typed up to its end, sorted, one per line.
     std::string complete(const std::string& line)
     {
-        const std::string script = "cd '" + dir.string() + "' && source '" CORVANE_COMPLETION
+        const std::string script = "cd '" + dir.string() +
+                                   "' && source '" CORVANE_COMPLETION
                                    "' && COMP_LINE=\"$1\" && COMP_POINT=${#COMP_LINE} && _corvane && "
                                    "printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
         const ProcessResult r = runProcess("/bin/bash", {"-c", script, "bash", line});
