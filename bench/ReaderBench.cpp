@@ -39,7 +39,7 @@ const std::string& testFile()
         thread.start();
         while (!thread.waitDone(std::chrono::milliseconds(100))) {
         }
-        if (thread.storeResult.load() != 0)
+        if (thread.storeResult() != 0)
             std::abort();
         std::atexit([] { std::remove(testFile().c_str()); });
         return p;

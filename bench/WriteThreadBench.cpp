@@ -59,7 +59,7 @@ int writeFile(CountingSink& sink, signal::MiniWaveGen& gen, int format)
     thread.start();
     while (!thread.waitDone(std::chrono::milliseconds(1000))) {
     }
-    return thread.storeResult.load();
+    return thread.storeResult();
 }
 
 std::string checkFile(int format)

@@ -97,8 +97,8 @@ int main(int argc, char** argv)
         writer.start();
         while (!writer.waitDone(1000ms)) {
         }
-        if (writer.storeResult.load() != 0 || sink.close() != 0) {
-            std::fprintf(stderr, "writing %s failed: %d\n", wavPath.c_str(), writer.storeResult.load());
+        if (writer.storeResult() != 0 || sink.close() != 0) {
+            std::fprintf(stderr, "writing %s failed: %d\n", wavPath.c_str(), writer.storeResult());
             return 1;
         }
         done = frames;
@@ -115,13 +115,13 @@ int main(int argc, char** argv)
         }
         while (!player.waitDone(1000ms)) {
         }
-        if (player.playResult.load() != 0 || player.framesWritten.load() != frames) {
-            std::fprintf(stderr, "play: %d after %lld frames: %s\n", player.playResult.load(),
-                         static_cast<long long>(player.framesWritten.load()), player.reason().c_str());
+        if (player.playResult() != 0 || player.framesWritten() != frames) {
+            std::fprintf(stderr, "play: %d after %lld frames: %s\n", player.playResult(),
+                         static_cast<long long>(player.framesWritten()), player.reason().c_str());
             return 1;
         }
-        done = player.framesWritten.load();
-        underruns = player.underrunCount.load();
+        done = player.framesWritten();
+        underruns = player.underrunCount();
     }
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
 

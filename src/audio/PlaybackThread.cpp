@@ -34,7 +34,7 @@ PlaybackThread::PlaybackThread(SoundOutput& output_, signal::TWaveProvider& prov
 
 PlaybackThread::~PlaybackThread()
 {
-    stopRequest.store(true, std::memory_order_release);
+    handover.requestStop();
     if (worker.joinable())
         worker.join();
 }
@@ -47,7 +47,7 @@ int PlaybackThread::start(std::int64_t frameCount, double scale_)
         failure = "the sound output is not open";
         return core::kDeviceOpenError;
     }
-    if (output.playing.exchange(true, std::memory_order_acq_rel)) {
+    if (!output.playing.tryTake()) {
         failure = "another playback is running on this output";
         return core::kAlreadyRunning;
     }
@@ -73,16 +73,10 @@ int PlaybackThread::start(std::int64_t frameCount, double scale_)
         failure = std::string("cannot start the playing thread: ") + e.what();
     }
     if (!worker.joinable()) {
-        output.playing.store(false, std::memory_order_release);
+        output.playing.release();
         return core::kNoResources;
     }
     return 0;
-}
-
-bool PlaybackThread::waitDone(std::chrono::milliseconds timeout)
-{
-    std::unique_lock lock(doneMutex);
-    return doneSignal.wait_for(lock, timeout, [this] { return playDone.load(std::memory_order_acquire); });
 }
 
 int PlaybackThread::fail(int code, const char* what, int alsaError)
@@ -102,7 +96,7 @@ void PlaybackThread::run()
     bool stopped = false;
     std::int64_t remaining = frameTarget;
     while (frameTarget < 0 || remaining > 0) {
-        if (stopRequest.load(std::memory_order_acquire)) {
+        if (handover.stopRequested()) {
             stopped = true;
             break;
         }
@@ -126,8 +120,7 @@ void PlaybackThread::run()
         // What is still queued will not be heard: say how much that was.
         snd_pcm_sframes_t queued = 0;
         if (snd_pcm_delay(pcm, &queued) == 0 && queued > 0)
-            framesDropped.store(std::min<std::int64_t>(queued, framesWritten.load(std::memory_order_relaxed)),
-                                std::memory_order_relaxed);
+            dropped.set(std::min<std::int64_t>(queued, written.value()));
         snd_pcm_drop(pcm);
     } else {
         // A normal end plays out the buffer, a few periods at most; blocking
@@ -141,14 +134,8 @@ void PlaybackThread::run()
     // A device left in any state can be prepared for the next player.
     snd_pcm_prepare(pcm);
 
-    playResult.store(r, std::memory_order_relaxed);
-    output.playing.store(false, std::memory_order_release);
-    {
-        // The lock only orders the flag against waitDone's check.
-        std::lock_guard lock(doneMutex);
-        playDone.store(true, std::memory_order_release);
-    }
-    doneSignal.notify_all();
+    output.playing.release();
+    handover.finish(r);
 }
 
 int PlaybackThread::writeFrames(const std::uint8_t* bytes, int frameCount)
@@ -158,13 +145,13 @@ int PlaybackThread::writeFrames(const std::uint8_t* bytes, int frameCount)
     int done = 0;
     auto lastProgress = std::chrono::steady_clock::now();
     while (done < frameCount) {
-        if (stopRequest.load(std::memory_order_acquire))
+        if (handover.stopRequested())
             return 1;
         snd_pcm_sframes_t w = snd_pcm_writei(pcm, bytes + static_cast<std::size_t>(done) * frameBytes,
                                              static_cast<snd_pcm_uframes_t>(frameCount - done));
         if (w > 0) {
             done += static_cast<int>(w);
-            framesWritten.fetch_add(w, std::memory_order_relaxed);
+            written.add(w);
             lastProgress = std::chrono::steady_clock::now();
             continue;
         }
@@ -179,7 +166,7 @@ int PlaybackThread::writeFrames(const std::uint8_t* bytes, int frameCount)
         }
         if (w == -EPIPE) {
             // The device ran dry. The samples stay in order, only late.
-            underrunCount.fetch_add(1, std::memory_order_relaxed);
+            underruns.add(1);
             if (const int err = snd_pcm_recover(pcm, -EPIPE, 1); err < 0)
                 return fail(core::kDeviceStopped, "the device could not be restarted after an underrun", err);
             continue;

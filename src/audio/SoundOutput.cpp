@@ -72,7 +72,7 @@ constexpr const char* kRateHint = "; playback does not resample, so choose a rat
 SoundOutput::~SoundOutput()
 {
     // The playback thread must be finished first: it works on this device.
-    assert(!playing.load(std::memory_order_acquire));
+    assert(!playing.taken());
     if (pcm != nullptr)
         snd_pcm_close(pcm);
 }
@@ -195,7 +195,7 @@ int SoundOutput::open(std::string_view deviceName, PlayFormat format_, int chann
 
 int SoundOutput::close()
 {
-    if (playing.load(std::memory_order_acquire)) {
+    if (playing.taken()) {
         lastReason = "the sound output is still playing";
         return core::kAlreadyRunning;
     }

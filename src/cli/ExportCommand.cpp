@@ -7,10 +7,9 @@
 #include "core/CodeSets.h"
 #include "core/MessageTable.h"
 #include "core/ResultCodes.h"
+#include "session/ExportRun.h"
 #include "signal/NoiseGen.h"
-#include "signal/TWaveProvider.h"
 #include "wavio/WavFormat.h"
-#include "wavio/WriteProgress.h"
 
 #include <cerrno>
 #include <chrono>
@@ -89,7 +88,7 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Expo
         return refusal;
     if (o.path.empty())
         return Refusal{"no output file given (-o FILE)", true};
-    if (!o.inversePath.empty() && o.signal.kind != core::SignalKind::Sweep)
+    if (!o.inversePath.empty() && o.signal.job.kind != core::SignalKind::Sweep)
         return Refusal{"--inverse is for --signal sweep", true};
     if (o.inversePath == o.path)
         return Refusal{"the inverse filter needs a file of its own, not the sweep's '" + o.path + "'", true};
@@ -97,19 +96,16 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Expo
 }
 
 // What one file's writing came to.
-enum class Outcome { Written, Interrupted, BrokenPipe, Failed, Rejected };
+enum class Outcome { Written, Interrupted, BrokenPipe, Failed };
 
-// Writes one WAV file the way the progress window does, polled instead of
-// painted: the progress line on a terminal, Ctrl+C and the other
+// Writes one file of the job the way the progress window does, polled
+// instead of painted: the progress line on a terminal, Ctrl+C and the other
 // interrupting signals as a confirmed cancel. The target changes only when
-// the whole file is written; otherwise it stays as it was. With a chain, a
-// file whose noise missed its level is thrown away (Rejected) and a target
-// written directly gets the measured level from the start.
-Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, signal::Dither* dither, int dataLength,
-                  int fs, int channels, int format, double scale, bool quiet, const InterruptGuard& interrupt,
-                  std::ostream& err, SignalChain* chain = nullptr)
+// the whole file is written; otherwise it stays as it was.
+Outcome writeFile(const std::string& path, session::ExportRun& writing, const session::JobSpec& job,
+                  const session::JobPlan& plan, session::ExportRun::Output output, bool quiet,
+                  const InterruptGuard& interrupt, std::ostream& err)
 {
-    wavio::WriteProgress writing;
     const auto interrupted = [&] {
         // A reader that went away is no news to tell.
         if (interrupt.signalNumber() != SIGPIPE) {
@@ -128,24 +124,19 @@ Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, sign
         return Outcome::Failed;
     }
     if (interrupt.interrupted())
-        return interrupted(); // writing's destructor removes the temporary file
-    if (const int r = writing.setParams(&provider, dataLength, fs, channels, signal::TWaveProvider::Float64,
-                                        static_cast<char>(format), scale);
-        r < 0) {
+        return interrupted(); // the run's destructor removes the temporary file
+    if (const int r = writing.setJob(job, plan, output); r < 0) {
         err << core::errorMessageText(r) << '\n';
         return Outcome::Failed;
     }
-    writing.setDither(dither);
-    if (chain != nullptr) {
-        if (writing.writesDirectly()) {
-            // A whole pass over the stream: a signal may have come meanwhile.
-            chain->measureLevel();
-            if (interrupt.interrupted())
-                return interrupted();
-        } else {
-            writing.setKeepCheck([chain] { return chain->levelHeld(); });
-        }
-    }
+    // Noise written directly took a pass over its stream: a signal may have come meanwhile.
+    if (interrupt.interrupted())
+        return interrupted();
+    if (!quiet)
+        writing.setRewriteNotice([&err] {
+            err << "corvane: the noise missed its level by more than " << signal::kLevelCheckDb
+                << " dB; writing it again with the level measured\n";
+        });
     {
         ConsoleProgress progress(err, "Writing " + path, !quiet && isatty(STDERR_FILENO) == 1);
         writing.firstPaint();
@@ -163,25 +154,21 @@ Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, sign
     }
 
     const auto reportRemoval = [&] {
-        if (writing.removeErrno != 0)
+        if (writing.removeErrno() != 0)
             err << "corvane: could not remove the temporary file beside '" << path
-                << "': " << std::strerror(writing.removeErrno) << '\n';
+                << "': " << std::strerror(writing.removeErrno()) << '\n';
     };
-    if (writing.cancelled) {
+    if (writing.cancelled()) {
         reportRemoval();
         return interrupted();
     }
-    if (writing.rejected) {
-        reportRemoval();
-        return Outcome::Rejected;
-    }
-    if (writing.storeResult < 0) {
+    if (writing.storeResult() < 0) {
         // A pipe whose reader went away: the reader has what it wanted.
-        if (writing.writeErrno == EPIPE || interrupt.signalNumber() == SIGPIPE)
+        if (writing.writeErrno() == EPIPE || interrupt.signalNumber() == SIGPIPE)
             return Outcome::BrokenPipe;
-        err << core::errorMessageText(writing.storeResult);
-        if (writing.writeErrno != 0)
-            err << " (" << std::strerror(writing.writeErrno) << ')';
+        err << core::errorMessageText(writing.storeResult());
+        if (writing.writeErrno() != 0)
+            err << " (" << std::strerror(writing.writeErrno()) << ')';
         err << '\n';
         reportRemoval();
         return Outcome::Failed;
@@ -190,13 +177,15 @@ Outcome writeFile(const std::string& path, signal::TWaveProvider& provider, sign
     return Outcome::Written;
 }
 
-void summarise(std::ostream& err, const std::string& path, int dataLength, int channels, int fs, int format)
+void summarise(std::ostream& err, const std::string& path, int dataLength, int channels, int fs,
+               core::SampleFormat format)
 {
-    const long long bytes = wavio::headerByteCount(format) +
-                            static_cast<long long>(dataLength) * channels * wavio::bytesPerSample(format);
+    const core::SampleFormatInfo& info = core::infoOf(format);
+    const long long bytes =
+        wavio::headerByteCount(core::codeOf(format)) + static_cast<long long>(dataLength) * channels * info.bytes;
     err << "Wrote " << (path == "-" ? std::string("standard output") : path) << ": " << dataLength << " frames, "
         << channels << (channels == 2 ? " channels, " : " channel, ") << fs << " Hz, "
-        << core::kSampleFormats[static_cast<std::size_t>(format)].caption << ", " << bytes << " bytes\n";
+        << info.caption << ", " << bytes << " bytes\n";
 }
 
 } // namespace
@@ -210,52 +199,36 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     ExportOptions o;
     if (const auto refusal = parseOptions(args, o))
         return printRefusal(err, *refusal, "export", exportUsage());
-    SignalPlan plan;
+    session::JobPlan plan;
     if (const auto refusal = checkSignal(o.signal, err, plan))
         return printRefusal(err, *refusal, "export", exportUsage());
-    const SignalOptions& s = o.signal;
-    // Long pink noise takes its level from the expected power, which saves a
-    // whole pass over the stream; in the rare file that misses the target,
-    // the file is written again with the level measured.
-    auto chain = std::make_unique<SignalChain>(s, plan, false, true);
+    const session::JobSpec& job = o.signal.job;
 
     // Signals are caught before the temporary file exists, so that none can
     // end the process between its creation and its removal.
     InterruptGuard interrupt;
-    const auto writeSignal = [&] {
-        return writeFile(o.path, chain->provider(), chain->dither(), plan.dataLength, s.fs, s.channels, s.format,
-                         plan.scale, o.quiet, interrupt, err, chain.get());
-    };
-    Outcome outcome = writeSignal();
-    if (outcome == Outcome::Rejected) {
-        if (!o.quiet)
-            err << "corvane: the noise missed its level by more than " << signal::kLevelCheckDb
-                << " dB; writing it again with the level measured\n";
-        chain = std::make_unique<SignalChain>(s, plan);
-        outcome = writeSignal();
-    }
+    session::ExportRun signalRun;
+    Outcome outcome =
+        writeFile(o.path, signalRun, job, plan, session::ExportRun::Output::Signal, o.quiet, interrupt, err);
     if (outcome == Outcome::Written && !o.inversePath.empty()) {
-        // The inverse belongs to the unit sweep: 64-bit float, stored as it is.
         // The sweep is whole and stays when this one fails.
-        const int f64 = core::codeOf(core::SampleFormat::F64);
-        const auto inverse = makeInverseFilter(s, plan);
-        outcome = writeFile(o.inversePath, *inverse, nullptr, plan.dataLength, s.fs, 1, f64, 1.0, o.quiet,
-                            interrupt, err);
+        session::ExportRun inverseRun;
+        outcome = writeFile(o.inversePath, inverseRun, job, plan, session::ExportRun::Output::InverseFilter,
+                            o.quiet, interrupt, err);
     }
     switch (outcome) {
     case Outcome::Interrupted: return interrupt.exitCode();
     case Outcome::BrokenPipe: return BrokenPipe;
-    case Outcome::Failed:
-    case Outcome::Rejected: return Failed; // a chain built without mayRewrite always holds its level
+    case Outcome::Failed: return Failed;
     case Outcome::Written: break;
     }
-    if (const long long clipped = chain->clippedSamples(); clipped > 0)
+    if (const long long clipped = signalRun.clippedSamples(); clipped > 0)
         err << "Warning: " << clipped << " samples clipped at full scale\n";
     // Summaries go to stderr: stdout may be carrying the file itself.
     if (!o.quiet) {
-        summarise(err, o.path, plan.dataLength, s.channels, s.fs, s.format);
+        summarise(err, o.path, plan.frames, job.channels, job.sampleRateHz, job.format);
         if (!o.inversePath.empty())
-            summarise(err, o.inversePath, plan.dataLength, 1, s.fs, core::codeOf(core::SampleFormat::F64));
+            summarise(err, o.inversePath, plan.frames, 1, job.sampleRateHz, core::SampleFormat::F64);
     }
     return Ok;
 }

@@ -2,7 +2,6 @@
 
 #include "audio/DeviceList.h"
 #include "audio/PlayFormat.h"
-#include "audio/PlaybackThread.h"
 #include "audio/SoundOutput.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/ExitCode.h"
@@ -11,6 +10,7 @@
 #include "cli/Options.h"
 #include "cli/SignalOptions.h"
 #include "core/MessageTable.h"
+#include "session/PlaySession.h"
 
 #include <algorithm>
 #include <chrono>
@@ -132,46 +132,34 @@ int runPlay(std::span<const std::string_view> args, std::ostream& out, std::ostr
         return listDevices(out, err);
 
     const auto format = std::find_if(audio::kPlayFormats.begin(), audio::kPlayFormats.end(),
-                                     [&](const auto& info) { return info.wavFormat() == o.signal.format; });
+                                     [&](const auto& info) { return info.sampleFormat == o.signal.job.format; });
     if (format == audio::kPlayFormats.end()) {
         return printRefusal(err, {"--format takes " + audio::playFormatNames(), true}, "play", playUsage());
     }
-    SignalPlan plan;
+    session::JobPlan plan;
     if (const auto refusal = checkSignal(o.signal, err, plan))
         return printRefusal(err, *refusal, "play", playUsage());
 
-    SignalChain chain(o.signal, plan, o.loop);
-    audio::SoundOutput output;
-    if (const int r = output.open(o.device, format->format, o.signal.channels, o.signal.fs); r < 0) {
-        return audioFailure(err, r, output.reason());
-    }
-
     InterruptGuard interrupt;
-    audio::PlaybackThread player(output, chain.provider());
-    player.setDither(chain.dither());
-    const std::int64_t frames = o.loop ? audio::PlaybackThread::kLoopForever : plan.dataLength;
-    if (const int r = player.start(frames, plan.scale); r < 0) {
-        return audioFailure(err, r, player.reason());
-    }
+    session::PlaySession session;
+    if (const int r = session.start(o.signal.job, plan, o.device, o.loop); r < 0)
+        return audioFailure(err, r, session.reason());
     {
         ConsoleProgress progress(err, "Playing on " + o.device, !o.quiet && isatty(STDERR_FILENO) == 1);
-        while (!player.waitDone(std::chrono::milliseconds(20))) {
+        while (!session.waitDone(std::chrono::milliseconds(20))) {
             if (interrupt.interrupted())
-                player.stopRequest.store(true, std::memory_order_release);
+                session.requestStop();
             if (!o.loop) {
-                const auto written = player.framesWritten.load(std::memory_order_acquire);
-                progress.show(static_cast<int>(written * 100 / std::max<std::int64_t>(1, plan.dataLength)));
+                const auto written = session.framesWritten();
+                progress.show(static_cast<int>(written * 100 / std::max<std::int64_t>(1, plan.frames)));
             }
         }
     }
-    const int result = player.playResult.load(std::memory_order_acquire);
-    const long long played = player.framesWritten.load(std::memory_order_acquire) -
-                             player.framesDropped.load(std::memory_order_acquire);
-    const int underruns = player.underrunCount.load(std::memory_order_acquire);
-    if (result < 0) {
-        return audioFailure(err, result, player.reason());
-    }
-    if (const long long clipped = chain.clippedSamples(); clipped > 0)
+    if (const int result = session.poll(); result < 0)
+        return audioFailure(err, result, session.reason());
+    const long long played = session.framesPlayed();
+    const int underruns = session.underruns();
+    if (const long long clipped = session.clippedSamples(); clipped > 0)
         err << "Warning: " << clipped << " samples clipped at full scale\n";
     if (!o.quiet || interrupt.interrupted())
         err << "Played " << played << " frames on " << o.device << ", " << underruns

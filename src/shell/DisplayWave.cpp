@@ -5,6 +5,7 @@
 #include "core/ParameterTexts.h"
 #include "plot/Colour.h"
 #include "plot/WaveDisplay.h"
+#include "session/JobCheck.h"
 #include "shell/OkBox.h"
 #include "signal/MiniWaveGen.h"
 
@@ -126,18 +127,18 @@ void displayWave(MainFormState& s, const DisplayInputs& in, bool vert, bool hori
         s.fs = *rate;
     s.waveShape = in.waveShape;
 
-    if (s.signalFreq < 1.0) {
-        box.show(kFreqTooLowText, kParameterErrorTitle);
-        return;
+    // The display checks the signal only; the length and format are the
+    // save's business.
+    session::JobSpec job;
+    job.kind = core::SignalKind::Tone;
+    job.freqHz = s.signalFreq;
+    job.levelDb = levelDb;
+    job.sampleRateHz = s.fs;
+    for (const session::Finding& finding : session::checkJob(job, session::CheckScope::Signal).findings) {
+        box.show(finding.text, session::titleOf(finding));
+        if (finding.severity == session::Severity::Refusal)
+            return;
     }
-    if (!(s.signalFreq < s.fs * 0.5)) {
-        box.show(kFreqTooHighText, kParameterErrorTitle);
-        return;
-    }
-    if (levelDb <= -60.0)
-        box.show(kLevelTooLowText, kWarningTitle);
-    if (levelDb > 20.0)
-        box.show(kLevelClipsText, kWarningTitle);
     s.amplitude = *amplitude;
 
     if (vert) {

@@ -1,10 +1,12 @@
 #include "shell/MainFormState.h"
 
+#include "core/CodeSets.h"
+
 namespace corvane::shell {
 
 void setFormDefaults(MainFormState& state)
 {
-    state.dataFormat = 1; // 16-bit
+    state.dataFormat = static_cast<std::int8_t>(core::codeOf(core::SampleFormat::S16));
     state.stereo = true;
     state.inSeconds = true;
     state.fs = 44100;

@@ -15,15 +15,22 @@ MiniWaveGen::MiniWaveGen()
     maxBlockSize = kScratchSize;
 }
 
-void MiniWaveGen::setSignal(int shape, int channels, double signalFreq, double fs, double amp)
+void MiniWaveGen::setSignal(int waveShape, int channels, double signalFreq, double fs, double amplitude)
 {
-    waveShape = shape;
+    shape = waveShape;
     numCh = channels;
-    amplitude = amp;
-    phaseStep = (signal::kTwoPi * signalFreq) / fs;
-    period = signal::kTwoPi;
-    phase = 0.0;
-    edgePassed = false;
+    peak = amplitude;
+    step = (signal::kTwoPi * signalFreq) / fs;
+    cycle = signal::kTwoPi;
+    at = 0.0;
+    pastEdge = false;
+}
+
+std::optional<double> MiniWaveGen::sineAmplitude() const
+{
+    if (shape != Sine)
+        return std::nullopt;
+    return peak;
 }
 
 namespace {
@@ -75,22 +82,22 @@ void fill(double* out, int count, double& phase, bool& edgePassed, double step, 
 
 void MiniWaveGen::generate(double* out, int count)
 {
-    switch (waveShape) {
-    case Sine: fill<Sine>(out, count, phase, edgePassed, phaseStep, period, amplitude); break;
-    case StepUp: fill<StepUp>(out, count, phase, edgePassed, phaseStep, period, amplitude); break;
-    case StepDown: fill<StepDown>(out, count, phase, edgePassed, phaseStep, period, amplitude); break;
-    case Square: fill<Square>(out, count, phase, edgePassed, phaseStep, period, amplitude); break;
-    case PulseUp: fill<PulseUp>(out, count, phase, edgePassed, phaseStep, period, amplitude); break;
-    case PulseDown: fill<PulseDown>(out, count, phase, edgePassed, phaseStep, period, amplitude); break;
+    switch (shape) {
+    case Sine: fill<Sine>(out, count, at, pastEdge, step, cycle, peak); break;
+    case StepUp: fill<StepUp>(out, count, at, pastEdge, step, cycle, peak); break;
+    case StepDown: fill<StepDown>(out, count, at, pastEdge, step, cycle, peak); break;
+    case Square: fill<Square>(out, count, at, pastEdge, step, cycle, peak); break;
+    case PulseUp: fill<PulseUp>(out, count, at, pastEdge, step, cycle, peak); break;
+    case PulseDown: fill<PulseDown>(out, count, at, pastEdge, step, cycle, peak); break;
     // An unknown shape (the window passes -1 for text that matches no item)
     // gives silence, but the phase still runs so a later block lines up.
-    default: fill<-1>(out, count, phase, edgePassed, phaseStep, period, amplitude); break;
+    default: fill<-1>(out, count, at, pastEdge, step, cycle, peak); break;
     }
 }
 
 void MiniWaveGen::generatePhases(double* out, int count)
 {
-    fill<kPhaseOut>(out, count, phase, edgePassed, phaseStep, period, amplitude);
+    fill<kPhaseOut>(out, count, at, pastEdge, step, cycle, peak);
 }
 
 int MiniWaveGen::execStorePhases(double* phases, int dataSize, int channels)

@@ -559,7 +559,7 @@ double NoiseGen::pipelinedSumSquares(bool lanes)
     return sumSquares;
 }
 
-void NoiseGen::restart()
+bool NoiseGen::restart()
 {
     // The drawer has drawn past where the fills stopped; the stream starts
     // again from the seed anyway.
@@ -581,6 +581,7 @@ void NoiseGen::restart()
             frames -= n;
         }
     }
+    return true;
 }
 
 void NoiseGen::drawGaussians(double* out, int count)

@@ -50,6 +50,22 @@ int TWaveProvider::execStoreIdentical(double*, int)
     return core::kChannelCountIncorrect;
 }
 
+int TWaveProvider::execStorePhases(double*, int, int)
+{
+    return core::kChannelCountIncorrect;
+}
+
+void TWaveProvider::fillFrames(std::int64_t, double* out, int count) const
+{
+    for (int i = 0; i < count; ++i)
+        out[i] = 0.0;
+}
+
+std::int64_t TWaveProvider::takeFrames(int)
+{
+    return 0;
+}
+
 int TWaveProvider::getMaxBlockSize(char, int)
 {
     return maxBlockSize;

@@ -2,8 +2,7 @@
 
 #include "core/ResultCodes.h"
 
-#include "signal/MiniWaveGen.h"
-#include "signal/SweepGen.h"
+#include "signal/TWaveProvider.h"
 #include "wavio/ByteSink.h"
 #include "wavio/EncodeKernels.h"
 #include "wavio/WavFormat.h"
@@ -14,7 +13,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
-#include <typeinfo>
+#include <optional>
 #include <vector>
 
 namespace corvane::wavio {
@@ -46,29 +45,9 @@ struct Chunk {
     std::int64_t firstFrame = 0; // sweep: the chunk's first frame
 };
 
-// The generator, when the sine can be computed from its phases: only a plain
-// signal::MiniWaveGen (a derived class may deliver other values) making a sine.
-signal::MiniWaveGen* sineGenerator(signal::TWaveProvider& provider)
-{
-    if (typeid(provider) != typeid(signal::MiniWaveGen))
-        return nullptr;
-    auto& gen = static_cast<signal::MiniWaveGen&>(provider);
-    return gen.waveShape == signal::MiniWaveGen::Sine ? &gen : nullptr;
-}
-
-// The generator, when a chunk's samples can be computed in parts on both
-// threads: only a plain signal::SweepGen, whose frames depend on their number
-// alone.
-signal::SweepGen* sweepGenerator(signal::TWaveProvider& provider)
-{
-    if (typeid(provider) != typeid(signal::SweepGen))
-        return nullptr;
-    return &static_cast<signal::SweepGen&>(provider);
-}
-
 // frames of the sweep from chunk frame at on, computed and encoded (both
 // channels alike for stereo).
-void sweepPart(const signal::SweepGen& sweep, Chunk& c, int at, int frames, const ChunkedWrite& job,
+void sweepPart(const signal::TWaveProvider& sweep, Chunk& c, int at, int frames, const ChunkedWrite& job,
                int blockAlign)
 {
     if (frames <= 0)
@@ -90,10 +69,11 @@ int writeChunked(const ChunkedWrite& job)
     const int bytesPerSample = wavio::bytesPerSample(job.dataFormat);
     const int blockAlign = bytesPerSample * job.numCh;
     const int chunkFrames = std::max(1, kChunkFrames / block) * block;
-    signal::MiniWaveGen* const sine = sineGenerator(job.provider);
     // Read once: the helper is the only one touching the generator from now on.
-    const double amplitude = sine != nullptr ? sine->amplitude : 0.0;
-    signal::SweepGen* const sweep = sine == nullptr ? sweepGenerator(job.provider) : nullptr;
+    const std::optional<double> sineAmplitude = job.provider.sineAmplitude();
+    signal::TWaveProvider* const sine = sineAmplitude ? &job.provider : nullptr;
+    const double amplitude = sineAmplitude.value_or(0.0);
+    signal::TWaveProvider* const sweep = sine == nullptr && job.provider.framesByNumber() ? &job.provider : nullptr;
     const bool shared = sine != nullptr || sweep != nullptr;
     // One array for both channels when the provider's are identical.
     const bool alike = !shared && stereo && job.provider.identicalChannels();
@@ -193,7 +173,7 @@ int writeChunked(const ChunkedWrite& job)
         if (sweep != nullptr)
             sweepPart(*sweep, c, c.encodedFrames, c.frames - c.encodedFrames, job, blockAlign);
         for (int at = 0; at < c.frames; at += block) {
-            if (job.terminated.load(std::memory_order_acquire)) {
+            if (job.terminated.raised()) {
                 done = true;
                 break;
             }
@@ -214,13 +194,13 @@ int writeChunked(const ChunkedWrite& job)
                         ? 0
                         : core::kFileWriteError;
             }
-            if (r < 0 || job.stopRequest.load(std::memory_order_acquire)) {
+            if (r < 0 || job.handover.stopRequested()) {
                 done = true;
                 break;
             }
             written += n;
             const double percent = written * 100.0 / job.dataLength + 0.5;
-            job.progress.store(static_cast<int>(percent), std::memory_order_release);
+            job.handover.setProgress(static_cast<int>(percent));
         }
         {
             std::lock_guard lock(m);

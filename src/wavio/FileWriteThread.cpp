@@ -60,7 +60,7 @@ FileWriteThread::FileWriteThread(ByteSink& stream_, signal::TWaveProvider& provi
 
 FileWriteThread::~FileWriteThread()
 {
-    terminated.store(true, std::memory_order_release);
+    terminated.raise();
     if (worker.joinable())
         worker.join();
 }
@@ -85,19 +85,8 @@ void FileWriteThread::start()
         // No thread to write with (the system is out of them): the writing
         // ends at once as a failed write, so the owner reports it and keeps
         // no file.
-        storeResult.store(core::kFileWriteError, std::memory_order_relaxed);
-        {
-            std::lock_guard lock(doneMutex);
-            storeDone.store(true, std::memory_order_release);
-        }
-        doneSignal.notify_all();
+        handover.finish(core::kFileWriteError);
     }
-}
-
-bool FileWriteThread::waitDone(std::chrono::milliseconds timeout)
-{
-    std::unique_lock lock(doneMutex);
-    return doneSignal.wait_for(lock, timeout, [this] { return storeDone.load(std::memory_order_acquire); });
 }
 
 int FileWriteThread::blockFrames()
@@ -118,13 +107,7 @@ void FileWriteThread::Execute()
     int r = writeHeader(dataLength, fs, numCh);
     if (r >= 0)
         r = writeBlocks(blockFrames());
-    storeResult.store(r, std::memory_order_relaxed);
-    {
-        // The lock only orders the flag against waitDone's check.
-        std::lock_guard lock(doneMutex);
-        storeDone.store(true, std::memory_order_release);
-    }
-    doneSignal.notify_all();
+    handover.finish(r);
 }
 
 // The blocks in order. A helper thread asks the provider for block k + 1
@@ -141,7 +124,7 @@ int FileWriteThread::writeBlocks(int block)
     // output, below.
     if (dataType == signal::TWaveProvider::Float64 && dither == nullptr)
         return writeChunked(
-            {stream, provider, dataLength, block, numCh, dataFormat, scale, progress, stopRequest, terminated});
+            {stream, provider, dataLength, block, numCh, dataFormat, scale, handover, terminated});
 
     std::mutex m;
     std::condition_variable changed;
@@ -174,7 +157,7 @@ int FileWriteThread::writeBlocks(int block)
 
     int r = 0;
     int written = 0;
-    for (int k = 0; written < dataLength && !terminated.load(std::memory_order_acquire); ++k) {
+    for (int k = 0; written < dataLength && !terminated.raised(); ++k) {
         Block& b = blocks[k % 2];
         {
             std::unique_lock lock(m);
@@ -190,11 +173,11 @@ int FileWriteThread::writeBlocks(int block)
             filled[k % 2] = false;
         }
         changed.notify_all();
-        if (r < 0 || stopRequest.load(std::memory_order_acquire))
+        if (r < 0 || handover.stopRequested())
             break;
         written += n;
         const double percent = written * 100.0 / dataLength + 0.5;
-        progress.store(static_cast<int>(percent), std::memory_order_release);
+        handover.setProgress(static_cast<int>(percent));
     }
 
     {

@@ -63,13 +63,13 @@ bool WriteProgress::poll(bool confirmationOpen)
     }
     if (!thread)
         return false;
-    lastProgress = thread->progress.load(std::memory_order_acquire);
+    lastProgress = thread->progress();
     if (cancelConfirmed) {
-        thread->stopRequest.store(true, std::memory_order_release);
+        thread->stopRequest();
         cancelled = true;
     }
-    if (thread->storeDone.load(std::memory_order_acquire) && !confirmationOpen) {
-        storeResult = thread->storeResult.load(std::memory_order_relaxed);
+    if (thread->storeDone() && !confirmationOpen) {
+        storeResult = thread->storeResult();
         thread.reset();
         finish();
         return true;

@@ -2,6 +2,7 @@
 
 #include "core/CodeSets.h"
 #include "core/Level.h"
+#include "session/JobCheck.h"
 #include "core/ParameterTexts.h"
 #include "shell/OkBox.h"
 #include "wavio/ExportSettings.h"
@@ -19,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace corvane::widgets {
@@ -173,32 +175,34 @@ void TWaveFileForm::OKButtonClick()
         }
         dataLength = *samples;
     }
-    if (!wavio::lengthAllowed(dataLength, fs, minSeconds, maxSeconds)) {
-        boxes.show(wavio::lengthMessage(minSeconds, maxSeconds), core::kParameterErrorTitle);
-        return;
-    }
-    stereo = !MonoButton->isChecked();
-    dataFormat = widgets::selectedCode(*FormatCombo);
-    if (wavio::warnQuietEightBit(dataFormat, levelDb))
-        boxes.show(core::kLevelTooLowFor8Bit, core::kWarningTitle);
+    // The reference level is read before the check, which refuses text that
+    // is not a number in its place (after the length and the format).
     const auto reference = widgets::readLocaleReal(RefEdit->text());
-    if (!reference) {
-        boxes.show(core::kInvalidValueText, core::kParameterErrorTitle);
-        return;
+    const int format = widgets::selectedCode(*FormatCombo);
+    const auto formatRow = core::rowOf(core::kSampleFormats, format);
+    session::JobSpec job;
+    job.levelDb = levelDb;
+    job.sampleRateHz = fs;
+    job.frames = dataLength;
+    // Typed text that names no format is checked as a format none of whose
+    // rules apply (16-bit has none of its own); the save then refuses it.
+    job.format = formatRow ? formatRow->format : core::SampleFormat::S16;
+    job.channels = MonoButton->isChecked() ? 1 : 2;
+    job.refLevel = reference.value_or(std::numeric_limits<double>::quiet_NaN());
+    const session::CheckResult checked = session::checkJob(job, session::CheckScope::Output);
+    // The channels and the format are taken once the length is.
+    if (!checked.refused() || checked.findings.back().field != session::JobField::Length) {
+        stereo = job.channels == 2;
+        dataFormat = format;
     }
-    if (!(*reference > 0.0)) {
-        refLevel = *reference;
-        boxes.show(core::kRefLevelNotPositive, core::kParameterErrorTitle);
-        return;
+    for (const session::Finding& finding : checked.findings) {
+        // A refused reference level is kept as typed, for the next save to offer.
+        if (finding.code == session::CheckCode::RefLevelNotPositive)
+            refLevel = *reference;
+        boxes.show(finding.text, session::titleOf(finding));
     }
-    // Samples beyond the float format's range would be stored as infinity;
-    // such a reference level is not taken.
-    const double levelAmplitude = core::amplitudeOfLevel(levelDb).value_or(HUGE_VAL);
-    if (const auto cause = wavio::floatRangeCause(levelAmplitude, dataFormat, *reference);
-        cause != wavio::FloatRangeCause::None) {
-        boxes.show(wavio::floatRangeMessage(cause), core::kParameterErrorTitle);
+    if (checked.refused())
         return;
-    }
     refLevel = *reference;
     accept();
 }

@@ -48,6 +48,11 @@ TWaveFileWrite::TWaveFileWrite(QWidget* owner, const std::string& fileName, Canc
 
 TWaveFileWrite::~TWaveFileWrite() = default;
 
+int TWaveFileWrite::setJob(const session::JobSpec& job, const session::JobPlan& plan)
+{
+    return progress.setJob(job, plan);
+}
+
 int TWaveFileWrite::setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
                               char dataFormat, double scale)
 {

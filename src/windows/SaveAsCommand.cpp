@@ -2,16 +2,15 @@
 
 #include "core/CodeSets.h"
 #include "core/Level.h"
-#include "wavio/WriteProgress.h"
 
 #include "core/ParameterTexts.h"
 #include "core/ResultCodes.h"
 
+#include "session/JobCheck.h"
+#include "shell/DisplayedJob.h"
 #include "shell/MainFormState.h"
 #include "shell/OkBox.h"
-#include "signal/MiniWaveGen.h"
 #include "wavio/ExportSettings.h"
-#include "wavio/WavFormat.h"
 #include "widgets/FormInput.h"
 #include "widgets/TWaveFileForm.h"
 #include "widgets/TWaveFileWrite.h"
@@ -35,6 +34,8 @@ constexpr std::string_view kProgramTitle = "Corvane";
 constexpr std::string_view kParametersDiffer =
     "Parameters used in displaying the wave will be used in saving the wave to a file instead of "
     "current parameters.";
+constexpr std::string_view kPlayParametersDiffer =
+    "Parameters used in displaying the wave will be played instead of current parameters.";
 
 SaveAsCommand::Dialogs realDialogs()
 {
@@ -81,7 +82,7 @@ void SaveAsCommand::run(const QString& levelText, const QString& freqText, int f
     FileSaveAs1Accept(name->toStdString());
 }
 
-bool SaveAsCommand::checkTypedParameters(const QString& levelText, const QString& freqText, int fsIndex)
+bool SaveAsCommand::checkTypedParameters(const QString& levelText, const QString& freqText, int fsIndex, Use use)
 {
     const auto levelDb = widgets::readLocaleReal(levelText);
     const auto freq = widgets::readLocaleReal(freqText);
@@ -93,7 +94,7 @@ bool SaveAsCommand::checkTypedParameters(const QString& levelText, const QString
     }
     const std::optional<double> amplitude = core::amplitudeOfLevel(*levelDb);
     if (*freq != state.signalFreq || amplitude != state.amplitude || fsIndex != state.fsIndex)
-        boxes.show(kParametersDiffer, kWarning);
+        boxes.show(use == Use::Play ? kPlayParametersDiffer : kParametersDiffer, kWarning);
     return true;
 }
 
@@ -124,15 +125,24 @@ bool SaveAsCommand::FileSaveAs1BeforeExecute(const QString& levelText, const QSt
 
 void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
 {
-    const int numCh = state.stereo ? 2 : 1;
-    // The dialog refuses these, but it can be closed without its OK: nothing
-    // is opened for samples the format cannot hold.
-    if (const auto cause = wavio::floatRangeCause(state.amplitude, state.dataFormat, state.refLevel);
-        cause != wavio::FloatRangeCause::None) {
-        boxes.show(wavio::floatRangeMessage(cause), core::kParameterErrorTitle);
+    // The format list takes typed text: a format that is none of the rows
+    // cannot be written.
+    const auto format = core::rowOf(core::kSampleFormats, state.dataFormat);
+    if (!format) {
+        shell::showErrorMessage(boxes, core::kIncorrectParameter);
         return;
     }
-    signal::MiniWaveGen generator;
+    session::JobSpec job = shell::displayedJob(state, format->format);
+    job.seconds.reset();
+    job.frames = state.dataLength;
+    // The dialog has shown the warnings; it can be closed without its OK,
+    // though, so nothing is opened for a job it would have refused.
+    const session::CheckResult checked = session::checkJob(job, session::CheckScope::Output);
+    if (checked.refused()) {
+        const session::Finding& refusal = checked.findings.back();
+        boxes.show(refusal.text, session::titleOf(refusal));
+        return;
+    }
     int result = 0;
     int removeError = 0;
     {
@@ -142,12 +152,7 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
                        kProgramTitle);
             return;
         }
-        generator.setSignal(state.waveShape, numCh, state.signalFreq, state.fs,
-                            wavio::exportAmplitude(state.amplitude, state.dataFormat, state.refLevel));
-        const double scale = wavio::fullScale(state.dataFormat);
-        if (const int r = window.setParams(&generator, state.dataLength, state.fs, numCh,
-                                           signal::TWaveProvider::Float64, state.dataFormat, scale);
-            r < 0) {
+        if (const int r = window.setJob(job, *checked.plan); r < 0) {
             // Closing the window throws its temporary file away: a refused
             // export leaves the target as it was.
             result = r;

@@ -3,7 +3,9 @@
 #include "core/CodeSets.h"
 #include "core/MessageTable.h"
 #include "core/ParameterTexts.h"
-#include "shell/TonePlayer.h"
+#include "session/JobCheck.h"
+#include "session/PlaySession.h"
+#include "shell/DisplayedJob.h"
 
 #include "core/ResultCodes.h"
 
@@ -550,11 +552,20 @@ void TMainForm::FilePlay1Execute()
     }
     if (!saveAs)
         saveAs = std::make_unique<SaveAsCommand>(this, *this, box);
-    if (!saveAs->checkTypedParameters(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect)))
+    if (!saveAs->checkTypedParameters(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect),
+                                      SaveAsCommand::Use::Play))
         return;
+    // The tone the display shows, as the 16-bit export would write it, on and on.
+    const session::JobSpec job = shell::displayedJob(*this, core::SampleFormat::S16);
+    const session::CheckResult checked = session::checkJob(job, session::CheckScope::Output);
+    if (checked.refused()) {
+        const session::Finding& refusal = checked.findings.back();
+        box.show(refusal.text, session::titleOf(refusal));
+        return;
+    }
     if (!player)
-        player = std::make_unique<shell::TonePlayer>();
-    if (const int r = player->start(*this, shell::windowAudioDevice()); r < 0) {
+        player = std::make_unique<session::PlaySession>();
+    if (const int r = player->start(job, *checked.plan, shell::windowAudioDevice(), true); r < 0) {
         showAudioError(r, player->reason());
         return;
     }

@@ -7,12 +7,15 @@
 #include "windows/TMainForm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
 #include <QCoreApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +85,51 @@ TEST_F(PlayWindow, PlayThenStopPlaysThePrefixOfTheExport)
     played.resize(common);
     expected.resize(common);
     EXPECT_TRUE(played == expected);
+}
+
+// Play takes the displayed signal, not the edited text, and says so in its
+// own words (not the save's).
+TEST_F(PlayWindow, EditedParametersWarnThatTheDisplayedOnesArePlayed)
+{
+    setenv("CORVANE_AUDIO_DEVICE", ("file:'" + raw.string() + "',raw").c_str(), 1);
+    form.show();
+    form.activateWindow();
+    form.DrawButtonClick();
+    auto* freq = form.findChild<QLineEdit*>("SigFreq");
+    ASSERT_NE(freq, nullptr);
+    freq->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), freq);
+    freq->selectAll(); // Ctrl+A is the window's save chord
+    QTest::keyClicks(QApplication::focusWidget(), "1000");
+    ASSERT_EQ(freq->text(), "1000");
+
+    // Ctrl+P from the edit box, as a user presses it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].first,
+              "Parameters used in displaying the wave will be played instead of current parameters.");
+    EXPECT_EQ(box.shown[0].second, "Warning");
+    EXPECT_EQ(playItem()->text(), "Stop(&P)");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::error_code ec;
+    while (std::chrono::steady_clock::now() < deadline && (fs::file_size(raw, ec) < 8000 || ec))
+        QTest::qWait(5);
+    form.FilePlay1Execute();
+    EXPECT_EQ(box.shown.size(), 1u);
+
+    // The 400 Hz of the display, not the 1000 Hz typed: a period of 110.25
+    // samples, so sample 0 and sample 441 (four periods) are both 0 and
+    // sample 110 is near zero while a 1000 Hz tone's sample 110 is far from it.
+    const Bytes played = bytesOf(raw);
+    ASSERT_GE(played.size(), 4u * 500u);
+    const auto left = [&](std::size_t frame) {
+        return static_cast<std::int16_t>(played[4 * frame] | (played[4 * frame + 1] << 8));
+    };
+    EXPECT_EQ(left(0), 0);
+    EXPECT_LT(std::abs(left(441)), 5);
+    // 400 Hz at 6 dB peaks at 6538 near frame 27.6.
+    EXPECT_GT(left(28), 6400);
 }
 
 TEST_F(PlayWindow, ADeviceThatCannotBeOpenedIsReported)

@@ -105,7 +105,7 @@ std::vector<std::uint8_t> exportedData(const Signal& s, int frames)
     writer.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(format), wavio::fullScale(format));
     writer.start();
     EXPECT_TRUE(writer.waitDone(30s));
-    EXPECT_EQ(writer.storeResult.load(), 0);
+    EXPECT_EQ(writer.storeResult(), 0);
     const auto header = static_cast<std::ptrdiff_t>(wavio::headerByteCount(format));
     return {sink.bytes.begin() + header, sink.bytes.end()};
 }
@@ -159,9 +159,9 @@ TEST_F(SoundOutputTest, PlaysTheExportedDataChunk)
             PlaybackThread player(output, gen);
             ASSERT_EQ(player.start(c.frames, wavio::fullScale(wavFormatOf(s.format))), 0);
             ASSERT_TRUE(player.waitDone(30s));
-            EXPECT_EQ(player.playResult.load(), 0) << player.reason();
-            EXPECT_EQ(player.framesWritten.load(), c.frames);
-            EXPECT_EQ(player.framesDropped.load(), 0);
+            EXPECT_EQ(player.playResult(), 0) << player.reason();
+            EXPECT_EQ(player.framesWritten(), c.frames);
+            EXPECT_EQ(player.framesDropped(), 0);
         }
         EXPECT_TRUE(sameBytes(exportedData(s, c.frames), readAll(path)));
     }
@@ -193,13 +193,13 @@ TEST_F(SoundOutputTest, LoopStoppedIsAPrefixOfOneLongExport)
             ASSERT_EQ(player.start(PlaybackThread::kLoopForever, wavio::fullScale(wavFormatOf(s.format))), 0);
             // Enough periods that a seam would show, whatever the device's pace.
             const std::int64_t enough = 40LL * periodFrames;
-            waitUntil([&] { return player.framesWritten.load() >= enough; }, 5s);
-            ASSERT_GE(player.framesWritten.load(), enough);
-            player.stopRequest.store(true);
+            waitUntil([&] { return player.framesWritten() >= enough; }, 5s);
+            ASSERT_GE(player.framesWritten(), enough);
+            player.requestStop();
             ASSERT_TRUE(player.waitDone(5s));
-            EXPECT_EQ(player.playResult.load(), 0) << player.reason();
-            written = player.framesWritten.load();
-            EXPECT_LE(player.framesDropped.load(), written);
+            EXPECT_EQ(player.playResult(), 0) << player.reason();
+            written = player.framesWritten();
+            EXPECT_LE(player.framesDropped(), written);
         }
         const auto played = readAll(path);
         const auto frameBytes = static_cast<std::size_t>(playFormatInfo(s.format)->bytes() * s.channels);
@@ -287,16 +287,16 @@ TEST_F(SoundOutputTest, OnePlayerAtATime)
     EXPECT_EQ(output.close(), core::kAlreadyRunning);
     EXPECT_TRUE(output.isOpen());
 
-    first.stopRequest.store(true);
+    first.requestStop();
     ASSERT_TRUE(first.waitDone(5s));
-    EXPECT_EQ(first.playResult.load(), 0) << first.reason();
+    EXPECT_EQ(first.playResult(), 0) << first.reason();
 
     // Once the first is done the device is free for the next player.
     PlaybackThread third(output, other);
     ASSERT_EQ(third.start(4800, wavio::fullScale(wavio::S16)), 0);
     ASSERT_TRUE(third.waitDone(5s));
-    EXPECT_EQ(third.playResult.load(), 0) << third.reason();
-    EXPECT_EQ(third.framesWritten.load(), 4800);
+    EXPECT_EQ(third.playResult(), 0) << third.reason();
+    EXPECT_EQ(third.framesWritten(), 4800);
     EXPECT_EQ(output.close(), 0);
     EXPECT_FALSE(output.isOpen());
 
@@ -318,8 +318,8 @@ TEST_F(SoundOutputTest, ProviderErrorStopsBeforeAnyFrame)
         PlaybackThread player(output, mono);
         ASSERT_EQ(player.start(48000, wavio::fullScale(wavio::S16)), 0);
         ASSERT_TRUE(player.waitDone(5s));
-        EXPECT_EQ(player.playResult.load(), core::kChannelCountIncorrect);
-        EXPECT_EQ(player.framesWritten.load(), 0);
+        EXPECT_EQ(player.playResult(), core::kChannelCountIncorrect);
+        EXPECT_EQ(player.framesWritten(), 0);
     }
     EXPECT_TRUE(readAll(path).empty());
 }
@@ -335,7 +335,7 @@ TEST_F(SoundOutputTest, DestructorStopsALoop)
         PlaybackThread player(output, gen);
         ASSERT_EQ(player.start(PlaybackThread::kLoopForever, 1.0), 0);
         // Destroyed while playing, not before the first period.
-        EXPECT_TRUE(waitUntil([&] { return player.framesWritten.load() > 0; }, 5s));
+        EXPECT_TRUE(waitUntil([&] { return player.framesWritten() > 0; }, 5s));
     }
     EXPECT_EQ(output.close(), 0);
 }

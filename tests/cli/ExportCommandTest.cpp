@@ -243,7 +243,7 @@ TEST_F(ExportCommand, FilesMatchTheCoreWriterExactly)
                              wavio::fullScale(c.formatCode));
         thread.start();
         ASSERT_TRUE(thread.waitDone(60s));
-        ASSERT_EQ(thread.storeResult.load(), 0);
+        ASSERT_EQ(thread.storeResult(), 0);
         EXPECT_TRUE(sameBytes(written(), sink.bytes));
         fs::remove(out);
     }

@@ -122,7 +122,7 @@ void fillPhases(Random& rng, PhaseKind kind, std::vector<double>& phase)
         const double fs = kRates[rng.below(5)];
         MiniWaveGen gen;
         gen.setSignal(MiniWaveGen::Sine, 1, rng.between(1.0, fs / 2), fs, 1.0);
-        gen.phase = rng.between(0.0, kTwoPi);
+        gen.setPhase(rng.between(0.0, kTwoPi));
         gen.execStorePhases(phase.data(), n, 1);
         break;
     }

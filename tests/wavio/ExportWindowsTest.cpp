@@ -216,6 +216,8 @@ public:
 // thread sees the stop (or the "No") before the writing can go on.
 class GatedGen : public signal::MiniWaveGen {
 public:
+    // Its samples come through the fills, so the gate is met.
+    std::optional<double> sineAmplitude() const override { return std::nullopt; }
     using signal::MiniWaveGen::execStore;
     int execStore(double* left, double* right, int dataSize) override
     {

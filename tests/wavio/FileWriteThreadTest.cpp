@@ -39,7 +39,7 @@ int runToEnd(wavio::FileWriteThread& thread)
     thread.start();
     const bool done = thread.waitDone(60s);
     EXPECT_TRUE(done) << "the writing thread did not finish";
-    return done ? thread.storeResult.load() : 1;
+    return done ? thread.storeResult() : 1;
 }
 
 TEST(FileWriteThread, ZeroLengthWritesTheHeaderOnly)
@@ -50,9 +50,9 @@ TEST(FileWriteThread, ZeroLengthWritesTheHeaderOnly)
     wavio::FileWriteThread thread(sink, gen, 0, 44100, 2);
     thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
     EXPECT_EQ(runToEnd(thread), 0);
-    EXPECT_TRUE(thread.storeDone.load());
+    EXPECT_TRUE(thread.storeDone());
     EXPECT_EQ(sink.writeSizes, std::vector<std::size_t>{44});
-    EXPECT_EQ(thread.progress.load(), 0);
+    EXPECT_EQ(thread.progress(), 0);
 }
 
 TEST(FileWriteThread, TenSeconds16BitStereoInBlocks)
@@ -63,7 +63,7 @@ TEST(FileWriteThread, TenSeconds16BitStereoInBlocks)
     wavio::FileWriteThread thread(sink, gen, 441000, 44100, 2);
     // The progress the owner would see as each write starts.
     std::vector<int> progressSeen;
-    sink.beforeWrite = [&](int) { progressSeen.push_back(thread.progress.load()); };
+    sink.beforeWrite = [&](int) { progressSeen.push_back(thread.progress()); };
     thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
     ASSERT_EQ(runToEnd(thread), 0);
 
@@ -80,7 +80,7 @@ TEST(FileWriteThread, TenSeconds16BitStereoInBlocks)
     EXPECT_EQ(progressSeen[1], 0);
     EXPECT_EQ(progressSeen[2], 2); // 10240 of 441000 frames
     EXPECT_TRUE(std::is_sorted(progressSeen.begin(), progressSeen.end()));
-    EXPECT_EQ(thread.progress.load(), 100);
+    EXPECT_EQ(thread.progress(), 100);
 }
 
 TEST(FileWriteThread, BlockLengthsFollowTheFormat)
@@ -114,14 +114,14 @@ TEST(FileWriteThread, StopRequestEndsAfterTheCurrentBlock)
     // Raised while the third block is being written (write 4, after the header).
     sink.beforeWrite = [&](int write) {
         if (write == 4)
-            thread.stopRequest.store(true);
+            thread.stopRequest();
     };
     thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
     EXPECT_EQ(runToEnd(thread), 0);
     // The third block was completed and kept; no fourth was written.
     EXPECT_EQ(sink.writeCount, 4);
     EXPECT_EQ(sink.bytes.size(), 44u + 3u * 10240u * 4u);
-    EXPECT_EQ(thread.progress.load(), 5); // after block two: 20480 / 441000
+    EXPECT_EQ(thread.progress(), 5); // after block two: 20480 / 441000
 }
 
 // Hands another provider's blocks on unchanged; the writer does not know
@@ -169,7 +169,7 @@ TEST(FileWriteThread, PlainSweepWritesWhatItsBlocksGive)
                 wavio::FileWriteThread thread(sink, provider, kFrames, 48000, channels);
                 thread.setDataFormat(4, static_cast<char>(format), scale);
                 EXPECT_EQ(runToEnd(thread), 0);
-                EXPECT_EQ(thread.progress.load(), 100);
+                EXPECT_EQ(thread.progress(), 100);
                 return sink;
             };
             const MemorySink plain = write(false);
@@ -203,7 +203,7 @@ TEST(FileWriteThread, FullDiskDuringBlockFive)
     EXPECT_EQ(runToEnd(thread), -1112);
     EXPECT_EQ(sink.bytes.size(), 44u + 4u * 40960u + 1000u);
     EXPECT_EQ(sink.writeCount, 6);
-    EXPECT_EQ(thread.progress.load(), 9); // 40960 of 441000 frames
+    EXPECT_EQ(thread.progress(), 9); // 40960 of 441000 frames
 }
 
 TEST(FileWriteThread, DeviceWithNoSpaceFailsTheHeader)
@@ -215,7 +215,7 @@ TEST(FileWriteThread, DeviceWithNoSpaceFailsTheHeader)
     wavio::FileWriteThread thread(full, gen, 441000, 44100, 2);
     thread.setDataFormat(4, wavio::F64, 1.0);
     EXPECT_EQ(runToEnd(thread), -1112);
-    EXPECT_EQ(thread.progress.load(), 0);
+    EXPECT_EQ(thread.progress(), 0);
 }
 
 TEST(FileWriteThread, RefusesWhatTheHeaderCannotHold)
@@ -302,7 +302,7 @@ TEST(FileWriteThread, DestroyingARunningThreadStopsAndJoinsIt)
         thread.setDataFormat(4, wavio::S16, 1.0);
         thread.start();
         ASSERT_TRUE(waitUntil([&] { return inThirdWrite.load(); }, 10s));
-        EXPECT_FALSE(thread.storeDone.load());
+        EXPECT_FALSE(thread.storeDone());
         // Released just before the destructor: the 96 MB still to come take
         // the worker far longer than the destructor needs to raise its flag.
         released.store(true);

@@ -83,7 +83,7 @@ TEST_P(SndfilePeer, ReadsBackExactly)
         thread.setDataFormat(4, static_cast<char>(c.format), wavio::fullScale(c.format));
         thread.start();
         ASSERT_TRUE(thread.waitDone(60s)) << "the writing thread did not finish";
-        ASSERT_EQ(thread.storeResult.load(), 0);
+        ASSERT_EQ(thread.storeResult(), 0);
         ASSERT_EQ(file.close(), 0);
     }
 

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <atomic>
+#include "core/Handover.h"
+
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,21 +55,21 @@ public:
 
     // Blocks until playDone or the timeout; true when done. For headless
     // callers; a window polls playDone instead.
-    bool waitDone(std::chrono::milliseconds timeout);
+    bool waitDone(std::chrono::milliseconds timeout) { return handover.waitFinished(timeout); }
 
-    // Raised by the owner: the worker drops what is queued and ends with 0.
-    std::atomic<bool> stopRequest{false};
+    // The owner's: the worker drops what is queued and ends with 0.
+    void requestStop() { handover.requestStop(); }
     // The worker's, for polling: frames handed to the device so far, and
     // underruns recovered.
-    std::atomic<std::int64_t> framesWritten{0};
-    std::atomic<int> underrunCount{0};
-    // Set by the worker before playDone: frames that were queued but not
-    // played when a stop or an error dropped them (frames played =
-    // framesWritten - framesDropped), and the result: 0, a provider's code
-    // passed on unchanged, or one of the sound output codes.
-    std::atomic<std::int64_t> framesDropped{0};
-    std::atomic<int> playResult{0};
-    std::atomic<bool> playDone{false};
+    std::int64_t framesWritten() const { return written.value(); }
+    int underrunCount() const { return static_cast<int>(underruns.value()); }
+    // Final once playDone: frames that were queued but not played when a
+    // stop or an error dropped them (frames played = framesWritten -
+    // framesDropped), and the result: 0, a provider's code passed on
+    // unchanged, or one of the sound output codes.
+    std::int64_t framesDropped() const { return dropped.value(); }
+    int playResult() const { return handover.result(); }
+    bool playDone() const { return handover.finished(); }
 
     // Why start failed, or ALSA's words for a failed playResult (read it
     // only after playDone). Empty when the provider's code explains itself.
@@ -97,9 +96,11 @@ private:
     signal::Dither* dither = nullptr; // owned by the caller
     std::vector<double> ditherValues;
 
+    core::Handover handover;
+    core::SharedCount written;
+    core::SharedCount underruns;
+    core::SharedCount dropped; // set before playDone
     std::thread worker;
-    std::mutex doneMutex;
-    std::condition_variable doneSignal;
 };
 
 } // namespace corvane::audio

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "audio/PlayFormat.h"
+#include "core/Handover.h"
 
-#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -68,7 +68,7 @@ private:
     std::string lastReason;
     // Raised by PlaybackThread::start, lowered by its worker when it is done
     // with the device: one player at a time.
-    std::atomic<bool> playing{false};
+    core::BusyFlag playing;
 };
 
 } // namespace corvane::audio

@@ -32,8 +32,12 @@ public:
     Fade(TWaveProvider& source, int numCh, std::int64_t frameCount, std::int64_t fadeInFrames,
          std::int64_t fadeOutFrames);
 
-    // Back to frame 0; the caller restarts the source too.
-    void restart() { nextFrame = 0; }
+    // Back to frame 0, with the source.
+    bool restart() override
+    {
+        nextFrame = 0;
+        return source.restart();
+    }
 
     // The gain at a frame, for any frame number.
     double gainAt(std::int64_t frame) const;

@@ -37,20 +37,31 @@ public:
     int execStore(double* data, int dataSize) override;
     int execStore(double* left, double* right, int dataSize) override;
 
-    // The phases of the next dataSize samples instead of their values,
-    // advancing the generator exactly as a fill of that layout would (the
-    // same -1113 when it was not set up for that many channels). A writer
-    // computes amplitude * sin(phase) itself from these very doubles.
-    int execStorePhases(double* phases, int dataSize, int channels);
+    // A sine offers its phases instead of its values (the same -1113 when it
+    // was not set up for that many channels): a writer computes
+    // amplitude * sin(phase) itself from these very doubles.
+    std::optional<double> sineAmplitude() const override;
+    int execStorePhases(double* phases, int dataSize, int channels) override;
 
-    double phaseStep = 0.0;
-    double amplitude = 0.0;
-    double phase = 0.0;
-    double period = 0.0;
-    int waveShape = Sine;
-    bool edgePassed = false;
+    // The generator's state, for tests and for a caller that shows it.
+    double phaseStep() const { return step; }
+    double amplitude() const { return peak; }
+    double phase() const { return at; }
+    double period() const { return cycle; }
+    int waveShape() const { return shape; }
+    bool edgePassed() const { return pastEdge; }
+    // Starts the next sample at this phase (0 to 2 pi), for a caller that
+    // wants the signal from somewhere inside a period.
+    void setPhase(double radians) { at = radians; }
 
 private:
+    double step = 0.0; // radians per sample
+    double peak = 0.0;
+    double at = 0.0; // phase of the next sample
+    double cycle = 0.0;
+    int shape = Sine;
+    bool pastEdge = false;
+
     void generate(double* out, int count);
     void generatePhases(double* out, int count);
 

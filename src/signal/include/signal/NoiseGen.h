@@ -120,7 +120,7 @@ public:
     void setNoise(const NoiseParams& p, int numCh);
 
     // Back to frame 0 of the same stream, for a player that loops the noise.
-    void restart();
+    bool restart() override;
 
     // The factor from the unit-variance stream to the output.
     double scale() const { return outputScale; }

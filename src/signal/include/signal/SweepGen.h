@@ -74,15 +74,17 @@ public:
     void setSweep(const SweepParams& p, int numCh);
 
     // Back to frame 0, for a player that loops the sweep.
-    void restart() { nextFrame = 0; }
+    bool restart() override
+    {
+        nextFrame = 0;
+        return true;
+    }
 
-    // Frames first .. first + count - 1 as the fills deliver them, without
-    // touching the position: a frame depends on nothing but its number, so
-    // several threads may compute parts of one stretch at once (while nobody
-    // calls setSweep). takeFrames moves the position on by count and returns
-    // where it was, for whoever hands out those stretches.
-    void fillFrames(std::int64_t first, double* out, int count) const;
-    std::int64_t takeFrames(int count)
+    // Frames first .. first + count - 1 as the fills deliver them: a frame
+    // depends on nothing but its number (while nobody calls setSweep).
+    bool framesByNumber() const override { return true; }
+    void fillFrames(std::int64_t first, double* out, int count) const override;
+    std::int64_t takeFrames(int count) override
     {
         const std::int64_t first = nextFrame;
         nextFrame += count;
@@ -111,7 +113,11 @@ public:
 
     // The amplitude of p is ignored: the inverse belongs to the unit sweep.
     void setSweep(const SweepParams& p);
-    void restart() { nextFrame = 0; }
+    bool restart() override
+    {
+        nextFrame = 0;
+        return true;
+    }
     double gain() const { return filterGain; }
 
     using TWaveProvider::execStore;

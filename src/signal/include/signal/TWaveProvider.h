@@ -2,6 +2,9 @@
 
 #include "core/CodeSets.h"
 
+#include <cstdint>
+#include <optional>
+
 namespace corvane::signal {
 
 // Abstract source of sample blocks. Whoever needs samples asks a provider to
@@ -41,6 +44,35 @@ public:
     // skip copying and comparing the right one. The base: no, and kChannelCountIncorrect.
     virtual bool identicalChannels() const { return false; }
     virtual int execStoreIdentical(double* data, int dataSize);
+
+    // What else a provider can do, declared here so that writers and chains
+    // never need to know its class. A class that derives from a provider and
+    // changes its samples must withdraw the capabilities whose samples it
+    // changes (override them to say no).
+
+    // Back to the first frame, for a player that loops the signal; a provider
+    // that wraps another restarts it too. False (and nothing happens) for one
+    // that cannot.
+    virtual bool restart() { return false; }
+
+    // A sine whose samples are amplitude * sin(phase) for the phases that
+    // execStorePhases hands out: a writer may take those and compute the
+    // samples itself. The amplitude, or nothing when the samples are not
+    // such a sine.
+    virtual std::optional<double> sineAmplitude() const { return std::nullopt; }
+    // The phases of the next dataSize frames instead of their values,
+    // advancing the provider exactly as a fill of that layout would. The
+    // base: kChannelCountIncorrect.
+    virtual int execStorePhases(double* phases, int dataSize, int channels);
+
+    // Frames that depend on their number alone: fillFrames computes any
+    // stretch of one channel's values (a stereo provider carries the same in
+    // both) without moving the position, so several threads may compute
+    // parts of one stretch at once; takeFrames moves the position on by count
+    // and returns where it was. The base has no such frames and fills zeros.
+    virtual bool framesByNumber() const { return false; }
+    virtual void fillFrames(std::int64_t first, double* out, int count) const;
+    virtual std::int64_t takeFrames(int count);
 
 protected:
     TWaveProvider() = default;

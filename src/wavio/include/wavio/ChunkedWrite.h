@@ -1,6 +1,6 @@
 #pragma once
 
-#include <atomic>
+#include "core/Handover.h"
 
 namespace corvane::signal {
 class TWaveProvider;
@@ -20,9 +20,8 @@ struct ChunkedWrite {
     int numCh; // 1 or 2
     int dataFormat; // 0 to 5
     double scale;
-    std::atomic<int>& progress; // set after every block
-    const std::atomic<bool>& stopRequest; // looked at after every block
-    const std::atomic<bool>& terminated; // looked at before every block
+    core::Handover& handover; // progress set and the stop request looked at after every block
+    const core::StopFlag& terminated; // looked at before every block
 };
 
 // Writes the sample blocks in order, one write per block, with the progress,
@@ -32,10 +31,11 @@ struct ChunkedWrite {
 // A helper thread prepares chunks of several blocks while this thread
 // finishes and writes the chunk before, so the two meet once per chunk, not
 // once per block. The provider may be asked for up to two chunks that are
-// never written. When the provider is a plain MiniWaveGen making a sine, the
-// helper takes only its phases and both threads share computing the samples;
-// the bytes are those of the generator's own values through encodeBlock.
-// A plain SweepGen likewise: each thread computes and encodes its part of a
+// never written. When the provider offers a sine's phases (sineAmplitude),
+// the helper takes only the phases and both threads share computing the
+// samples; the bytes are those of the provider's own values through
+// encodeBlock. A provider whose frames depend on their number alone
+// (framesByNumber) likewise: each thread computes and encodes its part of a
 // chunk's frames straight from their numbers.
 int writeChunked(const ChunkedWrite& job);
 

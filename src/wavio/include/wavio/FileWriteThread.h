@@ -1,10 +1,9 @@
 #pragma once
 
-#include <atomic>
+#include "core/Handover.h"
+
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -43,15 +42,15 @@ public:
 
     // Blocks until storeDone is set or the timeout passes; true when done.
     // A convenience for headless callers; the window polls storeDone instead.
-    bool waitDone(std::chrono::milliseconds timeout);
+    bool waitDone(std::chrono::milliseconds timeout) { return handover.waitFinished(timeout); }
 
-    // One writer each: stopRequest the owner, the rest the worker (storeResult
-    // is stored before storeDone is raised, with release ordering).
-    std::atomic<bool> stopRequest{false};
-    std::atomic<bool> storeDone{false};
-    std::atomic<int> storeResult{0};
+    // The owner's side: the stop request (honoured between blocks), the
+    // completion flag and the result, which is final once storeDone is seen.
+    void stopRequest() { handover.requestStop(); }
+    bool storeDone() const { return handover.finished(); }
+    int storeResult() const { return handover.result(); }
     // Progress bar position 0 to 100, moved by the worker after each block.
-    std::atomic<int> progress{0};
+    int progress() const { return handover.progress(); }
 
     // The steps of the worker, public so tests can drive them one at a time.
     int writeHeader(int dataLength, int fs, int numCh);
@@ -93,10 +92,9 @@ private:
     int bytesPerSample = 2;
     int blockAlign = 0;
 
-    std::atomic<bool> terminated{false};
+    core::Handover handover;
+    core::StopFlag terminated; // raised by the destructor
     std::thread worker;
-    std::mutex doneMutex;
-    std::condition_variable doneSignal;
 
     // Two blocks, so the next can be generated while the current one is
     // encoded and written; reused so a long file costs no allocation per block.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wavio/WriteProgress.h"
+#include "session/ExportRun.h"
 
 #include <QDialog>
 
@@ -34,16 +34,18 @@ public:
 
     int openError() const { return openErrno; }
 
-    // 0, or -1114 for a combination the writer cannot store; the window must
-    // then not be shown.
+    // What to write: a checked job, or a provider of the caller's. 0, or
+    // -1114 for a combination the writer cannot store; the window must then
+    // not be shown.
+    int setJob(const session::JobSpec& job, const session::JobPlan& plan);
     int setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
                   char dataFormat, double scale);
 
-    bool cancelled() const { return progress.cancelled; }
-    int storeResult() const { return progress.storeResult; }
+    bool cancelled() const { return progress.cancelled(); }
+    int storeResult() const { return progress.storeResult(); }
     // The errno value when the temporary file of a cancelled or failed
     // writing could not be removed, else 0.
-    int removeError() const { return progress.removeErrno; }
+    int removeError() const { return progress.removeErrno(); }
 
     QProgressBar* FileProgress;
     QPushButton* CancelButton;
@@ -61,7 +63,7 @@ protected:
 private:
     void askToCancel();
 
-    wavio::WriteProgress progress;
+    session::ExportRun progress;
     CancelQuestion* question;
     std::unique_ptr<CancelQuestion> ownQuestion;
     int openErrno = 0;

@@ -47,10 +47,12 @@ public:
     // levelText, freqText and fsIndex are the main window's controls now.
     void run(const QString& levelText, const QString& freqText, int fsIndex);
 
+    // What the displayed signal is about to be used for.
+    enum class Use { Save, Play };
     // The typed parameters against the displayed ones: a box for text that is
     // not a number (false), a warning when they differ from the displayed
-    // signal, which is what gets written (or played).
-    bool checkTypedParameters(const QString& levelText, const QString& freqText, int fsIndex);
+    // signal, which is what gets written (or played); it says which.
+    bool checkTypedParameters(const QString& levelText, const QString& freqText, int fsIndex, Use use = Use::Save);
 
     // Gathers the export settings; false when a parameter text does not
     // parse, which ends the command before any dialog.

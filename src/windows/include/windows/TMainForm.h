@@ -20,9 +20,9 @@ class LabelAdapter;
 namespace corvane::shell {
 class OkBox;
 } // namespace corvane::shell
-namespace corvane::shell {
-class TonePlayer;
-} // namespace corvane::shell
+namespace corvane::session {
+class PlaySession;
+} // namespace corvane::session
 class QAction;
 class QComboBox;
 class QLabel;
@@ -200,7 +200,7 @@ private:
     std::vector<std::unique_ptr<widgets::LabelAdapter>> labelAdapters; // the canvas points at these
     bool paintErrorPending = false;
     // Plays on its own thread; the timer watches it for an error that ends it.
-    std::unique_ptr<shell::TonePlayer> player;
+    std::unique_ptr<session::PlaySession> player;
     QTimer* playPoll = nullptr;
     void stopPlaying();
     void showAudioError(int code, const std::string& reason);
