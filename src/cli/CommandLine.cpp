@@ -51,7 +51,7 @@ bool isHelp(std::string_view word)
 
 bool isVersion(std::string_view word)
 {
-    return word == "version" || word == "--version" || word == "-V";
+    return word == "version" || word == "--version";
 }
 
 // Edits to turn a into b: insertions, deletions, substitutions and swaps of
