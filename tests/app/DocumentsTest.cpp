@@ -141,4 +141,15 @@ TEST_F(BashCompletion, OffersCommandsOptionsValuesAndFiles)
     EXPECT_EQ(options.find("--device"), std::string::npos);
 }
 
+TEST_F(BashCompletion, DeviceNamesSplitAtTheColonAsBashSplitsThem)
+{
+    // bash replaces only the part after the last ':' of "plughw:", so the
+    // replies must start there.
+    const ProcessResult r = runProcess(
+        "/bin/bash", {"-c", "source '" CORVANE_COMPLETION "' && cur=plughw: && "
+                            "_corvane_words 'plughw:1,0 plughw:2 hw:0' && printf '%s\\n' \"${COMPREPLY[@]}\""});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "1,0\n2\n");
+}
+
 } // namespace
