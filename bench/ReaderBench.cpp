@@ -35,7 +35,7 @@ const std::string& testFile()
         signal::MiniWaveGen gen;
         gen.setSignal(signal::MiniWaveGen::Sine, 2, 997.0, kRate, 3.0);
         wavio::FileWriteThread thread(file, gen, kFrames, kRate, 2);
-        thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
+        thread.setDataFormat(core::SampleType::Float64, wavio::S16, wavio::fullScale(wavio::S16));
         thread.start();
         while (!thread.waitDone(std::chrono::milliseconds(100))) {
         }

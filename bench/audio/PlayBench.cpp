@@ -93,7 +93,7 @@ int main(int argc, char** argv)
             return 1;
         }
         FileWriteThread writer(sink, gen, frames, fs, channels);
-        writer.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(format->wavFormat()), scale);
+        writer.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(core::codeOf(format->wavFormat())), scale);
         writer.start();
         while (!writer.waitDone(1000ms)) {
         }

@@ -90,7 +90,7 @@ void PlaybackThread::run()
     detail::clearAlsaMessage();
     snd_pcm_t* pcm = output.pcm;
     const bool stereo = output.channels == 2;
-    const int wavFormat = playFormatInfo(output.playFormat)->wavFormat();
+    const core::SampleFormat wavFormat = playFormatInfo(output.playFormat)->wavFormat();
 
     int r = 0;
     bool stopped = false;

@@ -182,7 +182,7 @@ void summarise(std::ostream& err, const std::string& path, int dataLength, int c
 {
     const core::SampleFormatInfo& info = core::infoOf(format);
     const long long bytes =
-        wavio::headerByteCount(core::codeOf(format)) + static_cast<long long>(dataLength) * channels * info.bytes;
+        wavio::headerByteCount(format) + static_cast<long long>(dataLength) * channels * info.bytes;
     err << "Wrote " << (path == "-" ? std::string("standard output") : path) << ": " << dataLength << " frames, "
         << channels << (channels == 2 ? " channels, " : " channel, ") << fs << " Hz, "
         << info.caption << ", " << bytes << " bytes\n";

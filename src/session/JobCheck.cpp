@@ -85,7 +85,7 @@ std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
                  wavio::lengthMessage(wavio::kMinSeconds, wavio::kMaxSeconds));
         return std::nullopt;
     }
-    const int format = core::codeOf(job.format);
+    const core::SampleFormat format = job.format;
     if (wavio::warnQuietEightBit(format, job.levelDb))
         f.warn(CheckCode::QuietEightBit, JobField::Format, core::kLevelTooLowFor8Bit);
     if (std::isnan(job.refLevel) || std::isinf(job.refLevel)) {

@@ -26,14 +26,13 @@ struct ClipLimits {
     bool clips = false;
 };
 
-ClipLimits clipLimits(int format)
+ClipLimits clipLimits(core::SampleFormat format)
 {
     ClipLimits c;
-    if (!core::isFloatFormat(format)) {
-        const int bits = 8 * wavio::bytesPerSample(format);
-        c.top = std::ldexp(1.0, bits - 1) - 1.0;
-        // The 32-bit format stops at -2147483647 so it stays symmetric.
-        c.bottom = bits == 32 ? -c.top : -c.top - 1.0;
+    const core::SampleFormatInfo& info = core::infoOf(format);
+    if (!info.isFloat) {
+        c.top = static_cast<double>(info.highest);
+        c.bottom = static_cast<double>(info.lowest);
         c.clips = true;
     }
     return c;
@@ -41,7 +40,7 @@ ClipLimits clipLimits(int format)
 
 // Whether samples no larger than amplitude (a sweep's, give or take the
 // sine's last bits) can never reach the format's clipping.
-bool neverClips(int format, double amplitude, double scale)
+bool neverClips(core::SampleFormat format, double amplitude, double scale)
 {
     const ClipLimits c = clipLimits(format);
     return !c.clips || std::fabs(amplitude) * scale * (1.0 + 1e-9) < c.top + 0.5;
@@ -51,7 +50,7 @@ bool neverClips(int format, double amplitude, double scale)
 // for a looping sweep, starts the sweep (and its fades) again after each run.
 class ChainTop final : public signal::TWaveProvider {
 public:
-    ChainTop(signal::TWaveProvider& source_, int format, double scale_, std::int64_t loopFrames_)
+    ChainTop(signal::TWaveProvider& source_, core::SampleFormat format, double scale_, std::int64_t loopFrames_)
         : source(source_), scale(scale_), loopFrames(loopFrames_)
     {
         const ClipLimits c = clipLimits(format);
@@ -181,10 +180,10 @@ SignalChain::SignalChain(const JobSpec& o, const JobPlan& plan, bool forLoop, bo
     // samples counted on the way.
     parts->source = source;
     const bool plainSweep = o.kind == SignalKind::Sweep && !sweepLoop && source == parts->generator.get() &&
-                            neverClips(core::codeOf(o.format), plan.amplitude, plan.scale);
+                            neverClips(o.format, plan.amplitude, plan.scale);
     if ((o.kind != SignalKind::Tone && !plainSweep) || sweepLoop)
         parts->top =
-            std::make_unique<ChainTop>(*source, core::codeOf(o.format), plan.scale, sweepLoop ? plan.frames : 0);
+            std::make_unique<ChainTop>(*source, o.format, plan.scale, sweepLoop ? plan.frames : 0);
     if (o.dither)
         parts->dither = std::make_unique<signal::Dither>(o.seed);
 }

@@ -77,7 +77,7 @@ int writeChunked(const ChunkedWrite& job)
     const bool shared = sine != nullptr || sweep != nullptr;
     // One array for both channels when the provider's are identical.
     const bool alike = !shared && stereo && job.provider.identicalChannels();
-    double share = sweep != nullptr ? kSweepHelperShare : kHelperShare[job.dataFormat]; // guarded by m
+    double share = sweep != nullptr ? kSweepHelperShare : kHelperShare[static_cast<std::size_t>(job.dataFormat)]; // guarded by m
 
     Chunk chunks[2];
     for (Chunk& c : chunks) {

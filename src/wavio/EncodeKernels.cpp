@@ -28,14 +28,16 @@ struct IntRange {
     double hi;
     std::int32_t offset;
 };
-constexpr IntRange kIntRanges[] = {
-    {-128.0, 127.0, 128},
-    {-32768.0, 32767.0, 0},
-    {-8388608.0, 8388607.0, 0},
-    {-2147483647.0, 2147483647.0, 0},
-};
-
-constexpr int kBytes[] = {1, 2, 3, 4, 4, 8};
+constexpr IntRange rangeOf(std::size_t format)
+{
+    const core::SampleFormatInfo& f = core::kSampleFormats[format];
+    return {static_cast<double>(f.lowest), static_cast<double>(f.highest), f.offset};
+}
+// Only for the integer formats.
+constexpr IntRange intRange(core::SampleFormat format)
+{
+    return rangeOf(static_cast<std::size_t>(format));
+}
 
 // Slack for the roundings of the fast and of the reference arithmetic, 32
 // times the unit roundoff: the analysis below needs about 6 u relative to
@@ -212,9 +214,9 @@ void packAny(int bytes, const std::int32_t* value, int count, int stride, bool t
 
 // One sample the reference way, into its slot and, for two identical
 // channels, the next.
-void putReference(double x, int dataFormat, double scale, std::uint8_t* p, bool twice)
+void putReference(double x, core::SampleFormat dataFormat, double scale, std::uint8_t* p, bool twice)
 {
-    const int b = kBytes[dataFormat];
+    const int b = core::infoOf(dataFormat).bytes;
     wavio::encodeBlock(&x, nullptr, 1, dataFormat, scale, p);
     if (twice)
         std::memcpy(p + b, p, static_cast<std::size_t>(b));
@@ -254,7 +256,7 @@ void storeFloats(const double* x, int count, double scale, int stride, bool twic
 // encoder would be given) encoded the reference way. Returns how many
 // took that route.
 template <typename Reference>
-int encodeTiles(TileFn tile, Tile t, int count, int dataFormat, int stride, bool twice, std::uint8_t* out,
+int encodeTiles(TileFn tile, Tile t, int count, core::SampleFormat dataFormat, int stride, bool twice, std::uint8_t* out,
                 Reference reference)
 {
     std::int32_t value[kTile];
@@ -269,7 +271,7 @@ int encodeTiles(TileFn tile, Tile t, int count, int dataFormat, int stride, bool
         t.count = n;
         const std::int32_t any = tile(t);
         std::uint8_t* base = out + static_cast<std::ptrdiff_t>(start) * stride;
-        packAny(kBytes[dataFormat], value, n, stride, twice, base);
+        packAny(core::infoOf(dataFormat).bytes, value, n, stride, twice, base);
         if (any != 0) {
             for (int i = 0; i < n; ++i)
                 if (edge[i] != 0) {
@@ -282,7 +284,7 @@ int encodeTiles(TileFn tile, Tile t, int count, int dataFormat, int stride, bool
 }
 
 // One channel of doubles, in tiles, into every stride-th slot of out.
-int encodeDoubleChannel(const double* x, int count, int dataFormat, double scale, int stride, bool twice,
+int encodeDoubleChannel(const double* x, int count, core::SampleFormat dataFormat, double scale, int stride, bool twice,
                         std::uint8_t* out, Isa isa)
 {
     if (dataFormat == wavio::F64) {
@@ -294,26 +296,26 @@ int encodeDoubleChannel(const double* x, int count, int dataFormat, double scale
         storeFloats(x, count, scale, stride, twice, out);
         return 0;
     }
-    const Tile t{x, count, 0.0, scale, 0.0, kIntRanges[dataFormat], nullptr, nullptr};
+    const Tile t{x, count, 0.0, scale, 0.0, intRange(dataFormat), nullptr, nullptr};
     return encodeTiles(tileFor<Kind::DoubleInt>(isa), t, count, dataFormat, stride, twice, out,
                        [x](int i) { return x[i]; });
 }
 
 } // namespace
 
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat, double scale,
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat, double scale,
                     int channels, std::uint8_t* out)
 {
     return encodeSineBlock(phase, frameCount, amplitude, dataFormat, scale, channels, out, signal::bestIsa());
 }
 
-int encodeSineBlock(const double* phase, int frameCount, double amplitude, int dataFormat, double scale,
+int encodeSineBlock(const double* phase, int frameCount, double amplitude, core::SampleFormat dataFormat, double scale,
                     int channels, std::uint8_t* out, Isa isa)
 {
-    if (dataFormat < 0 || dataFormat > wavio::F64 || frameCount <= 0)
+    if (frameCount <= 0)
         return 0;
     const bool twice = channels == 2;
-    const int stride = kBytes[dataFormat] * (twice ? 2 : 1);
+    const int stride = core::infoOf(dataFormat).bytes * (twice ? 2 : 1);
     if (dataFormat == wavio::F64) {
         storeDoubles(phase, frameCount, amplitude, scale, true, stride, twice, out);
         return 0;
@@ -330,24 +332,24 @@ int encodeSineBlock(const double* phase, int frameCount, double amplitude, int d
     const double width =
         m * (signal::kSineErrorBound + signal::kLibrarySineError + kSlack) + (isFloat ? 0x1p-1000 : kSlack);
     const TileFn tile = isFloat ? tileFor<Kind::SineFloat>(isa) : tileFor<Kind::SineInt>(isa);
-    const IntRange range = isFloat ? IntRange{0.0, 0.0, 0} : kIntRanges[dataFormat];
+    const IntRange range = isFloat ? IntRange{0.0, 0.0, 0} : intRange(dataFormat);
     const Tile t{phase, frameCount, amplitude, scale, width, range, nullptr, nullptr};
     return encodeTiles(tile, t, frameCount, dataFormat, stride, twice, out,
                        [phase, amplitude](int i) { return referenceSine(amplitude, phase[i]); });
 }
 
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
                       std::uint8_t* out)
 {
     return encodeDoubleBlock(left, right, frameCount, dataFormat, scale, out, signal::bestIsa());
 }
 
-int encodeDoubleBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+int encodeDoubleBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
                       std::uint8_t* out, Isa isa)
 {
-    if (dataFormat < 0 || dataFormat > wavio::F64 || frameCount <= 0)
+    if (frameCount <= 0)
         return 0;
-    const int b = kBytes[dataFormat];
+    const int b = core::infoOf(dataFormat).bytes;
     if (right == nullptr)
         return encodeDoubleChannel(left, frameCount, dataFormat, scale, b, false, out, isa);
     if (right == left)
@@ -360,7 +362,7 @@ int encodeDoubleBlock(const double* left, const double* right, int frameCount, i
 
 namespace corvane::wavio {
 
-void encodeFrames(const double* left, const double* right, int frameCount, int dataFormat, double scale,
+void encodeFrames(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat, double scale,
                   signal::Dither* dither, double* ditherScratch, std::uint8_t* out)
 {
     // Both channels of one signal: the encoder then rounds each value once.
@@ -368,7 +370,7 @@ void encodeFrames(const double* left, const double* right, int frameCount, int d
     if (right != nullptr && right != left &&
         std::memcmp(left, right, sizeof(double) * static_cast<std::size_t>(frameCount)) == 0)
         right = left;
-    if (dither != nullptr && !core::isFloatFormat(dataFormat)) {
+    if (dither != nullptr && !core::infoOf(dataFormat).isFloat) {
         dither->fill(ditherScratch, frameCount);
         encodeBlockDithered(left, right, frameCount, dataFormat, scale, ditherScratch, nullptr, out);
     } else {

@@ -32,14 +32,14 @@ std::string lengthMessage(double minSeconds, double maxSeconds)
     return text;
 }
 
-double exportAmplitude(double amplitude, int dataFormat, double refLevel)
+double exportAmplitude(double amplitude, core::SampleFormat dataFormat, double refLevel)
 {
-    return core::isFloatFormat(dataFormat) ? amplitude * refLevel : amplitude;
+    return core::infoOf(dataFormat).isFloat ? amplitude * refLevel : amplitude;
 }
 
-FloatRangeCause floatRangeCause(double levelAmplitude, int dataFormat, double refLevel)
+FloatRangeCause floatRangeCause(double levelAmplitude, core::SampleFormat dataFormat, double refLevel)
 {
-    if (!core::isFloatFormat(dataFormat))
+    if (!core::infoOf(dataFormat).isFloat)
         return FloatRangeCause::None;
     const double largest = dataFormat == F32 ? static_cast<double>(FLT_MAX) : DBL_MAX;
     // Written so that NaN and infinity fail each test.
@@ -52,7 +52,7 @@ FloatRangeCause floatRangeCause(double levelAmplitude, int dataFormat, double re
     return refLevel > levelAmplitude ? FloatRangeCause::RefLevel : FloatRangeCause::Level;
 }
 
-bool warnQuietEightBit(int dataFormat, double levelDb)
+bool warnQuietEightBit(core::SampleFormat dataFormat, double levelDb)
 {
     return dataFormat == U8 && levelDb < -15.0;
 }

@@ -69,8 +69,9 @@ void FileWriteThread::setDataFormat(char dataType_, char dataFormat_, double sca
 {
     dataType = dataType_;
     dataFormat = dataFormat_;
+    format = formatOfCode(dataFormat);
     scale = scale_;
-    bytesPerSample = wavio::bytesPerSample(dataFormat);
+    bytesPerSample = format ? wavio::bytesPerSample(*format) : 0;
     blockAlign = numCh * bytesPerSample;
 }
 
@@ -91,7 +92,7 @@ void FileWriteThread::start()
 
 int FileWriteThread::blockFrames()
 {
-    const int limit = provider.getMaxBlockSize(4, numCh);
+    const int limit = provider.getMaxBlockSize(signal::TWaveProvider::Float64, numCh);
     if (blockAlign <= 0)
         return 0;
     int block = wavio::kMaxBlockBytes / blockAlign;
@@ -123,8 +124,7 @@ int FileWriteThread::writeBlocks(int block)
     // with the vectorised encoders; the other sample types, and dithered
     // output, below.
     if (dataType == signal::TWaveProvider::Float64 && dither == nullptr)
-        return writeChunked(
-            {stream, provider, dataLength, block, numCh, dataFormat, scale, handover, terminated});
+        return writeChunked({stream, provider, dataLength, block, numCh, *format, scale, handover, terminated});
 
     std::mutex m;
     std::condition_variable changed;
@@ -191,8 +191,10 @@ int FileWriteThread::writeBlocks(int block)
 
 int FileWriteThread::writeHeader(int length, int rate, int channels)
 {
+    if (!format)
+        return core::kBlockTooLarge;
     std::uint8_t header[wavio::kMaxHeaderBytes];
-    const int bytes = wavio::buildHeader(header, dataFormat, channels, rate, length);
+    const int bytes = wavio::buildHeader(header, *format, channels, rate, length);
     if (bytes == 0)
         return core::kBlockTooLarge;
     blockAlign = channels * bytesPerSample;
@@ -203,11 +205,12 @@ int FileWriteThread::writeHeader(int length, int rate, int channels)
 // file's own units and are only clipped; floats take the double path.
 int FileWriteThread::fetch(Block& b, int dataSize, bool stereoBlock)
 {
+    using P = signal::TWaveProvider;
     switch (dataType) {
-    case 0: return fetchAs(provider, dataSize, stereoBlock, b.int8, b.leftInt, b.rightInt);
-    case 1: return fetchAs(provider, dataSize, stereoBlock, b.int16, b.leftInt, b.rightInt);
-    case 2: return fetchAs(provider, dataSize, stereoBlock, b.int32, b.leftInt, b.rightInt);
-    case 3: return fetchAs(provider, dataSize, stereoBlock, b.float32, b.left, b.right);
+    case P::Int8: return fetchAs(provider, dataSize, stereoBlock, b.int8, b.leftInt, b.rightInt);
+    case P::Int16: return fetchAs(provider, dataSize, stereoBlock, b.int16, b.leftInt, b.rightInt);
+    case P::Int32: return fetchAs(provider, dataSize, stereoBlock, b.int32, b.leftInt, b.rightInt);
+    case P::Float32: return fetchAs(provider, dataSize, stereoBlock, b.float32, b.left, b.right);
     default:
         b.left.resize(static_cast<std::size_t>(dataSize));
         b.alike = stereoBlock && provider.identicalChannels();
@@ -225,20 +228,21 @@ int FileWriteThread::encodeAndWrite(Block& b, int dataSize, bool stereoBlock)
     const int channels = stereoBlock ? 2 : 1;
     out.resize(n * static_cast<std::size_t>(bytesPerSample * channels));
 
-    if (dataType >= 0 && dataType <= 2) {
+    using P = signal::TWaveProvider;
+    if (dataType == P::Int8 || dataType == P::Int16 || dataType == P::Int32) {
         const std::int32_t* right = stereoBlock ? b.rightInt.data() : nullptr;
-        wavio::encodeIntegerBlock(b.leftInt.data(), right, dataSize, dataFormat, scale, out.data());
+        wavio::encodeIntegerBlock(b.leftInt.data(), right, dataSize, *format, scale, out.data());
     } else {
         ditherValues.resize(dither != nullptr ? static_cast<std::size_t>(dataSize) : 0);
         const double* right = !stereoBlock ? nullptr : b.alike ? b.left.data() : b.right.data();
-        encodeFrames(b.left.data(), right, dataSize, dataFormat, scale, dither, ditherValues.data(), out.data());
+        encodeFrames(b.left.data(), right, dataSize, *format, scale, dither, ditherValues.data(), out.data());
     }
     return stream.write(out.data(), out.size()) ? core::kOk : core::kFileWriteError;
 }
 
 int FileWriteThread::execStore(int dataSize, bool stereoBlock)
 {
-    if (wavio::bytesPerSample(dataFormat) == 0)
+    if (!format)
         return core::kBlockTooLarge;
     if (dataSize <= 0)
         return 0;

@@ -10,18 +10,26 @@ namespace corvane::wavio {
 
 namespace {
 
+// The codes as the encoders' templates take them.
+constexpr int kU8 = core::codeOf(core::SampleFormat::U8);
+constexpr int kS16 = core::codeOf(core::SampleFormat::S16);
+constexpr int kS24 = core::codeOf(core::SampleFormat::S24);
+constexpr int kS32 = core::codeOf(core::SampleFormat::S32);
+constexpr int kF32 = core::codeOf(core::SampleFormat::F32);
+constexpr int kF64 = core::codeOf(core::SampleFormat::F64);
+
 struct IntRange {
     std::int64_t min;
     std::int64_t max;
 };
 
-// The 32-bit format stops at -2147483647 so it stays symmetric.
-constexpr IntRange kRanges[] = {
-    {0, 255},
-    {-32768, 32767},
-    {-8388608, 8388607},
-    {-2147483647, 2147483647},
-};
+// The stored codes' range: the table's, with the 8-bit offset added.
+constexpr IntRange rangeOf(std::size_t format)
+{
+    const core::SampleFormatInfo& f = core::kSampleFormats[format];
+    return {f.lowest + f.offset, f.highest + f.offset};
+}
+constexpr IntRange kRanges[] = {rangeOf(0), rangeOf(1), rangeOf(2), rangeOf(3)};
 
 constexpr std::uint8_t kSubFormatTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
                                              0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
@@ -52,14 +60,14 @@ std::int64_t quantiseExtended(double x, double scale)
 {
     constexpr IntRange r = kRanges[Format];
     long double v = std::trunc(static_cast<long double>(x) * static_cast<long double>(scale) + 0.5L);
-    if (Format == U8)
+    if (Format == kU8)
         v += 128.0L;
     if (v < static_cast<long double>(r.min))
         return r.min;
     if (v > static_cast<long double>(r.max))
         return r.max;
     if (std::isnan(v))
-        return Format == U8 ? 128 : 0;
+        return Format == kU8 ? 128 : 0;
     return static_cast<std::int64_t>(v);
 }
 
@@ -77,7 +85,7 @@ std::int64_t quantise(double x, double scale)
         const double fraction = std::fabs(t - static_cast<double>(v));
         if (fraction > 1e-6 && fraction < 1.0 - 1e-6) {
             constexpr IntRange r = kRanges[Format];
-            if (Format == U8)
+            if (Format == kU8)
                 v += 128;
             return v < r.min ? r.min : (v > r.max ? r.max : v);
         }
@@ -96,14 +104,14 @@ void putLow(std::uint8_t* p, std::int64_t v)
 template <int Format>
 void storeSample(double x, double scale, std::uint8_t* p)
 {
-    if constexpr (Format == F32) {
+    if constexpr (Format == kF32) {
         const float f = static_cast<float>(x * scale);
         std::memcpy(p, &f, 4);
-    } else if constexpr (Format == F64) {
+    } else if constexpr (Format == kF64) {
         const double d = x * scale;
         std::memcpy(p, &d, 8);
     } else {
-        putLow<Format == U8 ? 1 : Format + 1>(p, quantise<Format>(x, scale));
+        putLow<Format == kU8 ? 1 : Format + 1>(p, quantise<Format>(x, scale));
     }
 }
 
@@ -129,16 +137,16 @@ void encodeAll(const double* left, const double* right, int frameCount, double s
 
 void storeInteger(std::int32_t value, int dataFormat, double scale, std::uint8_t* p)
 {
-    if (dataFormat >= F32) {
-        if (dataFormat == F32)
-            storeSample<F32>(value, scale, p);
+    if (dataFormat >= kF32) {
+        if (dataFormat == kF32)
+            storeSample<kF32>(value, scale, p);
         else
-            storeSample<F64>(value, scale, p);
+            storeSample<kF64>(value, scale, p);
         return;
     }
     const IntRange r = kRanges[dataFormat];
     std::int64_t v = value;
-    if (dataFormat == U8)
+    if (dataFormat == kU8)
         v += 128;
     v = v < r.min ? r.min : (v > r.max ? r.max : v);
     putLow<4>(p, v); // only the format's low bytes survive the caller's stride
@@ -146,18 +154,14 @@ void storeInteger(std::int32_t value, int dataFormat, double scale, std::uint8_t
 
 } // namespace
 
-int bytesPerSample(int dataFormat)
+int bytesPerSample(core::SampleFormat dataFormat)
 {
-    const auto row = core::rowOf(core::kSampleFormats, dataFormat);
-    return row ? row->bytes : 0;
+    return core::infoOf(dataFormat).bytes;
 }
 
-int headerByteCount(int dataFormat)
+int headerByteCount(core::SampleFormat dataFormat)
 {
-    const auto row = core::rowOf(core::kSampleFormats, dataFormat);
-    if (!row)
-        return 0;
-    switch (row->header) {
+    switch (core::infoOf(dataFormat).header) {
     case core::HeaderKind::Plain: return 44;
     case core::HeaderKind::Extensible: return 68;
     case core::HeaderKind::ExtensibleFact: return 80;
@@ -165,7 +169,7 @@ int headerByteCount(int dataFormat)
     return 0;
 }
 
-int buildHeader(std::uint8_t* out, int dataFormat, int numCh, int fs, int dataLength)
+int buildHeader(std::uint8_t* out, core::SampleFormat dataFormat, int numCh, int fs, int dataLength)
 {
     const int headerBytes = headerByteCount(dataFormat);
     if (headerBytes == 0 || (numCh != 1 && numCh != 2) || fs <= 0 || dataLength < 0)
@@ -180,7 +184,7 @@ int buildHeader(std::uint8_t* out, int dataFormat, int numCh, int fs, int dataLe
         return 0;
 
     std::memset(out, 0, kMaxHeaderBytes);
-    const core::HeaderKind kind = core::kSampleFormats[static_cast<std::size_t>(dataFormat)].header;
+    const core::HeaderKind kind = core::infoOf(dataFormat).header;
     const bool extensible = kind != core::HeaderKind::Plain;
     const bool hasFact = kind == core::HeaderKind::ExtensibleFact;
     const auto bits = static_cast<std::uint32_t>(8 * bytes);
@@ -217,35 +221,31 @@ int buildHeader(std::uint8_t* out, int dataFormat, int numCh, int fs, int dataLe
     return headerBytes;
 }
 
-double fullScale(int dataFormat)
+double fullScale(core::SampleFormat dataFormat)
 {
-    const auto row = core::rowOf(core::kSampleFormats, dataFormat);
-    return row ? row->fullScale : 1.0;
+    return core::infoOf(dataFormat).fullScale;
 }
 
-void encodeBlock(const double* left, const double* right, int frameCount, int dataFormat, double scale,
-                 std::uint8_t* out)
+void encodeBlock(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                 double scale, std::uint8_t* out)
 {
     switch (dataFormat) {
-    case U8: encodeAll<U8>(left, right, frameCount, scale, out); break;
-    case S16: encodeAll<S16>(left, right, frameCount, scale, out); break;
-    case S24: encodeAll<S24>(left, right, frameCount, scale, out); break;
-    case S32: encodeAll<S32>(left, right, frameCount, scale, out); break;
-    case F32: encodeAll<F32>(left, right, frameCount, scale, out); break;
-    case F64: encodeAll<F64>(left, right, frameCount, scale, out); break;
-    default: break;
+    case U8: encodeAll<kU8>(left, right, frameCount, scale, out); break;
+    case S16: encodeAll<kS16>(left, right, frameCount, scale, out); break;
+    case S24: encodeAll<kS24>(left, right, frameCount, scale, out); break;
+    case S32: encodeAll<kS32>(left, right, frameCount, scale, out); break;
+    case F32: encodeAll<kF32>(left, right, frameCount, scale, out); break;
+    case F64: encodeAll<kF64>(left, right, frameCount, scale, out); break;
     }
 }
 
-void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int frameCount, int dataFormat,
-                        double scale, std::uint8_t* out)
+void encodeIntegerBlock(const std::int32_t* left, const std::int32_t* right, int frameCount,
+                        core::SampleFormat dataFormat, double scale, std::uint8_t* out)
 {
     const int b = bytesPerSample(dataFormat);
-    if (b == 0)
-        return;
     std::uint8_t tmp[8];
     const auto put = [&](std::int32_t v, std::uint8_t* p) {
-        storeInteger(v, dataFormat, scale, tmp);
+        storeInteger(v, core::codeOf(dataFormat), scale, tmp);
         std::memcpy(p, tmp, static_cast<std::size_t>(b));
     };
     for (int i = 0; i < frameCount; ++i) {
@@ -267,10 +267,10 @@ std::int64_t quantiseDithered(double x, double scale, double d)
 {
     constexpr IntRange r = kRanges[Format];
     double v = std::floor(x * scale + d + 0.5);
-    if (Format == U8)
+    if (Format == kU8)
         v += 128.0;
     if (std::isnan(v))
-        return Format == U8 ? 128 : 0;
+        return Format == kU8 ? 128 : 0;
     if (v < static_cast<double>(r.min))
         return r.min;
     if (v > static_cast<double>(r.max))
@@ -295,15 +295,16 @@ void encodeAllDithered(const double* left, const double* right, int frameCount, 
 
 } // namespace
 
-int encodeBlockDithered(const double* left, const double* right, int frameCount, int dataFormat, double scale,
-                        const double* ditherLeft, const double* ditherRight, std::uint8_t* out)
+int encodeBlockDithered(const double* left, const double* right, int frameCount, core::SampleFormat dataFormat,
+                        double scale, const double* ditherLeft, const double* ditherRight, std::uint8_t* out)
 {
     switch (dataFormat) {
-    case U8: encodeAllDithered<U8>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
-    case S16: encodeAllDithered<S16>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
-    case S24: encodeAllDithered<S24>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
-    case S32: encodeAllDithered<S32>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
-    default: return core::kIncorrectParameter;
+    case U8: encodeAllDithered<kU8>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
+    case S16: encodeAllDithered<kS16>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
+    case S24: encodeAllDithered<kS24>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
+    case S32: encodeAllDithered<kS32>(left, right, frameCount, scale, ditherLeft, ditherRight, out); break;
+    case F32:
+    case F64: return core::kIncorrectParameter;
     }
     return core::kOk;
 }
@@ -322,6 +323,14 @@ int checkWriteParams(int fs, int numCh, int dataType, int dataFormat, double sca
     const bool native = dataType == core::codeOf(row->nativeType);
     const bool ok = native || (doubles && (row->isFloat || scale >= 0));
     return ok ? core::kOk : core::kIncorrectParameter;
+}
+
+std::optional<core::SampleFormat> formatOfCode(int dataFormat)
+{
+    const auto row = core::rowOf(core::kSampleFormats, dataFormat);
+    if (!row)
+        return std::nullopt;
+    return row->format;
 }
 
 } // namespace corvane::wavio

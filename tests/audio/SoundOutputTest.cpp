@@ -86,7 +86,7 @@ struct Signal {
     PlayFormat format;
 };
 
-int wavFormatOf(PlayFormat format)
+core::SampleFormat wavFormatOf(PlayFormat format)
 {
     return playFormatInfo(format)->wavFormat();
 }
@@ -101,7 +101,7 @@ std::vector<std::uint8_t> exportedData(const Signal& s, int frames)
     gen.setSignal(s.shape, s.channels, s.freqHz, s.sampleRateHz, s.amplitude);
     MemorySink sink;
     FileWriteThread writer(sink, gen, frames, s.sampleRateHz, s.channels);
-    const int format = wavFormatOf(s.format);
+    const core::SampleFormat format = wavFormatOf(s.format);
     writer.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(format), wavio::fullScale(format));
     writer.start();
     EXPECT_TRUE(writer.waitDone(30s));

@@ -240,7 +240,7 @@ TEST_F(ExportCommand, FilesMatchTheCoreWriterExactly)
         gen.setSignal(c.shapeCode, c.channels, std::stod(std::to_string(c.freq)), c.fs, amplitude);
         wavio::FileWriteThread thread(sink, gen, c.fs + 77, c.fs, c.channels);
         thread.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(c.formatCode),
-                             wavio::fullScale(c.formatCode));
+                             wavio::fullScale(*wavio::formatOfCode(c.formatCode)));
         thread.start();
         ASSERT_TRUE(thread.waitDone(60s));
         ASSERT_EQ(thread.storeResult(), 0);

@@ -38,7 +38,7 @@ protected:
     }
 
     // The bytes after the header that the format's header length gives.
-    Bytes dataChunk(const fs::path& path, int format)
+    Bytes dataChunk(const fs::path& path, core::SampleFormat format)
     {
         Bytes all = bytesOf(path);
         const auto header = static_cast<std::size_t>(wavio::headerByteCount(format));
@@ -271,7 +271,7 @@ TEST_F(SignalCommand, PlayedBytesEqualTheExportedData)
     };
     const struct {
         const char* name;
-        int format;
+        core::SampleFormat format;
     } formats[] = {{"s16", wavio::S16}, {"s32", wavio::S32}, {"f32", wavio::F32}};
     for (const Signal& s : signals) {
         for (const auto& f : formats) {

@@ -80,7 +80,7 @@ TEST(EncodeBlockDithered, RoundsToNearestAndClips)
 {
     struct Case {
         const char* name;
-        int format;
+        core::SampleFormat format;
         double product, dither;
         std::vector<std::uint8_t> bytes;
     };
@@ -126,8 +126,9 @@ TEST(EncodeBlockDithered, StereoAndFloatRefusal)
     EXPECT_EQ(out, (std::vector<std::uint8_t>{0x02, 0x00, 0x02, 0x00, 0xFE, 0xFF, 0xFE, 0xFF}));
 
     std::vector<std::uint8_t> untouched(16, 0xAA);
-    for (const int format : {int{wavio::F32}, int{wavio::F64}, 6, -1}) {
-        SCOPED_TRACE(format);
+    // Codes outside the table cannot reach the encoder: they name no format.
+    for (const core::SampleFormat format : {wavio::F32, wavio::F64}) {
+        SCOPED_TRACE(core::infoOf(format).cliName);
         EXPECT_EQ(wavio::encodeBlockDithered(left, nullptr, 2, format, 1.0, ditherLeft, nullptr, untouched.data()),
                   -1114);
         EXPECT_EQ(untouched, std::vector<std::uint8_t>(16, 0xAA));

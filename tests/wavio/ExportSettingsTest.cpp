@@ -39,9 +39,9 @@ TEST(ExportSettings, LengthInSecondsAndSamples)
 TEST(ExportSettings, Messages)
 {
     EXPECT_EQ(lengthMessage(1.0, 1000.0), "The data length should be   1.0 to 1000.0 seconds");
-    EXPECT_FALSE(warnQuietEightBit(0, -15.0));
-    EXPECT_TRUE(warnQuietEightBit(0, -15.1));
-    EXPECT_FALSE(warnQuietEightBit(1, -40.0));
+    EXPECT_FALSE(warnQuietEightBit(corvane::core::SampleFormat::U8, -15.0));
+    EXPECT_TRUE(warnQuietEightBit(corvane::core::SampleFormat::U8, -15.1));
+    EXPECT_FALSE(warnQuietEightBit(corvane::core::SampleFormat::S16, -40.0));
 }
 
 } // namespace

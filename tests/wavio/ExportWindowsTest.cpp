@@ -314,7 +314,7 @@ TEST(TWaveFileWrite, WritesTheFileAndClosesItself)
     QElapsedTimer clock;
     {
         widgets::TWaveFileWrite window(nullptr, path, &question);
-        ASSERT_EQ(window.setParams(&gen, 441000, 44100, 2, 4, wavio::S16, wavio::fullScale(wavio::S16)), 0);
+        ASSERT_EQ(window.setParams(&gen, 441000, 44100, 2, core::SampleType::Float64, wavio::S16, wavio::fullScale(wavio::S16)), 0);
         clock.start();
         EXPECT_EQ(runModal(window), QDialog::Accepted);
         EXPECT_FALSE(window.cancelled());
@@ -331,7 +331,7 @@ TEST(TWaveFileWrite, WritesTheFileAndClosesItself)
     signal::MiniWaveGen reference;
     reference.setSignal(0, 2, 400, 44100, 1.9952623149688795);
     wavio::FileWriteThread thread(expected, reference, 441000, 44100, 2);
-    thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
+    thread.setDataFormat(core::SampleType::Float64, wavio::S16, wavio::fullScale(wavio::S16));
     thread.start();
     ASSERT_TRUE(thread.waitDone(std::chrono::seconds(60)));
     EXPECT_TRUE(sameBytes(expected.bytes, fileBytes(path)));
@@ -346,7 +346,7 @@ TEST(TWaveFileWrite, CancelAnsweredNoGoesOn)
     ScriptedQuestion question;
     question.answer = false;
     widgets::TWaveFileWrite window(nullptr, path, &question);
-    ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, 4, wavio::S16, 1.0), 0);
+    ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, core::SampleType::Float64, wavio::S16, 1.0), 0);
     atTheGate(window, gen, [&window] { window.CancelButtonClick(); });
     EXPECT_EQ(runModal(window), QDialog::Accepted);
     EXPECT_EQ(question.asked, 1);
@@ -364,7 +364,7 @@ TEST(TWaveFileWrite, CancelAnsweredYesStopsAfterTheCurrentBlock)
     ScriptedQuestion question;
     question.answer = true;
     widgets::TWaveFileWrite window(nullptr, path, &question);
-    ASSERT_EQ(window.setParams(&gen, 8000 * 100, 8000, 2, 4, wavio::S16, 1.0), 0);
+    ASSERT_EQ(window.setParams(&gen, 8000 * 100, 8000, 2, core::SampleType::Float64, wavio::S16, 1.0), 0);
     atTheGate(window, gen, [&window] { window.CancelButtonClick(); });
     EXPECT_EQ(runModal(window), QDialog::Accepted);
     EXPECT_TRUE(window.cancelled());
@@ -396,7 +396,7 @@ TEST(TWaveFileWrite, ThreadFinishingWhileTheQuestionIsOpen)
         };
         widgets::TWaveFileWrite window(nullptr, path, &question);
         w = &window;
-        ASSERT_EQ(window.setParams(&gen, 8000, 8000, 1, 4, wavio::S16, 1.0), 0);
+        ASSERT_EQ(window.setParams(&gen, 8000, 8000, 1, core::SampleType::Float64, wavio::S16, 1.0), 0);
         QTimer::singleShot(120, &window, [&window] { window.CancelButtonClick(); });
         EXPECT_EQ(runModal(window), QDialog::Accepted);
         EXPECT_EQ(pollsWhileOpen, 5);
@@ -417,7 +417,7 @@ TEST(TWaveFileWrite, CloseBoxAsksAndNeverClosesDirectly)
     ScriptedQuestion question;
     question.answer = false;
     widgets::TWaveFileWrite window(nullptr, path, &question);
-    ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, 4, wavio::S16, 1.0), 0);
+    ASSERT_EQ(window.setParams(&gen, 80000, 8000, 2, core::SampleType::Float64, wavio::S16, 1.0), 0);
     bool visibleAfterClose = false;
     atTheGate(window, gen, [&] {
         window.close();

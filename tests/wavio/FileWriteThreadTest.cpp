@@ -48,7 +48,7 @@ TEST(FileWriteThread, ZeroLengthWritesTheHeaderOnly)
     signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
     wavio::FileWriteThread thread(sink, gen, 0, 44100, 2);
-    thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
+    thread.setDataFormat(core::SampleType::Float64, wavio::S16, wavio::fullScale(wavio::S16));
     EXPECT_EQ(runToEnd(thread), 0);
     EXPECT_TRUE(thread.storeDone());
     EXPECT_EQ(sink.writeSizes, std::vector<std::size_t>{44});
@@ -64,7 +64,7 @@ TEST(FileWriteThread, TenSeconds16BitStereoInBlocks)
     // The progress the owner would see as each write starts.
     std::vector<int> progressSeen;
     sink.beforeWrite = [&](int) { progressSeen.push_back(thread.progress()); };
-    thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
+    thread.setDataFormat(core::SampleType::Float64, wavio::S16, wavio::fullScale(wavio::S16));
     ASSERT_EQ(runToEnd(thread), 0);
 
     // The header in one write, then one write per block: 43 full blocks of
@@ -116,7 +116,7 @@ TEST(FileWriteThread, StopRequestEndsAfterTheCurrentBlock)
         if (write == 4)
             thread.stopRequest();
     };
-    thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
+    thread.setDataFormat(core::SampleType::Float64, wavio::S16, wavio::fullScale(wavio::S16));
     EXPECT_EQ(runToEnd(thread), 0);
     // The third block was completed and kept; no fourth was written.
     EXPECT_EQ(sink.writeCount, 4);
@@ -155,11 +155,12 @@ TEST(FileWriteThread, PlainSweepWritesWhatItsBlocksGive)
     p.sampleRateHz = 48000.0;
     p.startHz = 20.0;
     p.stopHz = 20000.0;
-    for (int format = 0; format < 6; ++format) {
+    for (const core::SampleFormatInfo& info : core::kSampleFormats) {
+        const core::SampleFormat format = info.format;
         for (int channels : {1, 2}) {
-            SCOPED_TRACE(testing::Message() << "format " << format << ", channels " << channels);
+            SCOPED_TRACE(testing::Message() << "format " << info.cliName << ", channels " << channels);
             const double scale = wavio::fullScale(format);
-            p.amplitude = format < 4 ? 0.9 : 2.0; // float formats take values past 1
+            p.amplitude = info.isFloat ? 2.0 : 0.9; // float formats take values past 1
             const auto write = [&](bool wrapped) {
                 signal::SweepGen gen;
                 gen.setSweep(p, channels);
@@ -167,7 +168,7 @@ TEST(FileWriteThread, PlainSweepWritesWhatItsBlocksGive)
                 MemorySink sink;
                 signal::TWaveProvider& provider = wrapped ? static_cast<signal::TWaveProvider&>(pass) : gen;
                 wavio::FileWriteThread thread(sink, provider, kFrames, 48000, channels);
-                thread.setDataFormat(4, static_cast<char>(format), scale);
+                thread.setDataFormat(core::SampleType::Float64, format, scale);
                 EXPECT_EQ(runToEnd(thread), 0);
                 EXPECT_EQ(thread.progress(), 100);
                 return sink;
@@ -186,7 +187,7 @@ TEST(FileWriteThread, MonoProviderOnStereoFileLeavesTheHeaderOnly)
     signal::MiniWaveGen gen;
     gen.setSignal(0, 1, 400, 44100, 1.0);
     wavio::FileWriteThread thread(sink, gen, 1000, 44100, 2);
-    thread.setDataFormat(4, wavio::S16, 1.0);
+    thread.setDataFormat(core::SampleType::Float64, wavio::S16, 1.0);
     EXPECT_EQ(runToEnd(thread), -1113);
     EXPECT_EQ(sink.bytes.size(), 44u);
 }
@@ -199,7 +200,7 @@ TEST(FileWriteThread, FullDiskDuringBlockFive)
     signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
     wavio::FileWriteThread thread(sink, gen, 441000, 44100, 2);
-    thread.setDataFormat(4, wavio::S16, 1.0);
+    thread.setDataFormat(core::SampleType::Float64, wavio::S16, 1.0);
     EXPECT_EQ(runToEnd(thread), -1112);
     EXPECT_EQ(sink.bytes.size(), 44u + 4u * 40960u + 1000u);
     EXPECT_EQ(sink.writeCount, 6);
@@ -213,7 +214,7 @@ TEST(FileWriteThread, DeviceWithNoSpaceFailsTheHeader)
     signal::MiniWaveGen gen;
     gen.setSignal(0, 2, 400, 44100, 1.0);
     wavio::FileWriteThread thread(full, gen, 441000, 44100, 2);
-    thread.setDataFormat(4, wavio::F64, 1.0);
+    thread.setDataFormat(core::SampleType::Float64, wavio::F64, 1.0);
     EXPECT_EQ(runToEnd(thread), -1112);
     EXPECT_EQ(thread.progress(), 0);
 }
@@ -226,8 +227,8 @@ TEST(FileWriteThread, RefusesWhatTheHeaderCannotHold)
         int dataLength;
     };
     const Case cases[] = {{"UnknownFormat", 6, 100},
-                          {"NegativeLength", wavio::S16, -5},
-                          {"SizeBeyond32Bits", wavio::F64, 2147483647}};
+                          {"NegativeLength", core::codeOf(wavio::S16), -5},
+                          {"SizeBeyond32Bits", core::codeOf(wavio::F64), 2147483647}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemorySink sink;
@@ -246,7 +247,7 @@ TEST(FileWriteThread, OversizedBlockIsRefused)
     signal::MiniWaveGen gen;
     gen.setSignal(0, 1, 400, 48000, 1.0);
     wavio::FileWriteThread thread(sink, gen, 100000, 48000, 1);
-    thread.setDataFormat(4, wavio::F64, 1.0);
+    thread.setDataFormat(core::SampleType::Float64, wavio::F64, 1.0);
     EXPECT_EQ(thread.execStore(10240, false), 0); // 81920 bytes exactly
     EXPECT_EQ(thread.execStore(10241, false), -1111);
     EXPECT_EQ(sink.bytes.size(), 81920u);
@@ -270,7 +271,7 @@ TEST(FileWriteThread, IntegerProviderIsClippedToTheFormat)
     MemorySink sink;
     IntProvider provider;
     wavio::FileWriteThread thread(sink, provider, 4, 8000, 1);
-    thread.setDataFormat(2, wavio::S24, 1.0);
+    thread.setDataFormat(core::SampleType::Int32, wavio::S24, 1.0);
     ASSERT_EQ(runToEnd(thread), 0);
     const std::vector<std::uint8_t> samples(sink.bytes.begin() + 68, sink.bytes.end());
     EXPECT_EQ(samples,
@@ -299,7 +300,7 @@ TEST(FileWriteThread, DestroyingARunningThreadStopsAndJoinsIt)
     gen.setSignal(0, 1, 400, 48000, 1.0);
     {
         wavio::FileWriteThread thread(sink, gen, 48000000, 48000, 1);
-        thread.setDataFormat(4, wavio::S16, 1.0);
+        thread.setDataFormat(core::SampleType::Float64, wavio::S16, 1.0);
         thread.start();
         ASSERT_TRUE(waitUntil([&] { return inThirdWrite.load(); }, 10s));
         EXPECT_FALSE(thread.storeDone());
@@ -334,13 +335,13 @@ private:
 TEST(FileWriteThread, IdenticalChannelsGiveTheBytesOfSeparateOnes)
 {
     constexpr int kFrames = 150000;
-    for (const int format : {wavio::U8, wavio::S16, wavio::S24, wavio::F32, wavio::F64}) {
+    for (const core::SampleFormat format : {wavio::U8, wavio::S16, wavio::S24, wavio::F32, wavio::F64}) {
         for (const bool dithered : {false, true}) {
             for (const bool faded : {false, true}) {
                 if (dithered && core::isFloatFormat(format))
                     continue;
                 SCOPED_TRACE(testing::Message()
-                             << "format " << format << (dithered ? " dithered" : "") << (faded ? " faded" : ""));
+                             << "format " << core::infoOf(format).cliName << (dithered ? " dithered" : "") << (faded ? " faded" : ""));
                 std::vector<std::uint8_t> files[2];
                 for (const bool alike : {true, false}) {
                     signal::NoiseGen noise;
@@ -352,7 +353,7 @@ TEST(FileWriteThread, IdenticalChannelsGiveTheBytesOfSeparateOnes)
                     signal::Dither dither(7);
                     MemorySink sink;
                     wavio::FileWriteThread thread(sink, alike ? top : separate, kFrames, 48000, 2);
-                    thread.setDataFormat(4, static_cast<char>(format), wavio::fullScale(format));
+                    thread.setDataFormat(core::SampleType::Float64, format, wavio::fullScale(format));
                     if (dithered)
                         thread.setDither(&dither);
                     ASSERT_EQ(runToEnd(thread), 0);
@@ -396,7 +397,7 @@ TEST(WriteProgress, KeepCheckDecidesWhetherTheFileReplacesTheTarget)
         gen.setSignal(0, 1, 400, 8000, 1.0);
         wavio::WriteProgress writing;
         ASSERT_EQ(writing.create(target.string()), 0);
-        ASSERT_EQ(writing.setParams(&gen, 8000, 8000, 1, 4, wavio::S16, 1.0), 0);
+        ASSERT_EQ(writing.setParams(&gen, 8000, 8000, 1, core::SampleType::Float64, wavio::S16, 1.0), 0);
         int asked = 0;
         writing.setKeepCheck([&] {
             ++asked;

@@ -146,7 +146,7 @@ TEST(WaveFileRead, RefusedHeaders)
         return b;
     };
     // Our own writer's 24-bit and 8-bit files.
-    const auto written = [](int format) {
+    const auto written = [](core::SampleFormat format) {
         std::vector<std::uint8_t> h(wavio::kMaxHeaderBytes);
         h.resize(static_cast<size_t>(wavio::buildHeader(h.data(), format, 1, 8000, 4)));
         h.resize(h.size() + 4 * static_cast<size_t>(wavio::bytesPerSample(format)), 0);
@@ -396,7 +396,7 @@ TEST(WaveFileRead, ReadsOurOwn16BitExport)
         signal::MiniWaveGen gen;
         gen.setSignal(signal::MiniWaveGen::Sine, 2, 997.0, 48000, amplitude);
         wavio::FileWriteThread thread(file, gen, frames, 48000, 2);
-        thread.setDataFormat(4, wavio::S16, wavio::fullScale(wavio::S16));
+        thread.setDataFormat(core::SampleType::Float64, wavio::S16, wavio::fullScale(wavio::S16));
         ASSERT_EQ(thread.execStore(0, true), 0); // nothing, just the set-up
         ASSERT_EQ(thread.writeHeader(frames, 48000, 2), 0);
         for (int done = 0; done < frames; done += 10000)

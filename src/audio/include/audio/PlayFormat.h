@@ -19,7 +19,7 @@ struct PlayFormatInfo {
 
     constexpr const core::SampleFormatInfo& sample() const { return core::infoOf(sampleFormat); }
     constexpr std::string_view cliName() const { return sample().cliName; }
-    constexpr int wavFormat() const { return core::codeOf(sampleFormat); }
+    constexpr core::SampleFormat wavFormat() const { return sampleFormat; }
     constexpr int bytes() const { return sample().bytes; }
     constexpr bool isFloat() const { return sample().isFloat; }
 };

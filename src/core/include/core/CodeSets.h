@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,21 +90,28 @@ struct SampleFormatInfo {
     HeaderKind header;
     // The provider sample type whose values the file takes without scaling.
     SampleType nativeType;
+    // The integer formats' sample values, before the 8-bit offset is added:
+    // the range they are clipped to (32-bit stops at -2147483647 so it stays
+    // symmetric), and the offset that makes 8-bit data unsigned (silence is
+    // 128). Zero for the float formats, which are not clipped.
+    std::int64_t lowest;
+    std::int64_t highest;
+    std::int32_t offset;
 };
 
 inline constexpr std::array kSampleFormats{
     SampleFormatInfo{SampleFormat::U8, "8-bit Fixed (unsigned)", "u8", 1, false, 12.7, HeaderKind::Plain,
-                     SampleType::Int8},
+                     SampleType::Int8, -128, 127, 128},
     SampleFormatInfo{SampleFormat::S16, "16-bit Fixed", "s16", 2, false, 32767 * 0.1, HeaderKind::Plain,
-                     SampleType::Int16},
+                     SampleType::Int16, -32768, 32767, 0},
     SampleFormatInfo{SampleFormat::S24, "24-bit Fixed(Ex)", "s24", 3, false, 8388607 * 0.1, HeaderKind::Extensible,
-                     SampleType::Int32},
+                     SampleType::Int32, -8388608, 8388607, 0},
     SampleFormatInfo{SampleFormat::S32, "32-bit Fixed(Ex)", "s32", 4, false, 2147483646 * 0.1,
-                     HeaderKind::Extensible, SampleType::Int32},
+                     HeaderKind::Extensible, SampleType::Int32, -2147483647, 2147483647, 0},
     SampleFormatInfo{SampleFormat::F32, "32-bit Floating(Ex)", "f32", 4, true, 1.0, HeaderKind::ExtensibleFact,
-                     SampleType::Float32},
+                     SampleType::Float32, 0, 0, 0},
     SampleFormatInfo{SampleFormat::F64, "64-bit Floating(Ex)", "f64", 8, true, 1.0, HeaderKind::ExtensibleFact,
-                     SampleType::Float64},
+                     SampleType::Float64, 0, 0, 0},
 };
 
 // Every table lists its rows in code order: the windows' item indexes and the
@@ -168,6 +176,10 @@ inline constexpr bool isFloatFormat(int dataFormat)
 {
     const auto row = rowOf(kSampleFormats, dataFormat);
     return row && row->isFloat;
+}
+inline constexpr bool isFloatFormat(SampleFormat format)
+{
+    return infoOf(format).isFloat;
 }
 
 // A code given on the command line: a row's name, or its number.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CodeSets.h"
 #include "session/JobSpec.h"
 
 #include <chrono>
@@ -49,6 +50,12 @@ public:
     // the run.
     int setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
                   char dataFormat, double scale);
+    int setParams(signal::TWaveProvider* source, int frames, int rateHz, int channels, core::SampleType type,
+                  core::SampleFormat fileFormat, double factor)
+    {
+        return setParams(source, frames, rateHz, channels, static_cast<char>(type),
+                         static_cast<char>(core::codeOf(fileFormat)), factor);
+    }
     // Told when the noise missed its level and the file is begun again.
     void setRewriteNotice(std::function<void()> notice) { rewriteNotice = std::move(notice); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CodeSets.h"
 #include "core/Handover.h"
 
 namespace corvane::signal {
@@ -18,7 +19,7 @@ struct ChunkedWrite {
     int dataLength; // frames to write
     int blockFrames; // frames per write, from the format and the provider's limit
     int numCh; // 1 or 2
-    int dataFormat; // 0 to 5
+    core::SampleFormat dataFormat;
     double scale;
     core::Handover& handover; // progress set and the stop request looked at after every block
     const core::StopFlag& terminated; // looked at before every block

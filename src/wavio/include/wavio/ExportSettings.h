@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CodeSets.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,7 +26,7 @@ std::string lengthMessage(double minSeconds, double maxSeconds);
 
 // The amplitude handed to the generator for a file: the displayed amplitude,
 // times the reference level for the two float formats.
-double exportAmplitude(double amplitude, int dataFormat, double refLevel);
+double exportAmplitude(double amplitude, core::SampleFormat dataFormat, double refLevel);
 
 // Which setting makes a float file's peak too large for its samples: the
 // level's amplitude times the reference level must fit the format (at most
@@ -32,13 +34,13 @@ double exportAmplitude(double amplitude, int dataFormat, double refLevel);
 // fits alone and only their product does not, the larger factor is named.
 // Integer formats clip, so nothing is too large for them.
 enum class FloatRangeCause { None, Level, RefLevel };
-FloatRangeCause floatRangeCause(double levelAmplitude, int dataFormat, double refLevel);
+FloatRangeCause floatRangeCause(double levelAmplitude, core::SampleFormat dataFormat, double refLevel);
 
 // The refusal's text for a cause, as the dialogs and the commands show it;
 // empty for None.
 std::string_view floatRangeMessage(FloatRangeCause cause);
 
 // 8-bit samples of a quiet signal round to silence: warn below -15 dB.
-bool warnQuietEightBit(int dataFormat, double levelDb);
+bool warnQuietEightBit(core::SampleFormat dataFormat, double levelDb);
 
 } // namespace corvane::wavio

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/CodeSets.h"
 #include "core/Handover.h"
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -31,8 +33,14 @@ public:
     FileWriteThread(const FileWriteThread&) = delete;
     FileWriteThread& operator=(const FileWriteThread&) = delete;
 
-    // Called once, before start.
+    // Called once, before start. The codes as the caller has them (a code
+    // outside the tables makes every block fail with -1111), or a format
+    // from the table.
     void setDataFormat(char dataType, char dataFormat, double scale);
+    void setDataFormat(core::SampleType type, core::SampleFormat fileFormat, double factor)
+    {
+        setDataFormat(static_cast<char>(type), static_cast<char>(core::codeOf(fileFormat)), factor);
+    }
     // TPDF dither for the integer formats, drawn in block order and added to
     // both channels alike (they carry one signal); optional, before start.
     // Must outlive the thread; used by the worker only.
@@ -84,8 +92,9 @@ private:
     int fs;
     int numCh;
     bool stereo;
-    char dataType = 4;
-    char dataFormat = 1;
+    char dataType = static_cast<char>(core::SampleType::Float64);
+    char dataFormat = static_cast<char>(core::codeOf(core::SampleFormat::S16)); // the code as given
+    std::optional<core::SampleFormat> format = core::SampleFormat::S16; // empty when the code is none
     double scale = 1.0;
     signal::Dither* dither = nullptr;
     std::vector<double> ditherValues;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CodeSets.h"
 #include "wavio/ReplaceFile.h"
 
 #include <chrono>
@@ -45,6 +46,12 @@ public:
     // is written: 0 or -1114. The provider must outlive the writing.
     int setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
                   char dataFormat, double scale);
+    int setParams(signal::TWaveProvider* source, int frames, int rateHz, int channels, core::SampleType type,
+                  core::SampleFormat fileFormat, double factor)
+    {
+        return setParams(source, frames, rateHz, channels, static_cast<char>(type),
+                         static_cast<char>(core::codeOf(fileFormat)), factor);
+    }
 
     // Optional TPDF dither for the integer formats, handed to the writing
     // thread; must outlive the writing. Before the first poll.
@@ -100,8 +107,8 @@ private:
     int dataLength = 0;
     int fs = 0;
     int numCh = 0;
-    char dataType = 4;
-    char dataFormat = 1;
+    char dataType = static_cast<char>(core::SampleType::Float64);
+    char dataFormat = static_cast<char>(core::codeOf(core::SampleFormat::S16));
     double scale = 1.0;
     signal::Dither* dither = nullptr; // owned by the caller
     std::function<bool()> keepCheck;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CodeSets.h"
 #include "session/ExportRun.h"
 
 #include <QDialog>
@@ -40,6 +41,12 @@ public:
     int setJob(const session::JobSpec& job, const session::JobPlan& plan);
     int setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
                   char dataFormat, double scale);
+    int setParams(signal::TWaveProvider* source, int frames, int rateHz, int channels, core::SampleType type,
+                  core::SampleFormat fileFormat, double factor)
+    {
+        return setParams(source, frames, rateHz, channels, static_cast<char>(type),
+                         static_cast<char>(core::codeOf(fileFormat)), factor);
+    }
 
     bool cancelled() const { return progress.cancelled(); }
     int storeResult() const { return progress.storeResult(); }
