@@ -61,10 +61,24 @@ std::string plotUsage()
 
 namespace {
 
-constexpr cli::OptionSpec kOptions[] = {
-    {"--output", "-o"}, {"--freq", ""},        {"--level", ""},        {"--fs", ""},
-    {"--shape", ""},    {"--vert", "", false}, {"--horiz", "", false}, {"--labels", "", false},
-    {"--width", ""},    {"--height", ""},      {"--scale", ""},
+// The help names the limits as numbers.
+static_assert(kMinWidth == 120 && kMinHeight == 80 && kMaxSide == 4000 && kMaxScale == 4.0);
+
+const cli::OptionSpec kOptions[] = {
+    {"--output", "-o", true, "FILE.png", "", "The PNG file to write (required).", cli::ValueKind::File},
+    {"--freq", "", true, "HZ", "400", "The tone's frequency in Hz, checked as the window checks it."},
+    {"--level", "", true, "DB", "6.0", "The level in dB, checked as the window checks it."},
+    {"--fs", "", true, "HZ", "44100", "One of the window's sampling rates.", cli::ValueKind::Text,
+     core::sampleRateList},
+    {"--shape", "", true, "SHAPE", "sine", "The waveshape, by name or as its number 0 to 5.", cli::ValueKind::Text,
+     core::waveShapeNames},
+    {"--vert", "", false, "", "", "Then presses the window's \"Vert. Expand\"."},
+    {"--horiz", "", false, "", "", "Then presses the window's \"Horiz. Expand\"."},
+    {"--labels", "", false, "", "",
+     "Prints each visible scale label: name, left, top and text, tab-separated (in window pixels)."},
+    {"--width", "", true, "W", "361", "The plot's width in pixels, 120 to 4000."},
+    {"--height", "", true, "H", "201", "The plot's height in pixels, 80 to 4000."},
+    {"--scale", "", true, "S", "1", "Device pixels per pixel of the image, 1 to 4."},
 };
 
 struct PlotOptions {
@@ -177,6 +191,11 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 
 } // namespace
 
+std::vector<cli::OptionSpec> plotOptions()
+{
+    return {std::begin(kOptions), std::end(kOptions)};
+}
+
 int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
     if (cli::wantsHelp(args, kOptions)) {
@@ -237,12 +256,11 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
 std::span<const cli::Subcommand> windowCommands()
 {
     static const cli::Subcommand kCommands[] = {
-        {"plot", "corvane plot -o FILE.png ... draw the window's plot of a tone to a PNG file", plotUsage,
-         runPlot},
-        {"response", "corvane response IR.wav -o OUT ... frequency response as CSV, FRD or a PNG chart",
-         cli::responseUsage, runResponseCommand},
-        {"distortion", "corvane distortion REC -o OUT ... harmonic distortion of a recorded sweep",
-         cli::distortionUsage, runDistortionCommand},
+        {"plot", "draw the window's plot of a tone to a PNG file", plotUsage, runPlot, plotOptions},
+        {"response", "write a measured impulse response's frequency response as CSV, FRD or a PNG chart",
+         cli::responseUsage, runResponseCommand, cli::responseOptions, "IR.WAV"},
+        {"distortion", "write a recorded sweep's harmonic distortion as CSV or a PNG chart", cli::distortionUsage,
+         runDistortionCommand, cli::distortionOptions, "RECORDING"},
     };
     return kCommands;
 }

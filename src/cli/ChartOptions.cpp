@@ -12,7 +12,11 @@ namespace corvane::cli::chartoptions {
 
 namespace {
 
-constexpr OptionSpec kChartOptions[] = {{"--width", ""}, {"--height", ""}, {"--scale", ""}};
+constexpr OptionSpec kChartOptions[] = {
+    {"--width", "", true, "W", "640", "The PNG chart's plot area width in pixels, 120 to 4000."},
+    {"--height", "", true, "H", "360", "The PNG chart's plot area height in pixels, 80 to 4000."},
+    {"--scale", "", true, "S", "1", "Device pixels per pixel of the PNG chart, 1 to 4."},
+};
 constexpr double kMaxScale = 4.0;
 
 bool endsWith(std::string_view text, std::string_view tail)

@@ -5,7 +5,9 @@
 #include "cli/ExportCommand.h"
 #include "cli/PlayCommand.h"
 #include "cli/ReadCommand.h"
+#include "cli/Version.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -19,13 +21,14 @@ namespace {
 std::span<const Subcommand> headless()
 {
     static const std::array kHeadless{
-        Subcommand{"deconvolve", "corvane deconvolve REC -o IR.wav ... impulse response from a recorded sweep",
-                   deconvolveUsage, runDeconvolve},
-        Subcommand{"export", "corvane export -o FILE ...   write a test tone to a WAV file", exportUsage,
-                   runExport},
-        Subcommand{"play", "corvane play ...              play a test signal on a sound device", playUsage,
-                   runPlay},
-        Subcommand{"read", "corvane read FILE [--csv]    summarise or dump a 16-bit WAV file", readUsage, runRead},
+        Subcommand{"deconvolve", "turn a recorded sweep into an impulse response (a WAV file)", deconvolveUsage,
+                   runDeconvolve, deconvolveOptions, "RECORDING"},
+        Subcommand{"export", "write a test signal (tone, sweep, white or pink noise) to a WAV file", exportUsage,
+                   runExport, exportOptions},
+        Subcommand{"play", "play a test signal on a sound device, or list the devices", playUsage, runPlay,
+                   playOptions},
+        Subcommand{"read", "summarise a 16-bit WAV file, or print its samples as CSV", readUsage, runRead,
+                   readOptions, "FILE"},
     };
     return kHeadless;
 }
@@ -44,6 +47,44 @@ const Subcommand* find(std::string_view name, std::span<const Subcommand> extra)
     return command != nullptr ? command : findIn(name, extra);
 }
 
+bool isHelp(std::string_view word)
+{
+    return word == "help" || word == "-h" || word == "--help";
+}
+
+bool isVersion(std::string_view word)
+{
+    return word == "version" || word == "--version";
+}
+
+// Edits to turn a into b: insertions, deletions, substitutions and swaps of
+// two neighbours, the slips a typist makes.
+std::size_t editDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+void printUnknown(std::ostream& err, std::string_view what, std::string_view word,
+                  std::span<const Subcommand> extra)
+{
+    err << "corvane: " << what << " '" << std::string(word) << "'";
+    if (const std::string near = nearestCommand(word, extra); !near.empty())
+        err << "; did you mean '" << near << "'?";
+    err << '\n';
+}
+
 } // namespace
 
 std::span<const Subcommand> headlessCommands()
@@ -51,15 +92,67 @@ std::span<const Subcommand> headlessCommands()
     return headless();
 }
 
+std::vector<Subcommand> allCommands(std::span<const Subcommand> extra)
+{
+    std::vector<Subcommand> all(headless().begin(), headless().end());
+    for (const Subcommand& command : extra)
+        if (findIn(command.name, headless()) == nullptr)
+            all.push_back(command);
+    std::sort(all.begin(), all.end(), [](const Subcommand& a, const Subcommand& b) { return a.name < b.name; });
+    return all;
+}
+
+std::string_view programVersion()
+{
+    return kProgramVersion;
+}
+
+std::string nearestCommand(std::string_view word, std::span<const Subcommand> extra)
+{
+    std::vector<std::string_view> names{"help", "version"};
+    for (const Subcommand& command : allCommands(extra))
+        names.push_back(command.name);
+    // A leading "--" is the commonest slip of all: "--export".
+    while (word.starts_with('-'))
+        word.remove_prefix(1);
+    std::string best;
+    std::size_t bestDistance = 0;
+    bool tie = false;
+    for (const std::string_view name : names) {
+        // A start of one name only is as good as a match: "exp".
+        const std::size_t distance = word.size() >= 2 && name.starts_with(word) ? 0 : editDistance(word, name);
+        if (best.empty() || distance < bestDistance) {
+            best = std::string(name);
+            bestDistance = distance;
+            tie = false;
+        } else if (distance == bestDistance) {
+            tie = true;
+        }
+    }
+    // Two edits in a short word leave little of it.
+    const std::size_t allowed = word.size() <= 3 ? 1 : 2;
+    if (best.empty() || tie || bestDistance > allowed || bestDistance >= word.size())
+        return {};
+    return best;
+}
+
 void printUsage(std::ostream& out, std::span<const Subcommand> extra)
 {
-    // The overview lists the subcommands in this order whatever layer
-    // contributes them.
-    out << "usage: corvane                      open the window\n";
-    for (const std::string_view name : {"export", "play", "plot", "read", "deconvolve", "response", "distortion"})
-        if (const Subcommand* command = find(name, extra))
-            out << "       " << command->summary << '\n';
-    out << "       corvane help [COMMAND]       show this text, or a command's options\n";
+    const std::vector<Subcommand> all = allCommands(extra);
+    std::size_t width = std::string_view("version").size();
+    for (const Subcommand& command : all)
+        width = std::max(width, command.name.size());
+    const auto line = [&](std::string_view name, std::string_view text) {
+        out << "  " << name << std::string(width + 2 - name.size(), ' ') << text << '\n';
+    };
+    out << "usage: corvane                        open the window\n"
+           "       corvane COMMAND [OPTION]...    run a command without the window\n"
+           "commands:\n";
+    for (const Subcommand& command : all)
+        line(command.name, command.summary);
+    line("help", "show this text; help COMMAND shows a command's options");
+    line("version", "print the version (also --version)");
+    out << "See corvane(1) for every option, its default and its range.\n";
 }
 
 int flushOutput(std::ostream& out, std::ostream& err)
@@ -97,15 +190,25 @@ int runCommandLine(std::span<const std::string_view> args, std::ostream& out, st
         out.flush();
         return code;
     }
-    if (command == "help" || command == "-h" || command == "--help") {
-        if (const Subcommand* topic = rest.empty() ? nullptr : find(rest.front(), extra))
-            out << topic->usage();
-        else
+    if (isHelp(command)) {
+        if (rest.empty()) {
             printUsage(out, extra);
+        } else if (const Subcommand* topic = find(rest.front(), extra)) {
+            out << topic->usage();
+        } else if (isVersion(rest.front()) || isHelp(rest.front())) {
+            printUsage(out, extra);
+        } else {
+            printUnknown(err, "no help for the unknown command", rest.front(), extra);
+            return UsageError;
+        }
         return flushOutput(out, err);
     }
-    err << "corvane: unknown command '" << std::string(command) << "'\n";
-    printUsage(err, extra);
+    if (isVersion(command)) {
+        out << "corvane " << programVersion() << '\n';
+        return flushOutput(out, err);
+    }
+    printUnknown(err, "unknown command", command, extra);
+    err << "Run 'corvane help' for the list of commands.\n";
     return UsageError;
 }
 

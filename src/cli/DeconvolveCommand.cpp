@@ -44,8 +44,19 @@ std::string deconvolveUsage()
 namespace {
 
 constexpr OptionSpec kOwn[] = {
-    {"--output", "-o"}, {"--inverse", ""}, {"--channel", ""},        {"--pre", ""},
-    {"--length", ""},   {"--format", ""},  {"--quiet", "-q", false},
+    {"--output", "-o", true, "IR.WAV", "", "The impulse response's WAV file to write (required).",
+     ValueKind::File},
+    {"--inverse", "", true, "INV.WAV", "",
+     "The inverse filter as export --inverse wrote it (mono), instead of the sweep options.", ValueKind::File},
+    {"--channel", "", true, "N|all", "1",
+     "The recording's channel to analyse, from 1, or all; the impulse response has one channel per channel "
+     "analysed."},
+    {"--pre", "", true, "S", "0",
+     "Seconds kept before lag 0, which then sits at frame round(S * fs); at most the sweep's length."},
+    {"--length", "", true, "S", "",
+     "The impulse response's length in seconds, --pre included; without it, up to the end of the recording."},
+    {"--format", "", true, "f32|f64", "f64", "The sample encoding of the impulse response's file."},
+    {"--quiet", "-q", false, "", "", "Prints no report on stderr."},
 };
 
 struct DeconvolveOptions {
@@ -302,6 +313,11 @@ int runDeconvolve(std::span<const std::string_view> args, std::ostream& out, std
             << " frames, " << responses.size() << (responses.size() == 1 ? " channel, " : " channels, ") << fs
             << " Hz, " << (o.f32 ? "32" : "64") << "-bit float, lag 0 at frame " << preFrames << '\n';
     return code;
+}
+
+std::vector<OptionSpec> deconvolveOptions()
+{
+    return allSpecs();
 }
 
 } // namespace corvane::cli

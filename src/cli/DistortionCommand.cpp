@@ -43,10 +43,13 @@ std::string distortionUsage()
 namespace {
 
 constexpr OptionSpec kOwn[] = {
-    {"--output", "-o"},
-    {"--harmonics", ""},
-    {"--smooth", ""},
-    {"--channel", ""},
+    {"--output", "-o", true, "OUT", "",
+     "The file to write (required): .csv or .png by the extension; - writes CSV to standard output.",
+     ValueKind::File},
+    {"--harmonics", "", true, "K", "5", "The highest harmonic, 2 to 9."},
+    {"--smooth", "", true, "1/N", "none",
+     "Averages the power over each point's 1/N-octave band: none, 1/1, 1/3, 1/6, 1/12, 1/24 or 1/48."},
+    {"--channel", "", true, "N", "1", "The recording's channel, from 1."},
 };
 
 struct DistortionOptions {
@@ -203,6 +206,11 @@ int runDistortion(std::span<const std::string_view> args, std::ostream& out, std
     for (std::size_t k = 0; k < d.harmonicDb.size(); ++k)
         c.traces.push_back({"h" + std::to_string(k + 2), d.harmonicDb[k]});
     return writeChart("distortion", chart, c, o.size, o.path, err);
+}
+
+std::vector<OptionSpec> distortionOptions()
+{
+    return allSpecs();
 }
 
 } // namespace corvane::cli

@@ -47,10 +47,21 @@ std::string exportUsage()
 namespace {
 
 constexpr OptionSpec kExportOnly[] = {
-    {"--output", "-o"},
-    {"--inverse", ""},
-    {"--quiet", "-q", false},
+    {"--output", "-o", true, "FILE", "",
+     "The WAV file to write (required); - or /dev/stdout writes to standard output.", ValueKind::File},
+    {"--inverse", "", true, "FILE", "",
+     "With --signal sweep, also writes the sweep's inverse filter (64-bit float, mono) to FILE.", ValueKind::File},
+    {"--quiet", "-q", false, "", "", "Prints neither the progress line nor the summary."},
 };
+
+} // namespace
+
+std::vector<OptionSpec> exportOptions()
+{
+    return signalCommandSpecs(kExportOnly);
+}
+
+namespace {
 
 struct ExportOptions {
     SignalOptions signal;

@@ -18,6 +18,26 @@ const OptionSpec* findSpec(std::string_view name, std::span<const OptionSpec> sp
 
 } // namespace
 
+std::vector<std::string> choicesOf(const OptionSpec& option)
+{
+    std::vector<std::string> names;
+    if (option.choices == nullptr)
+        return names;
+    std::string list = option.choices();
+    // "a, b or c" lists end the same way as "a, b, c" ones.
+    if (const auto last = list.rfind(" or "); last != std::string::npos)
+        list.replace(last, 4, ", ");
+    std::size_t start = 0;
+    while (start < list.size()) {
+        std::size_t end = list.find(", ", start);
+        if (end == std::string::npos)
+            end = list.size();
+        names.push_back(list.substr(start, end - start));
+        start = end + 2;
+    }
+    return names;
+}
+
 int printRefusal(std::ostream& err, const Refusal& refusal, std::string_view command, const std::string& usage)
 {
     if (refusal.showUsage)

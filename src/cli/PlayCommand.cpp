@@ -49,11 +49,30 @@ int audioFailure(std::ostream& err, int code, const std::string& reason)
 }
 
 constexpr OptionSpec kPlayOnly[] = {
-    {"--device", ""},
-    {"--loop", "", false},
-    {"--list-devices", "", false},
-    {"--quiet", "-q", false},
+    {"--device", "", true, "NAME", "default",
+     "The ALSA PCM to play on: default, hw:1,0, plughw:1, null, file:'PATH',raw, ...", ValueKind::Device},
+    {"--loop", "", false, "", "",
+     "Plays on until Ctrl+C: a tone stays continuous, noise runs on, a sweep starts "
+     "again."},
+    {"--list-devices", "", false, "", "", "Prints the PCM names ALSA knows, each with its description."},
+    {"--quiet", "-q", false, "", "", "Prints neither the progress line nor the summary."},
 };
+
+} // namespace
+
+std::vector<OptionSpec> playOptions()
+{
+    std::vector<OptionSpec> options = signalCommandSpecs(kPlayOnly);
+    // A device takes fewer encodings than a file.
+    for (OptionSpec& option : options)
+        if (option.name == "--format") {
+            option.help = "The sample format sent to the device, by name.";
+            option.choices = audio::playFormatNames;
+        }
+    return options;
+}
+
+namespace {
 
 struct PlayOptions {
     SignalOptions signal;

@@ -30,6 +30,15 @@ namespace {
 
 constexpr double kFullScale = 32768.0;
 
+// The help names the limit as a number.
+static_assert(wavio::WaveFileRead::kRingBytes / 2 == 96000);
+
+constexpr OptionSpec kOptions[] = {
+    {"--csv", "", false, "", "",
+     "Prints every frame as index,left[,right], the samples divided by 32768, instead of the summary."},
+    {"--block", "", true, "N", "4096", "Frames read per call, 1 to 96000."},
+};
+
 struct ChannelLevel {
     double peak = 0.0;
     double sumSquares = 0.0;
@@ -54,6 +63,11 @@ void appendNumber(std::string& line, double v)
 
 } // namespace
 
+std::vector<OptionSpec> readOptions()
+{
+    return {std::begin(kOptions), std::end(kOptions)};
+}
+
 int runRead(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
     std::string path;
@@ -63,7 +77,6 @@ int runRead(std::span<const std::string_view> args, std::ostream& out, std::ostr
         err << "corvane read: " << message << '\n' << readUsage();
         return UsageError;
     };
-    static constexpr OptionSpec kOptions[] = {{"--csv", "", false}, {"--block", ""}};
     if (wantsHelp(args, kOptions)) {
         out << readUsage();
         return Ok;

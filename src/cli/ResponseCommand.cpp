@@ -38,8 +38,20 @@ std::string responseUsage()
 namespace {
 
 constexpr OptionSpec kOwn[] = {
-    {"--output", "-o"}, {"--smooth", ""}, {"--from", ""},    {"--to", ""},
-    {"--pre", ""},      {"--window", ""}, {"--channel", ""},
+    {"--output", "-o", true, "OUT", "",
+     "The file to write (required), its format by the extension: .csv, .frd or .png; - writes CSV to standard "
+     "output.",
+     ValueKind::File},
+    {"--smooth", "", true, "1/N", "none",
+     "Averages the power over each point's 1/N-octave band: none, 1/1, 1/3, 1/6, 1/12, 1/24 or 1/48."},
+    {"--from", "", true, "F", "10", "The lowest point in Hz; the points lie 1/48 octave apart."},
+    {"--to", "", true, "F", "fs/2", "The highest point in Hz."},
+    {"--pre", "", true, "S", "0",
+     "Lag 0 sits at frame round(S * fs), as deconvolve --pre wrote it; the phase is relative to it."},
+    {"--window", "", true, "S", "",
+     "Keeps only the first S seconds after lag 0, the last tenth tapered by a half Hann window; without it, the "
+     "whole response."},
+    {"--channel", "", true, "N", "1", "The response's channel, from 1."},
 };
 
 struct ResponseOptions {
@@ -206,6 +218,11 @@ int runResponse(std::span<const std::string_view> args, std::ostream& out, std::
     c.frequencyHz = r.frequencyHz;
     c.traces.push_back({"magnitude", r.magnitudeDb});
     return writeChart("response", chart, c, o.size, o.path, err);
+}
+
+std::vector<OptionSpec> responseOptions()
+{
+    return allSpecs();
 }
 
 } // namespace corvane::cli

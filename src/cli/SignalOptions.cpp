@@ -17,11 +17,40 @@ namespace corvane::cli {
 
 namespace {
 
-constexpr OptionSpec kSignalOptions[] = {
-    {"--signal", ""},   {"--freq", ""},    {"--level", ""},       {"--fs", ""},       {"--shape", ""},
-    {"--seconds", ""},  {"--samples", ""}, {"--format", ""},      {"--channels", ""}, {"--ref-level", ""},
-    {"--from", ""},     {"--to", ""},      {"--sync", "", false}, {"--seed", ""},     {"--fade-in", ""},
-    {"--fade-out", ""}, {"--dither", ""},
+// The help names the rates as numbers.
+static_assert(kMinCommandRateHz == 8000 && kMaxCommandRateHz == 384000);
+
+const OptionSpec kSignalOptions[] = {
+    {"--signal", "", true, "SIGNAL", "tone",
+     "The signal: tone (the window's signal, byte for byte), an exponential sine sweep, or white or pink "
+     "Gaussian noise.",
+     ValueKind::Text, core::signalKindNames},
+    {"--freq", "", true, "HZ", "400", "The tone's frequency in Hz, at least 1 and below half the sampling rate."},
+    {"--level", "", true, "DB", "6.0",
+     "The level in dB: 0 dB is amplitude 1.0 and +20 dB the integer formats' full scale; noise has the RMS of a "
+     "sine of that level. Above +20 dB or at -60 dB and below a warning is printed."},
+    {"--fs", "", true, "HZ", "44100", "The sampling rate: any whole number of Hz from 8000 to 384000."},
+    {"--shape", "", true, "SHAPE", "sine", "The tone's waveshape, by name or as its number 0 to 5.",
+     ValueKind::Text, core::waveShapeNames},
+    {"--seconds", "", true, "S", "10", "The length in seconds, 1 to 1000."},
+    {"--samples", "", true, "N", "", "The length in frames instead of seconds, 1 to 1000 seconds' worth."},
+    {"--format", "", true, "FMT", "s16", "The sample encoding, by name or as its number 0 to 5.", ValueKind::Text,
+     core::sampleFormatNames},
+    {"--channels", "", true, "1|2", "2", "Mono or stereo; both channels carry the same signal."},
+    {"--ref-level", "", true, "R", "0.1", "The value a 0 dB signal takes in the float formats; above 0."},
+    {"--from", "", true, "F1", "20", "The sweep's start frequency in Hz."},
+    {"--to", "", true, "F2", "20000", "The sweep's stop frequency in Hz, above the start and below fs/2."},
+    {"--sync", "", false, "", "off",
+     "Rounds the sweep's rate so that each harmonic's impulse response lies a whole number of its periods "
+     "before the linear one."},
+    {"--seed", "", true, "N", "1",
+     "The noise and dither stream, 0 to 18446744073709551615; the same options and seed give the same bytes."},
+    {"--fade-in", "", true, "S", "0",
+     "A raised-cosine fade at the start, in seconds; the fades together may not be longer than the signal."},
+    {"--fade-out", "", true, "S", "0", "A raised-cosine fade at the end, in seconds."},
+    {"--dither", "", true, "none|tpdf", "none",
+     "tpdf adds triangular dither of +-1 LSB before rounding (integer formats only).", ValueKind::Text,
+     [] { return std::string("none, tpdf"); }},
 };
 
 Refusal usage(std::string message)
@@ -150,16 +179,12 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
     return std::nullopt;
 }
 
-namespace {
-
 std::vector<OptionSpec> signalCommandSpecs(std::span<const OptionSpec> own)
 {
     std::vector<OptionSpec> specs(own.begin(), own.end());
     specs.insert(specs.end(), std::begin(kSignalOptions), std::end(kSignalOptions));
     return specs;
 }
-
-} // namespace
 
 bool signalCommandWantsHelp(std::span<const std::string_view> args, std::span<const OptionSpec> own)
 {

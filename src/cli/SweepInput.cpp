@@ -17,16 +17,29 @@ namespace corvane::cli::sweepinput {
 
 namespace {
 
-constexpr OptionSpec kSweepOptions[] = {
-    {"--signal", ""},  {"--from", ""},        {"--to", ""},      {"--fs", ""},       {"--seconds", ""},
-    {"--samples", ""}, {"--sync", "", false}, {"--fade-in", ""}, {"--fade-out", ""},
-};
+// The signal options that describe a sweep, with their rows (help,
+// default, range) from the signal options' own table.
+constexpr std::string_view kSweepOptionNames[] = {"--signal",  "--from", "--to",      "--fs",      "--seconds",
+                                                  "--samples", "--sync", "--fade-in", "--fade-out"};
+
+const std::vector<OptionSpec>& sweepRows()
+{
+    static const std::vector<OptionSpec> rows = [] {
+        std::vector<OptionSpec> picked;
+        for (const std::string_view name : kSweepOptionNames)
+            for (const OptionSpec& row : signalOptionSpecs())
+                if (row.name == name)
+                    picked.push_back(row);
+        return picked;
+    }();
+    return rows;
+}
 
 } // namespace
 
 std::span<const OptionSpec> sweepOptionSpecs()
 {
-    return kSweepOptions;
+    return sweepRows();
 }
 
 std::string sweepOptionsHelp()
@@ -39,8 +52,8 @@ std::string sweepOptionsHelp()
 
 std::optional<Refusal> takeSweepOption(const ParsedOption& option, SignalOptions& o, bool& taken)
 {
-    taken = std::any_of(std::begin(kSweepOptions), std::end(kSweepOptions),
-                        [&](const OptionSpec& spec) { return spec.name == option.name; });
+    taken = std::any_of(std::begin(kSweepOptionNames), std::end(kSweepOptionNames),
+                        [&](std::string_view name) { return name == option.name; });
     if (!taken)
         return std::nullopt;
     bool signalOption = false;

@@ -32,6 +32,26 @@ void LicenseLineReader::endLine()
     buffer.clear();
 }
 
+std::vector<std::string> licenseFileCandidates(const std::string& programFolder)
+{
+    std::vector<std::string> candidates{"license.txt"};
+    if (!programFolder.empty()) {
+        candidates.push_back(programFolder + "/license.txt");
+        candidates.push_back(programFolder + "/../share/doc/corvane/copyright");
+    }
+    return candidates;
+}
+
+void readFirstLicenseFile(LicenseText& text, const std::vector<std::string>& candidates)
+{
+    text.readError = true;
+    for (const std::string& path : candidates) {
+        readLicenseFile(text, path.c_str());
+        if (!text.readError)
+            return;
+    }
+}
+
 void readLicenseFile(LicenseText& text, const char* path)
 {
     text.readError = false;

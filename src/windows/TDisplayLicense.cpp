@@ -1,5 +1,6 @@
 #include "windows/TDisplayLicense.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
@@ -31,9 +32,11 @@ TDisplayLicense::TDisplayLicense(QWidget* parent) : QDialog(parent)
 
 void TDisplayLicense::FormCreate()
 {
-    // By its relative name: the licence beside the program is found when
-    // the program runs in its own folder, as ./run and the desktop entry do.
-    shell::readLicenseFile(*this, "license.txt");
+    // The working folder's license.txt first, as ever (./run starts the
+    // program in the checkout); then the build tree's copy beside the
+    // program, then the installed copyright file.
+    shell::readFirstLicenseFile(
+        *this, shell::licenseFileCandidates(QCoreApplication::applicationDirPath().toStdString()));
 }
 
 void TDisplayLicense::showEvent(QShowEvent* event)

@@ -583,8 +583,8 @@ TEST(CommandLine, UsageAndUnknownCommands)
     // Without arguments the program opens its window; "help" lists the commands.
     const ProcessResult bare = runProcess(CORVANE_EXE, {"help"});
     EXPECT_EQ(bare.exitCode, 0);
-    EXPECT_NE(bare.out.find("corvane export"), std::string::npos);
-    EXPECT_NE(bare.out.find("corvane plot"), std::string::npos);
+    EXPECT_NE(bare.out.find("\n  export "), std::string::npos);
+    EXPECT_NE(bare.out.find("\n  plot "), std::string::npos);
 
     const ProcessResult help = runProcess(CORVANE_EXE, {"export", "--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -593,6 +593,39 @@ TEST(CommandLine, UsageAndUnknownCommands)
     const ProcessResult unknown = runProcess(CORVANE_EXE, {"frobnicate"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("unknown command 'frobnicate'"), std::string::npos);
+    EXPECT_EQ(unknown.err.find("did you mean"), std::string::npos);
+}
+
+TEST(CommandLine, VersionHelpAndSuggestions)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out; // the start of stdout
+        std::string err; // a part of stderr
+    };
+    const Case cases[] = {
+        {{"--version"}, 0, "corvane " CORVANE_VERSION "\n", ""},
+        {{"version"}, 0, "corvane " CORVANE_VERSION "\n", ""},
+        {{"--help"}, 0, "usage: corvane", ""},
+        {{"help", "read"}, 0, "usage: corvane read", ""},
+        {{"help", "frobnicate"}, 2, "", "no help for the unknown command 'frobnicate'"},
+        {{"help", "exprot"}, 2, "", "did you mean 'export'?"},
+        {{"exprot"}, 2, "", "unknown command 'exprot'; did you mean 'export'?"},
+        {{"--export"}, 2, "", "did you mean 'export'?"},
+        {{"reed"}, 2, "", "did you mean 'read'?"},
+        {{"verison"}, 2, "", "did you mean 'version'?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front() + (c.args.size() > 1 ? " " + c.args[1] : std::string()));
+        const ProcessResult r = runProcess(CORVANE_EXE, c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
+        if (c.out.empty()) {
+            EXPECT_EQ(r.out, "");
+        }
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
 }
 
 } // namespace

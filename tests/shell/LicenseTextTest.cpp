@@ -94,4 +94,48 @@ TEST(LicenseText, FileReadAndMissingFile)
     std::filesystem::remove_all(dir);
 }
 
+TEST(LicenseText, WorkingFolderThenBesideTheProgramThenTheInstalledCopyright)
+{
+    namespace fs = std::filesystem;
+    const auto root = fs::temp_directory_path() / ("corvane-license-lookup-" + std::to_string(::getpid()));
+    const fs::path work = root / "work";
+    const fs::path bin = root / "prefix" / "bin";
+    const fs::path installed = root / "prefix" / "share" / "doc" / "corvane" / "copyright";
+    const fs::path previous = fs::current_path();
+    struct Case {
+        const char* name;
+        bool inWork, besideProgram, inShare;
+        const char* expected; // nullptr: none found
+    };
+    const Case cases[] = {
+        {"AllThree", true, true, true, "work"},
+        {"BesideAndShare", false, true, true, "beside"},
+        {"OnlyInstalled", false, false, true, "share"},
+        {"None", false, false, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(root);
+        fs::create_directories(work);
+        fs::create_directories(bin);
+        fs::create_directories(installed.parent_path());
+        if (c.inWork)
+            std::ofstream(work / "license.txt") << "work\n";
+        if (c.besideProgram)
+            std::ofstream(bin / "license.txt") << "beside\n";
+        if (c.inShare)
+            std::ofstream(installed) << "share\n";
+        fs::current_path(work);
+        shell::LicenseText text;
+        shell::readFirstLicenseFile(text, shell::licenseFileCandidates(bin.string()));
+        fs::current_path(previous);
+        EXPECT_EQ(text.readError, c.expected == nullptr);
+        if (c.expected != nullptr) {
+            ASSERT_EQ(text.numLines, 1);
+            EXPECT_EQ(text.licenseLines[0], c.expected);
+        }
+    }
+    fs::remove_all(root);
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::app {
 
@@ -15,6 +16,7 @@ namespace corvane::app {
 int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 std::string plotUsage();
+std::vector<cli::OptionSpec> plotOptions();
 
 // The subcommands that need the windows (plot), for the dispatcher.
 std::span<const cli::Subcommand> windowCommands();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/Options.h"
+
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -38,14 +40,17 @@ using ChartWriter = int (*)(const FrequencyChart& chart, const ChartSize& size, 
 // `corvane deconvolve RECORDING -o IR.wav ...`
 int runDeconvolve(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 std::string deconvolveUsage();
+std::vector<OptionSpec> deconvolveOptions();
 
 // `corvane response IR.wav -o OUT.csv|.frd|.png ...`; without a chart writer
 // a .png target is refused.
 int runResponse(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartWriter chart);
 std::string responseUsage();
+std::vector<OptionSpec> responseOptions();
 
 // `corvane distortion RECORDING -o OUT.csv|.png SWEEP OPTIONS ...`
 int runDistortion(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartWriter chart);
 std::string distortionUsage();
+std::vector<OptionSpec> distortionOptions();
 
 } // namespace corvane::cli

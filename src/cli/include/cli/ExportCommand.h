@@ -1,11 +1,13 @@
 #pragma once
 
 #include "cli/ExitCode.h"
+#include "cli/Options.h"
 
 #include <iosfwd>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::cli {
 
@@ -17,6 +19,8 @@ namespace corvane::cli {
 int runExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 std::string exportUsage();
+// Every option export takes, its own first.
+std::vector<OptionSpec> exportOptions();
 
 // The waveshape names and codes as the help texts list them.
 std::string shapeNamesHelp();

@@ -9,13 +9,28 @@
 
 namespace corvane::cli {
 
+// What a shell may offer for an option's value.
+enum class ValueKind { Text, File, Device };
+
 // One option a subcommand takes: its name ("--freq"), an optional short
-// alias ("-o"), and whether it takes a value.
+// alias ("-o"), and whether it takes a value; then what the help, the manual
+// page and the shell completion say of it, all read from this one row: the
+// value's placeholder ("HZ"), its default as text (empty when there is none),
+// one sentence on its meaning and range, and for a value from a code set the
+// names it takes (", "-separated, as the core's name lists give them).
 struct OptionSpec {
     std::string_view name;
     std::string_view alias;
     bool takesValue = true;
+    std::string_view valueName = {};
+    std::string_view defaultText = {};
+    std::string_view help = {};
+    ValueKind kind = ValueKind::Text;
+    std::string (*choices)() = nullptr;
 };
+
+// The names a code-set option takes, split from its choices() list.
+std::vector<std::string> choicesOf(const OptionSpec& option);
 
 // A refused command line: what to print, and whether the usage text follows
 // (a word the command does not take) or not (a value the checks refuse).

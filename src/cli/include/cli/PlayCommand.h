@@ -1,9 +1,12 @@
 #pragma once
 
+#include "cli/Options.h"
+
 #include <iosfwd>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::cli {
 
@@ -13,5 +16,7 @@ namespace corvane::cli {
 int runPlay(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 std::string playUsage();
+// Every option play takes, its own first.
+std::vector<OptionSpec> playOptions();
 
 } // namespace corvane::cli

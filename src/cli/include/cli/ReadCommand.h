@@ -1,9 +1,12 @@
 #pragma once
 
+#include "cli/Options.h"
+
 #include <iosfwd>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::cli {
 
@@ -12,5 +15,6 @@ namespace corvane::cli {
 int runRead(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 std::string readUsage();
+std::vector<OptionSpec> readOptions();
 
 } // namespace corvane::cli

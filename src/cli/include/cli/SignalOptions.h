@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace corvane::cli {
 
@@ -37,6 +38,9 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
 std::optional<Refusal>
 parseSignalCommand(std::span<const std::string_view> args, std::span<const OptionSpec> own, SignalOptions& o,
                    const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn);
+
+// Every option of a command that takes the signal options: its own, then those.
+std::vector<OptionSpec> signalCommandSpecs(std::span<const OptionSpec> own);
 
 // Whether a signal command's words ask for its help (see wantsHelp).
 bool signalCommandWantsHelp(std::span<const std::string_view> args, std::span<const OptionSpec> own);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace corvane::shell {
 
@@ -42,5 +43,13 @@ private:
 
 // Reads the whole file into text, or sets readError when it cannot be opened.
 void readLicenseFile(LicenseText& text, const char* path);
+
+// Where the licence is looked for, first first: license.txt in the working
+// folder, then beside the program (a build tree), then where an install puts
+// it relative to the program's folder (bin/ -> share/doc/corvane/copyright).
+std::vector<std::string> licenseFileCandidates(const std::string& programFolder);
+
+// Reads the first candidate that opens; readError when none does.
+void readFirstLicenseFile(LicenseText& text, const std::vector<std::string>& candidates);
 
 } // namespace corvane::shell
