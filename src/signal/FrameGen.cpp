@@ -36,12 +36,12 @@ int FrameGen::execStoreIdentical(double* data, int dataSize)
     return 0;
 }
 
-double fracOfProduct(double a, double b)
+double turnsOf(double a, double b, double d)
 {
     const double p = a * b;
     const double e = std::fma(a, b, -p);
-    const double f = (p - std::floor(p)) + e;
-    return f - std::floor(f);
+    const double t = (std::fmod(p, d) + e) / d;
+    return t - std::floor(t);
 }
 
 } // namespace corvane::signal

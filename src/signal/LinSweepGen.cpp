@@ -39,14 +39,16 @@ std::string checkLinSweepParams(const LinSweepParams& p)
 
 double linSweepTurns(const LinSweepParams& p, std::int64_t n)
 {
-    // F1 n / fs + (F2 - F1) n^2 / (2 fs N): each product's fraction taken
-    // with its rounding put back, and n^2's own rounding (above 2^53) too.
+    // F1 n / fs + (F2 - F1) n^2 / (2 fs N), each term reduced to turns
+    // exactly before its division; n^2 above 2^53 has its rounding put back.
     const auto x = static_cast<double>(n);
-    const double linear = p.startHz / p.sampleRateHz;
-    const double square = (p.stopHz - p.startHz) / (2.0 * p.sampleRateHz * static_cast<double>(p.frameCount));
+    const double rise = p.stopHz - p.startHz;
+    const double span = 2.0 * p.sampleRateHz * static_cast<double>(p.frameCount);
     const double nn = x * x;
     const double nnError = std::fma(x, x, -nn);
-    const double t = fracOfProduct(x, linear) + fracOfProduct(nn, square) + nnError * square;
+    const double t = turnsOf(x, p.startHz, p.sampleRateHz) + (rise >= 0.0 ? turnsOf(nn, rise, span)
+                                                                          : -turnsOf(nn, -rise, span)) +
+                     nnError * rise / span;
     return t - std::floor(t);
 }
 

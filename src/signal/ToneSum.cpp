@@ -102,7 +102,6 @@ void ToneSum::fill(std::int64_t first, double* out, int count, double extraPhase
     for (std::size_t k = 0; k < params.lines.size(); ++k) {
         const ToneLine& l = params.lines[k];
         const double phase = l.phaseRad + extraPhase;
-        const double perFrame = l.freqHz / params.sampleRateHz;
         for (int i = 0; i < count; ++i) {
             const std::int64_t n = first + i;
             double turns = 0.0;
@@ -114,7 +113,7 @@ void ToneSum::fill(std::int64_t first, double* out, int count, double extraPhase
                     m += period;
                 turns = static_cast<double>((cycles[k] * m) % period) / static_cast<double>(period);
             } else {
-                turns = fracOfProduct(static_cast<double>(n), perFrame);
+                turns = turnsOf(static_cast<double>(n), l.freqHz, params.sampleRateHz);
             }
             out[i] += l.amplitude * std::sin(kTwoPi * turns + phase);
         }

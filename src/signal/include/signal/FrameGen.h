@@ -48,9 +48,11 @@ protected:
     std::int64_t nextFrame = 0;
 };
 
-// The fractional part of a * b, with the product's rounding error put back
-// (a fused multiply-add gives it exactly), so a phase in turns keeps its
-// precision however many turns lie before it. In [0, 1] up to that error.
-double fracOfProduct(double a, double b);
+// The fractional part of a * b / d for a, b >= 0 and d > 0: the product
+// with its rounding error (a fused multiply-add gives it exactly), reduced
+// modulo d exactly by fmod before the one division. So a phase in turns
+// keeps its precision however many turns lie before it: f n / fs is as
+// exact at frame 10^9 as at frame 1. In [0, 1).
+double turnsOf(double a, double b, double d);
 
 } // namespace corvane::signal
