@@ -191,6 +191,12 @@ std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
             return std::nullopt;
         }
     }
+    if (isNoise(job.kind) && job.periodic) {
+        if (const std::string why = signal::checkPeriodicNoise(periodicNoiseParams(job, plan)); !why.empty()) {
+            f.refuse(CheckCode::PeriodRefused, JobField::Period, why);
+            return std::nullopt;
+        }
+    }
     if (const std::string why = signal::checkFades(job.fadeInSeconds, job.fadeOutSeconds, fs, frames);
         !why.empty()) {
         f.refuse(CheckCode::FadesRefused, JobField::Fades, why);

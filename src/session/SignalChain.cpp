@@ -270,6 +270,12 @@ SignalChain::SignalChain(const JobSpec& o, const JobPlan& plan, bool forLoop, bo
     }
     case SignalKind::White:
     case SignalKind::Pink: {
+        if (o.periodic) {
+            auto periodic = std::make_unique<signal::PeriodicNoise>();
+            periodic->setNoise(periodicNoiseParams(o, plan), o.channels);
+            parts->generator = std::move(periodic);
+            break;
+        }
         auto gen = std::make_unique<signal::NoiseGen>();
         gen->setNoise(noiseParams(o, plan, mayRewrite), o.channels);
         parts->noise = gen.get();

@@ -140,10 +140,11 @@ TEST(SignalRows, PeriodicMultitoneHasItsBinsOnlyAndLoopsWithoutAStep)
         strongest = std::max(strongest, mag[k]);
     }
     for (std::size_t k = 0; k < mag.size(); ++k) {
-        if (std::find(bins.begin(), bins.end(), k) != bins.end())
+        if (std::find(bins.begin(), bins.end(), k) != bins.end()) {
             EXPECT_NEAR(mag[k], 1.0 / std::sqrt(5.0), 1e-12) << "bin " << k;
-        else
+        } else {
             EXPECT_LT(dB(std::max(mag[k], 1e-300) / strongest), -200.0) << "bin " << k;
+        }
     }
 }
 
@@ -230,10 +231,11 @@ TEST(SignalRows, RoutesLeaveSilenceOrCancelExactlyInEveryFormat)
                         break;
                     default:
                         ASSERT_EQ(left[i], signal[i]) << i;
-                        if (format.isFloat || format.format == core::SampleFormat::S32 || signal[i] != lowest)
+                        if (format.isFloat || format.format == core::SampleFormat::S32 || signal[i] != lowest) {
                             ASSERT_EQ(left[i] + right[i], 0.0) << i;
-                        else // the bottom code has no negative in range: the nearest
+                        } else { // the bottom code has no negative in range: the nearest
                             ASSERT_EQ(right[i], -lowest - 1.0) << i;
+                        }
                         break;
                     }
                 }
@@ -348,5 +350,24 @@ TEST(SignalRows, CheckRefusesWhatTheNewOptionsCannotDo)
         EXPECT_EQ(r.findings.back().code, c.code) << c.name;
         EXPECT_EQ(r.findings.back().field, c.field) << c.name;
         EXPECT_FALSE(r.plan) << c.name;
+    }
+}
+
+TEST(SignalRows, PeriodicNoiseLoopsWithoutAStepAtItsLevel)
+{
+    for (const core::SignalKind kind : {core::SignalKind::White, core::SignalKind::Pink}) {
+        SCOPED_TRACE(std::string(core::infoOf(kind).cliName));
+        JobSpec job = unitJob(kind);
+        job.frames = 8 * 1024;
+        job.periodic = true;
+        job.period = 1024;
+        const Rendered r = render(job, 1000);
+        EXPECT_TRUE(std::equal(r.left.begin(), r.left.begin() + 1024, r.left.end() - 1024));
+        double power = 0.0;
+        for (const double v : r.left)
+            power += v * v;
+        EXPECT_NEAR(std::sqrt(power / static_cast<double>(r.left.size())), std::sqrt(0.5), 1e-12);
+        job.period = 1000;
+        EXPECT_EQ(session::checkJob(job).findings.back().code, session::CheckCode::PeriodRefused);
     }
 }

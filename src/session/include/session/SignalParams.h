@@ -5,6 +5,7 @@
 #include "signal/BurstGen.h"
 #include "signal/LinSweepGen.h"
 #include "signal/NoiseGen.h"
+#include "signal/PeriodicNoise.h"
 #include "signal/SweepGen.h"
 #include "signal/ToneSum.h"
 
@@ -45,6 +46,19 @@ inline signal::NoiseParams noiseParams(const JobSpec& job, const JobPlan& plan, 
             plan.amplitude,
             job.seed,
             mayRewrite};
+}
+
+// Periodic noise: the period in frames, 65536 unless given; -1 for one
+// that is not a whole number in int range.
+inline signal::PeriodicNoiseParams periodicNoiseParams(const JobSpec& job, const JobPlan& plan)
+{
+    signal::PeriodicNoiseParams p;
+    p.colour = job.kind == core::SignalKind::Pink ? signal::NoiseColour::Pink : signal::NoiseColour::White;
+    const double v = job.period.value_or(65536.0);
+    p.periodFrames = v >= 1.0 && v <= 2147483647.0 && v == std::trunc(v) ? static_cast<int>(v) : -1;
+    p.amplitude = plan.amplitude;
+    p.seed = job.seed;
+    return p;
 }
 
 inline signal::LinSweepParams linSweepParams(const JobSpec& job, std::int64_t frames, double amplitude)
