@@ -156,6 +156,10 @@ std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
                  "--phase takes degrees from -360 to 360, for a sine tone or a multitone.");
         return std::nullopt;
     }
+    if (job.period && !job.periodic && job.kind != core::SignalKind::Burst) {
+        f.refuse(CheckCode::PeriodRefused, JobField::Period, "--period goes with --periodic.");
+        return std::nullopt;
+    }
     if (job.kind == core::SignalKind::Multitone && job.periodic && multitonePeriod(job, plan) < 0) {
         f.refuse(CheckCode::PeriodRefused, JobField::Period,
                  "--period takes a whole number of frames from 4 up.");

@@ -321,6 +321,8 @@ TEST(SignalRows, CheckRefusesWhatTheNewOptionsCannotDo)
          CheckCode::TonesRefused, JobField::Tones},
         {"PeriodNotWhole", [](JobSpec& j) { j.kind = core::SignalKind::Multitone, j.periodic = true, j.period = 10.5; },
          CheckCode::PeriodRefused, JobField::Period},
+        {"PeriodWithoutPeriodic", [](JobSpec& j) { j.kind = core::SignalKind::White, j.period = 1024; },
+         CheckCode::PeriodRefused, JobField::Period},
         {"BurstPeriodTooShort", [](JobSpec& j) { j.kind = core::SignalKind::Burst, j.cycles = 10, j.period = 5; },
          CheckCode::BurstRefused, JobField::Burst},
         {"BurstAtHalfTheRate", [](JobSpec& j) { j.kind = core::SignalKind::Burst, j.freqHz = 22050; },

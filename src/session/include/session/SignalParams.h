@@ -138,8 +138,16 @@ inline signal::ToneSumParams toneSumParams(const JobSpec& job, const JobPlan& pl
             high = job.tones[1];
         }
         if (low > 0.0) {
-            p.lines.push_back({low, a * ratio / (ratio + 1.0), 0.0});
-            p.lines.push_back({high, a / (ratio + 1.0), 0.0});
+            // The larger share rounded, the smaller one the exact rest, so
+            // the two add up to the amplitude.
+            double first = a * ratio / (ratio + 1.0);
+            double second = a / (ratio + 1.0);
+            if (ratio >= 1.0)
+                second = a - first;
+            else
+                first = a - second;
+            p.lines.push_back({low, first, 0.0});
+            p.lines.push_back({high, second, 0.0});
         }
     } else {
         p.lines.push_back({job.freqHz, a, 0.0});
