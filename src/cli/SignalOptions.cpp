@@ -18,12 +18,35 @@ namespace corvane::cli {
 namespace {
 
 constexpr OptionSpec kSignalOptions[] = {
-    {"--signal", ""},   {"--freq", ""},    {"--level", ""},       {"--fs", ""},       {"--shape", ""},
-    {"--seconds", ""},  {"--samples", ""}, {"--format", ""},      {"--channels", ""}, {"--ref-level", ""},
-    {"--from", ""},     {"--to", ""},      {"--sync", "", false}, {"--seed", ""},     {"--fade-in", ""},
-    {"--fade-out", ""}, {"--dither", ""},  {"--tones", ""},        {"--periodic", "", false},
-    {"--period", ""},   {"--preset", ""},  {"--ratio", ""},       {"--cycles", ""},   {"--window", ""},
-    {"--order", ""},    {"--pad-before", ""}, {"--pad-after", ""}, {"--route", ""},   {"--phase", ""},
+    {"--signal", ""},
+    {"--freq", ""},
+    {"--level", ""},
+    {"--fs", ""},
+    {"--shape", ""},
+    {"--seconds", ""},
+    {"--samples", ""},
+    {"--format", ""},
+    {"--channels", ""},
+    {"--ref-level", ""},
+    {"--from", ""},
+    {"--to", ""},
+    {"--sync", "", false},
+    {"--seed", ""},
+    {"--fade-in", ""},
+    {"--fade-out", ""},
+    {"--dither", ""},
+    {"--tones", ""},
+    {"--periodic", "", false},
+    {"--period", ""},
+    {"--preset", ""},
+    {"--ratio", ""},
+    {"--cycles", ""},
+    {"--window", ""},
+    {"--order", ""},
+    {"--pad-before", ""},
+    {"--pad-after", ""},
+    {"--route", ""},
+    {"--phase", ""},
 };
 
 // Whether an option belongs to some signals only (a row of the parameter
@@ -338,7 +361,8 @@ std::string signalOptionsHelp()
            " (default tone)\n"
            "  --level DB: 0 dB is amplitude 1.0, +20 dB integer full scale; noise and multitone have the RMS of a "
            "sine of that level,\n"
-           "         imd's two amplitudes add up to that sine's (the pair may peak slightly below it, never above),\n"
+           "         imd's two amplitudes add up to that sine's (the pair may peak slightly below it, never "
+           "above),\n"
            "         sweeps, bursts and mls peak at that sine's amplitude (mls is +-A)\n"
            "  --fs HZ: any whole number from " +
            std::to_string(kMinCommandRateHz) + " to " + std::to_string(kMaxCommandRateHz) +
@@ -349,8 +373,10 @@ std::string signalOptionsHelp()
            "  white, pink: Gaussian noise, flat or falling 3 dB per octave; --seed N (default 1);\n"
            "         --periodic --period N (a power of two from 1024 to 1048576, default 65536): repeats exactly\n"
            "         every N frames, a line of random phase on every bin k fs / N\n"
-           "  multitone: --tones F1,F2,... (up to 64, default 100,1000,10000) at equal amplitudes with Schroeder's\n"
-           "         phases -pi k (k-1) / K; --periodic rounds each to whole cycles in the file or --period N frames\n"
+           "  multitone: --tones F1,F2,... (up to 64, default 100,1000,10000) at equal amplitudes with "
+           "Schroeder's\n"
+           "         phases -pi k (k-1) / K; --periodic rounds each to whole cycles in the file or --period N "
+           "frames\n"
            "  imd:   --preset smpte|din|ccif (default smpte: 60 Hz + 7 kHz 4:1; din 250 Hz + 8 kHz 4:1;\n"
            "         ccif 19 kHz + 20 kHz 1:1), or --tones F1,F2 --ratio R (F1's amplitude over F2's)\n"
            "  linsweep: linear sine sweep --from F1 --to F2 (both from 0 to below fs/2)\n"

@@ -79,8 +79,7 @@ std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
         frames = *job.frames;
     } else {
         // Out of int range means far outside the length limits anyway.
-        frames =
-            wavio::framesForSeconds(fs, job.seconds.value_or(10.0)).value_or(std::numeric_limits<int>::min());
+        frames = wavio::framesForSeconds(fs, job.seconds.value_or(10.0)).value_or(std::numeric_limits<int>::min());
     }
     if (!wavio::lengthAllowed(frames, fs, wavio::kMinSeconds, wavio::kMaxSeconds)) {
         f.refuse(CheckCode::LengthOutOfRange, JobField::Length,
@@ -98,9 +97,10 @@ std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
     const auto after = padFrames(job.padAfterSeconds);
     const double maxFrames = static_cast<double>(wavio::kMaxSeconds) * fs;
     if (!before || !after || static_cast<double>(frames) + *before + *after > maxFrames) {
-        f.refuse(CheckCode::PaddingRefused, JobField::Padding,
-                 "--pad-before and --pad-after take seconds from 0, and the file with its padding may be at most " +
-                     std::to_string(static_cast<int>(wavio::kMaxSeconds)) + " seconds long.");
+        f.refuse(
+            CheckCode::PaddingRefused, JobField::Padding,
+            "--pad-before and --pad-after take seconds from 0, and the file with its padding may be at most " +
+                std::to_string(static_cast<int>(wavio::kMaxSeconds)) + " seconds long.");
         return std::nullopt;
     }
     const int format = core::codeOf(job.format);
@@ -149,9 +149,8 @@ std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
                  std::string(route ? "--route" : "--phase") + " is for --channels 2.");
         return std::nullopt;
     }
-    if (job.phaseDeg != 0.0 &&
-        (!std::isfinite(job.phaseDeg) || std::fabs(job.phaseDeg) > 360.0 ||
-         (job.kind == core::SignalKind::Tone && job.shape != core::WaveShape::Sine))) {
+    if (job.phaseDeg != 0.0 && (!std::isfinite(job.phaseDeg) || std::fabs(job.phaseDeg) > 360.0 ||
+                                (job.kind == core::SignalKind::Tone && job.shape != core::WaveShape::Sine))) {
         f.refuse(CheckCode::PhaseRefused, JobField::Phase,
                  "--phase takes degrees from -360 to 360, for a sine tone or a multitone.");
         return std::nullopt;
@@ -161,8 +160,7 @@ std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
         return std::nullopt;
     }
     if (job.kind == core::SignalKind::Multitone && job.periodic && multitonePeriod(job, plan) < 0) {
-        f.refuse(CheckCode::PeriodRefused, JobField::Period,
-                 "--period takes a whole number of frames from 4 up.");
+        f.refuse(CheckCode::PeriodRefused, JobField::Period, "--period takes a whole number of frames from 4 up.");
         return std::nullopt;
     }
     if (job.kind == core::SignalKind::Imd && !job.imdPreset &&

@@ -1,11 +1,12 @@
 #include "session/SignalChain.h"
 
+#include "core/ResultCodes.h"
 #include "session/SignalParams.h"
+#include "signal/BurstGen.h"
 #include "signal/Dither.h"
 #include "signal/Fade.h"
-#include "signal/MiniWaveGen.h"
-#include "signal/BurstGen.h"
 #include "signal/LinSweepGen.h"
+#include "signal/MiniWaveGen.h"
 #include "signal/MlsGen.h"
 #include "signal/NoiseGen.h"
 #include "signal/Padding.h"
@@ -13,7 +14,6 @@
 #include "signal/ToneSum.h"
 #include "wavio/ClipCount.h"
 #include "wavio/WavFormat.h"
-#include "core/ResultCodes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -232,9 +232,9 @@ SignalChain::SignalChain(const JobSpec& o, const JobPlan& plan, bool forLoop, bo
             break;
         }
         {
-        auto gen = std::make_unique<signal::MiniWaveGen>();
-        gen->setSignal(generatorShape(o), o.channels, o.freqHz, o.sampleRateHz, plan.amplitude);
-        parts->generator = std::move(gen);
+            auto gen = std::make_unique<signal::MiniWaveGen>();
+            gen->setSignal(generatorShape(o), o.channels, o.freqHz, o.sampleRateHz, plan.amplitude);
+            parts->generator = std::move(gen);
         }
         break;
     case SignalKind::Sweep: {
@@ -309,8 +309,8 @@ SignalChain::SignalChain(const JobSpec& o, const JobPlan& plan, bool forLoop, bo
     parts->source = source;
     const std::optional<double> peak = peakFactor(o);
     const bool plainTone = o.kind == SignalKind::Tone && !toneAsSum(o);
-    const bool uncounted =
-        plainTone || (peak && !sweepLoop && neverClips(core::codeOf(o.format), *peak * plan.amplitude, plan.scale));
+    const bool uncounted = plainTone || (peak && !sweepLoop &&
+                                         neverClips(core::codeOf(o.format), *peak * plan.amplitude, plan.scale));
     if (!uncounted || sweepLoop)
         parts->top =
             std::make_unique<ChainTop>(*source, core::codeOf(o.format), plan.scale, sweepLoop ? plan.frames : 0);

@@ -175,7 +175,8 @@ std::string paramText(const JobSpec& job, core::SignalParam param)
                              : std::string();
     case SignalParam::Ratio: return number(job.ratio);
     case SignalParam::Cycles: return number(job.cycles);
-    case SignalParam::Window: return std::string(core::kBurstWindows[static_cast<std::size_t>(job.window)].cliName);
+    case SignalParam::Window:
+        return std::string(core::kBurstWindows[static_cast<std::size_t>(job.window)].cliName);
     case SignalParam::BurstPreset: return job.cea2010 ? "cea2010" : "";
     case SignalParam::Order: return std::to_string(job.mlsOrder);
     }

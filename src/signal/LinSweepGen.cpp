@@ -46,9 +46,8 @@ double linSweepTurns(const LinSweepParams& p, std::int64_t n)
     const double span = 2.0 * p.sampleRateHz * static_cast<double>(p.frameCount);
     const double nn = x * x;
     const double nnError = std::fma(x, x, -nn);
-    const double t = turnsOf(x, p.startHz, p.sampleRateHz) + (rise >= 0.0 ? turnsOf(nn, rise, span)
-                                                                          : -turnsOf(nn, -rise, span)) +
-                     nnError * rise / span;
+    const double t = turnsOf(x, p.startHz, p.sampleRateHz) +
+                     (rise >= 0.0 ? turnsOf(nn, rise, span) : -turnsOf(nn, -rise, span)) + nnError * rise / span;
     return t - std::floor(t);
 }
 

@@ -51,27 +51,35 @@ TEST(SignalRowOptions, OptionsBecomeTheJob)
         bool (*holds)(const session::JobSpec&);
     };
     const std::vector<Case> cases = {
-        {"Multitone", {"--signal", "multitone", "--tones", "100,2000.5", "--periodic", "--period", "4096"},
+        {"Multitone",
+         {"--signal", "multitone", "--tones", "100,2000.5", "--periodic", "--period", "4096"},
          [](const session::JobSpec& j) {
              return j.kind == core::SignalKind::Multitone && j.tones == std::vector<double>{100.0, 2000.5} &&
                     j.periodic && j.period == 4096.0;
          }},
-        {"ImdPreset", {"--signal", "imd", "--preset", "ccif"},
+        {"ImdPreset",
+         {"--signal", "imd", "--preset", "ccif"},
          [](const session::JobSpec& j) { return j.imdPreset == core::ImdPreset::Ccif; }},
-        {"ImdDefaultsToSmpte", {"--signal", "imd"},
+        {"ImdDefaultsToSmpte",
+         {"--signal", "imd"},
          [](const session::JobSpec& j) { return j.imdPreset == core::ImdPreset::Smpte; }},
-        {"ImdOwnPair", {"--signal", "imd", "--tones", "100,3000", "--ratio", "2"},
+        {"ImdOwnPair",
+         {"--signal", "imd", "--tones", "100,3000", "--ratio", "2"},
          [](const session::JobSpec& j) { return !j.imdPreset && j.tones.size() == 2 && j.ratio == 2.0; }},
-        {"LinSweep", {"--signal", "linsweep", "--from", "0", "--to", "1000"},
+        {"LinSweep",
+         {"--signal", "linsweep", "--from", "0", "--to", "1000"},
          [](const session::JobSpec& j) { return j.kind == core::SignalKind::LinSweep && j.fromHz == 0.0; }},
-        {"Burst", {"--signal", "burst", "--cycles", "3", "--period", "30", "--window", "hann"},
+        {"Burst",
+         {"--signal", "burst", "--cycles", "3", "--period", "30", "--window", "hann"},
          [](const session::JobSpec& j) {
              return j.cycles == 3.0 && j.period == 30.0 && j.window == core::BurstWindow::Hann && !j.cea2010;
          }},
-        {"Cea2010", {"--signal", "burst", "--preset", "cea2010", "--freq", "63"},
+        {"Cea2010",
+         {"--signal", "burst", "--preset", "cea2010", "--freq", "63"},
          [](const session::JobSpec& j) { return j.cea2010 && j.freqHz == 63.0; }},
         {"Mls", {"--signal", "mls", "--order", "12"}, [](const session::JobSpec& j) { return j.mlsOrder == 12; }},
-        {"PeriodicPink", {"--signal", "pink", "--periodic", "--period", "1024"},
+        {"PeriodicPink",
+         {"--signal", "pink", "--periodic", "--period", "1024"},
          [](const session::JobSpec& j) { return j.periodic && j.period == 1024.0; }},
         {"PadsRouteAndPhase",
          {"--pad-before", "0.5", "--pad-after", "1", "--route", "inverted", "--phase", "90"},
@@ -95,19 +103,25 @@ TEST(SignalRowOptions, RefusalsSayWhatIsWrong)
         const char* words;
     };
     const std::vector<Case> cases = {
-        {"TonesForASweep", {"--signal", "sweep", "--tones", "1,2"}, "--tones is for --signal multitone, imd, not sweep"},
+        {"TonesForASweep",
+         {"--signal", "sweep", "--tones", "1,2"},
+         "--tones is for --signal multitone, imd, not sweep"},
         {"OrderForATone", {"--order", "5"}, "--order is for --signal mls, not tone"},
-        {"FromForBurst", {"--signal", "burst", "--from", "5"}, "--from is for --signal sweep, linsweep, not burst"},
+        {"FromForBurst",
+         {"--signal", "burst", "--from", "5"},
+         "--from is for --signal sweep, linsweep, not burst"},
         {"PresetForMls", {"--signal", "mls", "--preset", "din"}, "--preset is for --signal imd, burst, not mls"},
         {"UnknownImdPreset", {"--signal", "imd", "--preset", "cea2010"}, "--preset takes smpte, din or ccif"},
         {"UnknownBurstPreset", {"--signal", "burst", "--preset", "smpte"}, "--preset takes cea2010"},
         {"BadWindow", {"--signal", "burst", "--window", "kaiser"}, "--window takes none or hann"},
         {"BadRoute", {"--route", "middle"}, "--route takes both, left, right or inverted"},
         {"BadList", {"--signal", "multitone", "--tones", "100,,200"}, "Only a valid value can be accepted."},
-        {"TooManyTones", {"--signal", "multitone", "--tones", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,"
-                                                               "21,22,23,24,25,26,27,28,29,30,31,32,33,34,35,36,37,"
-                                                               "38,39,40,41,42,43,44,45,46,47,48,49,50,51,52,53,54,"
-                                                               "55,56,57,58,59,60,61,62,63,64,65"},
+        {"TooManyTones",
+         {"--signal", "multitone", "--tones",
+          "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,"
+          "21,22,23,24,25,26,27,28,29,30,31,32,33,34,35,36,37,"
+          "38,39,40,41,42,43,44,45,46,47,48,49,50,51,52,53,54,"
+          "55,56,57,58,59,60,61,62,63,64,65"},
          "at most 64"},
         {"PhaseForNoise", {"--signal", "white", "--phase", "90"}, "--phase is for --signal tone, multitone"},
         {"MlsOrder", {"--signal", "mls", "--order", "3"}, "--order takes a whole number from 4 to 24"},
@@ -148,7 +162,8 @@ TEST(SignalRowOptions, PlaySendsExactlyWhatExportWrites)
         ASSERT_EQ(played.exitCode, 0) << played.err;
         const std::vector<std::uint8_t> bytes = bytesOf(raw);
         ASSERT_GE(written.out.size(), 44u);
-        EXPECT_EQ(std::string(written.out.begin() + 44, written.out.end()), std::string(bytes.begin(), bytes.end()));
+        EXPECT_EQ(std::string(written.out.begin() + 44, written.out.end()),
+                  std::string(bytes.begin(), bytes.end()));
         fs::remove(raw);
     }
     fs::remove_all(dir);

@@ -39,13 +39,13 @@ TEST(SignalParamValues, TextARowDoesNotTakeLeavesTheJob)
         const char* text;
     };
     const std::vector<Case> cases = {
-        {core::SignalParam::Freq, "0.5"},       {core::SignalParam::Freq, "abc"},
-        {core::SignalParam::Phase, "361"},      {core::SignalParam::Order, "25"},
-        {core::SignalParam::Order, "4.5"},      {core::SignalParam::Tones, "100,,200"},
-        {core::SignalParam::Tones, "0.5"},      {core::SignalParam::Window, "kaiser"},
+        {core::SignalParam::Freq, "0.5"},          {core::SignalParam::Freq, "abc"},
+        {core::SignalParam::Phase, "361"},         {core::SignalParam::Order, "25"},
+        {core::SignalParam::Order, "4.5"},         {core::SignalParam::Tones, "100,,200"},
+        {core::SignalParam::Tones, "0.5"},         {core::SignalParam::Window, "kaiser"},
         {core::SignalParam::ImdPreset, "cea2010"}, {core::SignalParam::Shape, "triangle"},
-        {core::SignalParam::Periodic, "yes"},   {core::SignalParam::Seed, "-1"},
-        {core::SignalParam::LoopPeriod, "512"}, {core::SignalParam::Ratio, "0"},
+        {core::SignalParam::Periodic, "yes"},      {core::SignalParam::Seed, "-1"},
+        {core::SignalParam::LoopPeriod, "512"},    {core::SignalParam::Ratio, "0"},
         {core::SignalParam::Cycles, "0.25"},
     };
     for (const Case& c : cases) {

@@ -105,8 +105,8 @@ TEST(SignalRows, ImdPresetsMeetTheirRatiosAndLevel)
         EXPECT_NEAR(dB(low / high), c.ratioDb, 0.01);
         // The two amplitudes add up to the 0 dB sine's, 1.
         EXPECT_NEAR(dB(low + high), 0.0, 0.01);
-        const double peak = std::fabs(*std::max_element(r.left.begin(), r.left.end(),
-                                                        [](double a, double b) { return std::fabs(a) < std::fabs(b); }));
+        const double peak = std::fabs(*std::max_element(
+            r.left.begin(), r.left.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); }));
         EXPECT_LE(peak, 1.0);
     }
 }
@@ -315,11 +315,16 @@ TEST(SignalRows, CheckRefusesWhatTheNewOptionsCannotDo)
     const std::vector<Case> cases = {
         {"MultitoneAboveHalfTheRate", [](JobSpec& j) { j.kind = core::SignalKind::Multitone, j.tones = {30000}; },
          CheckCode::TonesRefused, JobField::Tones},
-        {"ImdWithOneTone", [](JobSpec& j) { j.kind = core::SignalKind::Imd, j.imdPreset.reset(), j.tones = {1000}; },
+        {"ImdWithOneTone",
+         [](JobSpec& j) { j.kind = core::SignalKind::Imd, j.imdPreset.reset(), j.tones = {1000}; },
          CheckCode::TonesRefused, JobField::Tones},
-        {"ImdRatioZero", [](JobSpec& j) { j.kind = core::SignalKind::Imd, j.imdPreset.reset(), j.tones = {1, 2}, j.ratio = 0; },
+        {"ImdRatioZero",
+         [](JobSpec& j) {
+             j.kind = core::SignalKind::Imd, j.imdPreset.reset(), j.tones = {1, 2}, j.ratio = 0;
+         },
          CheckCode::TonesRefused, JobField::Tones},
-        {"PeriodNotWhole", [](JobSpec& j) { j.kind = core::SignalKind::Multitone, j.periodic = true, j.period = 10.5; },
+        {"PeriodNotWhole",
+         [](JobSpec& j) { j.kind = core::SignalKind::Multitone, j.periodic = true, j.period = 10.5; },
          CheckCode::PeriodRefused, JobField::Period},
         {"PeriodWithoutPeriodic", [](JobSpec& j) { j.kind = core::SignalKind::White, j.period = 1024; },
          CheckCode::PeriodRefused, JobField::Period},
@@ -332,7 +337,8 @@ TEST(SignalRows, CheckRefusesWhatTheNewOptionsCannotDo)
         {"LinSweepAboveHalfTheRate", [](JobSpec& j) { j.kind = core::SignalKind::LinSweep, j.toHz = 30000; },
          CheckCode::SweepRefused, JobField::Sweep},
         {"PadNegative", [](JobSpec& j) { j.padBeforeSeconds = -1; }, CheckCode::PaddingRefused, JobField::Padding},
-        {"PadNotFinite", [](JobSpec& j) { j.padAfterSeconds = NAN; }, CheckCode::PaddingRefused, JobField::Padding},
+        {"PadNotFinite", [](JobSpec& j) { j.padAfterSeconds = NAN; }, CheckCode::PaddingRefused,
+         JobField::Padding},
         {"PadBeyondTheLongestFile", [](JobSpec& j) { j.seconds = 999, j.padAfterSeconds = 2; },
          CheckCode::PaddingRefused, JobField::Padding},
         {"RouteOnMono", [](JobSpec& j) { j.channels = 1, j.route = core::ChannelRoute::Left; },

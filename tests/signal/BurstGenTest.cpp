@@ -75,9 +75,9 @@ TEST(BurstGen, ChecksRefuseWhatCannotBeMade)
         bool ok;
     };
     const std::vector<Case> cases = {
-        {"Plain", 1000, 10, 100, true},     {"PeriodShorterThanBurst", 1000, 10, 9, false},
-        {"NoCycles", 1000, 0, 10, false},   {"AtHalfTheRate", 24000, 1, 10, false},
-        {"BelowOneHz", 0.5, 1, 10, false},  {"NotFinite", 1000, INFINITY, INFINITY, false},
+        {"Plain", 1000, 10, 100, true},    {"PeriodShorterThanBurst", 1000, 10, 9, false},
+        {"NoCycles", 1000, 0, 10, false},  {"AtHalfTheRate", 24000, 1, 10, false},
+        {"BelowOneHz", 0.5, 1, 10, false}, {"NotFinite", 1000, INFINITY, INFINITY, false},
     };
     for (const Case& c : cases) {
         signal::BurstParams p;

@@ -96,7 +96,7 @@ TEST(LinSweepGen, ChecksRefuseWhatCannotBeMade)
         bool ok;
     };
     const std::vector<Case> cases = {
-        {"Up", 20, 20000, true},   {"Down", 20000, 20, true},      {"FromZero", 0, 100, true},
+        {"Up", 20, 20000, true},      {"Down", 20000, 20, true},           {"FromZero", 0, 100, true},
         {"Negative", -1, 100, false}, {"AtHalfTheRate", 20, 24000, false}, {"NotFinite", 20, NAN, false},
     };
     for (const Case& c : cases) {

@@ -86,7 +86,8 @@ TEST(ToneSum, RightPhaseShiftsOnlyTheRightChannel)
     std::vector<double> left(64), right(64);
     ASSERT_EQ(gen.execStore(left.data(), right.data(), 64), 0);
     for (int n = 0; n < 64; ++n) {
-        EXPECT_NEAR(left[static_cast<std::size_t>(n)], static_cast<double>(oracleSine(1000, 8000, n, 0.0L)), 1e-15);
+        EXPECT_NEAR(left[static_cast<std::size_t>(n)], static_cast<double>(oracleSine(1000, 8000, n, 0.0L)),
+                    1e-15);
         EXPECT_NEAR(right[static_cast<std::size_t>(n)],
                     static_cast<double>(oracleSine(1000, 8000, n, kPiL / 2.0L)), 1e-15);
     }

@@ -103,9 +103,9 @@ inline constexpr std::array kSignalKinds{
                    paramSet(SignalParam::Seed, SignalParam::Periodic, SignalParam::LoopPeriod)},
     SignalKindInfo{SignalKind::Pink, "pink", "Pink noise",
                    paramSet(SignalParam::Seed, SignalParam::Periodic, SignalParam::LoopPeriod)},
-    SignalKindInfo{SignalKind::Multitone, "multitone", "Multitone",
-                   paramSet(SignalParam::Tones, SignalParam::Periodic, SignalParam::LoopPeriod,
-                            SignalParam::Phase)},
+    SignalKindInfo{
+        SignalKind::Multitone, "multitone", "Multitone",
+        paramSet(SignalParam::Tones, SignalParam::Periodic, SignalParam::LoopPeriod, SignalParam::Phase)},
     SignalKindInfo{SignalKind::Imd, "imd", "Two-tone intermodulation",
                    paramSet(SignalParam::ImdPreset, SignalParam::Tones, SignalParam::Ratio)},
     SignalKindInfo{SignalKind::LinSweep, "linsweep", "Linear sweep", paramSet(SignalParam::From, SignalParam::To)},

@@ -9,8 +9,8 @@
 #include "signal/SweepGen.h"
 #include "signal/ToneSum.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <vector>
