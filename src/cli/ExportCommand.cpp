@@ -35,6 +35,8 @@ std::string exportUsage()
            "                      [--ref-level R] [--quiet]\n"
            "                      [--signal SIGNAL] [--from F1] [--to F2] [--sync] [--inverse FILE]\n"
            "                      [--seed N] [--fade-in S] [--fade-out S] [--dither none|tpdf]\n"
+           "                      [--pad-before S] [--pad-after S] [--route ROUTE] [--phase DEG]\n"
+           "                      [each signal's own options, below]\n"
            "  SHAPE: " +
            shapeNamesHelp() +
            "\n"
@@ -228,7 +230,7 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     if (!o.quiet) {
         summarise(err, o.path, plan.frames, job.channels, job.sampleRateHz, job.format);
         if (!o.inversePath.empty())
-            summarise(err, o.inversePath, plan.frames, 1, job.sampleRateHz, core::SampleFormat::F64);
+            summarise(err, o.inversePath, plan.signalFrames, 1, job.sampleRateHz, core::SampleFormat::F64);
     }
     return Ok;
 }

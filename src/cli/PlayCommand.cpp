@@ -28,6 +28,8 @@ std::string playUsage()
            "] [--channels 1|2] [--ref-level R]\n"
            "                    [--from F1] [--to F2] [--sync] [--seed N] [--fade-in S] [--fade-out S]\n"
            "                    [--dither none|tpdf] [--device NAME] [--loop] [--quiet]\n"
+           "                    [--pad-before S] [--pad-after S] [--route ROUTE] [--phase DEG]\n"
+           "                    [each signal's own options, below]\n"
            "       corvane play --list-devices\n"
            "  plays the samples `corvane export` writes for the same options (default s16), never converted\n"
            "  --device NAME: an ALSA PCM (default \"default\"): hw:1,0, plughw:1, file:'PATH',raw, null, ...\n"

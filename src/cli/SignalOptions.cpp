@@ -22,8 +22,8 @@ static_assert(kMinCommandRateHz == 8000 && kMaxCommandRateHz == 384000);
 
 const OptionSpec kSignalOptions[] = {
     {"--signal", "", true, "SIGNAL", "tone",
-     "The signal: tone (the window's signal, byte for byte), an exponential sine sweep, or white or pink "
-     "Gaussian noise.",
+     "The signal: tone (the window's signal, byte for byte), sweep (exponential), white or pink Gaussian noise, "
+     "multitone, imd (a two-tone pair), linsweep (linear sweep), burst (tone bursts) or mls.",
      ValueKind::Text, core::signalKindNames},
     {"--freq", "", true, "HZ", "400", "The tone's frequency in Hz, at least 1 and below half the sampling rate."},
     {"--level", "", true, "DB", "6.0",
@@ -51,7 +51,80 @@ const OptionSpec kSignalOptions[] = {
     {"--dither", "", true, "none|tpdf", "none",
      "tpdf adds triangular dither of +-1 LSB before rounding (integer formats only).", ValueKind::Text,
      [] { return std::string("none, tpdf"); }},
+    {"--tones", "", true, "F1,F2,...", "100,1000,10000",
+     "multitone: up to 64 frequencies in Hz, each below fs/2; imd: the pair F1,F2 with --ratio."},
+    {"--periodic", "", false, "", "off",
+     "multitone, white, pink: the signal repeats exactly every period, so the file loops without a step."},
+    {"--period", "", true, "N", "",
+     "The period: of periodic noise in frames (a power of two from 1024 to 1048576, default 65536), of a periodic "
+     "multitone in frames (default the file), of a burst in cycles (default 100)."},
+    {"--preset", "", true, "NAME", "",
+     "imd: smpte (60 Hz + 7 kHz, 4:1), din (250 Hz + 8 kHz, 4:1) or ccif (19 + 20 kHz, 1:1), default smpte; "
+     "burst: cea2010 (6.5 cycles, Hann-windowed).",
+     ValueKind::Text, [] { return std::string("smpte, din, ccif, cea2010"); }},
+    {"--ratio", "", true, "R", "4", "imd with --tones F1,F2: the first tone's amplitude over the second's."},
+    {"--cycles", "", true, "N", "10", "burst: cycles in each burst."},
+    {"--window", "", true, "none|hann", "none", "burst: the bursts' envelope.", ValueKind::Text,
+     [] { return std::string("none, hann"); }},
+    {"--order", "", true, "N", "16", "mls: 2^N - 1 samples per period, N from 4 to 24."},
+    {"--pad-before", "", true, "S", "0", "Seconds of digital silence before the signal."},
+    {"--pad-after", "", true, "S", "0", "Seconds of digital silence after the signal."},
+    {"--route", "", true, "ROUTE", "both",
+     "Stereo only: both channels, the left or the right alone (the other silent), or inverted (the right the "
+     "exact negative of the left).",
+     ValueKind::Text, [] { return std::string("both, left, right, inverted"); }},
+    {"--phase", "", true, "DEG", "0", "Stereo tone (sine) or multitone: shifts the right channel by DEG degrees."},
 };
+
+// Whether an option belongs to some signals only (a row of the parameter
+// table that not every signal uses); --seed has its own rule (dither).
+bool signalSpecific(std::string_view option)
+{
+    if (option == "--seed")
+        return false;
+    for (const auto& row : core::kSignalParams)
+        if (row.option == option)
+            return true;
+    return false;
+}
+
+// Whether the signal uses a parameter given by this option.
+bool optionFor(core::SignalKind kind, std::string_view option)
+{
+    for (const auto& row : core::kSignalParams)
+        if (row.option == option && core::usesParam(kind, row.param))
+            return true;
+    return false;
+}
+
+std::string signalsTaking(std::string_view option)
+{
+    std::string names;
+    for (const auto& kind : core::kSignalKinds) {
+        if (!optionFor(kind.kind, option))
+            continue;
+        if (!names.empty())
+            names += ", ";
+        names += kind.cliName;
+    }
+    return names;
+}
+
+// "1000,2000.5": numbers separated by commas.
+std::optional<std::vector<double>> parseList(std::string_view text)
+{
+    std::vector<double> values;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const auto v = core::parseReal(text.substr(0, comma));
+        if (!v || !std::isfinite(*v))
+            return std::nullopt;
+        values.push_back(*v);
+        if (comma == std::string_view::npos)
+            return values;
+        text.remove_prefix(comma + 1);
+    }
+}
 
 Refusal usage(std::string message)
 {
@@ -79,10 +152,9 @@ std::optional<std::uint64_t> parseSeed(std::string_view text)
     return value;
 }
 
-void remember(std::string& list, std::string_view name)
+void remember(std::vector<std::string>& list, std::string_view name)
 {
-    if (list.empty())
-        list = std::string(name);
+    list.emplace_back(name);
 }
 
 } // namespace
@@ -111,7 +183,7 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
         if (!code)
             return usage("unknown shape '" + std::string(value) + "'");
         o.job.shape = core::kWaveShapes[static_cast<std::size_t>(*code)].shape;
-        remember(o.toneOnly, name);
+        remember(o.signalOnly, name);
     } else if (name == "--format") {
         const auto code = core::sampleFormatOfName(value);
         if (!code)
@@ -138,7 +210,7 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
         o.job.sampleRateHz = static_cast<int>(*v);
     } else if (name == "--sync") {
         o.job.synchronised = true;
-        remember(o.sweepOnly, name);
+        remember(o.signalOnly, name);
     } else if (name == "--seed") {
         const auto seed = parseSeed(value);
         if (!seed)
@@ -146,6 +218,38 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
                          "'");
         o.job.seed = *seed;
         o.seedGiven = true;
+    } else if (name == "--tones") {
+        auto list = parseList(value);
+        if (!list)
+            return invalidValue(name, value);
+        if (list->size() > static_cast<std::size_t>(core::kMaxTones))
+            return usage("--tones takes at most " + std::to_string(core::kMaxTones) + " frequencies");
+        o.job.tones = std::move(*list);
+        o.tonesGiven = true;
+        remember(o.signalOnly, name);
+    } else if (name == "--periodic") {
+        o.job.periodic = true;
+        remember(o.signalOnly, name);
+    } else if (name == "--preset") {
+        o.preset = std::string(value);
+        remember(o.signalOnly, name);
+    } else if (name == "--window") {
+        const auto row = core::rowOfName(core::kBurstWindows, value);
+        if (!row)
+            return usage("--window takes none or hann, not '" + std::string(value) + "'");
+        o.job.window = row->window;
+        remember(o.signalOnly, name);
+    } else if (name == "--route") {
+        const auto row = core::rowOfName(core::kChannelRoutes, value);
+        if (!row)
+            return usage("--route takes both, left, right or inverted, not '" + std::string(value) + "'");
+        o.job.route = row->route;
+    } else if (name == "--order") {
+        const auto n = core::parseInteger(value);
+        if (!n)
+            return invalidValue(name, value);
+        o.job.mlsOrder = *n;
+        remember(o.signalOnly, name);
     } else if (name == "--dither") {
         if (value != "none" && value != "tpdf")
             return usage("--dither takes none or tpdf, not '" + std::string(value) + "'");
@@ -156,7 +260,7 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
             return invalidValue(name, value);
         if (name == "--freq") {
             o.job.freqHz = *v;
-            remember(o.toneOnly, name);
+            remember(o.signalOnly, name);
         } else if (name == "--level") {
             o.job.levelDb = *v;
         } else if (name == "--seconds") {
@@ -166,12 +270,28 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
             o.job.refLevel = *v;
         } else if (name == "--from") {
             o.job.fromHz = *v;
-            remember(o.sweepOnly, name);
+            remember(o.signalOnly, name);
         } else if (name == "--to") {
             o.job.toHz = *v;
-            remember(o.sweepOnly, name);
+            remember(o.signalOnly, name);
         } else if (name == "--fade-in") {
             o.job.fadeInSeconds = *v;
+        } else if (name == "--period") {
+            o.job.period = *v;
+            remember(o.signalOnly, name);
+        } else if (name == "--ratio") {
+            o.job.ratio = *v;
+            remember(o.signalOnly, name);
+        } else if (name == "--cycles") {
+            o.job.cycles = *v;
+            remember(o.signalOnly, name);
+        } else if (name == "--pad-before") {
+            o.job.padBeforeSeconds = *v;
+        } else if (name == "--pad-after") {
+            o.job.padAfterSeconds = *v;
+        } else if (name == "--phase") {
+            o.job.phaseDeg = *v;
+            remember(o.signalOnly, name);
         } else { // --fade-out
             o.job.fadeOutSeconds = *v;
         }
@@ -211,17 +331,30 @@ parseSignalCommand(std::span<const std::string_view> args, std::span<const Optio
     return std::nullopt;
 }
 
-std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, session::JobPlan& plan)
+std::optional<Refusal> checkSignal(SignalOptions& o, std::ostream& err, session::JobPlan& plan)
 {
     using core::SignalKind;
     const SignalKind kind = o.job.kind;
-    const std::string signalName(core::kSignalKinds[static_cast<std::size_t>(kind)].cliName);
-    if (kind != SignalKind::Tone && !o.toneOnly.empty())
-        return usage(o.toneOnly + " is for --signal tone, not " + signalName);
-    if (kind != SignalKind::Sweep && !o.sweepOnly.empty())
-        return usage(o.sweepOnly + " is for --signal sweep, not " + signalName);
+    const std::string signalName(core::infoOf(kind).cliName);
+    for (const std::string& option : o.signalOnly)
+        if (signalSpecific(option) && !optionFor(kind, option))
+            return usage(option + " is for --signal " + signalsTaking(option) + ", not " + signalName);
     if (o.seedGiven && kind != SignalKind::White && kind != SignalKind::Pink && !o.job.dither)
         return usage("--seed is for noise and dither");
+    if (!o.preset.empty()) {
+        if (kind == SignalKind::Imd) {
+            const auto row = core::rowOfName(core::kImdPresets, o.preset);
+            if (!row)
+                return usage("--preset takes smpte, din or ccif for --signal imd, not '" + o.preset + "'");
+            o.job.imdPreset = row->preset;
+        } else if (o.preset == "cea2010") {
+            o.job.cea2010 = true;
+        } else {
+            return usage("--preset takes cea2010 for --signal burst, not '" + o.preset + "'");
+        }
+    } else if (kind == SignalKind::Imd && o.tonesGiven) {
+        o.job.imdPreset.reset();
+    }
 
     const session::CheckResult result = session::checkJob(o.job);
     for (const session::Finding& finding : result.findings) {
@@ -249,16 +382,36 @@ std::string signalOptionsHelp()
 {
     return "  SIGNAL: " + core::signalKindNames() +
            " (default tone)\n"
-           "  --level DB: 0 dB is amplitude 1.0, +20 dB integer full scale; noise has the RMS of a sine of that "
-           "level\n"
+           "  --level DB: 0 dB is amplitude 1.0, +20 dB integer full scale; noise and multitone have the RMS of a "
+           "sine of that level,\n"
+           "         imd's two amplitudes add up to that sine's (the pair may peak slightly below it, never "
+           "above),\n"
+           "         sweeps, bursts and mls peak at that sine's amplitude (mls is +-A)\n"
            "  --fs HZ: any whole number from " +
            std::to_string(kMinCommandRateHz) + " to " + std::to_string(kMaxCommandRateHz) +
            "\n"
            "  tone:  --freq HZ (default 400), --shape SHAPE\n"
            "  sweep: exponential sine sweep --from F1 (default 20) --to F2 (default 20000, below fs/2);\n"
            "         --sync rounds its rate so harmonics fall at whole-number delays\n"
-           "  white, pink: Gaussian noise, flat or falling 3 dB per octave; --seed N (default 1)\n"
+           "  white, pink: Gaussian noise, flat or falling 3 dB per octave; --seed N (default 1);\n"
+           "         --periodic --period N (a power of two from 1024 to 1048576, default 65536): repeats exactly\n"
+           "         every N frames, a line of random phase on every bin k fs / N\n"
+           "  multitone: --tones F1,F2,... (up to 64, default 100,1000,10000) at equal amplitudes with "
+           "Schroeder's\n"
+           "         phases -pi k (k-1) / K; --periodic rounds each to whole cycles in the file or --period N "
+           "frames\n"
+           "  imd:   --preset smpte|din|ccif (default smpte: 60 Hz + 7 kHz 4:1; din 250 Hz + 8 kHz 4:1;\n"
+           "         ccif 19 kHz + 20 kHz 1:1), or --tones F1,F2 --ratio R (F1's amplitude over F2's)\n"
+           "  linsweep: linear sine sweep --from F1 --to F2 (both from 0 to below fs/2)\n"
+           "  burst: --freq HZ, --cycles N (default 10) every --period M cycles (default 100), silence between;\n"
+           "         --window none|hann; --preset cea2010: 6.5 cycles, Hann-windowed\n"
+           "  mls:   maximum-length sequence, --order N (4 to 24, default 16): 2^N - 1 frames per period\n"
            "  --fade-in S, --fade-out S: raised-cosine fades at the ends (seconds, default 0)\n"
+           "  --pad-before S, --pad-after S: seconds of digital silence around the signal (a sweep's inverse\n"
+           "         filter is not padded: the impulse response's lag 0 comes pad-before later)\n"
+           "  --route both|left|right|inverted: with --channels 2, one channel only (the other silent), or the\n"
+           "         right the exact negative of the left (default both)\n"
+           "  --phase DEG: with --channels 2, shifts the right channel of a sine tone or multitone\n"
            "  --dither tpdf: triangular dither of +-1 LSB before rounding (integer formats; default none)\n";
 }
 

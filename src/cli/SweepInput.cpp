@@ -60,7 +60,7 @@ std::optional<Refusal> takeSweepOption(const ParsedOption& option, SignalOptions
     return takeSignalOption(option, o, signalOption);
 }
 
-std::optional<Refusal> checkSweep(const SignalOptions& o, std::ostream& err, session::JobPlan& plan)
+std::optional<Refusal> checkSweep(SignalOptions& o, std::ostream& err, session::JobPlan& plan)
 {
     if (o.job.kind != core::SignalKind::Sweep) {
         const std::string name(core::kSignalKinds[static_cast<std::size_t>(o.job.kind)].cliName);

@@ -28,7 +28,7 @@ std::optional<Refusal> takeSweepOption(const ParsedOption& option, SignalOptions
 
 // Checks the sweep options as export does; a refusal unless they describe
 // a sweep that export would write.
-std::optional<Refusal> checkSweep(const SignalOptions& o, std::ostream& err, session::JobPlan& plan);
+std::optional<Refusal> checkSweep(SignalOptions& o, std::ostream& err, session::JobPlan& plan);
 
 // The inverse filter exactly as export --inverse writes it.
 std::vector<double> inverseFilter(const SignalOptions& o, const session::JobPlan& plan);

@@ -1,6 +1,7 @@
 #include "core/CodeSets.h"
 
 #include "core/NumberText.h"
+#include "core/SignalParameters.h"
 
 namespace corvane::core {
 
@@ -61,6 +62,19 @@ std::optional<SignalKind> signalKindOfName(std::string_view text)
 std::string signalKindNames()
 {
     return namesOf(kSignalKinds);
+}
+
+std::string signalsUsing(SignalParam p)
+{
+    std::string text;
+    for (const auto& row : kSignalKinds) {
+        if ((row.params & paramBit(p)) == 0)
+            continue;
+        if (!text.empty())
+            text += ", ";
+        text += row.cliName;
+    }
+    return text;
 }
 
 std::string waveShapeNames()

@@ -43,7 +43,7 @@ int ExportRun::setJob(const JobSpec& job_, const JobPlan& plan_, Output output)
     if (output == Output::InverseFilter) {
         // The inverse belongs to the unit sweep: 64-bit float, stored as it is.
         ownProvider = makeInverseFilter(job, plan);
-        return writing->setParams(ownProvider.get(), plan.frames, job.sampleRateHz, 1, kDoubles,
+        return writing->setParams(ownProvider.get(), plan.signalFrames, job.sampleRateHz, 1, kDoubles,
                                   formatCode(core::SampleFormat::F64), 1.0);
     }
     isJob = true;

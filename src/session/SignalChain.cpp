@@ -1,11 +1,17 @@
 #include "session/SignalChain.h"
 
+#include "core/ResultCodes.h"
 #include "session/SignalParams.h"
+#include "signal/BurstGen.h"
 #include "signal/Dither.h"
 #include "signal/Fade.h"
+#include "signal/LinSweepGen.h"
 #include "signal/MiniWaveGen.h"
+#include "signal/MlsGen.h"
 #include "signal/NoiseGen.h"
+#include "signal/Padding.h"
 #include "signal/SweepGen.h"
+#include "signal/ToneSum.h"
 #include "wavio/ClipCount.h"
 #include "wavio/WavFormat.h"
 
@@ -125,11 +131,88 @@ private:
     std::int64_t position = 0;
 };
 
+// Which channels of a stereo signal carry it: one of them, the other at
+// digital silence, or both with the right one inverted. Inverted, the right
+// channel's integer codes are the exact negatives of the left's (see
+// rightValue), so the two sum to zero in every format.
+class ChannelRouting final : public signal::TWaveProvider {
+public:
+    ChannelRouting(signal::TWaveProvider& source_, core::ChannelRoute route_, core::SampleFormat format,
+                   double scale_)
+        : source(source_), route(route_), scale(scale_)
+    {
+        const ClipLimits c = clipLimits(format);
+        top = c.top;
+        bottom = c.bottom;
+        integer = c.clips;
+        numCh = 2;
+    }
+
+    bool restart() override { return source.restart(); }
+    int getMaxBlockSize(char dataType, int channelCount) override
+    {
+        return source.getMaxBlockSize(dataType, channelCount);
+    }
+
+    using TWaveProvider::execStore;
+    int execStore(double* left, double* right, int dataSize) override
+    {
+        if (dataSize <= 0)
+            return 0;
+        const int r = source.identicalChannels() ? source.execStoreIdentical(left, dataSize)
+                                                 : source.execStore(left, right, dataSize);
+        if (r < 0)
+            return r;
+        for (int i = 0; i < dataSize; ++i) {
+            switch (route) {
+            case core::ChannelRoute::Both: right[i] = left[i]; break;
+            case core::ChannelRoute::Left: right[i] = 0.0; break;
+            case core::ChannelRoute::Right:
+                right[i] = left[i];
+                left[i] = 0.0;
+                break;
+            case core::ChannelRoute::Inverted: right[i] = rightValue(left[i]); break;
+            }
+        }
+        return 0;
+    }
+    int execStore(double*, int) override { return core::kChannelCountIncorrect; }
+
+private:
+    // A value the encoder turns into the negative of the code it gives x.
+    // The float formats store x times the scale, so -x is exact. The integer
+    // encoder stores trunc(x s + 0.5) clipped to the format (the rule of
+    // wavio's encoder, repeated here with the same extended precision): for
+    // the code k wanted, k / s encodes to k when k >= 0 and (k - 1) / s when
+    // k < 0, each half a step from a rounding edge. A code whose negative is
+    // out of range (u8's 0, s16's -32768) clips to the nearest.
+    double rightValue(double x) const
+    {
+        if (!integer)
+            return -x;
+        if (std::isnan(x))
+            return x;
+        long double code = std::trunc(static_cast<long double>(x) * static_cast<long double>(scale) + 0.5L);
+        code = std::clamp(code, static_cast<long double>(bottom), static_cast<long double>(top));
+        const double wanted = std::clamp(-static_cast<double>(code), bottom, top);
+        return (wanted >= 0.0 ? wanted : wanted - 1.0) / scale;
+    }
+
+    signal::TWaveProvider& source;
+    core::ChannelRoute route;
+    double scale;
+    double top = 0.0;
+    double bottom = 0.0;
+    bool integer = false;
+};
+
 } // namespace
 
 struct SignalChain::Parts {
     std::unique_ptr<signal::TWaveProvider> generator;
     std::unique_ptr<signal::Fade> fade;
+    std::unique_ptr<signal::Padding> padding;
+    std::unique_ptr<ChannelRouting> routing;
     std::unique_ptr<ChainTop> top; // null when nothing is counted or restarted
     signal::TWaveProvider* source = nullptr; // the generator or its fades
     std::unique_ptr<signal::Dither> dither;
@@ -141,20 +224,58 @@ SignalChain::SignalChain(const JobSpec& o, const JobPlan& plan, bool forLoop, bo
 {
     using core::SignalKind;
     switch (o.kind) {
-    case SignalKind::Tone: {
-        auto gen = std::make_unique<signal::MiniWaveGen>();
-        gen->setSignal(generatorShape(o), o.channels, o.freqHz, o.sampleRateHz, plan.amplitude);
+    case SignalKind::Tone:
+        if (toneAsSum(o)) {
+            auto gen = std::make_unique<signal::ToneSum>();
+            gen->setSum(toneSumParams(o, plan), o.channels);
+            parts->generator = std::move(gen);
+            break;
+        }
+        {
+            auto gen = std::make_unique<signal::MiniWaveGen>();
+            gen->setSignal(generatorShape(o), o.channels, o.freqHz, o.sampleRateHz, plan.amplitude);
+            parts->generator = std::move(gen);
+        }
+        break;
+    case SignalKind::Sweep: {
+        auto gen = std::make_unique<signal::SweepGen>();
+        gen->setSweep(sweepParams(o, plan.signalFrames, plan.amplitude), o.channels);
         parts->generator = std::move(gen);
         break;
     }
-    case SignalKind::Sweep: {
-        auto gen = std::make_unique<signal::SweepGen>();
-        gen->setSweep(sweepParams(o, plan.frames, plan.amplitude), o.channels);
+    case SignalKind::LinSweep: {
+        auto gen = std::make_unique<signal::LinSweepGen>();
+        gen->setSweep(linSweepParams(o, plan.signalFrames, plan.amplitude), o.channels);
+        parts->generator = std::move(gen);
+        break;
+    }
+    case SignalKind::Multitone:
+    case SignalKind::Imd: {
+        auto gen = std::make_unique<signal::ToneSum>();
+        gen->setSum(toneSumParams(o, plan), o.channels);
+        parts->generator = std::move(gen);
+        break;
+    }
+    case SignalKind::Burst: {
+        auto gen = std::make_unique<signal::BurstGen>();
+        gen->setBurst(burstParams(o, plan.amplitude), o.channels);
+        parts->generator = std::move(gen);
+        break;
+    }
+    case SignalKind::Mls: {
+        auto gen = std::make_unique<signal::MlsGen>();
+        gen->setMls(o.mlsOrder, plan.amplitude, o.channels);
         parts->generator = std::move(gen);
         break;
     }
     case SignalKind::White:
     case SignalKind::Pink: {
+        if (o.periodic) {
+            auto periodic = std::make_unique<signal::PeriodicNoise>();
+            periodic->setNoise(periodicNoiseParams(o, plan), o.channels);
+            parts->generator = std::move(periodic);
+            break;
+        }
         auto gen = std::make_unique<signal::NoiseGen>();
         gen->setNoise(noiseParams(o, plan, mayRewrite), o.channels);
         parts->noise = gen.get();
@@ -163,26 +284,39 @@ SignalChain::SignalChain(const JobSpec& o, const JobPlan& plan, bool forLoop, bo
     }
     }
     signal::TWaveProvider* source = parts->generator.get();
-    const bool sweepLoop = forLoop && o.kind == SignalKind::Sweep;
+    // A sweep that loops starts again, its padding with it; the other
+    // signals run on.
+    const bool sweepLoop = forLoop && (o.kind == SignalKind::Sweep || o.kind == SignalKind::LinSweep);
+    const bool runOn = forLoop && !sweepLoop;
     const std::int64_t fadeIn = signal::fadeFrameCount(o.fadeInSeconds, o.sampleRateHz);
-    // A signal that runs on has no last frame to fade out to, except a sweep
-    // that starts again.
-    const std::int64_t fadeOut =
-        forLoop && !sweepLoop ? 0 : signal::fadeFrameCount(o.fadeOutSeconds, o.sampleRateHz);
+    // A signal that runs on has no last frame to fade out to.
+    const std::int64_t fadeOut = runOn ? 0 : signal::fadeFrameCount(o.fadeOutSeconds, o.sampleRateHz);
+    const std::int64_t signalFrames = runOn ? std::numeric_limits<std::int64_t>::max() : plan.signalFrames;
     if (fadeIn > 0 || fadeOut > 0) {
-        const std::int64_t frames = forLoop && !sweepLoop ? std::numeric_limits<std::int64_t>::max() : plan.frames;
-        parts->fade = std::make_unique<signal::Fade>(*source, o.channels, frames, fadeIn, fadeOut);
+        parts->fade = std::make_unique<signal::Fade>(*source, o.channels, signalFrames, fadeIn, fadeOut);
         source = parts->fade.get();
     }
+    const bool padded = plan.frames != plan.signalFrames;
+    if (padded) {
+        parts->padding = std::make_unique<signal::Padding>(*source, o.channels, plan.padBefore,
+                                                           runOn ? signalFrames - plan.padBefore : signalFrames);
+        source = parts->padding.get();
+    }
     // A plain tone goes to the writer as the generator itself, whose sine
-    // phases the writer takes for its fast exact path; so does a sweep
-    // without fades that cannot clip, whose frames depend on their number. The other signals get their clipped
-    // samples counted on the way.
+    // phases the writer takes for its fast exact path; so does a signal of
+    // known peak that cannot clip, whose frames depend on their number. The
+    // other signals get their clipped samples counted on the way.
     parts->source = source;
-    const bool plainSweep = o.kind == SignalKind::Sweep && !sweepLoop && source == parts->generator.get() &&
-                            neverClips(o.format, plan.amplitude, plan.scale);
-    if ((o.kind != SignalKind::Tone && !plainSweep) || sweepLoop)
+    const std::optional<double> peak = peakFactor(o);
+    const bool plainTone = o.kind == SignalKind::Tone && !toneAsSum(o);
+    const bool uncounted =
+        plainTone || (peak && !sweepLoop && neverClips(o.format, *peak * plan.amplitude, plan.scale));
+    if (!uncounted || sweepLoop)
         parts->top = std::make_unique<ChainTop>(*source, o.format, plan.scale, sweepLoop ? plan.frames : 0);
+    if (o.channels == 2 && o.route != core::ChannelRoute::Both) {
+        signal::TWaveProvider& below = parts->top ? *parts->top : *parts->source;
+        parts->routing = std::make_unique<ChannelRouting>(below, o.route, o.format, plan.scale);
+    }
     if (o.dither)
         parts->dither = std::make_unique<signal::Dither>(o.seed);
 }
@@ -191,6 +325,8 @@ SignalChain::~SignalChain() = default;
 
 signal::TWaveProvider& SignalChain::provider()
 {
+    if (parts->routing)
+        return *parts->routing;
     return parts->top ? *parts->top : *parts->source;
 }
 
@@ -219,7 +355,7 @@ std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const JobSpec& job, con
 {
     auto inverse = std::make_unique<signal::SweepInverseGen>();
     // The inverse belongs to the unit sweep.
-    inverse->setSweep(sweepParams(job, plan.frames, 1.0));
+    inverse->setSweep(sweepParams(job, plan.signalFrames, 1.0));
     return inverse;
 }
 

@@ -17,9 +17,12 @@ namespace corvane::cli {
 // with another).
 struct SignalOptions {
     session::JobSpec job;
-    std::string toneOnly;
-    std::string sweepOnly;
+    // The options given that belong to some signals only, in order.
+    std::vector<std::string> signalOnly;
     bool seedGiven = false;
+    // Resolved once the signal is known: a preset name (imd or burst).
+    std::string preset;
+    bool tonesGiven = false;
 };
 
 inline constexpr int kMinCommandRateHz = 8000;
@@ -48,7 +51,8 @@ bool signalCommandWantsHelp(std::span<const std::string_view> args, std::span<co
 // The command line's own refusals (an option for another signal), then the
 // job's one check, printing its warnings ("Warning: ...") on err. A refusal,
 // or nothing with the plan set.
-std::optional<Refusal> checkSignal(const SignalOptions& o, std::ostream& err, session::JobPlan& plan);
+// The options that depend on the signal are settled into the job here.
+std::optional<Refusal> checkSignal(SignalOptions& o, std::ostream& err, session::JobPlan& plan);
 
 // The signal options' lines of a help text.
 std::string signalOptionsHelp();

@@ -50,18 +50,97 @@ inline constexpr std::array kWaveShapes{
 
 // ---- Signals the commands generate (the window makes tones only) ----
 
-enum class SignalKind : int { Tone, Sweep, White, Pink };
+enum class SignalKind : int { Tone, Sweep, White, Pink, Multitone, Imd, LinSweep, Burst, Mls };
+
+// The parameters a signal takes, each described once in kSignalParams
+// (core/SignalParameters.h); a signal's row lists the ones it uses.
+enum class SignalParam : int {
+    Freq,
+    Shape,
+    Phase,
+    From,
+    To,
+    Sync,
+    Seed,
+    Tones,
+    Periodic,
+    LoopPeriod,
+    ImdPreset,
+    Ratio,
+    Cycles,
+    BurstPeriod,
+    Window,
+    BurstPreset,
+    Order,
+};
+
+// A set of parameters as bits, one per SignalParam.
+using SignalParamSet = unsigned;
+
+constexpr SignalParamSet paramBit(SignalParam p)
+{
+    return 1u << static_cast<unsigned>(p);
+}
+
+template <typename... P>
+constexpr SignalParamSet paramSet(P... p)
+{
+    return (0u | ... | paramBit(p));
+}
 
 struct SignalKindInfo {
     SignalKind kind;
     std::string_view cliName;
+    std::string_view caption;
+    SignalParamSet params;
 };
 
 inline constexpr std::array kSignalKinds{
-    SignalKindInfo{SignalKind::Tone, "tone"},
-    SignalKindInfo{SignalKind::Sweep, "sweep"},
-    SignalKindInfo{SignalKind::White, "white"},
-    SignalKindInfo{SignalKind::Pink, "pink"},
+    SignalKindInfo{SignalKind::Tone, "tone", "Tone",
+                   paramSet(SignalParam::Freq, SignalParam::Shape, SignalParam::Phase)},
+    SignalKindInfo{SignalKind::Sweep, "sweep", "Exponential sweep",
+                   paramSet(SignalParam::From, SignalParam::To, SignalParam::Sync)},
+    SignalKindInfo{SignalKind::White, "white", "White noise",
+                   paramSet(SignalParam::Seed, SignalParam::Periodic, SignalParam::LoopPeriod)},
+    SignalKindInfo{SignalKind::Pink, "pink", "Pink noise",
+                   paramSet(SignalParam::Seed, SignalParam::Periodic, SignalParam::LoopPeriod)},
+    SignalKindInfo{
+        SignalKind::Multitone, "multitone", "Multitone",
+        paramSet(SignalParam::Tones, SignalParam::Periodic, SignalParam::LoopPeriod, SignalParam::Phase)},
+    SignalKindInfo{SignalKind::Imd, "imd", "Two-tone intermodulation",
+                   paramSet(SignalParam::ImdPreset, SignalParam::Tones, SignalParam::Ratio)},
+    SignalKindInfo{SignalKind::LinSweep, "linsweep", "Linear sweep", paramSet(SignalParam::From, SignalParam::To)},
+    SignalKindInfo{SignalKind::Burst, "burst", "Tone burst",
+                   paramSet(SignalParam::Freq, SignalParam::Cycles, SignalParam::BurstPeriod, SignalParam::Window,
+                            SignalParam::BurstPreset)},
+    SignalKindInfo{SignalKind::Mls, "mls", "Maximum-length sequence", paramSet(SignalParam::Order)},
+};
+
+inline constexpr const SignalKindInfo& infoOf(SignalKind k)
+{
+    return kSignalKinds[static_cast<std::size_t>(k)];
+}
+
+inline constexpr bool usesParam(SignalKind k, SignalParam p)
+{
+    return (infoOf(k).params & paramBit(p)) != 0;
+}
+
+// ---- Channel routing of a stereo signal ----
+
+enum class ChannelRoute : int { Both, Left, Right, Inverted };
+
+struct ChannelRouteInfo {
+    ChannelRoute route;
+    std::string_view cliName;
+    std::string_view caption;
+};
+
+inline constexpr std::array kChannelRoutes{
+    ChannelRouteInfo{ChannelRoute::Both, "both", "Both channels"},
+    ChannelRouteInfo{ChannelRoute::Left, "left", "Left only"},
+    ChannelRouteInfo{ChannelRoute::Right, "right", "Right only"},
+    ChannelRouteInfo{ChannelRoute::Inverted, "inverted", "Right inverted"},
 };
 
 // ---- Provider sample types: which execStore overload a writer calls ----
@@ -128,6 +207,7 @@ static_assert(inCodeOrder(kSampleRates, &SampleRateInfo::rate));
 static_assert(inCodeOrder(kWaveShapes, &WaveShapeInfo::shape));
 static_assert(inCodeOrder(kSampleFormats, &SampleFormatInfo::format));
 static_assert(inCodeOrder(kSignalKinds, &SignalKindInfo::kind));
+static_assert(inCodeOrder(kChannelRoutes, &ChannelRouteInfo::route));
 
 // ---- Look-ups shared by every table ----
 

@@ -14,7 +14,24 @@ enum class Severity { Refusal, Warning };
 
 // The part of the job a finding concerns, so a front end can name its
 // option or point at its control.
-enum class JobField { Frequency, Level, Length, Format, RefLevel, Sweep, Noise, Fades, Dither };
+enum class JobField {
+    Frequency,
+    Level,
+    Length,
+    Format,
+    RefLevel,
+    Sweep,
+    Noise,
+    Fades,
+    Dither,
+    Tones,
+    Burst,
+    Mls,
+    Period,
+    Padding,
+    Route,
+    Phase,
+};
 
 // The check's own catalogue: one code per thing it can find.
 enum class CheckCode {
@@ -33,6 +50,14 @@ enum class CheckCode {
     NoiseRefused,
     FadesRefused,
     DitherOnFloat,
+    TonesRefused,
+    BurstRefused,
+    MlsOrderOutOfRange,
+    PeriodRefused,
+    PaddingRefused,
+    RouteNeedsStereo,
+    PhaseRefused,
+    DitherOnInverted,
 };
 
 struct Finding {

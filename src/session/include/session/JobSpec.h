@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/CodeSets.h"
+#include "core/SignalParameters.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corvane::session {
 
@@ -26,6 +28,35 @@ struct JobSpec {
 
     // Noise, and the dither's own stream.
     std::uint64_t seed = 1;
+
+    // Multitone, and imd without a preset: the frequencies.
+    std::vector<double> tones = {100.0, 1000.0, 10000.0};
+    // Multitone and noise: repeat exactly every period. The period, in
+    // frames for those and in cycles for a burst; empty: the file's length
+    // (multitone), 65536 (noise), 100 cycles (burst).
+    bool periodic = false;
+    std::optional<double> period;
+
+    // Imd: a preset, or the first two tones at this amplitude ratio.
+    std::optional<core::ImdPreset> imdPreset = core::ImdPreset::Smpte;
+    double ratio = 4.0;
+
+    // Burst (its tone is freqHz); the preset sets the cycles and the window.
+    double cycles = 10.0;
+    core::BurstWindow window = core::BurstWindow::None;
+    bool cea2010 = false;
+
+    // Mls: 2^order - 1 frames per period.
+    int mlsOrder = 16;
+
+    // Silence around the signal, in seconds.
+    double padBeforeSeconds = 0.0;
+    double padAfterSeconds = 0.0;
+
+    // Stereo only: which channels carry the signal, and the right
+    // channel's phase shift in degrees for a sine or a multitone.
+    core::ChannelRoute route = core::ChannelRoute::Both;
+    double phaseDeg = 0.0;
 
     double levelDb = 6.0;
     // The level as a linear amplitude, for a front end that holds that
@@ -51,7 +82,9 @@ struct JobSpec {
 
 // The job as the check settled it: what the chain and the writer take.
 struct JobPlan {
-    int frames = 0;
+    int frames = 0; // in the file: the signal and its padding
+    int signalFrames = 0; // the signal's own, which its generator and fades take
+    int padBefore = 0; // frames of silence before it
     double amplitude = 0.0; // handed to the generator: times the reference level for the float formats
     double scale = 1.0; // the format's full-scale factor
 };
