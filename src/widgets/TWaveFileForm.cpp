@@ -12,6 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -86,6 +87,7 @@ TWaveFileForm::TWaveFileForm(QWidget* owner, shell::OkBox& boxes_, int fs_, int 
     for (QComboBox* list : {LengthSelect, FormatCombo}) {
         list->setEditable(true);
         list->setInsertPolicy(QComboBox::NoInsert);
+        list->installEventFilter(this);
     }
     LengthSelect->addItems({QStringLiteral("Seconds"), QStringLiteral("Samples")});
     widgets::fillList(*FormatCombo, core::kSampleFormats);
@@ -121,6 +123,23 @@ TWaveFileForm::TWaveFileForm(QWidget* owner, shell::OkBox& boxes_, int fs_, int 
     connect(FormatCombo, &QComboBox::currentIndexChanged, this, &TWaveFileForm::FormatComboSelect);
     connect(FormatCombo, &QComboBox::editTextChanged, this, &TWaveFileForm::FormatComboSelect);
     connect(OKButton, &QPushButton::clicked, this, &TWaveFileForm::OKButtonClick);
+}
+
+bool TWaveFileForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // An editable list's editor takes Enter for itself whenever it has
+    // selected text (as it has after Tab, or while it completes a typed
+    // item), so the dialog would never see it: Enter in a list is "OK", as
+    // from every other control. The list's own popup gets its keys first.
+    if (event->type() == QEvent::KeyPress && (watched == LengthSelect || watched == FormatCombo)) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+            OKButton->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TWaveFileForm::showEvent(QShowEvent* event)
