@@ -135,6 +135,44 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
     session::JobSpec job = shell::displayedJob(state, format->format);
     job.seconds.reset();
     job.frames = state.dataLength;
+    writeJob(job, fileName);
+}
+
+void SaveAsCommand::runJob(session::JobSpec job)
+{
+    // The typed signal is checked whole before any dialog, with the same
+    // findings the command line prints.
+    const session::CheckResult typed = session::checkJob(job, session::CheckScope::All);
+    for (const session::Finding& finding : typed.findings)
+        boxes.show(finding.text, session::titleOf(finding));
+    if (typed.refused())
+        return;
+    widgets::TWaveFileForm form(owner, boxes, job.sampleRateHz, typed.plan->frames, true, state.stereo, 1.0,
+                                1000.0, job.levelDb, state.dataFormat, state.refLevel);
+    dialogs.parameters(form);
+    state.stereo = form.stereo;
+    state.dataFormat =
+        static_cast<std::int8_t>(core::rowOf(core::kSampleFormats, form.dataFormat) ? form.dataFormat : -1);
+    state.refLevel = form.refLevel;
+    const auto format = core::rowOf(core::kSampleFormats, form.dataFormat);
+    if (!format) {
+        shell::showErrorMessage(boxes, core::kIncorrectParameter);
+        return;
+    }
+    job.seconds.reset();
+    job.frames = form.dataLength;
+    job.format = format->format;
+    job.channels = form.stereo ? 2 : 1;
+    job.refLevel = form.refLevel;
+    const auto name = dialogs.fileName(owner, lastName);
+    if (!name || name->isEmpty())
+        return;
+    lastName = *name;
+    writeJob(job, name->toStdString());
+}
+
+void SaveAsCommand::writeJob(const session::JobSpec& job, const std::string& fileName)
+{
     // The dialog has shown the warnings; it can be closed without its OK,
     // though, so nothing is opened for a job it would have refused.
     const session::CheckResult checked = session::checkJob(job, session::CheckScope::Output);

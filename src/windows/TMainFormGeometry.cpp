@@ -29,7 +29,8 @@ void TMainForm::resizeEvent(QResizeEvent* event)
 void TMainForm::layoutControls(QSize windowSize)
 {
     const int extraWidth = windowSize.width() - kDefaultSize.width();
-    const int extraHeight = windowSize.height() - kDefaultSize.height();
+    // The room a signal's fields take is theirs, not the plot's.
+    const int extraHeight = windowSize.height() - kDefaultSize.height() - fieldsExtraHeight;
     const QSize canvas(kDefaultCanvasSize.width() + extraWidth, kDefaultCanvasSize.height() + extraHeight);
     if (canvas.width() < 1 || canvas.height() < 1)
         return;

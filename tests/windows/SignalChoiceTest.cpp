@@ -1,0 +1,248 @@
+// The main window's signal choice: every signal of the table, each with the
+// fields its parameter rows describe, reached by their mnemonics, and saved
+// byte for byte as `corvane export` writes it.
+
+#include "core/CodeSets.h"
+#include "session/JobParams.h"
+#include "support/Files.h"
+#include "support/MainFormControls.h"
+#include "support/Process.h"
+#include "support/RecordingBoxes.h"
+#include "widgets/TWaveFileForm.h"
+#include "widgets/TWaveFileWrite.h"
+#include "widgets/WaveDraw.h"
+#include "windows/SaveAsCommand.h"
+#include "windows/TMainForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace corvane;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kActivationTimeoutMs = 5000;
+
+std::vector<std::uint8_t> fileBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+QString fieldName(const session::ParamInfo& row)
+{
+    return QString::fromLatin1(row.option.data(), static_cast<qsizetype>(row.option.size()))
+        .remove(QStringLiteral("--"));
+}
+
+struct SignalChoice : ::testing::Test {
+    SignalChoice() { choice = named<QComboBox>(form, "SignalSelect"); }
+
+    void choose(core::SignalKind kind) { choice->setCurrentIndex(choice->findData(static_cast<int>(kind))); }
+
+    RecordingBoxes box;
+    windows::TMainForm form{box};
+    Controls ui{form};
+    QComboBox* choice = nullptr;
+};
+
+TEST_F(SignalChoice, ListsEverySignalWithTheToneFirstAndChosen)
+{
+    ASSERT_EQ(choice->count(), static_cast<int>(core::kSignalKinds.size()));
+    const char* const captions[] = {"Tone", "Sweep", "White noise", "Pink noise"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(choice->itemText(i), captions[i]);
+    EXPECT_EQ(form.signalKind(), core::SignalKind::Tone);
+    EXPECT_EQ(named<QLabel>(form, "SignalLabel")->buddy(), choice);
+    EXPECT_EQ(form.size(), windows::TMainForm::kDefaultSize);
+}
+
+TEST_F(SignalChoice, EachSignalShowsTheFieldsOfItsRowsAndTheToneComesBack)
+{
+    form.show();
+    const QSize toneSize = form.size();
+    for (const core::SignalKind kind :
+         {core::SignalKind::Sweep, core::SignalKind::White, core::SignalKind::Pink}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        choose(kind);
+        EXPECT_FALSE(ui.SigFreq->isVisible());
+        EXPECT_FALSE(ui.WaveSelect->isVisible());
+        int shown = 0;
+        int lastBottom = 0;
+        for (const session::ParamInfo& row : session::kJobParams) {
+            auto* editor = form.findChild<QWidget*>(fieldName(row));
+            if (!session::hasParam(kind, row)) {
+                EXPECT_EQ(editor, nullptr) << row.option;
+                continue;
+            }
+            ASSERT_NE(editor, nullptr) << row.option;
+            ++shown;
+            EXPECT_TRUE(editor->isVisible()) << row.option;
+            auto* label = named<QLabel>(form, fieldName(row) + "Label");
+            EXPECT_EQ(label->buddy(), editor);
+            EXPECT_EQ(label->text().toStdString(), row.caption);
+            // Top to bottom in the table's order.
+            EXPECT_GT(form.windowPosition(editor).y(), lastBottom - 1) << row.option;
+            lastBottom = form.windowPosition(editor).y() + editor->height();
+            if (auto* edit = qobject_cast<QLineEdit*>(editor))
+                EXPECT_EQ(edit->text().toDouble(), row.defaultValue) << row.option;
+        }
+        EXPECT_GT(shown, 0);
+        // The buttons stand below the fields; the plot keeps its place and size.
+        EXPECT_GT(form.windowPosition(ui.DrawButton).y(), lastBottom);
+        EXPECT_LE(form.windowPosition(ui.HorizExpandButton).y() + ui.HorizExpandButton->height(), form.height());
+        EXPECT_EQ(form.windowPosition(&form.waveCanvas()), QPoint(40, 48));
+        EXPECT_EQ(form.waveCanvas().size(), QSize(361, 201));
+    }
+    // A typed field is kept while another signal is shown.
+    choose(core::SignalKind::Sweep);
+    named<QLineEdit>(form, "from")->setText("31.5");
+    choose(core::SignalKind::Tone);
+    EXPECT_TRUE(ui.SigFreq->isVisible());
+    EXPECT_EQ(form.findChild<QWidget*>("from"), nullptr);
+    EXPECT_EQ(form.size(), toneSize);
+    EXPECT_EQ(form.windowPosition(ui.DrawButton), QPoint(464, 176));
+    EXPECT_EQ(form.windowPosition(ui.HorizExpandButton), QPoint(464, 256));
+    choose(core::SignalKind::Sweep);
+    EXPECT_EQ(named<QLineEdit>(form, "from")->text(), "31.5");
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// Alt and the underlined letter, pressed where a real key goes: the focus.
+TEST_F(SignalChoice, MnemonicsReachEveryNewControl)
+{
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
+    const auto press = [](QChar letter) {
+        QTest::keyClick(QApplication::focusWidget(), letter.toLower().toLatin1(), Qt::AltModifier);
+    };
+    ui.SigLevel->setFocus();
+    press('S');
+    EXPECT_EQ(QApplication::focusWidget(), choice);
+    for (const core::SignalKind kind : {core::SignalKind::Sweep, core::SignalKind::White}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        choose(kind);
+        for (const session::ParamInfo& row : session::kJobParams) {
+            if (!session::hasParam(kind, row))
+                continue;
+            SCOPED_TRACE(std::string(row.option));
+            const auto amp = row.caption.find('&');
+            ASSERT_NE(amp, std::string_view::npos);
+            choice->setFocus();
+            press(QLatin1Char(row.caption[amp + 1]));
+            QWidget* editor = form.findChild<QWidget*>(fieldName(row));
+            QWidget* focus = QApplication::focusWidget();
+            EXPECT_TRUE(focus == editor || (focus != nullptr && focus->parentWidget() == editor));
+        }
+        choice->setFocus();
+        press('S');
+        EXPECT_EQ(QApplication::focusWidget(), choice);
+    }
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// What the window saves for a signal typed into its fields is what
+// `corvane export` writes for the same options.
+TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
+{
+    const fs::path dir = freshTestFolder("corvane-signal-save");
+    struct Row {
+        const char* name;
+        core::SignalKind kind;
+        std::map<QString, QString> fields; // by field name; flags "1"
+        bool mono;
+        int format; // the dialog's list index
+        std::vector<std::string> args;
+    };
+    const Row rows[] = {
+        {"sweep",
+         core::SignalKind::Sweep,
+         {{"from", "100"},
+          {"to", "10000"},
+          {"sync", "1"},
+          {"level", "-3"},
+          {"fs", "48000"},
+          {"seconds", "1.5"},
+          {"fade-in", "0.1"},
+          {"fade-out", "0.05"}},
+         false,
+         2,
+         {"--signal", "sweep", "--from", "100", "--to", "10000", "--sync", "--level", "-3", "--fs", "48000",
+          "--seconds", "1.5", "--fade-in", "0.1", "--fade-out", "0.05", "--format", "s24"}},
+        {"white",
+         core::SignalKind::White,
+         {{"seed", "7"}, {"level", "0"}, {"fs", "96000"}, {"seconds", "1"}, {"fade-out", "0.2"}},
+         true,
+         1,
+         {"--signal", "white", "--seed", "7", "--level", "0", "--fs", "96000", "--seconds", "1", "--fade-out",
+          "0.2", "--channels", "1"}},
+        {"pink",
+         core::SignalKind::Pink,
+         {{"seed", "3"}, {"level", "10"}, {"fs", "22050"}, {"seconds", "2"}},
+         false,
+         4,
+         {"--signal", "pink", "--seed", "3", "--level", "10", "--fs", "22050", "--seconds", "2", "--format",
+          "f32"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const fs::path path = dir / (std::string(r.name) + ".wav");
+        windows::SaveAsCommand::Dialogs dialogs;
+        dialogs.parameters = [&r](widgets::TWaveFileForm& dialog) {
+            dialog.FormShow();
+            dialog.FormatCombo->setCurrentIndex(r.format);
+            (r.mono ? dialog.MonoButton : dialog.StereoButton)->setChecked(true);
+            dialog.OKButtonClick();
+        };
+        dialogs.fileName = [&path](QWidget*, const QString&) -> std::optional<QString> {
+            return QString::fromStdString(path.string());
+        };
+        dialogs.progress = [](widgets::TWaveFileWrite& window) { window.exec(); };
+        form.setSaveCommand(std::make_unique<windows::SaveAsCommand>(&form, form, box, std::move(dialogs)));
+        choose(r.kind);
+        for (const auto& [name, text] : r.fields) {
+            QWidget* editor = named<QWidget>(form, name);
+            if (auto* edit = qobject_cast<QLineEdit*>(editor))
+                edit->setText(text);
+            else if (auto* list = qobject_cast<QComboBox*>(editor))
+                list->setEditText(text);
+            else
+                qobject_cast<QCheckBox*>(editor)->setChecked(text == "1");
+        }
+        box.shown.clear();
+        form.FileSaveAs1Execute();
+        EXPECT_TRUE(box.shown.empty());
+
+        const fs::path cli = dir / "cli.wav";
+        std::vector<std::string> args = {"export", "-o", cli.string(), "--quiet"};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        const ProcessResult exported = runProcess(CORVANE_EXE, args);
+        ASSERT_EQ(exported.exitCode, 0) << exported.err;
+        const auto saved = fileBytes(path);
+        EXPECT_GT(saved.size(), 44u);
+        EXPECT_TRUE(saved == fileBytes(cli));
+        fs::remove(cli);
+    }
+    fs::remove_all(dir);
+}
+
+} // namespace
