@@ -12,6 +12,7 @@
 #include "core/ResultCodes.h"
 
 #include "plot/WaveDisplay.h"
+#include "shell/DisplaySignal.h"
 #include "shell/DisplayWave.h"
 #include "shell/OkBox.h"
 #include "widgets/LabelAdapter.h"
@@ -330,6 +331,11 @@ void TMainForm::displayWave(bool vert, bool horiz)
 {
     if (!waveDisplay)
         buildDisplay(); // a command before the first show still has a plot to draw on
+    if (signalKind() != core::SignalKind::Tone) {
+        if (const auto job = typedJob())
+            shell::displaySignal(*this, *job, vert, horiz, box, *waveDisplay);
+        return;
+    }
     shell::DisplayInputs in;
     in.signalFreq = widgets::readLocaleReal(SigFreq->text());
     in.levelDb = widgets::readLocaleReal(SigLevel->text());

@@ -171,7 +171,8 @@ void TMainForm::buildSignalFields()
         field.editor->setFont(paramFont);
         field.editor->setGeometry(kSigFreqPlace.left, top - kMenuBarHeight, editorWidth, kRowHeight);
         field.label->setBuddy(field.editor);
-        if (!row.unit.empty()) {
+        // A list is as wide as the tone's rate list, which shows no unit either.
+        if (!row.unit.empty() && editorWidth == kEditWidth) {
             field.unit = new QLabel(textOf(row.unit), client);
             field.unit->setFont(paramFont);
             field.unit->setGeometry(kDbPlace.left, top - kMenuBarHeight + 4, 30, 17);

@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -102,8 +104,9 @@ TEST_F(SignalChoice, EachSignalShowsTheFieldsOfItsRowsAndTheToneComesBack)
             // Top to bottom in the table's order.
             EXPECT_GT(form.windowPosition(editor).y(), lastBottom - 1) << row.option;
             lastBottom = form.windowPosition(editor).y() + editor->height();
-            if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
                 EXPECT_EQ(edit->text().toDouble(), row.defaultValue) << row.option;
+            }
         }
         EXPECT_GT(shown, 0);
         // The buttons stand below the fields; the plot keeps its place and size.
@@ -157,6 +160,53 @@ TEST_F(SignalChoice, MnemonicsReachEveryNewControl)
         press('S');
         EXPECT_EQ(QApplication::focusWidget(), choice);
     }
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// A sweep's display against the closed form: the whole length as each
+// column's lowest and highest 16-bit step, or the first samples themselves.
+TEST_F(SignalChoice, ASweepIsShownWholeAsAnEnvelopeOrItsStart)
+{
+    form.show();
+    choose(core::SignalKind::Sweep);
+    const int fs = 8000;
+    const int frames = 8000;
+    named<QComboBox>(form, "fs")->setEditText("8000");
+    named<QLineEdit>(form, "seconds")->setText("1");
+    named<QLineEdit>(form, "from")->setText("50");
+    named<QLineEdit>(form, "to")->setText("3000");
+    named<QLineEdit>(form, "level")->setText("6");
+    const double a = std::pow(10.0, 6.0 / 20.0);
+    const double rate = (frames / double(fs)) / std::log(3000.0 / 50.0);
+    std::vector<double> steps(frames);
+    for (int n = 0; n < frames; ++n) {
+        const double x = a * std::sin(2.0 * M_PI * 50.0 * rate * (std::exp(n / (fs * rate)) - 1.0));
+        steps[static_cast<std::size_t>(n)] = std::copysign(std::trunc(std::fabs(x) * 3276.7 + 0.5), x);
+    }
+    form.DrawButtonClick();
+    ASSERT_TRUE(box.shown.empty());
+    ASSERT_EQ(form.dataSize, 2 * 4096);
+    for (int c = 0; c < 4096; ++c) {
+        const auto first = steps.begin() + static_cast<long>(frames) * c / 4096;
+        const auto last = steps.begin() + static_cast<long>(frames) * (c + 1) / 4096;
+        const auto [low, high] = std::minmax_element(first, last);
+        // One step either way for the fast sine's last bit.
+        EXPECT_NEAR(form.displayData[2 * static_cast<std::size_t>(c)], *low, 1.0) << c;
+        EXPECT_NEAR(form.displayData[2 * static_cast<std::size_t>(c) + 1], *high, 1.0) << c;
+    }
+    EXPECT_DOUBLE_EQ(form.timeSpan, 1.0);
+    const QImage whole = form.plotAreaImage();
+
+    form.AutoScaleButtonClick(); // fits the level: a different picture, same samples
+    EXPECT_NE(form.plotAreaImage(), whole);
+    form.AutoScaleButtonClick();
+    EXPECT_EQ(form.plotAreaImage(), whole);
+
+    form.HorizExpandClick();
+    ASSERT_EQ(form.dataSize, 4096);
+    for (int n = 0; n < 4096; ++n)
+        EXPECT_NEAR(form.displayData[static_cast<std::size_t>(n)], steps[static_cast<std::size_t>(n)], 1.0) << n;
+    EXPECT_DOUBLE_EQ(form.timeSpan, 4095.0 / fs);
     EXPECT_TRUE(box.shown.empty());
 }
 
