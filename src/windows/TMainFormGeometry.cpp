@@ -61,6 +61,8 @@ QRect TMainForm::fitToScreen(QRect wanted, QRect available, QSize minimum)
 void TMainForm::restoreWindowGeometry(QSettings& settings)
 {
     geometrySettings = &settings;
+    // The signal first: its fields may make the window taller.
+    restoreSignalChoice(settings);
     const QVariant saved = settings.value(QString::fromLatin1(kGeometryKey));
     QRect wanted = saved.canConvert<QRect>() ? saved.toRect() : QRect();
     if (!wanted.isValid())
@@ -74,8 +76,9 @@ void TMainForm::restoreWindowGeometry(QSettings& settings)
     resize(wanted.size());
 }
 
-void TMainForm::saveWindowGeometry(QSettings& settings) const
+void TMainForm::saveWindowGeometry(QSettings& settings)
 {
+    saveSignalChoice(settings);
     settings.setValue(QString::fromLatin1(kGeometryKey), QRect(pos(), size()));
 }
 

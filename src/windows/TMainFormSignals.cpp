@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 
 #include <algorithm>
 #include <limits>
@@ -36,6 +37,12 @@ constexpr int kButtonDrop = kDrawButtonPlace.top - kWaveSelectPlace.top;
 QString textOf(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A field's object name: its option without the dashes ("from", "fade-in").
+QString fieldName(const session::ParamInfo& row)
+{
+    return textOf(row.option).remove(QStringLiteral("--"));
 }
 
 QString captionWithoutMnemonic(const session::ParamInfo& row)
@@ -145,7 +152,7 @@ void TMainForm::buildSignalFields()
             continue;
         const auto kept = keptFieldTexts.find({code, row.param});
         const QString text = kept != keptFieldTexts.end() ? kept->second : defaultText(row);
-        const QString name = textOf(row.option).remove(QStringLiteral("--"));
+        const QString name = fieldName(row);
         SignalField field{&row, new QLabel(textOf(row.caption), client), nullptr, nullptr};
         field.label->setObjectName(name + QStringLiteral("Label"));
         field.label->setFont(paramFont);
@@ -211,6 +218,54 @@ void TMainForm::placeForSignal(int extraHeight)
     const int wanted = height() + grown;
     setMinimumSize(kDefaultSize + QSize(0, extraHeight));
     resize(width(), wanted);
+}
+
+namespace {
+
+constexpr const char* kSignalKey = "mainWindow/signal";
+
+QString fieldKey(const core::SignalKindInfo& signal, const session::ParamInfo& row)
+{
+    return QStringLiteral("mainWindow/fields/%1/%2").arg(textOf(signal.cliName), fieldName(row));
+}
+
+} // namespace
+
+void TMainForm::restoreSignalChoice(QSettings& settings)
+{
+    for (const core::SignalKindInfo& signal : core::kSignalKinds) {
+        for (const session::ParamInfo& row : session::kJobParams) {
+            const QVariant text = settings.value(fieldKey(signal, row));
+            if (session::hasParam(signal.kind, row) && text.canConvert<QString>())
+                keptFieldTexts[{static_cast<int>(signal.kind), row.param}] = text.toString();
+        }
+    }
+    // A name this program does not know (from a later one) leaves the tone.
+    const std::string name = settings.value(QString::fromLatin1(kSignalKey)).toString().toStdString();
+    const auto kind = core::signalKindOfName(name);
+    const int index = SignalSelect->findData(static_cast<int>(kind.value_or(core::SignalKind::Tone)));
+    if (index == SignalSelect->currentIndex()) {
+        // Already chosen: its fields are built again from the texts just read.
+        SignalSelectChange();
+    } else {
+        SignalSelect->setCurrentIndex(index);
+    }
+}
+
+void TMainForm::saveSignalChoice(QSettings& settings)
+{
+    const int shown = SignalSelect->property("shownKind").toInt();
+    for (const SignalField& field : signalFields)
+        keptFieldTexts[{shown, field.row->param}] = fieldText(field);
+    settings.setValue(QString::fromLatin1(kSignalKey),
+                      textOf(core::kSignalKinds[static_cast<std::size_t>(signalKind())].cliName));
+    for (const auto& [key, text] : keptFieldTexts) {
+        const auto& signal = core::kSignalKinds[static_cast<std::size_t>(key.first)];
+        for (const session::ParamInfo& row : session::kJobParams) {
+            if (row.param == key.second)
+                settings.setValue(fieldKey(signal, row), text);
+        }
+    }
 }
 
 void TMainForm::SignalSelectChange()

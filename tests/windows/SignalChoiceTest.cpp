@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -160,6 +162,47 @@ TEST_F(SignalChoice, MnemonicsReachEveryNewControl)
         press('S');
         EXPECT_EQ(QApplication::focusWidget(), choice);
     }
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// The last signal and its fields come back at the next start, beside the
+// geometry; the tone's controls start as they always do.
+TEST_F(SignalChoice, TheLastChoiceAndItsFieldsAreRemembered)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("corvane.conf"));
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        windows::TMainForm first(box);
+        first.restoreWindowGeometry(settings);
+        EXPECT_EQ(first.signalKind(), core::SignalKind::Tone);
+        first.show();
+        auto* list = named<QComboBox>(first, "SignalSelect");
+        list->setCurrentIndex(list->findData(static_cast<int>(core::SignalKind::White)));
+        named<QLineEdit>(first, "seed")->setText("12345678901234567890");
+        list->setCurrentIndex(list->findData(static_cast<int>(core::SignalKind::Sweep)));
+        named<QLineEdit>(first, "to")->setText("16000");
+        named<QCheckBox>(first, "sync")->setChecked(true);
+        named<QLineEdit>(first, "SigFreq")->setText("1000"); // the tone's are not kept
+        first.close();
+    }
+    QSettings settings(path, QSettings::IniFormat);
+    windows::TMainForm next(box);
+    next.restoreWindowGeometry(settings);
+    EXPECT_EQ(next.signalKind(), core::SignalKind::Sweep);
+    EXPECT_EQ(named<QLineEdit>(next, "to")->text(), "16000");
+    EXPECT_TRUE(named<QCheckBox>(next, "sync")->isChecked());
+    EXPECT_EQ(named<QLineEdit>(next, "SigFreq")->text(), "400");
+    auto* list = named<QComboBox>(next, "SignalSelect");
+    list->setCurrentIndex(list->findData(static_cast<int>(core::SignalKind::White)));
+    EXPECT_EQ(named<QLineEdit>(next, "seed")->text(), "12345678901234567890");
+
+    // A signal this program does not know leaves the tone chosen.
+    settings.setValue(QStringLiteral("mainWindow/signal"), QStringLiteral("chirp"));
+    windows::TMainForm other(box);
+    other.restoreWindowGeometry(settings);
+    EXPECT_EQ(other.signalKind(), core::SignalKind::Tone);
     EXPECT_TRUE(box.shown.empty());
 }
 

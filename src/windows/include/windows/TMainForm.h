@@ -147,11 +147,12 @@ public:
     void setPlotPixelRatio(double ratio);
 
     // The window's place and size from the user's settings, fitted to the
-    // screen; the default geometry when none is saved. From then on the
+    // screen (the default geometry when none is saved), with the signal last
+    // chosen and the texts of every signal's fields. From then on the
     // geometry is saved there when the window closes, so the settings must
     // outlive the window.
     void restoreWindowGeometry(QSettings& settings);
-    void saveWindowGeometry(QSettings& settings) const;
+    void saveWindowGeometry(QSettings& settings);
     // wanted moved and shrunk (never below minimum) to lie within available.
     static QRect fitToScreen(QRect wanted, QRect available, QSize minimum);
 
@@ -174,6 +175,9 @@ private:
     // Where the buttons stand and how tall the window is for the fields shown.
     void placeForSignal(int extraHeight);
     QString fieldText(const SignalField& field) const;
+    // The last signal and every signal's field texts, beside the geometry.
+    void restoreSignalChoice(QSettings& settings);
+    void saveSignalChoice(QSettings& settings);
 
     void buildControls();
     void buildMenus();
