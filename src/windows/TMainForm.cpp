@@ -544,6 +544,9 @@ void TMainForm::FilePlay1Execute()
             if (const int r = player->poll(); r < 0) {
                 stopPlaying();
                 showAudioError(r, player->reason());
+            } else if (!player->playing()) {
+                // A sweep played once: the item offers Play again.
+                stopPlaying();
             }
         });
     }
