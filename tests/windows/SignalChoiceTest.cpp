@@ -3,6 +3,7 @@
 // byte for byte as `corvane export` writes it.
 
 #include "core/CodeSets.h"
+#include "session/JobCheck.h"
 #include "session/JobParams.h"
 #include "support/Files.h"
 #include "support/MainFormControls.h"
@@ -204,6 +205,53 @@ TEST_F(SignalChoice, TheLastChoiceAndItsFieldsAreRemembered)
     other.restoreWindowGeometry(settings);
     EXPECT_EQ(other.signalKind(), core::SignalKind::Tone);
     EXPECT_TRUE(box.shown.empty());
+}
+
+// A field that does not read stops the display with a box and nothing
+// drawn; a job the check refuses says what the command line says.
+TEST_F(SignalChoice, FieldsThatDoNotPassAreRefusedWithTheCheckMessages)
+{
+    form.show();
+    choose(core::SignalKind::Sweep);
+    const auto checkMessage = [](const char* to) {
+        session::JobSpec job;
+        job.kind = core::SignalKind::Sweep;
+        job.toHz = std::stod(to);
+        job.channels = 1;
+        const auto checked = session::checkJob(job);
+        return checked.refused() ? checked.findings.back().text : std::string("(passes)");
+    };
+    struct Case {
+        const char* field;
+        const char* text;
+        RecordingBoxes::Shown shown;
+    };
+    const Case cases[] = {
+        {"level", "loud", {{"Only a valid value can be accepted.", "Parameter Error"}}},
+        {"fs", "1000", {{"Rate takes a whole number from 8000 to 384000.", "Parameter Error"}}},
+        {"fs", "44100.5", {{"Rate takes a whole number from 8000 to 384000.", "Parameter Error"}}},
+        {"to", "30000", {{checkMessage("30000"), "Parameter Error"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.text);
+        choose(core::SignalKind::Tone);
+        choose(core::SignalKind::Sweep);
+        QWidget* editor = named<QWidget>(form, c.field);
+        if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(c.text);
+        else
+            qobject_cast<QComboBox*>(editor)->setEditText(c.text);
+        box.shown.clear();
+        form.dataSize = 0;
+        form.DrawButtonClick();
+        EXPECT_EQ(box.shown, c.shown);
+        EXPECT_EQ(form.dataSize, 0);
+        // Put back for the next case.
+        if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(c.field == std::string("to") ? "20000" : "6");
+        else
+            qobject_cast<QComboBox*>(editor)->setEditText("44100");
+    }
 }
 
 // A sweep's display against the closed form: the whole length as each
