@@ -42,8 +42,9 @@ void TMainForm::layoutControls(QSize windowSize)
 
 void TMainForm::setCanvasSize(QSize canvasSize)
 {
-    const QSize window = kDefaultSize + (canvasSize - kDefaultCanvasSize);
-    setMinimumSize(window.boundedTo(kDefaultSize));
+    const QSize fields(0, fieldsExtraHeight);
+    const QSize window = kDefaultSize + fields + (canvasSize - kDefaultCanvasSize);
+    setMinimumSize(window.boundedTo(kDefaultSize + fields));
     resize(window);
     // The platform may report the new size later; the plot needs it now.
     layoutControls(window);
