@@ -8,6 +8,7 @@
 #include "wavio/ExportSettings.h"
 #include "widgets/FormInput.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -114,6 +115,7 @@ TWaveFileForm::TWaveFileForm(QWidget* owner, shell::OkBox& boxes_, int fs_, int 
     button->addWidget(OKButton);
     button->addStretch();
     auto* layout = new QVBoxLayout(this);
+    layout->setObjectName(QStringLiteral("FormLayout"));
     layout->addLayout(grid);
     layout->addLayout(groups);
     layout->addLayout(button);
@@ -165,9 +167,28 @@ void TWaveFileForm::FormShow()
         RefGroup->setEnabled(true);
 }
 
+void TWaveFileForm::offerDither(bool on)
+{
+    DitherCheck = new QCheckBox(QStringLiteral("TPDF &dither (integer formats)"), this);
+    DitherCheck->setObjectName(QStringLiteral("DitherCheck"));
+    DitherCheck->setChecked(on);
+    // Above the "OK" row, after the groups in reading and tab order.
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->insertWidget(layout->count() - 1, DitherCheck);
+    setTabOrder(RefEdit, DitherCheck);
+    setTabOrder(DitherCheck, OKButton);
+    dither = on;
+    FormatComboSelect();
+}
+
 void TWaveFileForm::FormatComboSelect()
 {
-    RefGroup->setEnabled(core::isFloatFormat(widgets::selectedCode(*FormatCombo)));
+    const int format = widgets::selectedCode(*FormatCombo);
+    RefGroup->setEnabled(core::isFloatFormat(format));
+    // Dither belongs to the integer formats; the float formats store the
+    // signal as it is.
+    if (DitherCheck != nullptr)
+        DitherCheck->setEnabled(format >= 0 && !core::isFloatFormat(format));
 }
 
 void TWaveFileForm::OKButtonClick()
@@ -208,6 +229,10 @@ void TWaveFileForm::OKButtonClick()
     job.format = formatRow ? formatRow->format : core::SampleFormat::S16;
     job.channels = MonoButton->isChecked() ? 1 : 2;
     job.refLevel = reference.value_or(std::numeric_limits<double>::quiet_NaN());
+    if (DitherCheck != nullptr) {
+        dither = DitherCheck->isChecked() && DitherCheck->isEnabled();
+        job.dither = dither;
+    }
     const session::CheckResult checked = session::checkJob(job, session::CheckScope::Output);
     // The channels and the format are taken once the length is.
     if (!checked.refused() || checked.findings.back().field != session::JobField::Length) {

@@ -149,6 +149,7 @@ void SaveAsCommand::runJob(session::JobSpec job)
         return;
     widgets::TWaveFileForm form(owner, boxes, job.sampleRateHz, typed.plan->frames, true, state.stereo, 1.0,
                                 1000.0, job.levelDb, state.dataFormat, state.refLevel);
+    form.offerDither(job.dither);
     dialogs.parameters(form);
     state.stereo = form.stereo;
     state.dataFormat =
@@ -164,6 +165,7 @@ void SaveAsCommand::runJob(session::JobSpec job)
     job.format = format->format;
     job.channels = form.stereo ? 2 : 1;
     job.refLevel = form.refLevel;
+    job.dither = form.dither;
     const auto name = dialogs.fileName(owner, lastName);
     if (!name || name->isEmpty())
         return;

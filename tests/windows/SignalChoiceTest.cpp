@@ -312,6 +312,7 @@ TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
         std::map<QString, QString> fields; // by field name; flags "1"
         bool mono;
         int format; // the dialog's list index
+        bool dither;
         std::vector<std::string> args;
     };
     const Row rows[] = {
@@ -327,20 +328,24 @@ TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
           {"fade-out", "0.05"}},
          false,
          2,
-         {"--signal", "sweep", "--from", "100", "--to", "10000", "--sync", "--level", "-3", "--fs", "48000",
-          "--seconds", "1.5", "--fade-in", "0.1", "--fade-out", "0.05", "--format", "s24"}},
+         true,
+         {"--dither", "tpdf",      "--signal", "sweep",      "--from", "100",      "--to",
+          "10000",    "--sync",    "--level",  "-3",         "--fs",   "48000",    "--seconds",
+          "1.5",      "--fade-in", "0.1",      "--fade-out", "0.05",   "--format", "s24"}},
         {"white",
          core::SignalKind::White,
          {{"seed", "7"}, {"level", "0"}, {"fs", "96000"}, {"seconds", "1"}, {"fade-out", "0.2"}},
          true,
          1,
-         {"--signal", "white", "--seed", "7", "--level", "0", "--fs", "96000", "--seconds", "1", "--fade-out",
-          "0.2", "--channels", "1"}},
+         true,
+         {"--dither", "tpdf", "--signal", "white", "--seed", "7", "--level", "0", "--fs", "96000", "--seconds",
+          "1", "--fade-out", "0.2", "--channels", "1"}},
         {"pink",
          core::SignalKind::Pink,
          {{"seed", "3"}, {"level", "10"}, {"fs", "22050"}, {"seconds", "2"}},
          false,
          4,
+         false,
          {"--signal", "pink", "--seed", "3", "--level", "10", "--fs", "22050", "--seconds", "2", "--format",
           "f32"}},
     };
@@ -352,6 +357,10 @@ TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
             dialog.FormShow();
             dialog.FormatCombo->setCurrentIndex(r.format);
             (r.mono ? dialog.MonoButton : dialog.StereoButton)->setChecked(true);
+            ASSERT_NE(dialog.DitherCheck, nullptr);
+            // Dither is for the integer formats only.
+            EXPECT_EQ(dialog.DitherCheck->isEnabled(), r.format < 4);
+            dialog.DitherCheck->setChecked(r.dither);
             dialog.OKButtonClick();
         };
         dialogs.fileName = [&path](QWidget*, const QString&) -> std::optional<QString> {

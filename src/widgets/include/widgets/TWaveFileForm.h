@@ -5,6 +5,7 @@
 namespace corvane::shell {
 class OkBox;
 } // namespace corvane::shell
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -49,6 +50,12 @@ public:
     QLabel* Label3;
     QLineEdit* RefEdit;
     QPushButton* OKButton;
+
+    // For the measurement signals: a "TPDF dither" box for the integer
+    // formats, under the others; the tone's dialog has none. Before the show.
+    void offerDither(bool on);
+    QCheckBox* DitherCheck = nullptr;
+    bool dither = false; // what the box said at the last "OK" attempt
 
     // The handlers, public so tests can drive them as the window system would.
     void FormShow();
