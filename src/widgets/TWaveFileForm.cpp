@@ -181,6 +181,24 @@ void TWaveFileForm::offerDither(bool on)
     FormatComboSelect();
 }
 
+void TWaveFileForm::offerInverse()
+{
+    InverseCheck = new QCheckBox(QStringLiteral("Also write the &inverse filter"), this);
+    InverseCheck->setObjectName(QStringLiteral("InverseCheck"));
+    InverseEdit = new QLineEdit(this);
+    InverseEdit->setObjectName(QStringLiteral("InverseEdit"));
+    InverseEdit->setPlaceholderText(QStringLiteral("beside the sweep, NAME-inverse.wav"));
+    InverseEdit->setEnabled(false);
+    connect(InverseCheck, &QCheckBox::toggled, InverseEdit, &QLineEdit::setEnabled);
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->insertWidget(layout->count() - 1, InverseCheck);
+    layout->insertWidget(layout->count() - 1, InverseEdit);
+    QWidget* before = DitherCheck != nullptr ? static_cast<QWidget*>(DitherCheck) : RefEdit;
+    setTabOrder(before, InverseCheck);
+    setTabOrder(InverseCheck, InverseEdit);
+    setTabOrder(InverseEdit, OKButton);
+}
+
 void TWaveFileForm::FormatComboSelect()
 {
     const int format = widgets::selectedCode(*FormatCombo);
@@ -232,6 +250,10 @@ void TWaveFileForm::OKButtonClick()
     if (DitherCheck != nullptr) {
         dither = DitherCheck->isChecked() && DitherCheck->isEnabled();
         job.dither = dither;
+    }
+    if (InverseCheck != nullptr) {
+        writeInverse = InverseCheck->isChecked();
+        inverseName = InverseEdit->text().trimmed();
     }
     const session::CheckResult checked = session::checkJob(job, session::CheckScope::Output);
     // The channels and the format are taken once the length is.

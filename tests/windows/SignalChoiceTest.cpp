@@ -361,6 +361,10 @@ TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
             // Dither is for the integer formats only.
             EXPECT_EQ(dialog.DitherCheck->isEnabled(), r.format < 4);
             dialog.DitherCheck->setChecked(r.dither);
+            // A sweep offers its inverse filter, beside it by default.
+            EXPECT_EQ(dialog.InverseCheck != nullptr, r.kind == core::SignalKind::Sweep);
+            if (dialog.InverseCheck != nullptr)
+                dialog.InverseCheck->setChecked(true);
             dialog.OKButtonClick();
         };
         dialogs.fileName = [&path](QWidget*, const QString&) -> std::optional<QString> {
@@ -391,6 +395,16 @@ TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
         EXPECT_GT(saved.size(), 44u);
         EXPECT_TRUE(saved == fileBytes(cli));
         fs::remove(cli);
+        if (r.kind == core::SignalKind::Sweep) {
+            const fs::path inverse = dir / "sweep-inverse.wav";
+            std::vector<std::string> withInverse = args;
+            withInverse.insert(withInverse.end(), {"--inverse", (dir / "cli-inverse.wav").string()});
+            const ProcessResult both = runProcess(CORVANE_EXE, withInverse);
+            ASSERT_EQ(both.exitCode, 0) << both.err;
+            EXPECT_GT(fileBytes(inverse).size(), 80u);
+            EXPECT_TRUE(fileBytes(inverse) == fileBytes(dir / "cli-inverse.wav"));
+            fs::remove(cli);
+        }
     }
     fs::remove_all(dir);
 }

@@ -57,6 +57,14 @@ public:
     QCheckBox* DitherCheck = nullptr;
     bool dither = false; // what the box said at the last "OK" attempt
 
+    // For a sweep: "also write the inverse filter", with its file name
+    // (empty: beside the sweep's file, named after it). Before the show.
+    void offerInverse();
+    QCheckBox* InverseCheck = nullptr;
+    QLineEdit* InverseEdit = nullptr;
+    bool writeInverse = false; // read at each "OK" attempt, as the others
+    QString inverseName;
+
     // The handlers, public so tests can drive them as the window system would.
     void FormShow();
     void FormatComboSelect();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/ExportRun.h"
 #include "session/JobSpec.h"
 
 #include <QString>
@@ -72,8 +73,9 @@ public:
     QString lastFileName() const { return lastName; }
 
 private:
-    // Checks the finished job once more and writes it under fileName.
-    void writeJob(const session::JobSpec& job, const std::string& fileName);
+    // Checks the finished job once more and writes it (or its inverse
+    // filter) under fileName; true when the file was written.
+    bool writeJob(const session::JobSpec& job, const std::string& fileName, session::ExportRun::Output output);
 
     QWidget* owner;
     shell::MainFormState& state;
