@@ -9,6 +9,7 @@
 #include "core/CodeSets.h"
 #include "core/NumberText.h"
 #include "core/ParameterTexts.h"
+#include "session/JobParams.h"
 #include "shell/DisplayWave.h"
 #include "shell/OkBox.h"
 #include "wavio/ReplaceFile.h"
@@ -16,10 +17,14 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QImageWriter>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -31,6 +36,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace corvane::app {
 
@@ -45,8 +51,13 @@ constexpr double kMaxScale = 4.0;
 
 std::string plotUsage()
 {
-    return "usage: corvane plot -o FILE.png [--freq HZ] [--level DB] [--fs HZ] [--shape SHAPE]\n"
+    return "usage: corvane plot -o FILE.png [--signal tone|sweep|white|pink] [--level DB] [--fs HZ]\n"
+           "                    [--freq HZ] [--shape SHAPE]                       (tone only)\n"
+           "                    [--from F1] [--to F2] [--sync]                    (sweep only)\n"
+           "                    [--seed N]                                        (noise only)\n"
+           "                    [--seconds S] [--fade-in S] [--fade-out S]        (not the tone)\n"
            "                    [--vert] [--horiz] [--labels] [--width W] [--height H] [--scale S]\n"
+           "  the tone's --fs is one of the window's five rates; the other signals take any from 8000 to 384000\n"
            "  SHAPE: " +
            cli::shapeNamesHelp() +
            "\n"
@@ -68,8 +79,10 @@ const cli::OptionSpec kOptions[] = {
     {"--output", "-o", true, "FILE.png", "", "The PNG file to write (required).", cli::ValueKind::File},
     {"--freq", "", true, "HZ", "400", "The tone's frequency in Hz, checked as the window checks it."},
     {"--level", "", true, "DB", "6.0", "The level in dB, checked as the window checks it."},
-    {"--fs", "", true, "HZ", "44100", "One of the window's sampling rates.", cli::ValueKind::Text,
-     core::sampleRateList},
+    {"--fs", "", true, "HZ", "44100",
+     "The sampling rate: one of the window's five for a tone, any whole number of Hz from 8000 to 384000 for "
+     "the other signals.",
+     cli::ValueKind::Text, core::sampleRateList},
     {"--shape", "", true, "SHAPE", "sine", "The waveshape, by name or as its number 0 to 5.", cli::ValueKind::Text,
      core::waveShapeNames},
     {"--vert", "", false, "", "", "Then presses the window's \"Vert. Expand\"."},
@@ -79,6 +92,15 @@ const cli::OptionSpec kOptions[] = {
     {"--width", "", true, "W", "361", "The plot's width in pixels, 120 to 4000."},
     {"--height", "", true, "H", "201", "The plot's height in pixels, 80 to 4000."},
     {"--scale", "", true, "S", "1", "Device pixels per pixel of the image, 1 to 4."},
+    {"--signal", "", true, "SIGNAL", "tone", "The signal the window shows, as the window's signal choice offers it.",
+     cli::ValueKind::Text, core::signalKindNames},
+    {"--from", "", true, "F1", "20", "The sweep's start frequency in Hz."},
+    {"--to", "", true, "F2", "20000", "The sweep's stop frequency in Hz."},
+    {"--sync", "", false, "", "off", "A synchronized sweep."},
+    {"--seed", "", true, "N", "1", "The noise's stream."},
+    {"--seconds", "", true, "S", "10", "The sweep's or the noise's length in seconds, 1 to 1000."},
+    {"--fade-in", "", true, "S", "0", "A raised-cosine fade at the start, in seconds."},
+    {"--fade-out", "", true, "S", "0", "A raised-cosine fade at the end, in seconds."},
 };
 
 struct PlotOptions {
@@ -93,6 +115,12 @@ struct PlotOptions {
     int width = 361;
     int height = 201;
     double scale = 1.0;
+    core::SignalKind kind = core::SignalKind::Tone;
+    std::string fs; // as given; empty: the window's default
+    bool toneOnlyGiven = false; // --freq or --shape
+    // The texts for a signal's fields, by field name (the option without
+    // its dashes); a flag's text is "1".
+    std::vector<std::pair<std::string, std::string>> fields;
 };
 
 // The window's boxes as lines on stderr, each text once however many times
@@ -161,16 +189,52 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
                 return usageError("--scale takes a number from 1 to 4, not '" + std::string(value) + "'");
             o.scale = *r;
         } else if (name == "--fs") {
-            const auto index = core::sampleRateIndexOfText(value);
-            if (!index)
-                return usageError("--fs takes " + core::sampleRateList() + ", not '" + std::string(value) + "'");
-            o.fsIndex = *index;
-        } else { // --shape
+            o.fs = std::string(value);
+        } else if (name == "--signal") {
+            const auto kind = core::signalKindOfName(value);
+            if (!kind)
+                return usageError("unknown signal '" + std::string(value) + "' (" + core::signalKindNames() + ")");
+            o.kind = *kind;
+        } else if (name == "--shape") {
             const auto code = core::waveShapeOfName(value);
             if (!code)
                 return usageError("unknown shape '" + std::string(value) + "'");
             o.shape = *code;
+        } else { // a field of a signal other than the tone
+            const std::string field(name.substr(2));
+            const bool flag = std::any_of(session::kJobParams.begin(), session::kJobParams.end(),
+                                          [name](const session::ParamInfo& row) {
+                                              return row.option == name && row.type == session::ParamType::Flag;
+                                          });
+            o.fields.emplace_back(field, flag ? std::string("1") : std::string(value));
         }
+        if (name == "--freq" || name == "--shape")
+            o.toneOnlyGiven = true;
+    }
+    if (o.kind == core::SignalKind::Tone) {
+        if (!o.fields.empty())
+            return usageError("--" + o.fields.front().first + " is not an option of the tone");
+        if (!o.fs.empty()) {
+            const auto index = core::sampleRateIndexOfText(o.fs);
+            if (!index)
+                return usageError("--fs takes " + core::sampleRateList() + ", not '" + o.fs + "'");
+            o.fsIndex = *index;
+        }
+    } else {
+        if (o.toneOnlyGiven)
+            return usageError("--freq and --shape are options of the tone only");
+        // The signal's own table says which of its fields there are.
+        for (const auto& [field, text] : o.fields) {
+            const bool known = std::any_of(session::kJobParams.begin(), session::kJobParams.end(),
+                                           [&, &f = field](const session::ParamInfo& row) {
+                                               return row.option.substr(2) == f && session::hasParam(o.kind, row);
+                                           });
+            if (!known)
+                return usageError("--" + field + " is not an option of this signal");
+        }
+        o.fields.emplace_back("level", o.level);
+        if (!o.fs.empty())
+            o.fields.emplace_back("fs", o.fs);
     }
     if (o.path.empty())
         return usageError("no output file given (-o FILE.png)");
@@ -219,12 +283,27 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
         StreamOkBox box(err);
         windows::TMainForm form(box);
         form.show();
+        if (o.kind != core::SignalKind::Tone) {
+            // The signal's fields take the texts as typed, as a user types them.
+            auto* choice = form.findChild<QComboBox*>(QStringLiteral("SignalSelect"));
+            choice->setCurrentIndex(choice->findData(static_cast<int>(o.kind)));
+            for (const auto& [field, text] : o.fields) {
+                QWidget* editor = form.findChild<QWidget*>(QString::fromStdString(field));
+                if (auto* edit = qobject_cast<QLineEdit*>(editor))
+                    edit->setText(QString::fromStdString(text));
+                else if (auto* list = qobject_cast<QComboBox*>(editor))
+                    list->setEditText(QString::fromStdString(text));
+                else if (auto* check = qobject_cast<QCheckBox*>(editor))
+                    check->setChecked(text == "1");
+            }
+        }
         form.setPlotPixelRatio(o.scale);
         if (o.width != windows::TMainForm::kDefaultCanvasSize.width() ||
             o.height != windows::TMainForm::kDefaultCanvasSize.height())
             form.setCanvasSize(QSize(o.width, o.height));
-        form.setSignalParameters(QString::fromStdString(o.freq), QString::fromStdString(o.level), o.fsIndex,
-                                 o.shape);
+        if (o.kind == core::SignalKind::Tone)
+            form.setSignalParameters(QString::fromStdString(o.freq), QString::fromStdString(o.level), o.fsIndex,
+                                     o.shape);
         form.DrawButtonClick();
         if (o.vert)
             form.AutoScaleButtonClick();

@@ -8,10 +8,12 @@
 #include "wavio/ExportSettings.h"
 #include "widgets/FormInput.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -86,6 +88,7 @@ TWaveFileForm::TWaveFileForm(QWidget* owner, shell::OkBox& boxes_, int fs_, int 
     for (QComboBox* list : {LengthSelect, FormatCombo}) {
         list->setEditable(true);
         list->setInsertPolicy(QComboBox::NoInsert);
+        list->installEventFilter(this);
     }
     LengthSelect->addItems({QStringLiteral("Seconds"), QStringLiteral("Samples")});
     widgets::fillList(*FormatCombo, core::kSampleFormats);
@@ -112,6 +115,7 @@ TWaveFileForm::TWaveFileForm(QWidget* owner, shell::OkBox& boxes_, int fs_, int 
     button->addWidget(OKButton);
     button->addStretch();
     auto* layout = new QVBoxLayout(this);
+    layout->setObjectName(QStringLiteral("FormLayout"));
     layout->addLayout(grid);
     layout->addLayout(groups);
     layout->addLayout(button);
@@ -121,6 +125,23 @@ TWaveFileForm::TWaveFileForm(QWidget* owner, shell::OkBox& boxes_, int fs_, int 
     connect(FormatCombo, &QComboBox::currentIndexChanged, this, &TWaveFileForm::FormatComboSelect);
     connect(FormatCombo, &QComboBox::editTextChanged, this, &TWaveFileForm::FormatComboSelect);
     connect(OKButton, &QPushButton::clicked, this, &TWaveFileForm::OKButtonClick);
+}
+
+bool TWaveFileForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // An editable list's editor takes Enter for itself whenever it has
+    // selected text (as it has after Tab, or while it completes a typed
+    // item), so the dialog would never see it: Enter in a list is "OK", as
+    // from every other control. The list's own popup gets its keys first.
+    if (event->type() == QEvent::KeyPress && (watched == LengthSelect || watched == FormatCombo)) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+            OKButton->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TWaveFileForm::showEvent(QShowEvent* event)
@@ -146,9 +167,46 @@ void TWaveFileForm::FormShow()
         RefGroup->setEnabled(true);
 }
 
+void TWaveFileForm::offerDither(bool on)
+{
+    DitherCheck = new QCheckBox(QStringLiteral("TPDF &dither (integer formats)"), this);
+    DitherCheck->setObjectName(QStringLiteral("DitherCheck"));
+    DitherCheck->setChecked(on);
+    // Above the "OK" row, after the groups in reading and tab order.
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->insertWidget(layout->count() - 1, DitherCheck);
+    setTabOrder(RefEdit, DitherCheck);
+    setTabOrder(DitherCheck, OKButton);
+    dither = on;
+    FormatComboSelect();
+}
+
+void TWaveFileForm::offerInverse()
+{
+    InverseCheck = new QCheckBox(QStringLiteral("Also write the &inverse filter"), this);
+    InverseCheck->setObjectName(QStringLiteral("InverseCheck"));
+    InverseEdit = new QLineEdit(this);
+    InverseEdit->setObjectName(QStringLiteral("InverseEdit"));
+    InverseEdit->setPlaceholderText(QStringLiteral("beside the sweep, NAME-inverse.wav"));
+    InverseEdit->setEnabled(false);
+    connect(InverseCheck, &QCheckBox::toggled, InverseEdit, &QLineEdit::setEnabled);
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->insertWidget(layout->count() - 1, InverseCheck);
+    layout->insertWidget(layout->count() - 1, InverseEdit);
+    QWidget* before = DitherCheck != nullptr ? static_cast<QWidget*>(DitherCheck) : RefEdit;
+    setTabOrder(before, InverseCheck);
+    setTabOrder(InverseCheck, InverseEdit);
+    setTabOrder(InverseEdit, OKButton);
+}
+
 void TWaveFileForm::FormatComboSelect()
 {
-    RefGroup->setEnabled(core::isFloatFormat(widgets::selectedCode(*FormatCombo)));
+    const int format = widgets::selectedCode(*FormatCombo);
+    RefGroup->setEnabled(core::isFloatFormat(format));
+    // Dither belongs to the integer formats; the float formats store the
+    // signal as it is.
+    if (DitherCheck != nullptr)
+        DitherCheck->setEnabled(format >= 0 && !core::isFloatFormat(format));
 }
 
 void TWaveFileForm::OKButtonClick()
@@ -189,6 +247,14 @@ void TWaveFileForm::OKButtonClick()
     job.format = formatRow ? formatRow->format : core::SampleFormat::S16;
     job.channels = MonoButton->isChecked() ? 1 : 2;
     job.refLevel = reference.value_or(std::numeric_limits<double>::quiet_NaN());
+    if (DitherCheck != nullptr) {
+        dither = DitherCheck->isChecked() && DitherCheck->isEnabled();
+        job.dither = dither;
+    }
+    if (InverseCheck != nullptr) {
+        writeInverse = InverseCheck->isChecked();
+        inverseName = InverseEdit->text().trimmed();
+    }
     const session::CheckResult checked = session::checkJob(job, session::CheckScope::Output);
     // The channels and the format are taken once the length is.
     if (!checked.refused() || checked.findings.back().field != session::JobField::Length) {

@@ -48,9 +48,10 @@ TWaveFileWrite::TWaveFileWrite(QWidget* owner, const std::string& fileName, Canc
 
 TWaveFileWrite::~TWaveFileWrite() = default;
 
-int TWaveFileWrite::setJob(const session::JobSpec& job, const session::JobPlan& plan)
+int TWaveFileWrite::setJob(const session::JobSpec& job, const session::JobPlan& plan,
+                           session::ExportRun::Output output)
 {
-    return progress.setJob(job, plan);
+    return progress.setJob(job, plan, output);
 }
 
 int TWaveFileWrite::setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,

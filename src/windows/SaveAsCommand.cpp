@@ -15,7 +15,9 @@
 #include "widgets/TWaveFileForm.h"
 #include "widgets/TWaveFileWrite.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <cmath>
@@ -135,30 +137,89 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
     session::JobSpec job = shell::displayedJob(state, format->format);
     job.seconds.reset();
     job.frames = state.dataLength;
+    writeJob(job, fileName, session::ExportRun::Output::Signal);
+}
+
+void SaveAsCommand::runJob(session::JobSpec job)
+{
+    // The typed signal is checked whole before any dialog, with the same
+    // findings the command line prints.
+    const session::CheckResult typed = session::checkJob(job, session::CheckScope::All);
+    for (const session::Finding& finding : typed.findings)
+        boxes.show(finding.text, session::titleOf(finding));
+    if (typed.refused())
+        return;
+    widgets::TWaveFileForm form(owner, boxes, job.sampleRateHz, typed.plan->frames, true, state.stereo, 1.0,
+                                1000.0, job.levelDb, state.dataFormat, state.refLevel);
+    form.offerDither(job.dither);
+    if (job.kind == core::SignalKind::Sweep)
+        form.offerInverse();
+    dialogs.parameters(form);
+    state.stereo = form.stereo;
+    state.dataFormat =
+        static_cast<std::int8_t>(core::rowOf(core::kSampleFormats, form.dataFormat) ? form.dataFormat : -1);
+    state.refLevel = form.refLevel;
+    const auto format = core::rowOf(core::kSampleFormats, form.dataFormat);
+    if (!format) {
+        shell::showErrorMessage(boxes, core::kIncorrectParameter);
+        return;
+    }
+    job.seconds.reset();
+    job.frames = form.dataLength;
+    job.format = format->format;
+    job.channels = form.stereo ? 2 : 1;
+    job.refLevel = form.refLevel;
+    job.dither = form.dither;
+    const auto name = dialogs.fileName(owner, lastName);
+    if (!name || name->isEmpty())
+        return;
+    lastName = *name;
+    if (form.writeInverse) {
+        // Beside the sweep and named after it unless the dialog named it.
+        const QFileInfo sweep(*name);
+        const QString inverse =
+            form.inverseName.isEmpty()
+                ? sweep.dir().filePath(sweep.completeBaseName() + QStringLiteral("-inverse.wav"))
+                : form.inverseName;
+        if (QFileInfo(inverse).absoluteFilePath() == sweep.absoluteFilePath()) {
+            boxes.show("The inverse filter needs a file of its own, not the sweep's.", core::kParameterErrorTitle);
+            return;
+        }
+        job.inversePath = inverse.toStdString();
+    }
+    if (writeJob(job, name->toStdString(), session::ExportRun::Output::Signal) && !job.inversePath.empty())
+        writeJob(job, job.inversePath, session::ExportRun::Output::InverseFilter);
+}
+
+bool SaveAsCommand::writeJob(const session::JobSpec& job, const std::string& fileName,
+                             session::ExportRun::Output output)
+{
     // The dialog has shown the warnings; it can be closed without its OK,
     // though, so nothing is opened for a job it would have refused.
     const session::CheckResult checked = session::checkJob(job, session::CheckScope::Output);
     if (checked.refused()) {
         const session::Finding& refusal = checked.findings.back();
         boxes.show(refusal.text, session::titleOf(refusal));
-        return;
+        return false;
     }
     int result = 0;
     int removeError = 0;
+    bool written = false;
     {
         widgets::TWaveFileWrite window(owner, fileName, dialogs.cancelQuestion);
         if (window.openError() != 0) {
             boxes.show("Cannot create the file \"" + fileName + "\": " + std::strerror(window.openError()),
                        kProgramTitle);
-            return;
+            return false;
         }
-        if (const int r = window.setJob(job, *checked.plan); r < 0) {
+        if (const int r = window.setJob(job, *checked.plan, output); r < 0) {
             // Closing the window throws its temporary file away: a refused
             // export leaves the target as it was.
             result = r;
         } else {
             dialogs.progress(window);
             result = window.storeResult();
+            written = !window.cancelled() && result >= 0;
             removeError = window.removeError();
         }
     }
@@ -168,6 +229,7 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
         shell::showErrorMessage(boxes, result);
     if (removeError != 0)
         shell::showErrorMessage(boxes, core::kCancelFileNotDeleted);
+    return written;
 }
 
 } // namespace corvane::windows

@@ -12,6 +12,7 @@
 #include "core/ResultCodes.h"
 
 #include "plot/WaveDisplay.h"
+#include "shell/DisplaySignal.h"
 #include "shell/DisplayWave.h"
 #include "shell/OkBox.h"
 #include "widgets/LabelAdapter.h"
@@ -97,7 +98,7 @@ void TMainForm::buildControls()
     };
     // A stand-in face is often wider: shrink it until the longest caption
     // fits between the column's left edge and the edit boxes.
-    QFont paramFont = fontOf(kFontFace, 13);
+    paramFont = fontOf(kFontFace, 13);
     constexpr int kCaptionRoom = kSigFreqPlace.left - kSigFreqLabelPlace.left - 4;
     // The caption below, kept as users see it, misspelling included.
     while (paramFont.pixelSize() > 8 &&
@@ -221,7 +222,8 @@ void TMainForm::buildMenus()
     // The chords work wherever the focus is in the window, menus open or not,
     // the edit boxes and lists included.
     addActions({FileSaveAs1, FilePlay1, FileExit1, Help, HelpContents1, License});
-    auto* chords = new widgets::WindowChords({FileSaveAs1, FilePlay1, FileExit1, Help}, this);
+    buildSignalChoice();
+    chords = new widgets::WindowChords({FileSaveAs1, FilePlay1, FileExit1, Help}, this);
     chords->watchEditors(*this);
 
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
@@ -329,6 +331,11 @@ void TMainForm::displayWave(bool vert, bool horiz)
 {
     if (!waveDisplay)
         buildDisplay(); // a command before the first show still has a plot to draw on
+    if (signalKind() != core::SignalKind::Tone) {
+        if (const auto job = typedJob())
+            shell::displaySignal(*this, *job, vert, horiz, box, *waveDisplay);
+        return;
+    }
     shell::DisplayInputs in;
     in.signalFreq = widgets::readLocaleReal(SigFreq->text());
     in.levelDb = widgets::readLocaleReal(SigLevel->text());
@@ -466,7 +473,11 @@ void TMainForm::FileSaveAs1Execute()
     if (!saveAs)
         saveAs = std::make_unique<SaveAsCommand>(this, *this, box);
     const QPointer<QWidget> hadFocus = focusWidget();
-    saveAs->run(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect));
+    if (signalKind() == core::SignalKind::Tone) {
+        saveAs->run(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect));
+    } else if (const auto job = typedJob()) {
+        saveAs->runJob(*job);
+    }
     // Without a window manager nobody hands the keyboard back to this window
     // when the command's last modal window has gone; take it back, to the
     // control that had it.
@@ -490,12 +501,28 @@ void TMainForm::FilePlay1Execute()
     }
     if (!saveAs)
         saveAs = std::make_unique<SaveAsCommand>(this, *this, box);
-    if (!saveAs->checkTypedParameters(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect),
-                                      SaveAsCommand::Use::Play))
-        return;
-    // The tone the display shows, as the 16-bit export would write it, on and on.
-    const session::JobSpec job = shell::displayedJob(*this, core::SampleFormat::S16);
-    const session::CheckResult checked = session::checkJob(job, session::CheckScope::Output);
+    session::JobSpec job;
+    session::CheckResult checked;
+    if (signalKind() == core::SignalKind::Tone) {
+        if (!saveAs->checkTypedParameters(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect),
+                                          SaveAsCommand::Use::Play))
+            return;
+        // The tone the display shows, as the 16-bit export would write it, on and on.
+        job = shell::displayedJob(*this, core::SampleFormat::S16);
+        checked = session::checkJob(job, session::CheckScope::Output);
+    } else {
+        // The signal as its fields describe it, 16-bit at its rate, with
+        // every finding of the command line's check.
+        const auto typed = typedJob();
+        if (!typed)
+            return;
+        job = *typed;
+        checked = session::checkJob(job, session::CheckScope::All);
+        for (const session::Finding& finding : checked.findings) {
+            if (finding.severity == session::Severity::Warning)
+                box.show(finding.text, session::titleOf(finding));
+        }
+    }
     if (checked.refused()) {
         const session::Finding& refusal = checked.findings.back();
         box.show(refusal.text, session::titleOf(refusal));
@@ -503,7 +530,9 @@ void TMainForm::FilePlay1Execute()
     }
     if (!player)
         player = std::make_unique<session::PlaySession>();
-    if (const int r = player->start(job, *checked.plan, shell::windowAudioDevice(), true); r < 0) {
+    // A sweep plays once a press; the tone and noise run until stopped.
+    const bool loop = job.kind != core::SignalKind::Sweep;
+    if (const int r = player->start(job, *checked.plan, shell::windowAudioDevice(), loop); r < 0) {
         showAudioError(r, player->reason());
         return;
     }
@@ -515,6 +544,9 @@ void TMainForm::FilePlay1Execute()
             if (const int r = player->poll(); r < 0) {
                 stopPlaying();
                 showAudioError(r, player->reason());
+            } else if (!player->playing()) {
+                // A sweep played once: the item offers Play again.
+                stopPlaying();
             }
         });
     }

@@ -29,7 +29,8 @@ void TMainForm::resizeEvent(QResizeEvent* event)
 void TMainForm::layoutControls(QSize windowSize)
 {
     const int extraWidth = windowSize.width() - kDefaultSize.width();
-    const int extraHeight = windowSize.height() - kDefaultSize.height();
+    // The room a signal's fields take is theirs, not the plot's.
+    const int extraHeight = windowSize.height() - kDefaultSize.height() - fieldsExtraHeight;
     const QSize canvas(kDefaultCanvasSize.width() + extraWidth, kDefaultCanvasSize.height() + extraHeight);
     if (canvas.width() < 1 || canvas.height() < 1)
         return;
@@ -41,8 +42,9 @@ void TMainForm::layoutControls(QSize windowSize)
 
 void TMainForm::setCanvasSize(QSize canvasSize)
 {
-    const QSize window = kDefaultSize + (canvasSize - kDefaultCanvasSize);
-    setMinimumSize(window.boundedTo(kDefaultSize));
+    const QSize fields(0, fieldsExtraHeight);
+    const QSize window = kDefaultSize + fields + (canvasSize - kDefaultCanvasSize);
+    setMinimumSize(window.boundedTo(kDefaultSize + fields));
     resize(window);
     // The platform may report the new size later; the plot needs it now.
     layoutControls(window);
@@ -60,6 +62,8 @@ QRect TMainForm::fitToScreen(QRect wanted, QRect available, QSize minimum)
 void TMainForm::restoreWindowGeometry(QSettings& settings)
 {
     geometrySettings = &settings;
+    // The signal first: its fields may make the window taller.
+    restoreSignalChoice(settings);
     const QVariant saved = settings.value(QString::fromLatin1(kGeometryKey));
     QRect wanted = saved.canConvert<QRect>() ? saved.toRect() : QRect();
     if (!wanted.isValid())
@@ -73,8 +77,9 @@ void TMainForm::restoreWindowGeometry(QSettings& settings)
     resize(wanted.size());
 }
 
-void TMainForm::saveWindowGeometry(QSettings& settings) const
+void TMainForm::saveWindowGeometry(QSettings& settings)
 {
+    saveSignalChoice(settings);
     settings.setValue(QString::fromLatin1(kGeometryKey), QRect(pos(), size()));
 }
 

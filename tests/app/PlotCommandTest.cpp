@@ -1,9 +1,14 @@
+#include "core/CodeSets.h"
 #include "support/Process.h"
+#include "support/RecordingBoxes.h"
+#include "windows/TMainForm.h"
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <string>
@@ -183,6 +188,83 @@ TEST_F(PlotCommand, ExpandedStepFillsThePlotHeight)
             if (isGreen(image.pixel(x, y)) && highRow == 0)
                 highRow = y - 48;
     EXPECT_NEAR(highRow, 17, 1);
+}
+
+} // namespace
+
+namespace {
+
+// A sweep or noise plotted from the command line is the window's plot of
+// the same fields, pixel for pixel; options of another signal are refused.
+TEST_F(PlotCommand, SignalsArePlottedAsTheWindowShowsThem)
+{
+    struct Row {
+        const char* name;
+        corvane::core::SignalKind kind;
+        std::vector<std::pair<QString, QString>> fields;
+        std::vector<std::string> args;
+        bool vert;
+    };
+    const Row rows[] = {
+        {"sweep",
+         corvane::core::SignalKind::Sweep,
+         {{"from", "50"}, {"to", "5000"}, {"fs", "11025"}, {"seconds", "2"}},
+         {"--signal", "sweep", "--from", "50", "--to", "5000", "--fs", "11025", "--seconds", "2"},
+         false},
+        {"white",
+         corvane::core::SignalKind::White,
+         {{"seed", "9"}, {"level", "-6"}, {"seconds", "1"}, {"fade-in", "0.5"}},
+         {"--signal", "white", "--seed", "9", "--level", "-6", "--seconds", "1", "--fade-in", "0.5", "--vert"},
+         true},
+        {"pink",
+         corvane::core::SignalKind::Pink,
+         {{"seconds", "3"}},
+         {"--signal", "pink", "--seconds", "3"},
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = png("signal.png");
+        std::vector<std::string> args = {"plot", "-o", path};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const ProcessResult r = runProcess(CORVANE_EXE, args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const QImage plotted(QString::fromStdString(path));
+
+        RecordingBoxes box;
+        corvane::windows::TMainForm form(box);
+        form.show();
+        auto* choice = form.findChild<QComboBox*>("SignalSelect");
+        choice->setCurrentIndex(choice->findData(static_cast<int>(row.kind)));
+        for (const auto& [name, text] : row.fields) {
+            QWidget* editor = form.findChild<QWidget*>(name);
+            if (auto* edit = qobject_cast<QLineEdit*>(editor))
+                edit->setText(text);
+            else
+                qobject_cast<QComboBox*>(editor)->setEditText(text);
+        }
+        form.DrawButtonClick();
+        if (row.vert)
+            form.AutoScaleButtonClick();
+        EXPECT_TRUE(box.shown.empty());
+        EXPECT_EQ(plotted, form.plotAreaImage().convertToFormat(plotted.format()));
+    }
+
+    const std::vector<std::vector<std::string>> refused = {
+        {"--from", "30"}, // a sweep's option for the tone
+        {"--signal", "white", "--from", "30"},
+        {"--signal", "sweep", "--freq", "1000"},
+        {"--signal", "chirp"},
+        {"--signal", "sweep", "--fs", "1000"}, // the field's own range
+        {"--signal", "sweep", "--to", "30000"}, // the job check: above half the rate
+    };
+    for (const auto& extra : refused) {
+        std::vector<std::string> args = {"plot", "-o", png("refused.png")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const ProcessResult r = runProcess(CORVANE_EXE, args);
+        EXPECT_EQ(r.exitCode, 2) << extra.back() << r.err;
+        EXPECT_FALSE(QFile::exists(folder.filePath("refused.png")));
+    }
 }
 
 } // namespace

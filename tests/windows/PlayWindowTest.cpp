@@ -1,6 +1,7 @@
 // "Play(&P)" in the main window, on ALSA's file device: what the window plays
 // is the 16-bit stream `corvane export` writes for the displayed signal.
 
+#include "core/CodeSets.h"
 #include "support/Files.h"
 #include "support/Process.h"
 #include "support/RecordingBoxes.h"
@@ -8,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QTest>
@@ -129,6 +131,70 @@ TEST_F(PlayWindow, EditedParametersWarnThatTheDisplayedOnesArePlayed)
     EXPECT_LT(std::abs(left(441)), 5);
     // 400 Hz at 6 dB peaks at 6538 near frame 27.6.
     EXPECT_GT(left(28), 6400);
+}
+
+// A sweep chosen in the window plays once, whole, as the 16-bit export of
+// the same options, and Play is offered again when it has ended; noise runs
+// on until stopped, its stream continuing past its length.
+TEST_F(PlayWindow, TheChosenSignalPlaysAsItsExport)
+{
+    struct Row {
+        const char* name;
+        core::SignalKind kind;
+        bool once;
+        std::vector<std::string> args;
+    };
+    const Row rows[] = {
+        {"sweep",
+         core::SignalKind::Sweep,
+         true,
+         {"--signal", "sweep", "--fs", "8000", "--seconds", "1", "--to", "3000"}},
+        {"pink", core::SignalKind::Pink, false, {"--signal", "pink", "--fs", "8000", "--seconds", "1"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        fs::remove(raw);
+        setenv("CORVANE_AUDIO_DEVICE", ("file:'" + raw.string() + "',raw").c_str(), 1);
+        auto* choice = form.findChild<QComboBox*>("SignalSelect");
+        ASSERT_NE(choice, nullptr);
+        choice->setCurrentIndex(choice->findData(static_cast<int>(r.kind)));
+        form.findChild<QComboBox*>("fs")->setEditText("8000");
+        form.findChild<QLineEdit*>("seconds")->setText("1");
+        if (auto* to = form.findChild<QLineEdit*>("to"))
+            to->setText("3000"); // below half the rate
+        form.FilePlay1Execute();
+        EXPECT_EQ(playItem()->text(), "Stop(&P)");
+        // One second of 8000 stereo 16-bit frames is 32000 bytes.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        std::error_code ec;
+        if (r.once) {
+            while (std::chrono::steady_clock::now() < deadline && playItem()->text() != "Play(&P)")
+                QTest::qWait(5);
+        } else {
+            while (std::chrono::steady_clock::now() < deadline && (fs::file_size(raw, ec) < 40000 || ec))
+                QTest::qWait(5);
+            EXPECT_EQ(playItem()->text(), "Stop(&P)");
+            form.FilePlay1Execute();
+        }
+        EXPECT_EQ(playItem()->text(), "Play(&P)");
+        EXPECT_TRUE(box.shown.empty()) << box.shown.front().first;
+
+        const fs::path wav = dir / "signal.wav";
+        std::vector<std::string> args = {"export", "-o", wav.string(), "--quiet"};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        const ProcessResult exported = runProcess(CORVANE_EXE, args);
+        ASSERT_EQ(exported.exitCode, 0) << exported.err;
+        const Bytes file = bytesOf(wav);
+        const Bytes expected(file.begin() + 44, file.end());
+        Bytes played = bytesOf(raw);
+        if (r.once) {
+            EXPECT_TRUE(played == expected);
+        } else {
+            ASSERT_GT(played.size(), expected.size());
+            played.resize(expected.size());
+            EXPECT_TRUE(played == expected);
+        }
+    }
 }
 
 TEST_F(PlayWindow, ADeviceThatCannotBeOpenedIsReported)

@@ -5,6 +5,7 @@
 namespace corvane::shell {
 class OkBox;
 } // namespace corvane::shell
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -50,6 +51,20 @@ public:
     QLineEdit* RefEdit;
     QPushButton* OKButton;
 
+    // For the measurement signals: a "TPDF dither" box for the integer
+    // formats, under the others; the tone's dialog has none. Before the show.
+    void offerDither(bool on);
+    QCheckBox* DitherCheck = nullptr;
+    bool dither = false; // what the box said at the last "OK" attempt
+
+    // For a sweep: "also write the inverse filter", with its file name
+    // (empty: beside the sweep's file, named after it). Before the show.
+    void offerInverse();
+    QCheckBox* InverseCheck = nullptr;
+    QLineEdit* InverseEdit = nullptr;
+    bool writeInverse = false; // read at each "OK" attempt, as the others
+    QString inverseName;
+
     // The handlers, public so tests can drive them as the window system would.
     void FormShow();
     void FormatComboSelect();
@@ -57,6 +72,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     shell::OkBox& boxes;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "session/ExportRun.h"
+#include "session/JobSpec.h"
+
 #include <QString>
 
 #include <functional>
@@ -60,10 +63,20 @@ public:
     // Writes the file under the accepted name.
     void FileSaveAs1Accept(const std::string& fileName);
 
+    // The whole command for a signal typed into the window's fields rather
+    // than displayed: the job's check (its findings in boxes), the export
+    // parameters (length, format, channels, reference level), a file name,
+    // then the same writing as every save.
+    void runJob(session::JobSpec job);
+
     // The save-file dialog starts from the last accepted name.
     QString lastFileName() const { return lastName; }
 
 private:
+    // Checks the finished job once more and writes it (or its inverse
+    // filter) under fileName; true when the file was written.
+    bool writeJob(const session::JobSpec& job, const std::string& fileName, session::ExportRun::Output output);
+
     QWidget* owner;
     shell::MainFormState& state;
     shell::OkBox& boxes;

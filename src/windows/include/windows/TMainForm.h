@@ -1,14 +1,19 @@
 #pragma once
 
+#include "core/CodeSets.h"
+#include "session/JobParams.h"
+#include "session/JobSpec.h"
 #include "shell/MainFormState.h"
 #include "widgets/FormInput.h"
 
+#include <QFont>
 #include <QMainWindow>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -16,6 +21,7 @@
 
 namespace corvane::widgets {
 class LabelAdapter;
+class WindowChords;
 } // namespace corvane::widgets
 namespace corvane::shell {
 class OkBox;
@@ -24,6 +30,7 @@ namespace corvane::session {
 class PlaySession;
 } // namespace corvane::session
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -89,6 +96,15 @@ public:
     // One of the two expand buttons: flips its axis, redraws, relabels it.
     void toggleExpand(bool& expand, QPushButton* button, const QString& expanded, const QString& normal);
     void showErrorMessage(int code);
+    // The signal choice: the tone shows the window's tone controls; every
+    // other signal shows its fields, built from the parameter table.
+    core::SignalKind signalKind() const;
+    void SignalSelectChange();
+    // The chosen signal (not the tone) as its fields describe it, in the
+    // export's 16-bit format with the kept channels and reference level;
+    // empty after a box when a field does not read as its number.
+    std::optional<session::JobSpec> typedJob();
+
     // Starts the program the command line names and does not wait for it.
     // Where that program does not exist here, a document named on the line
     // and found beside the program or in the working folder is opened with
@@ -131,11 +147,12 @@ public:
     void setPlotPixelRatio(double ratio);
 
     // The window's place and size from the user's settings, fitted to the
-    // screen; the default geometry when none is saved. From then on the
+    // screen (the default geometry when none is saved), with the signal last
+    // chosen and the texts of every signal's fields. From then on the
     // geometry is saved there when the window closes, so the settings must
     // outlive the window.
     void restoreWindowGeometry(QSettings& settings);
-    void saveWindowGeometry(QSettings& settings) const;
+    void saveWindowGeometry(QSettings& settings);
     // wanted moved and shrunk (never below minimum) to lie within available.
     static QRect fitToScreen(QRect wanted, QRect available, QSize minimum);
 
@@ -145,6 +162,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // One field of a signal, as its table row describes it.
+    struct SignalField {
+        const session::ParamInfo* row;
+        QLabel* label;
+        QWidget* editor; // QLineEdit, QComboBox (rates) or QCheckBox
+        QLabel* unit; // null without a unit
+    };
+    void buildSignalChoice();
+    void buildSignalFields();
+    void dropSignalFields();
+    // Where the buttons stand and how tall the window is for the fields shown.
+    void placeForSignal(int extraHeight);
+    QString fieldText(const SignalField& field) const;
+    // The last signal and every signal's field texts, beside the geometry.
+    void restoreSignalChoice(QSettings& settings);
+    void saveSignalChoice(QSettings& settings);
+
     void buildControls();
     void buildMenus();
     void buildDisplay();
@@ -169,6 +203,18 @@ private:
     QPushButton* DrawButton;
     QPushButton* AutoScaleButton;
     QPushButton* HorizExpandButton;
+    QLabel* SignalLabel;
+    QComboBox* SignalSelect;
+    QFont paramFont;
+    // The fields of the chosen signal, made when it is chosen (the tone has
+    // none: its controls are the window's own), and the texts each signal's
+    // fields had when another was chosen.
+    std::vector<SignalField> signalFields;
+    std::map<std::pair<int, session::JobParam>, QString> keptFieldTexts;
+    // The room the fields take below the tone's rows: the buttons move down
+    // by it and the window grows by it, the plot keeping its size.
+    int fieldsExtraHeight = 0;
+    widgets::WindowChords* chords = nullptr;
     std::array<QLabel*, 11> LX{};
     std::array<QLabel*, 9> LYL{};
     std::array<QLabel*, 3> LYR{};

@@ -1,0 +1,412 @@
+// The main window's signal choice: every signal of the table, each with the
+// fields its parameter rows describe, reached by their mnemonics, and saved
+// byte for byte as `corvane export` writes it.
+
+#include "core/CodeSets.h"
+#include "session/JobCheck.h"
+#include "session/JobParams.h"
+#include "support/Files.h"
+#include "support/MainFormControls.h"
+#include "support/Process.h"
+#include "support/RecordingBoxes.h"
+#include "widgets/TWaveFileForm.h"
+#include "widgets/TWaveFileWrite.h"
+#include "widgets/WaveDraw.h"
+#include "windows/SaveAsCommand.h"
+#include "windows/TMainForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace corvane;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kActivationTimeoutMs = 5000;
+
+std::vector<std::uint8_t> fileBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+QString fieldName(const session::ParamInfo& row)
+{
+    return QString::fromLatin1(row.option.data(), static_cast<qsizetype>(row.option.size()))
+        .remove(QStringLiteral("--"));
+}
+
+struct SignalChoice : ::testing::Test {
+    SignalChoice() { choice = named<QComboBox>(form, "SignalSelect"); }
+
+    void choose(core::SignalKind kind) { choice->setCurrentIndex(choice->findData(static_cast<int>(kind))); }
+
+    RecordingBoxes box;
+    windows::TMainForm form{box};
+    Controls ui{form};
+    QComboBox* choice = nullptr;
+};
+
+TEST_F(SignalChoice, ListsEverySignalWithTheToneFirstAndChosen)
+{
+    ASSERT_EQ(choice->count(), static_cast<int>(core::kSignalKinds.size()));
+    const char* const captions[] = {"Tone", "Sweep", "White noise", "Pink noise"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(choice->itemText(i), captions[i]);
+    EXPECT_EQ(form.signalKind(), core::SignalKind::Tone);
+    EXPECT_EQ(named<QLabel>(form, "SignalLabel")->buddy(), choice);
+    EXPECT_EQ(form.size(), windows::TMainForm::kDefaultSize);
+}
+
+TEST_F(SignalChoice, EachSignalShowsTheFieldsOfItsRowsAndTheToneComesBack)
+{
+    form.show();
+    const QSize toneSize = form.size();
+    for (const core::SignalKind kind :
+         {core::SignalKind::Sweep, core::SignalKind::White, core::SignalKind::Pink}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        choose(kind);
+        EXPECT_FALSE(ui.SigFreq->isVisible());
+        EXPECT_FALSE(ui.WaveSelect->isVisible());
+        int shown = 0;
+        int lastBottom = 0;
+        for (const session::ParamInfo& row : session::kJobParams) {
+            auto* editor = form.findChild<QWidget*>(fieldName(row));
+            if (!session::hasParam(kind, row)) {
+                EXPECT_EQ(editor, nullptr) << row.option;
+                continue;
+            }
+            ASSERT_NE(editor, nullptr) << row.option;
+            ++shown;
+            EXPECT_TRUE(editor->isVisible()) << row.option;
+            auto* label = named<QLabel>(form, fieldName(row) + "Label");
+            EXPECT_EQ(label->buddy(), editor);
+            EXPECT_EQ(label->text().toStdString(), row.caption);
+            // Top to bottom in the table's order.
+            EXPECT_GT(form.windowPosition(editor).y(), lastBottom - 1) << row.option;
+            lastBottom = form.windowPosition(editor).y() + editor->height();
+            if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+                EXPECT_EQ(edit->text().toDouble(), row.defaultValue) << row.option;
+            }
+        }
+        EXPECT_GT(shown, 0);
+        // The buttons stand below the fields; the plot keeps its place and size.
+        EXPECT_GT(form.windowPosition(ui.DrawButton).y(), lastBottom);
+        EXPECT_LE(form.windowPosition(ui.HorizExpandButton).y() + ui.HorizExpandButton->height(), form.height());
+        EXPECT_EQ(form.windowPosition(&form.waveCanvas()), QPoint(40, 48));
+        EXPECT_EQ(form.waveCanvas().size(), QSize(361, 201));
+    }
+    // A typed field is kept while another signal is shown.
+    choose(core::SignalKind::Sweep);
+    named<QLineEdit>(form, "from")->setText("31.5");
+    choose(core::SignalKind::Tone);
+    EXPECT_TRUE(ui.SigFreq->isVisible());
+    EXPECT_EQ(form.findChild<QWidget*>("from"), nullptr);
+    EXPECT_EQ(form.size(), toneSize);
+    EXPECT_EQ(form.windowPosition(ui.DrawButton), QPoint(464, 176));
+    EXPECT_EQ(form.windowPosition(ui.HorizExpandButton), QPoint(464, 256));
+    choose(core::SignalKind::Sweep);
+    EXPECT_EQ(named<QLineEdit>(form, "from")->text(), "31.5");
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// Alt and the underlined letter, pressed where a real key goes: the focus.
+TEST_F(SignalChoice, MnemonicsReachEveryNewControl)
+{
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
+    const auto press = [](QChar letter) {
+        QTest::keyClick(QApplication::focusWidget(), letter.toLower().toLatin1(), Qt::AltModifier);
+    };
+    ui.SigLevel->setFocus();
+    press('S');
+    EXPECT_EQ(QApplication::focusWidget(), choice);
+    for (const core::SignalKind kind : {core::SignalKind::Sweep, core::SignalKind::White}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        choose(kind);
+        for (const session::ParamInfo& row : session::kJobParams) {
+            if (!session::hasParam(kind, row))
+                continue;
+            SCOPED_TRACE(std::string(row.option));
+            const auto amp = row.caption.find('&');
+            ASSERT_NE(amp, std::string_view::npos);
+            choice->setFocus();
+            press(QLatin1Char(row.caption[amp + 1]));
+            QWidget* editor = form.findChild<QWidget*>(fieldName(row));
+            QWidget* focus = QApplication::focusWidget();
+            EXPECT_TRUE(focus == editor || (focus != nullptr && focus->parentWidget() == editor));
+        }
+        choice->setFocus();
+        press('S');
+        EXPECT_EQ(QApplication::focusWidget(), choice);
+    }
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// The last signal and its fields come back at the next start, beside the
+// geometry; the tone's controls start as they always do.
+TEST_F(SignalChoice, TheLastChoiceAndItsFieldsAreRemembered)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("corvane.conf"));
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        windows::TMainForm first(box);
+        first.restoreWindowGeometry(settings);
+        EXPECT_EQ(first.signalKind(), core::SignalKind::Tone);
+        first.show();
+        auto* list = named<QComboBox>(first, "SignalSelect");
+        list->setCurrentIndex(list->findData(static_cast<int>(core::SignalKind::White)));
+        named<QLineEdit>(first, "seed")->setText("12345678901234567890");
+        list->setCurrentIndex(list->findData(static_cast<int>(core::SignalKind::Sweep)));
+        named<QLineEdit>(first, "to")->setText("16000");
+        named<QCheckBox>(first, "sync")->setChecked(true);
+        named<QLineEdit>(first, "SigFreq")->setText("1000"); // the tone's are not kept
+        first.close();
+    }
+    QSettings settings(path, QSettings::IniFormat);
+    windows::TMainForm next(box);
+    next.restoreWindowGeometry(settings);
+    EXPECT_EQ(next.signalKind(), core::SignalKind::Sweep);
+    EXPECT_EQ(named<QLineEdit>(next, "to")->text(), "16000");
+    EXPECT_TRUE(named<QCheckBox>(next, "sync")->isChecked());
+    EXPECT_EQ(named<QLineEdit>(next, "SigFreq")->text(), "400");
+    auto* list = named<QComboBox>(next, "SignalSelect");
+    list->setCurrentIndex(list->findData(static_cast<int>(core::SignalKind::White)));
+    EXPECT_EQ(named<QLineEdit>(next, "seed")->text(), "12345678901234567890");
+
+    // A signal this program does not know leaves the tone chosen.
+    settings.setValue(QStringLiteral("mainWindow/signal"), QStringLiteral("chirp"));
+    windows::TMainForm other(box);
+    other.restoreWindowGeometry(settings);
+    EXPECT_EQ(other.signalKind(), core::SignalKind::Tone);
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// A field that does not read stops the display with a box and nothing
+// drawn; a job the check refuses says what the command line says.
+TEST_F(SignalChoice, FieldsThatDoNotPassAreRefusedWithTheCheckMessages)
+{
+    form.show();
+    choose(core::SignalKind::Sweep);
+    const auto checkMessage = [](const char* to) {
+        session::JobSpec job;
+        job.kind = core::SignalKind::Sweep;
+        job.toHz = std::stod(to);
+        job.channels = 1;
+        const auto checked = session::checkJob(job);
+        return checked.refused() ? checked.findings.back().text : std::string("(passes)");
+    };
+    struct Case {
+        const char* field;
+        const char* text;
+        RecordingBoxes::Shown shown;
+    };
+    const Case cases[] = {
+        {"level", "loud", {{"Only a valid value can be accepted.", "Parameter Error"}}},
+        {"fs", "1000", {{"Rate takes a whole number from 8000 to 384000.", "Parameter Error"}}},
+        {"fs", "44100.5", {{"Rate takes a whole number from 8000 to 384000.", "Parameter Error"}}},
+        {"to", "30000", {{checkMessage("30000"), "Parameter Error"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.text);
+        choose(core::SignalKind::Tone);
+        choose(core::SignalKind::Sweep);
+        QWidget* editor = named<QWidget>(form, c.field);
+        if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(c.text);
+        else
+            qobject_cast<QComboBox*>(editor)->setEditText(c.text);
+        box.shown.clear();
+        form.dataSize = 0;
+        form.DrawButtonClick();
+        EXPECT_EQ(box.shown, c.shown);
+        EXPECT_EQ(form.dataSize, 0);
+        // Put back for the next case.
+        if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(c.field == std::string("to") ? "20000" : "6");
+        else
+            qobject_cast<QComboBox*>(editor)->setEditText("44100");
+    }
+}
+
+// A sweep's display against the closed form: the whole length as each
+// column's lowest and highest 16-bit step, or the first samples themselves.
+TEST_F(SignalChoice, ASweepIsShownWholeAsAnEnvelopeOrItsStart)
+{
+    form.show();
+    choose(core::SignalKind::Sweep);
+    const int fs = 8000;
+    const int frames = 8000;
+    named<QComboBox>(form, "fs")->setEditText("8000");
+    named<QLineEdit>(form, "seconds")->setText("1");
+    named<QLineEdit>(form, "from")->setText("50");
+    named<QLineEdit>(form, "to")->setText("3000");
+    named<QLineEdit>(form, "level")->setText("6");
+    const double a = std::pow(10.0, 6.0 / 20.0);
+    const double rate = (frames / double(fs)) / std::log(3000.0 / 50.0);
+    std::vector<double> steps(frames);
+    for (int n = 0; n < frames; ++n) {
+        const double x = a * std::sin(2.0 * M_PI * 50.0 * rate * (std::exp(n / (fs * rate)) - 1.0));
+        steps[static_cast<std::size_t>(n)] = std::copysign(std::trunc(std::fabs(x) * 3276.7 + 0.5), x);
+    }
+    form.DrawButtonClick();
+    ASSERT_TRUE(box.shown.empty());
+    ASSERT_EQ(form.dataSize, 2 * 4096);
+    for (int c = 0; c < 4096; ++c) {
+        const auto first = steps.begin() + static_cast<long>(frames) * c / 4096;
+        const auto last = steps.begin() + static_cast<long>(frames) * (c + 1) / 4096;
+        const auto [low, high] = std::minmax_element(first, last);
+        // One step either way for the fast sine's last bit.
+        EXPECT_NEAR(form.displayData[2 * static_cast<std::size_t>(c)], *low, 1.0) << c;
+        EXPECT_NEAR(form.displayData[2 * static_cast<std::size_t>(c) + 1], *high, 1.0) << c;
+    }
+    EXPECT_DOUBLE_EQ(form.timeSpan, 1.0);
+    const QImage whole = form.plotAreaImage();
+
+    form.AutoScaleButtonClick(); // fits the level: a different picture, same samples
+    EXPECT_NE(form.plotAreaImage(), whole);
+    form.AutoScaleButtonClick();
+    EXPECT_EQ(form.plotAreaImage(), whole);
+
+    form.HorizExpandClick();
+    ASSERT_EQ(form.dataSize, 4096);
+    for (int n = 0; n < 4096; ++n)
+        EXPECT_NEAR(form.displayData[static_cast<std::size_t>(n)], steps[static_cast<std::size_t>(n)], 1.0) << n;
+    EXPECT_DOUBLE_EQ(form.timeSpan, 4095.0 / fs);
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// What the window saves for a signal typed into its fields is what
+// `corvane export` writes for the same options.
+TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
+{
+    const fs::path dir = freshTestFolder("corvane-signal-save");
+    struct Row {
+        const char* name;
+        core::SignalKind kind;
+        std::map<QString, QString> fields; // by field name; flags "1"
+        bool mono;
+        int format; // the dialog's list index
+        bool dither;
+        std::vector<std::string> args;
+    };
+    const Row rows[] = {
+        {"sweep",
+         core::SignalKind::Sweep,
+         {{"from", "100"},
+          {"to", "10000"},
+          {"sync", "1"},
+          {"level", "-3"},
+          {"fs", "48000"},
+          {"seconds", "1.5"},
+          {"fade-in", "0.1"},
+          {"fade-out", "0.05"}},
+         false,
+         2,
+         true,
+         {"--dither", "tpdf",      "--signal", "sweep",      "--from", "100",      "--to",
+          "10000",    "--sync",    "--level",  "-3",         "--fs",   "48000",    "--seconds",
+          "1.5",      "--fade-in", "0.1",      "--fade-out", "0.05",   "--format", "s24"}},
+        {"white",
+         core::SignalKind::White,
+         {{"seed", "7"}, {"level", "0"}, {"fs", "96000"}, {"seconds", "1"}, {"fade-out", "0.2"}},
+         true,
+         1,
+         true,
+         {"--dither", "tpdf", "--signal", "white", "--seed", "7", "--level", "0", "--fs", "96000", "--seconds",
+          "1", "--fade-out", "0.2", "--channels", "1"}},
+        {"pink",
+         core::SignalKind::Pink,
+         {{"seed", "3"}, {"level", "10"}, {"fs", "22050"}, {"seconds", "2"}},
+         false,
+         4,
+         false,
+         {"--signal", "pink", "--seed", "3", "--level", "10", "--fs", "22050", "--seconds", "2", "--format",
+          "f32"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const fs::path path = dir / (std::string(r.name) + ".wav");
+        windows::SaveAsCommand::Dialogs dialogs;
+        dialogs.parameters = [&r](widgets::TWaveFileForm& dialog) {
+            dialog.FormShow();
+            dialog.FormatCombo->setCurrentIndex(r.format);
+            (r.mono ? dialog.MonoButton : dialog.StereoButton)->setChecked(true);
+            ASSERT_NE(dialog.DitherCheck, nullptr);
+            // Dither is for the integer formats only.
+            EXPECT_EQ(dialog.DitherCheck->isEnabled(), r.format < 4);
+            dialog.DitherCheck->setChecked(r.dither);
+            // A sweep offers its inverse filter, beside it by default.
+            EXPECT_EQ(dialog.InverseCheck != nullptr, r.kind == core::SignalKind::Sweep);
+            if (dialog.InverseCheck != nullptr)
+                dialog.InverseCheck->setChecked(true);
+            dialog.OKButtonClick();
+        };
+        dialogs.fileName = [&path](QWidget*, const QString&) -> std::optional<QString> {
+            return QString::fromStdString(path.string());
+        };
+        dialogs.progress = [](widgets::TWaveFileWrite& window) { window.exec(); };
+        form.setSaveCommand(std::make_unique<windows::SaveAsCommand>(&form, form, box, std::move(dialogs)));
+        choose(r.kind);
+        for (const auto& [name, text] : r.fields) {
+            QWidget* editor = named<QWidget>(form, name);
+            if (auto* edit = qobject_cast<QLineEdit*>(editor))
+                edit->setText(text);
+            else if (auto* list = qobject_cast<QComboBox*>(editor))
+                list->setEditText(text);
+            else
+                qobject_cast<QCheckBox*>(editor)->setChecked(text == "1");
+        }
+        box.shown.clear();
+        form.FileSaveAs1Execute();
+        EXPECT_TRUE(box.shown.empty());
+
+        const fs::path cli = dir / "cli.wav";
+        std::vector<std::string> args = {"export", "-o", cli.string(), "--quiet"};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        const ProcessResult exported = runProcess(CORVANE_EXE, args);
+        ASSERT_EQ(exported.exitCode, 0) << exported.err;
+        const auto saved = fileBytes(path);
+        EXPECT_GT(saved.size(), 44u);
+        EXPECT_TRUE(saved == fileBytes(cli));
+        fs::remove(cli);
+        if (r.kind == core::SignalKind::Sweep) {
+            const fs::path inverse = dir / "sweep-inverse.wav";
+            std::vector<std::string> withInverse = args;
+            withInverse.insert(withInverse.end(), {"--inverse", (dir / "cli-inverse.wav").string()});
+            const ProcessResult both = runProcess(CORVANE_EXE, withInverse);
+            ASSERT_EQ(both.exitCode, 0) << both.err;
+            EXPECT_GT(fileBytes(inverse).size(), 80u);
+            EXPECT_TRUE(fileBytes(inverse) == fileBytes(dir / "cli-inverse.wav"));
+            fs::remove(cli);
+        }
+    }
+    fs::remove_all(dir);
+}
+
+} // namespace
