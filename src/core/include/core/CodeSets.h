@@ -98,7 +98,7 @@ struct SignalKindInfo {
 inline constexpr std::array kSignalKinds{
     SignalKindInfo{SignalKind::Tone, "tone", "Tone",
                    paramSet(SignalParam::Freq, SignalParam::Shape, SignalParam::Phase)},
-    SignalKindInfo{SignalKind::Sweep, "sweep", "Exponential sweep",
+    SignalKindInfo{SignalKind::Sweep, "sweep", "Sweep",
                    paramSet(SignalParam::From, SignalParam::To, SignalParam::Sync)},
     SignalKindInfo{SignalKind::White, "white", "White noise",
                    paramSet(SignalParam::Seed, SignalParam::Periodic, SignalParam::LoopPeriod)},

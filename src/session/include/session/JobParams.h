@@ -28,9 +28,26 @@ constexpr SignalSet signalBit(core::SignalKind kind)
 {
     return 1U << static_cast<unsigned>(kind);
 }
-inline constexpr SignalSet kSweepOnly = signalBit(core::SignalKind::Sweep);
-inline constexpr SignalSet kNoiseOnly = signalBit(core::SignalKind::White) | signalBit(core::SignalKind::Pink);
-inline constexpr SignalSet kMeasurementSignals = kSweepOnly | kNoiseOnly;
+// The signals whose row of the signal table uses p.
+constexpr SignalSet signalSetUsing(core::SignalParam p)
+{
+    SignalSet set = 0;
+    for (const core::SignalKindInfo& signal : core::kSignalKinds)
+        if (core::usesParam(signal.kind, p))
+            set |= signalBit(signal.kind);
+    return set;
+}
+// Every signal but the tone, whose level and rate are the window's own
+// controls: a signal added to the table gets these rows with it.
+constexpr SignalSet allButTone()
+{
+    SignalSet set = 0;
+    for (const core::SignalKindInfo& signal : core::kSignalKinds)
+        if (signal.kind != core::SignalKind::Tone)
+            set |= signalBit(signal.kind);
+    return set;
+}
+inline constexpr SignalSet kMeasurementSignals = allButTone();
 
 struct ParamInfo {
     JobParam param;
@@ -46,10 +63,13 @@ struct ParamInfo {
 
 // In reading order: the window shows a signal's rows top to bottom.
 inline constexpr std::array kJobParams{
-    ParamInfo{JobParam::FromHz, kSweepOnly, ParamType::Real, "&From", "Hz", 0, 0, 20.0, "--from"},
-    ParamInfo{JobParam::ToHz, kSweepOnly, ParamType::Real, "&To", "Hz", 0, 0, 20000.0, "--to"},
-    ParamInfo{JobParam::Synchronised, kSweepOnly, ParamType::Flag, "S&ync", "", 0, 1, 0.0, "--sync"},
-    ParamInfo{JobParam::Seed, kNoiseOnly, ParamType::Whole, "See&d", "", 0,
+    ParamInfo{JobParam::FromHz, signalSetUsing(core::SignalParam::From), ParamType::Real, "&From", "Hz", 0, 0,
+              20.0, "--from"},
+    ParamInfo{JobParam::ToHz, signalSetUsing(core::SignalParam::To), ParamType::Real, "&To", "Hz", 0, 0, 20000.0,
+              "--to"},
+    ParamInfo{JobParam::Synchronised, signalSetUsing(core::SignalParam::Sync), ParamType::Flag, "S&ync", "", 0, 1,
+              0.0, "--sync"},
+    ParamInfo{JobParam::Seed, signalSetUsing(core::SignalParam::Seed), ParamType::Whole, "See&d", "", 0,
               std::numeric_limits<std::uint64_t>::max(), 1.0, "--seed"},
     ParamInfo{JobParam::LevelDb, kMeasurementSignals, ParamType::Real, "Le&vel", "dB", 0, 0, 6.0, "--level"},
     ParamInfo{JobParam::RateHz, kMeasurementSignals, ParamType::Whole, "&Rate", "Hz", 8000, 384000, 44100.0,
@@ -59,26 +79,10 @@ inline constexpr std::array kJobParams{
     ParamInfo{JobParam::FadeOut, kMeasurementSignals, ParamType::Real, "Fade &out", "s", 0, 0, 0.0, "--fade-out"},
 };
 
-// What the window's signal choice calls each signal; a signal without a
-// row here is offered under its command-line name.
-struct SignalCaption {
-    core::SignalKind kind;
-    std::string_view caption;
-};
-inline constexpr std::array kSignalCaptions{
-    SignalCaption{core::SignalKind::Tone, "Tone"},
-    SignalCaption{core::SignalKind::Sweep, "Sweep"},
-    SignalCaption{core::SignalKind::White, "White noise"},
-    SignalCaption{core::SignalKind::Pink, "Pink noise"},
-};
-
+// What the window's signal choice calls each signal: the table's caption.
 constexpr std::string_view signalCaption(const core::SignalKindInfo& signal)
 {
-    for (const SignalCaption& row : kSignalCaptions) {
-        if (row.kind == signal.kind)
-            return row.caption;
-    }
-    return signal.cliName;
+    return signal.caption;
 }
 
 // The rates a list of a rate field offers beyond what is typed: the
