@@ -1,7 +1,7 @@
 #include "plot/PlotCanvas.h"
 #include "plot/PlotLabel.h"
 #include "plot/WaveDisplay.h"
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 #include "shell/DisplaySignal.h"
 #include "shell/MainFormState.h"
 #include "shell/OkBox.h"
@@ -93,7 +93,7 @@ struct EnvelopePlot {
     std::array<NoLabel, 23> labels;
     plot::WaveDisplay display{canvas, 11, 9, 9};
     std::unique_ptr<shell::MainFormState> state = std::make_unique<shell::MainFormState>();
-    session::JobSpec job;
+    session::JobDescription job;
     CountingBox box;
 };
 

@@ -1,6 +1,6 @@
 #include "analysis/Distortion.h"
 
-#include "analysis/Spectrum.h"
+#include "analysis/FrequencyBins.h"
 
 #include <cmath>
 #include <limits>
@@ -31,7 +31,7 @@ Stretch stretchOf(const DistortionParams& p, int k)
 }
 
 // The edges fall off over a fifth of each side's length.
-std::unique_ptr<Spectrum> harmonicSpectrum(const SweepDeconvolver& d, const DistortionParams& p, int k)
+std::unique_ptr<FrequencyBins> harmonicSpectrum(const SweepDeconvolver& d, const DistortionParams& p, int k)
 {
     const Stretch s = stretchOf(p, k);
     const double lagZero = static_cast<double>(d.filterFrames() - 1);
@@ -49,7 +49,7 @@ std::unique_ptr<Spectrum> harmonicSpectrum(const SweepDeconvolver& d, const Dist
             w = 0.5 * (1.0 - std::cos(std::numbers::pi * std::max(inside, 0.0) / edge));
         frames[static_cast<std::size_t>(i - first)] = w * d.full(i);
     }
-    return std::make_unique<Spectrum>(frames, std::llround(centre) - first, p.sampleRate);
+    return std::make_unique<FrequencyBins>(frames, std::llround(centre) - first, p.sampleRate);
 }
 
 } // namespace

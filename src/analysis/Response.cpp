@@ -1,6 +1,6 @@
 #include "analysis/Response.h"
 
-#include "analysis/Spectrum.h"
+#include "analysis/FrequencyBins.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,7 +37,7 @@ FrequencyResponse frequencyResponse(std::span<const double> ir, double sampleRat
         }
         used = gated;
     }
-    const Spectrum spectrum(used, zero, sampleRate);
+    const FrequencyBins spectrum(used, zero, sampleRate);
     FrequencyResponse r;
     r.sampleRate = sampleRate;
     const double to = p.toHz > 0.0 ? p.toHz : sampleRate / 2.0;

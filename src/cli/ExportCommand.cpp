@@ -104,7 +104,7 @@ enum class Outcome { Written, Interrupted, BrokenPipe, Failed };
 // instead of painted: the progress line on a terminal, Ctrl+C and the other
 // interrupting signals as a confirmed cancel. The target changes only when
 // the whole file is written; otherwise it stays as it was.
-Outcome writeFile(const std::string& path, session::ExportRun& writing, const session::JobSpec& job,
+Outcome writeFile(const std::string& path, session::ExportRun& writing, const session::JobDescription& job,
                   const session::JobPlan& plan, session::ExportRun::Output output, bool quiet,
                   const InterruptGuard& interrupt, std::ostream& err)
 {
@@ -204,7 +204,7 @@ int runExport(std::span<const std::string_view> args, std::ostream& out, std::os
     session::JobPlan plan;
     if (const auto refusal = checkSignal(o.signal, err, plan))
         return printRefusal(err, *refusal, "export", exportUsage());
-    const session::JobSpec& job = o.signal.job;
+    const session::JobDescription& job = o.signal.job;
 
     // Signals are caught before the temporary file exists, so that none can
     // end the process between its creation and its removal.

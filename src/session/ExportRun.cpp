@@ -36,7 +36,7 @@ bool ExportRun::writesDirectly() const
     return writing->writesDirectly();
 }
 
-int ExportRun::setJob(const JobSpec& job_, const JobPlan& plan_, Output output)
+int ExportRun::setJob(const JobDescription& job_, const JobPlan& plan_, Output output)
 {
     job = job_;
     plan = plan_;

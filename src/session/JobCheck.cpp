@@ -16,7 +16,7 @@
 
 namespace corvane::session {
 
-int generatorShape(const JobSpec& job)
+int generatorShape(const JobDescription& job)
 {
     // The generator answers a code outside its table with silence.
     return job.shape ? core::codeOf(*job.shape) : -1;
@@ -30,7 +30,7 @@ std::string_view titleOf(const Finding& finding)
 namespace {
 
 // Infinity for a level whose amplitude does not fit a double.
-double levelAmplitude(const JobSpec& job)
+double levelAmplitude(const JobDescription& job)
 {
     return job.amplitude ? *job.amplitude : core::amplitudeOfLevel(job.levelDb).value_or(HUGE_VAL);
 }
@@ -53,7 +53,7 @@ private:
 };
 
 // The frequency and the level: what a display of the signal checks.
-void checkSignal(const JobSpec& job, Findings& f)
+void checkSignal(const JobDescription& job, Findings& f)
 {
     if (job.kind == core::SignalKind::Tone || job.kind == core::SignalKind::Burst) {
         if (job.freqHz < 1.0)
@@ -71,7 +71,7 @@ void checkSignal(const JobSpec& job, Findings& f)
 
 // Length, format, reference level and the signal's own parameters: what the
 // export dialog checks. The plan, unless something was refused.
-std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
+std::optional<JobPlan> checkOutput(const JobDescription& job, Findings& f)
 {
     const int fs = job.sampleRateHz;
     int frames = 0;
@@ -219,7 +219,7 @@ std::optional<JobPlan> checkOutput(const JobSpec& job, Findings& f)
 
 } // namespace
 
-CheckResult checkJob(const JobSpec& job, CheckScope scope)
+CheckResult checkJob(const JobDescription& job, CheckScope scope)
 {
     CheckResult result;
     Findings f(result);

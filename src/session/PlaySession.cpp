@@ -11,7 +11,7 @@
 namespace corvane::session {
 
 struct PlaySession::Parts {
-    Parts(const JobSpec& job, const JobPlan& plan, bool loop) : chain(job, plan, loop) {}
+    Parts(const JobDescription& job, const JobPlan& plan, bool loop) : chain(job, plan, loop) {}
     SignalChain chain;
     audio::SoundOutput output;
     // Declared last: it joins its thread before the chain and the output go.
@@ -25,7 +25,7 @@ PlaySession::~PlaySession()
     stop();
 }
 
-int PlaySession::start(const JobSpec& job, const JobPlan& plan, std::string_view deviceName, bool loop)
+int PlaySession::start(const JobDescription& job, const JobPlan& plan, std::string_view deviceName, bool loop)
 {
     stop();
     lastReason.clear();

@@ -219,7 +219,7 @@ struct SignalChain::Parts {
     signal::NoiseGen* noise = nullptr; // the generator, when it is noise
 };
 
-SignalChain::SignalChain(const JobSpec& o, const JobPlan& plan, bool forLoop, bool mayRewrite)
+SignalChain::SignalChain(const JobDescription& o, const JobPlan& plan, bool forLoop, bool mayRewrite)
     : parts(std::make_unique<Parts>())
 {
     using core::SignalKind;
@@ -351,7 +351,7 @@ void SignalChain::measureLevel()
         parts->noise->measureLevel();
 }
 
-std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const JobSpec& job, const JobPlan& plan)
+std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const JobDescription& job, const JobPlan& plan)
 {
     auto inverse = std::make_unique<signal::SweepInverseGen>();
     // The inverse belongs to the unit sweep.

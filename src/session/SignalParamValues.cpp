@@ -49,7 +49,7 @@ bool isChoice(std::string_view choices, std::string_view text)
 
 } // namespace
 
-std::optional<std::string> setParam(JobSpec& job, core::SignalParam param, std::string_view text)
+std::optional<std::string> setParam(JobDescription& job, core::SignalParam param, std::string_view text)
 {
     using core::ParamType;
     using core::SignalParam;
@@ -150,7 +150,7 @@ std::optional<std::string> setParam(JobSpec& job, core::SignalParam param, std::
     return std::nullopt;
 }
 
-std::string paramText(const JobSpec& job, core::SignalParam param)
+std::string paramText(const JobDescription& job, core::SignalParam param)
 {
     using core::SignalParam;
     switch (param) {

@@ -29,12 +29,12 @@ static_assert(2 * kEnvelopeColumns <= MainFormState::kDisplayDataSize);
 
 } // namespace
 
-bool displaySignal(MainFormState& s, const session::JobSpec& typed, bool vert, bool horiz, OkBox& box,
+bool displaySignal(MainFormState& s, const session::JobDescription& typed, bool vert, bool horiz, OkBox& box,
                    plot::WaveDisplay& display)
 {
     // One channel of the 16-bit export's samples, so the display shows what
     // the save writes at its default format.
-    session::JobSpec job = typed;
+    session::JobDescription job = typed;
     job.channels = 1;
     job.format = core::SampleFormat::S16;
     job.dither = false;

@@ -129,7 +129,7 @@ void displayWave(MainFormState& s, const DisplayInputs& in, bool vert, bool hori
 
     // The display checks the signal only; the length and format are the
     // save's business.
-    session::JobSpec job;
+    session::JobDescription job;
     job.kind = core::SignalKind::Tone;
     job.freqHz = s.signalFreq;
     job.levelDb = levelDb;

@@ -9,9 +9,9 @@
 
 namespace corvane::shell {
 
-session::JobSpec displayedJob(const MainFormState& state, core::SampleFormat format)
+session::JobDescription displayedJob(const MainFormState& state, core::SampleFormat format)
 {
-    session::JobSpec job;
+    session::JobDescription job;
     job.kind = core::SignalKind::Tone;
     job.freqHz = state.signalFreq;
     // Typed text that matches no waveshape plays and saves as the silence

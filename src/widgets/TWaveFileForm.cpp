@@ -238,7 +238,7 @@ void TWaveFileForm::OKButtonClick()
     const auto reference = widgets::readLocaleReal(RefEdit->text());
     const int format = widgets::selectedCode(*FormatCombo);
     const auto formatRow = core::rowOf(core::kSampleFormats, format);
-    session::JobSpec job;
+    session::JobDescription job;
     job.levelDb = levelDb;
     job.sampleRateHz = fs;
     job.frames = dataLength;

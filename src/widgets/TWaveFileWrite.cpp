@@ -48,7 +48,7 @@ TWaveFileWrite::TWaveFileWrite(QWidget* owner, const std::string& fileName, Canc
 
 TWaveFileWrite::~TWaveFileWrite() = default;
 
-int TWaveFileWrite::setJob(const session::JobSpec& job, const session::JobPlan& plan,
+int TWaveFileWrite::setJob(const session::JobDescription& job, const session::JobPlan& plan,
                            session::ExportRun::Output output)
 {
     return progress.setJob(job, plan, output);

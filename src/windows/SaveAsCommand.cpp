@@ -134,13 +134,13 @@ void SaveAsCommand::FileSaveAs1Accept(const std::string& fileName)
         shell::showErrorMessage(boxes, core::kIncorrectParameter);
         return;
     }
-    session::JobSpec job = shell::displayedJob(state, format->format);
+    session::JobDescription job = shell::displayedJob(state, format->format);
     job.seconds.reset();
     job.frames = state.dataLength;
     writeJob(job, fileName, session::ExportRun::Output::Signal);
 }
 
-void SaveAsCommand::runJob(session::JobSpec job)
+void SaveAsCommand::runJob(session::JobDescription job)
 {
     // The typed signal is checked whole before any dialog, with the same
     // findings the command line prints.
@@ -191,7 +191,7 @@ void SaveAsCommand::runJob(session::JobSpec job)
         writeJob(job, job.inversePath, session::ExportRun::Output::InverseFilter);
 }
 
-bool SaveAsCommand::writeJob(const session::JobSpec& job, const std::string& fileName,
+bool SaveAsCommand::writeJob(const session::JobDescription& job, const std::string& fileName,
                              session::ExportRun::Output output)
 {
     // The dialog has shown the warnings; it can be closed without its OK,

@@ -501,7 +501,7 @@ void TMainForm::FilePlay1Execute()
     }
     if (!saveAs)
         saveAs = std::make_unique<SaveAsCommand>(this, *this, box);
-    session::JobSpec job;
+    session::JobDescription job;
     session::CheckResult checked;
     if (signalKind() == core::SignalKind::Tone) {
         if (!saveAs->checkTypedParameters(SigLevel->text(), SigFreq->text(), widgets::selectedCode(*FsSelect),

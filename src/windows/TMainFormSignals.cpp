@@ -286,9 +286,9 @@ void TMainForm::SignalSelectChange()
     }
 }
 
-std::optional<session::JobSpec> TMainForm::typedJob()
+std::optional<session::JobDescription> TMainForm::typedJob()
 {
-    session::JobSpec job;
+    session::JobDescription job;
     job.kind = signalKind();
     job.format = core::SampleFormat::S16;
     job.channels = stereo ? 2 : 1;

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 struct Parsed {
     std::optional<cli::Refusal> refusal;
-    session::JobSpec job;
+    session::JobDescription job;
 };
 
 Parsed parse(const std::vector<std::string_view>& args)
@@ -48,42 +48,44 @@ TEST(SignalRowOptions, OptionsBecomeTheJob)
     struct Case {
         const char* name;
         std::vector<std::string_view> args;
-        bool (*holds)(const session::JobSpec&);
+        bool (*holds)(const session::JobDescription&);
     };
     const std::vector<Case> cases = {
         {"Multitone",
          {"--signal", "multitone", "--tones", "100,2000.5", "--periodic", "--period", "4096"},
-         [](const session::JobSpec& j) {
+         [](const session::JobDescription& j) {
              return j.kind == core::SignalKind::Multitone && j.tones == std::vector<double>{100.0, 2000.5} &&
                     j.periodic && j.period == 4096.0;
          }},
         {"ImdPreset",
          {"--signal", "imd", "--preset", "ccif"},
-         [](const session::JobSpec& j) { return j.imdPreset == core::ImdPreset::Ccif; }},
+         [](const session::JobDescription& j) { return j.imdPreset == core::ImdPreset::Ccif; }},
         {"ImdDefaultsToSmpte",
          {"--signal", "imd"},
-         [](const session::JobSpec& j) { return j.imdPreset == core::ImdPreset::Smpte; }},
+         [](const session::JobDescription& j) { return j.imdPreset == core::ImdPreset::Smpte; }},
         {"ImdOwnPair",
          {"--signal", "imd", "--tones", "100,3000", "--ratio", "2"},
-         [](const session::JobSpec& j) { return !j.imdPreset && j.tones.size() == 2 && j.ratio == 2.0; }},
+         [](const session::JobDescription& j) { return !j.imdPreset && j.tones.size() == 2 && j.ratio == 2.0; }},
         {"LinSweep",
          {"--signal", "linsweep", "--from", "0", "--to", "1000"},
-         [](const session::JobSpec& j) { return j.kind == core::SignalKind::LinSweep && j.fromHz == 0.0; }},
+         [](const session::JobDescription& j) { return j.kind == core::SignalKind::LinSweep && j.fromHz == 0.0; }},
         {"Burst",
          {"--signal", "burst", "--cycles", "3", "--period", "30", "--window", "hann"},
-         [](const session::JobSpec& j) {
+         [](const session::JobDescription& j) {
              return j.cycles == 3.0 && j.period == 30.0 && j.window == core::BurstWindow::Hann && !j.cea2010;
          }},
         {"Cea2010",
          {"--signal", "burst", "--preset", "cea2010", "--freq", "63"},
-         [](const session::JobSpec& j) { return j.cea2010 && j.freqHz == 63.0; }},
-        {"Mls", {"--signal", "mls", "--order", "12"}, [](const session::JobSpec& j) { return j.mlsOrder == 12; }},
+         [](const session::JobDescription& j) { return j.cea2010 && j.freqHz == 63.0; }},
+        {"Mls",
+         {"--signal", "mls", "--order", "12"},
+         [](const session::JobDescription& j) { return j.mlsOrder == 12; }},
         {"PeriodicPink",
          {"--signal", "pink", "--periodic", "--period", "1024"},
-         [](const session::JobSpec& j) { return j.periodic && j.period == 1024.0; }},
+         [](const session::JobDescription& j) { return j.periodic && j.period == 1024.0; }},
         {"PadsRouteAndPhase",
          {"--pad-before", "0.5", "--pad-after", "1", "--route", "inverted", "--phase", "90"},
-         [](const session::JobSpec& j) {
+         [](const session::JobDescription& j) {
              return j.padBeforeSeconds == 0.5 && j.padAfterSeconds == 1.0 &&
                     j.route == core::ChannelRoute::Inverted && j.phaseDeg == 90.0;
          }},

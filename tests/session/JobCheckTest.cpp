@@ -14,8 +14,8 @@
 using namespace corvane;
 using session::CheckCode;
 using session::CheckScope;
+using session::JobDescription;
 using session::JobField;
-using session::JobSpec;
 using session::Severity;
 
 namespace {
@@ -28,18 +28,18 @@ struct Expected {
 
 struct Case {
     const char* name;
-    JobSpec job;
+    JobDescription job;
     CheckScope scope;
     std::vector<Expected> findings;
     bool planned;
 };
 
-JobSpec tone()
+JobDescription tone()
 {
     return {};
 }
 
-JobSpec with(JobSpec job, void (*change)(JobSpec&))
+JobDescription with(JobDescription job, void (*change)(JobDescription&))
 {
     change(job);
     return job;
@@ -50,19 +50,19 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
     const std::vector<Case> cases = {
         {"DefaultToneIsClean", tone(), CheckScope::All, {}, true},
         {"FreqBelowOneHz",
-         with(tone(), [](JobSpec& j) { j.freqHz = 0.5; }),
+         with(tone(), [](JobDescription& j) { j.freqHz = 0.5; }),
          CheckScope::All,
          {{Severity::Refusal, CheckCode::FreqTooLow, JobField::Frequency}},
          false},
         {"FreqAtHalfTheRate",
-         with(tone(), [](JobSpec& j) { j.freqHz = 22050; }),
+         with(tone(), [](JobDescription& j) { j.freqHz = 22050; }),
          CheckScope::All,
          {{Severity::Refusal, CheckCode::FreqTooHigh, JobField::Frequency}},
          false},
         // A sweep has no tone frequency to check.
         {"SweepIgnoresToneFreq",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.kind = core::SignalKind::Sweep;
                   j.freqHz = 0.0;
               }),
@@ -70,14 +70,14 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
          {},
          true},
         {"LevelWhoseAmplitudeOverflows",
-         with(tone(), [](JobSpec& j) { j.levelDb = 7000.0; }),
+         with(tone(), [](JobDescription& j) { j.levelDb = 7000.0; }),
          CheckScope::All,
          {{Severity::Refusal, CheckCode::LevelNotUsable, JobField::Level}},
          false},
         // Warnings go on to the refusal that ends the check.
         {"QuietLevelThenTooLong",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.levelDb = -60.0;
                   j.seconds = 1000.5;
               }),
@@ -87,7 +87,7 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
          false},
         {"ClippingLevelAndQuietEightBitNever",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.levelDb = 21.0;
                   j.format = core::SampleFormat::U8;
               }),
@@ -96,7 +96,7 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
          true},
         {"QuietEightBit",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.levelDb = -16.0;
                   j.format = core::SampleFormat::U8;
               }),
@@ -104,23 +104,23 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
          {{Severity::Warning, CheckCode::QuietEightBit, JobField::Format}},
          true},
         {"FramesBelowOneSecond",
-         with(tone(), [](JobSpec& j) { j.frames = 44099; }),
+         with(tone(), [](JobDescription& j) { j.frames = 44099; }),
          CheckScope::All,
          {{Severity::Refusal, CheckCode::LengthOutOfRange, JobField::Length}},
          false},
         {"RefLevelNotANumber",
-         with(tone(), [](JobSpec& j) { j.refLevel = std::numeric_limits<double>::quiet_NaN(); }),
+         with(tone(), [](JobDescription& j) { j.refLevel = std::numeric_limits<double>::quiet_NaN(); }),
          CheckScope::All,
          {{Severity::Refusal, CheckCode::RefLevelNotUsable, JobField::RefLevel}},
          false},
         {"RefLevelZero",
-         with(tone(), [](JobSpec& j) { j.refLevel = 0.0; }),
+         with(tone(), [](JobDescription& j) { j.refLevel = 0.0; }),
          CheckScope::All,
          {{Severity::Refusal, CheckCode::RefLevelNotPositive, JobField::RefLevel}},
          false},
         {"FloatPeakBeyondFloat",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.format = core::SampleFormat::F32;
                   j.levelDb = 800.0;
               }),
@@ -130,7 +130,7 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
          false},
         {"SweepStopAboveNyquist",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.kind = core::SignalKind::Sweep;
                   j.toHz = 30000.0;
               }),
@@ -139,7 +139,7 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
          false},
         {"FadesLongerThanTheSignal",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.seconds = 2.0;
                   j.fadeInSeconds = 1.5;
                   j.fadeOutSeconds = 1.5;
@@ -149,7 +149,7 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
          false},
         {"DitherOnFloat",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.format = core::SampleFormat::F64;
                   j.dither = true;
               }),
@@ -159,7 +159,7 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
         // A display checks the signal and nothing of the file.
         {"SignalScopeSkipsTheLength",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.levelDb = 25.0;
                   j.frames = 1;
               }),
@@ -169,7 +169,7 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
         // The export dialog checks the file and not the frequency.
         {"OutputScopeSkipsTheFrequency",
          with(tone(),
-              [](JobSpec& j) {
+              [](JobDescription& j) {
                   j.freqHz = 0.0;
                   j.levelDb = -70.0;
               }),
@@ -196,7 +196,7 @@ TEST(JobCheck, FindingsInOrderWithTheirFields)
 // full-scale factor.
 TEST(JobCheck, PlanSettlesFramesAmplitudeAndScale)
 {
-    JobSpec job;
+    JobDescription job;
     job.levelDb = 20.0; // amplitude 10
     job.sampleRateHz = 48000;
     job.seconds = 1.23456;

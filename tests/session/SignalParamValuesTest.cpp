@@ -16,10 +16,10 @@ TEST(SignalParamValues, EveryDefaultRoundTripsAndIsTheJobsOwn)
 {
     for (const auto& row : core::kSignalParams) {
         SCOPED_TRACE(std::string(row.option) + " " + std::string(row.caption));
-        const session::JobSpec defaults;
+        const session::JobDescription defaults;
         if (row.defaultText.empty())
             continue;
-        session::JobSpec job;
+        session::JobDescription job;
         EXPECT_EQ(session::setParam(job, row.param, row.defaultText), std::nullopt);
         EXPECT_EQ(session::paramText(job, row.param), row.defaultText);
         if (row.param == core::SignalParam::BurstPeriod) {
@@ -49,7 +49,7 @@ TEST(SignalParamValues, TextARowDoesNotTakeLeavesTheJob)
         {core::SignalParam::Cycles, "0.25"},
     };
     for (const Case& c : cases) {
-        session::JobSpec job;
+        session::JobDescription job;
         const std::string before = session::paramText(job, c.param);
         EXPECT_NE(session::setParam(job, c.param, c.text), std::nullopt) << c.text;
         EXPECT_EQ(session::paramText(job, c.param), before) << c.text;
@@ -58,7 +58,7 @@ TEST(SignalParamValues, TextARowDoesNotTakeLeavesTheJob)
 
 TEST(SignalParamValues, ValuesReachTheJob)
 {
-    session::JobSpec job;
+    session::JobDescription job;
     job.kind = core::SignalKind::Imd;
     ASSERT_EQ(session::setParam(job, core::SignalParam::Tones, "250,8000"), std::nullopt);
     EXPECT_EQ(job.tones, (std::vector<double>{250.0, 8000.0}));

@@ -19,7 +19,7 @@
 #include <vector>
 
 using namespace corvane;
-using session::JobSpec;
+using session::JobDescription;
 
 namespace {
 
@@ -29,7 +29,7 @@ struct Rendered {
     session::JobPlan plan;
 };
 
-Rendered render(const JobSpec& job, int block = 4096)
+Rendered render(const JobDescription& job, int block = 4096)
 {
     const session::CheckResult checked = session::checkJob(job);
     EXPECT_FALSE(checked.refused()) << (checked.findings.empty() ? "" : checked.findings.back().text);
@@ -53,9 +53,9 @@ Rendered render(const JobSpec& job, int block = 4096)
 }
 
 // A float job at unit reference, so the samples are the amplitudes.
-JobSpec unitJob(core::SignalKind kind, int fs = 8000)
+JobDescription unitJob(core::SignalKind kind, int fs = 8000)
 {
-    JobSpec job;
+    JobDescription job;
     job.kind = kind;
     job.format = core::SampleFormat::F64;
     job.refLevel = 1.0;
@@ -97,7 +97,7 @@ TEST(SignalRows, ImdPresetsMeetTheirRatiosAndLevel)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.preset));
-        JobSpec job = unitJob(core::SignalKind::Imd, 48000);
+        JobDescription job = unitJob(core::SignalKind::Imd, 48000);
         job.imdPreset = c.preset;
         const Rendered r = render(job);
         const double low = lineAmplitude(r.left, c.lowBin);
@@ -114,7 +114,7 @@ TEST(SignalRows, ImdPresetsMeetTheirRatiosAndLevel)
 TEST(SignalRows, PeriodicMultitoneHasItsBinsOnlyAndLoopsWithoutAStep)
 {
     constexpr int kPeriod = 1024;
-    JobSpec job = unitJob(core::SignalKind::Multitone);
+    JobDescription job = unitJob(core::SignalKind::Multitone);
     job.frames = 8 * kPeriod;
     job.tones = {50.0, 440.0, 1000.0, 2500.5, 3900.0};
     job.periodic = true;
@@ -197,7 +197,7 @@ TEST(SignalRows, RoutesLeaveSilenceOrCancelExactlyInEveryFormat)
                  {core::ChannelRoute::Left, core::ChannelRoute::Right, core::ChannelRoute::Inverted}) {
                 SCOPED_TRACE(std::string(core::infoOf(kind).cliName) + " " + std::string(format.cliName) + " " +
                              std::string(core::kChannelRoutes[static_cast<std::size_t>(route)].cliName));
-                JobSpec job;
+                JobDescription job;
                 job.kind = kind;
                 job.freqHz = 997.0;
                 job.levelDb = 20.5;
@@ -248,7 +248,7 @@ TEST(SignalRows, PaddingPutsExactSilenceAroundTheSameSignal)
 {
     for (const core::SignalKind kind : {core::SignalKind::Sweep, core::SignalKind::Tone, core::SignalKind::Mls}) {
         SCOPED_TRACE(std::string(core::infoOf(kind).cliName));
-        JobSpec job = unitJob(kind);
+        JobDescription job = unitJob(kind);
         job.mlsOrder = 8;
         job.toHz = 3000.0;
         job.fadeInSeconds = 0.01;
@@ -269,7 +269,7 @@ TEST(SignalRows, PaddingPutsExactSilenceAroundTheSameSignal)
 TEST(SignalRows, PhaseShiftsTheRightChannelOfATone)
 {
     for (const double degrees : {90.0, -45.0, 180.0}) {
-        JobSpec job = unitJob(core::SignalKind::Tone);
+        JobDescription job = unitJob(core::SignalKind::Tone);
         job.channels = 2;
         job.freqHz = 1000.0;
         job.phaseDeg = degrees;
@@ -288,7 +288,7 @@ TEST(SignalRows, EverySignalIsDeterministic)
 {
     for (const auto& row : core::kSignalKinds) {
         SCOPED_TRACE(std::string(row.cliName));
-        JobSpec job;
+        JobDescription job;
         job.kind = row.kind;
         job.sampleRateHz = 48000;
         job.frames = 48000;
@@ -306,52 +306,56 @@ TEST(SignalRows, CheckRefusesWhatTheNewOptionsCannotDo)
 {
     struct Case {
         const char* name;
-        void (*change)(JobSpec&);
+        void (*change)(JobDescription&);
         session::CheckCode code;
         session::JobField field;
     };
     using session::CheckCode;
     using session::JobField;
     const std::vector<Case> cases = {
-        {"MultitoneAboveHalfTheRate", [](JobSpec& j) { j.kind = core::SignalKind::Multitone, j.tones = {30000}; },
+        {"MultitoneAboveHalfTheRate",
+         [](JobDescription& j) { j.kind = core::SignalKind::Multitone, j.tones = {30000}; },
          CheckCode::TonesRefused, JobField::Tones},
         {"ImdWithOneTone",
-         [](JobSpec& j) { j.kind = core::SignalKind::Imd, j.imdPreset.reset(), j.tones = {1000}; },
+         [](JobDescription& j) { j.kind = core::SignalKind::Imd, j.imdPreset.reset(), j.tones = {1000}; },
          CheckCode::TonesRefused, JobField::Tones},
         {"ImdRatioZero",
-         [](JobSpec& j) {
+         [](JobDescription& j) {
              j.kind = core::SignalKind::Imd, j.imdPreset.reset(), j.tones = {1, 2}, j.ratio = 0;
          },
          CheckCode::TonesRefused, JobField::Tones},
         {"PeriodNotWhole",
-         [](JobSpec& j) { j.kind = core::SignalKind::Multitone, j.periodic = true, j.period = 10.5; },
+         [](JobDescription& j) { j.kind = core::SignalKind::Multitone, j.periodic = true, j.period = 10.5; },
          CheckCode::PeriodRefused, JobField::Period},
-        {"PeriodWithoutPeriodic", [](JobSpec& j) { j.kind = core::SignalKind::White, j.period = 1024; },
+        {"PeriodWithoutPeriodic", [](JobDescription& j) { j.kind = core::SignalKind::White, j.period = 1024; },
          CheckCode::PeriodRefused, JobField::Period},
-        {"BurstPeriodTooShort", [](JobSpec& j) { j.kind = core::SignalKind::Burst, j.cycles = 10, j.period = 5; },
+        {"BurstPeriodTooShort",
+         [](JobDescription& j) { j.kind = core::SignalKind::Burst, j.cycles = 10, j.period = 5; },
          CheckCode::BurstRefused, JobField::Burst},
-        {"BurstAtHalfTheRate", [](JobSpec& j) { j.kind = core::SignalKind::Burst, j.freqHz = 22050; },
+        {"BurstAtHalfTheRate", [](JobDescription& j) { j.kind = core::SignalKind::Burst, j.freqHz = 22050; },
          CheckCode::FreqTooHigh, JobField::Frequency},
-        {"MlsOrderTooHigh", [](JobSpec& j) { j.kind = core::SignalKind::Mls, j.mlsOrder = 25; },
+        {"MlsOrderTooHigh", [](JobDescription& j) { j.kind = core::SignalKind::Mls, j.mlsOrder = 25; },
          CheckCode::MlsOrderOutOfRange, JobField::Mls},
-        {"LinSweepAboveHalfTheRate", [](JobSpec& j) { j.kind = core::SignalKind::LinSweep, j.toHz = 30000; },
-         CheckCode::SweepRefused, JobField::Sweep},
-        {"PadNegative", [](JobSpec& j) { j.padBeforeSeconds = -1; }, CheckCode::PaddingRefused, JobField::Padding},
-        {"PadNotFinite", [](JobSpec& j) { j.padAfterSeconds = NAN; }, CheckCode::PaddingRefused,
+        {"LinSweepAboveHalfTheRate",
+         [](JobDescription& j) { j.kind = core::SignalKind::LinSweep, j.toHz = 30000; }, CheckCode::SweepRefused,
+         JobField::Sweep},
+        {"PadNegative", [](JobDescription& j) { j.padBeforeSeconds = -1; }, CheckCode::PaddingRefused,
          JobField::Padding},
-        {"PadBeyondTheLongestFile", [](JobSpec& j) { j.seconds = 999, j.padAfterSeconds = 2; },
+        {"PadNotFinite", [](JobDescription& j) { j.padAfterSeconds = NAN; }, CheckCode::PaddingRefused,
+         JobField::Padding},
+        {"PadBeyondTheLongestFile", [](JobDescription& j) { j.seconds = 999, j.padAfterSeconds = 2; },
          CheckCode::PaddingRefused, JobField::Padding},
-        {"RouteOnMono", [](JobSpec& j) { j.channels = 1, j.route = core::ChannelRoute::Left; },
+        {"RouteOnMono", [](JobDescription& j) { j.channels = 1, j.route = core::ChannelRoute::Left; },
          CheckCode::RouteNeedsStereo, JobField::Route},
-        {"PhaseOnASquare", [](JobSpec& j) { j.shape = core::WaveShape::Square, j.phaseDeg = 90; },
+        {"PhaseOnASquare", [](JobDescription& j) { j.shape = core::WaveShape::Square, j.phaseDeg = 90; },
          CheckCode::PhaseRefused, JobField::Phase},
-        {"PhaseOnMono", [](JobSpec& j) { j.channels = 1, j.phaseDeg = 90; }, CheckCode::PhaseRefused,
+        {"PhaseOnMono", [](JobDescription& j) { j.channels = 1, j.phaseDeg = 90; }, CheckCode::PhaseRefused,
          JobField::Phase},
-        {"DitherOnInverted", [](JobSpec& j) { j.dither = true, j.route = core::ChannelRoute::Inverted; },
+        {"DitherOnInverted", [](JobDescription& j) { j.dither = true, j.route = core::ChannelRoute::Inverted; },
          CheckCode::DitherOnInverted, JobField::Dither},
     };
     for (const Case& c : cases) {
-        JobSpec job;
+        JobDescription job;
         c.change(job);
         const session::CheckResult r = session::checkJob(job);
         ASSERT_TRUE(r.refused()) << c.name;
@@ -365,7 +369,7 @@ TEST(SignalRows, PeriodicNoiseLoopsWithoutAStepAtItsLevel)
 {
     for (const core::SignalKind kind : {core::SignalKind::White, core::SignalKind::Pink}) {
         SCOPED_TRACE(std::string(core::infoOf(kind).cliName));
-        JobSpec job = unitJob(kind);
+        JobDescription job = unitJob(kind);
         job.frames = 8 * 1024;
         job.periodic = true;
         job.period = 1024;

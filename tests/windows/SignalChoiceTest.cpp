@@ -214,7 +214,7 @@ TEST_F(SignalChoice, FieldsThatDoNotPassAreRefusedWithTheCheckMessages)
     form.show();
     choose(core::SignalKind::Sweep);
     const auto checkMessage = [](const char* to) {
-        session::JobSpec job;
+        session::JobDescription job;
         job.kind = core::SignalKind::Sweep;
         job.toHz = std::stod(to);
         job.channels = 1;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/Options.h"
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 #include <functional>
 #include <iosfwd>
@@ -16,7 +16,7 @@ namespace corvane::cli {
 // given, and the options that belong to one signal only (for refusing them
 // with another).
 struct SignalOptions {
-    session::JobSpec job;
+    session::JobDescription job;
     // The options given that belong to some signals only, in order.
     std::vector<std::string> signalOnly;
     bool seedGiven = false;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/CodeSets.h"
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 #include <chrono>
 #include <functional>
@@ -45,7 +45,7 @@ public:
     // before the first poll. 0, or -1114 for a combination the writer cannot
     // store. For noise written directly this takes a pass over the whole
     // stream to measure its level first.
-    int setJob(const JobSpec& job, const JobPlan& plan, Output output = Output::Signal);
+    int setJob(const JobDescription& job, const JobPlan& plan, Output output = Output::Signal);
     // Or a provider of the caller's, as the writer takes it; it must outlive
     // the run.
     int setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
@@ -86,7 +86,7 @@ private:
     std::unique_ptr<signal::TWaveProvider> ownProvider; // the inverse filter
     std::unique_ptr<wavio::WriteProgress> writing;
     int rewriteOpenErrno = 0; // the second file could not be opened
-    JobSpec job;
+    JobDescription job;
     JobPlan plan;
     bool isJob = false;
     std::function<void()> rewriteNotice;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 #include <optional>
 #include <string>
@@ -83,7 +83,7 @@ struct CheckResult {
 };
 
 // The one check of a job, for every front end.
-CheckResult checkJob(const JobSpec& job, CheckScope scope = CheckScope::All);
+CheckResult checkJob(const JobDescription& job, CheckScope scope = CheckScope::All);
 
 // The title the windows show a finding under ("Parameter Error", "Warning").
 std::string_view titleOf(const Finding& finding);

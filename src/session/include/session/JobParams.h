@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/CodeSets.h"
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 #include <array>
 #include <cstdint>
@@ -100,7 +100,7 @@ constexpr bool inRange(const ParamInfo& row, std::uint64_t value)
 }
 
 // Sets a Whole row's parameter of job; value lies in the row's range.
-inline void setWhole(JobSpec& job, JobParam param, std::uint64_t value)
+inline void setWhole(JobDescription& job, JobParam param, std::uint64_t value)
 {
     if (param == JobParam::Seed)
         job.seed = value;
@@ -109,7 +109,7 @@ inline void setWhole(JobSpec& job, JobParam param, std::uint64_t value)
 }
 
 // Sets a Real or Flag row's parameter of job (a flag is 0 or 1).
-inline void setParam(JobSpec& job, JobParam param, double value)
+inline void setParam(JobDescription& job, JobParam param, double value)
 {
     switch (param) {
     case JobParam::FromHz: job.fromHz = value; break;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 #include <chrono>
 #include <cstdint>
@@ -26,7 +26,7 @@ public:
     // continuous, noise runs on with its stream, a sweep starts again). 0, or
     // the result code with reason() in the device's words; nothing plays
     // then. A format the devices do not take is core::kFormatRefused.
-    int start(const JobSpec& job, const JobPlan& plan, std::string_view deviceName, bool loop);
+    int start(const JobDescription& job, const JobPlan& plan, std::string_view deviceName, bool loop);
     bool playing() const;
     // While playing: 0, or the code of an error that ended the playing; once
     // the playing has ended (an error, or the whole job played) the session

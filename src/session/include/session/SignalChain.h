@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 #include <memory>
 
@@ -19,7 +19,7 @@ public:
     // tones and noise run on; the fade-out is left out).
     // mayRewrite: the output can be thrown away and written again, so long
     // pink noise may take its level from the expected power (see levelHeld).
-    SignalChain(const JobSpec& job, const JobPlan& plan, bool forLoop = false, bool mayRewrite = false);
+    SignalChain(const JobDescription& job, const JobPlan& plan, bool forLoop = false, bool mayRewrite = false);
     ~SignalChain();
     SignalChain(const SignalChain&) = delete;
     SignalChain& operator=(const SignalChain&) = delete;
@@ -49,6 +49,6 @@ private:
 
 // The sweep's inverse filter for --inverse: a mono provider of N frames at
 // unit scale, to be written as 64-bit float.
-std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const JobSpec& job, const JobPlan& plan);
+std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const JobDescription& job, const JobPlan& plan);
 
 } // namespace corvane::session

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/SignalParameters.h"
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 #include <optional>
 #include <string>
@@ -17,9 +17,9 @@ namespace corvane::session {
 // "off"). Nothing, or the sentence that says why the text was not taken;
 // the job is unchanged then. Ranges that depend on other parameters (half
 // the sampling rate) are the job check's.
-std::optional<std::string> setParam(JobSpec& job, core::SignalParam param, std::string_view text);
+std::optional<std::string> setParam(JobDescription& job, core::SignalParam param, std::string_view text);
 
 // The parameter's value in the job as text that setParam takes back.
-std::string paramText(const JobSpec& job, core::SignalParam param);
+std::string paramText(const JobDescription& job, core::SignalParam param);
 
 } // namespace corvane::session

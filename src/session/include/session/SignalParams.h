@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/CodeSets.h"
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 #include "signal/BurstGen.h"
 #include "signal/LinSweepGen.h"
 #include "signal/NoiseGen.h"
@@ -24,7 +24,7 @@ inline bool isNoise(core::SignalKind kind)
     return kind == core::SignalKind::White || kind == core::SignalKind::Pink;
 }
 
-inline signal::SweepParams sweepParams(const JobSpec& job, std::int64_t frames, double amplitude)
+inline signal::SweepParams sweepParams(const JobDescription& job, std::int64_t frames, double amplitude)
 {
     signal::SweepParams p;
     p.frameCount = frames;
@@ -38,7 +38,7 @@ inline signal::SweepParams sweepParams(const JobSpec& job, std::int64_t frames, 
 
 // mayRewrite: the output can be thrown away and written again, so long pink
 // noise may take its level from the expected power.
-inline signal::NoiseParams noiseParams(const JobSpec& job, const JobPlan& plan, bool mayRewrite)
+inline signal::NoiseParams noiseParams(const JobDescription& job, const JobPlan& plan, bool mayRewrite)
 {
     return {job.kind == core::SignalKind::Pink ? signal::NoiseColour::Pink : signal::NoiseColour::White,
             plan.signalFrames,
@@ -50,7 +50,7 @@ inline signal::NoiseParams noiseParams(const JobSpec& job, const JobPlan& plan, 
 
 // Periodic noise: the period in frames, 65536 unless given; -1 for one
 // that is not a whole number in int range.
-inline signal::PeriodicNoiseParams periodicNoiseParams(const JobSpec& job, const JobPlan& plan)
+inline signal::PeriodicNoiseParams periodicNoiseParams(const JobDescription& job, const JobPlan& plan)
 {
     signal::PeriodicNoiseParams p;
     p.colour = job.kind == core::SignalKind::Pink ? signal::NoiseColour::Pink : signal::NoiseColour::White;
@@ -61,7 +61,7 @@ inline signal::PeriodicNoiseParams periodicNoiseParams(const JobSpec& job, const
     return p;
 }
 
-inline signal::LinSweepParams linSweepParams(const JobSpec& job, std::int64_t frames, double amplitude)
+inline signal::LinSweepParams linSweepParams(const JobDescription& job, std::int64_t frames, double amplitude)
 {
     signal::LinSweepParams p;
     p.frameCount = frames;
@@ -72,7 +72,7 @@ inline signal::LinSweepParams linSweepParams(const JobSpec& job, std::int64_t fr
     return p;
 }
 
-inline signal::BurstParams burstParams(const JobSpec& job, double amplitude)
+inline signal::BurstParams burstParams(const JobDescription& job, double amplitude)
 {
     signal::BurstParams p;
     p.sampleRateHz = job.sampleRateHz;
@@ -86,12 +86,12 @@ inline signal::BurstParams burstParams(const JobSpec& job, double amplitude)
 
 // A sine tone made as a sum of one line: only for a right channel shifted
 // in phase (the plain tone keeps its own generator and bytes).
-inline bool toneAsSum(const JobSpec& job)
+inline bool toneAsSum(const JobDescription& job)
 {
     return job.kind == core::SignalKind::Tone && job.phaseDeg != 0.0;
 }
 
-inline bool isToneSum(const JobSpec& job)
+inline bool isToneSum(const JobDescription& job)
 {
     return job.kind == core::SignalKind::Multitone || job.kind == core::SignalKind::Imd || toneAsSum(job);
 }
@@ -99,7 +99,7 @@ inline bool isToneSum(const JobSpec& job)
 // The multitone's period in frames: --period, or the signal's length; 0
 // when it is not periodic. -1 for a period that is not a whole number of
 // frames from 4 up.
-inline std::int64_t multitonePeriod(const JobSpec& job, const JobPlan& plan)
+inline std::int64_t multitonePeriod(const JobDescription& job, const JobPlan& plan)
 {
     if (!job.periodic)
         return 0;
@@ -114,7 +114,7 @@ inline std::int64_t multitonePeriod(const JobSpec& job, const JobPlan& plan)
 // Multitone: equal amplitudes whose RMS together is a sine's of the level,
 // Schroeder's phases. Imd: the pair's amplitudes add up to the level's sine
 // amplitude, in the preset's or the given ratio, both from phase 0.
-inline signal::ToneSumParams toneSumParams(const JobSpec& job, const JobPlan& plan)
+inline signal::ToneSumParams toneSumParams(const JobDescription& job, const JobPlan& plan)
 {
     signal::ToneSumParams p;
     p.sampleRateHz = job.sampleRateHz;
@@ -160,7 +160,7 @@ inline signal::ToneSumParams toneSumParams(const JobSpec& job, const JobPlan& pl
 // The largest magnitude the signal can take, as a multiple of the plan's
 // amplitude, where that is known: so an output that cannot clip skips the
 // count. Empty for noise and shaped tones.
-inline std::optional<double> peakFactor(const JobSpec& job)
+inline std::optional<double> peakFactor(const JobDescription& job)
 {
     using core::SignalKind;
     switch (job.kind) {

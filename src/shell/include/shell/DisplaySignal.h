@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 namespace corvane::plot {
 class WaveDisplay;
@@ -23,7 +23,7 @@ inline constexpr int kEnvelopeColumns = 4096;
 // peak, horiz shows the first kDisplayBlockSize samples themselves. The
 // samples drawn are kept in the state's display array, quantised to 16-bit
 // steps as the tone's are. True when something was drawn.
-bool displaySignal(MainFormState& state, const session::JobSpec& job, bool vert, bool horiz, OkBox& box,
+bool displaySignal(MainFormState& state, const session::JobDescription& job, bool vert, bool horiz, OkBox& box,
                    plot::WaveDisplay& display);
 
 } // namespace corvane::shell

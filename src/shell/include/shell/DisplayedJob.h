@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/CodeSets.h"
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 #include <string>
 
@@ -12,7 +12,7 @@ struct MainFormState;
 // The job the window saves and plays: the tone of the last display (its
 // frequency, waveshape, amplitude and rate), with the export settings the
 // save command keeps (length, channels, reference level), in format.
-session::JobSpec displayedJob(const MainFormState& state, core::SampleFormat format);
+session::JobDescription displayedJob(const MainFormState& state, core::SampleFormat format);
 
 // The device the window plays on: CORVANE_AUDIO_DEVICE when it is set and not
 // empty, else ALSA's "default".

@@ -38,7 +38,7 @@ public:
     // What to write: a checked job, or a provider of the caller's. 0, or
     // -1114 for a combination the writer cannot store; the window must then
     // not be shown.
-    int setJob(const session::JobSpec& job, const session::JobPlan& plan,
+    int setJob(const session::JobDescription& job, const session::JobPlan& plan,
                session::ExportRun::Output output = session::ExportRun::Output::Signal);
     int setParams(signal::TWaveProvider* provider, int dataLength, int fs, int numCh, char dataType,
                   char dataFormat, double scale);

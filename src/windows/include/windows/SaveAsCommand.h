@@ -1,7 +1,7 @@
 #pragma once
 
 #include "session/ExportRun.h"
-#include "session/JobSpec.h"
+#include "session/JobDescription.h"
 
 #include <QString>
 
@@ -67,7 +67,7 @@ public:
     // than displayed: the job's check (its findings in boxes), the export
     // parameters (length, format, channels, reference level), a file name,
     // then the same writing as every save.
-    void runJob(session::JobSpec job);
+    void runJob(session::JobDescription job);
 
     // The save-file dialog starts from the last accepted name.
     QString lastFileName() const { return lastName; }
@@ -75,7 +75,8 @@ public:
 private:
     // Checks the finished job once more and writes it (or its inverse
     // filter) under fileName; true when the file was written.
-    bool writeJob(const session::JobSpec& job, const std::string& fileName, session::ExportRun::Output output);
+    bool writeJob(const session::JobDescription& job, const std::string& fileName,
+                  session::ExportRun::Output output);
 
     QWidget* owner;
     shell::MainFormState& state;

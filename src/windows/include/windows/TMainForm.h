@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/CodeSets.h"
+#include "session/JobDescription.h"
 #include "session/JobParams.h"
-#include "session/JobSpec.h"
 #include "shell/MainFormState.h"
 #include "widgets/FormInput.h"
 
@@ -103,7 +103,7 @@ public:
     // The chosen signal (not the tone) as its fields describe it, in the
     // export's 16-bit format with the kept channels and reference level;
     // empty after a box when a field does not read as its number.
-    std::optional<session::JobSpec> typedJob();
+    std::optional<session::JobDescription> typedJob();
 
     // Starts the program the command line names and does not wait for it.
     // Where that program does not exist here, a document named on the line

@@ -9,12 +9,12 @@ namespace corvane::analysis {
 
 // The spectrum of a stretch of an impulse response, with its phase taken
 // relative to one frame of it (lag 0), read at any frequency.
-class Spectrum {
+class FrequencyBins {
 public:
     // frames: the stretch; lagZero: the frame the phase refers to (0 ..
     // frames.size() - 1). The transform is at least twice as long as the
     // stretch, so reading between bins stays close to the true spectrum.
-    Spectrum(std::span<const double> frames, std::int64_t lagZero, double sampleRate);
+    FrequencyBins(std::span<const double> frames, std::int64_t lagZero, double sampleRate);
 
     double sampleRate() const { return rate; }
     double binHz() const { return rate / static_cast<double>(size); }

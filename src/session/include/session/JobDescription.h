@@ -13,7 +13,7 @@ namespace corvane::session {
 // Everything that describes one signal job, whoever asks for it: the
 // command line fills it from options, the window from its controls and its
 // last display. The check, the chain and the runs read nothing else.
-struct JobSpec {
+struct JobDescription {
     core::SignalKind kind = core::SignalKind::Tone;
 
     // Tone. An empty shape is typed text that matches no waveshape, which
@@ -90,6 +90,6 @@ struct JobPlan {
 };
 
 // The waveshape code the generator takes: an empty shape is none of them.
-int generatorShape(const JobSpec& job);
+int generatorShape(const JobDescription& job);
 
 } // namespace corvane::session

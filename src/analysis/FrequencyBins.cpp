@@ -1,4 +1,4 @@
-#include "analysis/Spectrum.h"
+#include "analysis/FrequencyBins.h"
 
 #include "analysis/Fft.h"
 
@@ -14,7 +14,8 @@ constexpr int kPointsPerOctave = 48;
 
 } // namespace
 
-Spectrum::Spectrum(std::span<const double> frames, std::int64_t lagZero, double sampleRate) : rate(sampleRate)
+FrequencyBins::FrequencyBins(std::span<const double> frames, std::int64_t lagZero, double sampleRate)
+    : rate(sampleRate)
 {
     const std::size_t n = frames.size();
     const auto zero = static_cast<std::size_t>(std::clamp<std::int64_t>(lagZero, 0, static_cast<std::int64_t>(n)));
@@ -34,7 +35,7 @@ Spectrum::Spectrum(std::span<const double> frames, std::int64_t lagZero, double 
         powerSums[k + 1] = powerSums[k] + std::norm(bins[k]);
 }
 
-std::complex<double> Spectrum::at(double hz) const
+std::complex<double> FrequencyBins::at(double hz) const
 {
     const double x = hz / binHz();
     if (!(x >= 0.0) || x > static_cast<double>(bins.size() - 1))
@@ -48,7 +49,7 @@ std::complex<double> Spectrum::at(double hz) const
 
 // The power summed from the start of bin 0 to position bin, where bin k
 // covers k - 0.5 .. k + 0.5.
-double Spectrum::cumulative(double bin) const
+double FrequencyBins::cumulative(double bin) const
 {
     const double x = std::clamp(bin + 0.5, 0.0, static_cast<double>(bins.size()));
     const auto whole = static_cast<std::size_t>(x);
@@ -58,7 +59,7 @@ double Spectrum::cumulative(double bin) const
     return sum;
 }
 
-double Spectrum::power(double hz, int fraction) const
+double FrequencyBins::power(double hz, int fraction) const
 {
     if (fraction > 0) {
         const double half = std::exp2(0.5 / fraction);
