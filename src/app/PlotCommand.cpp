@@ -9,6 +9,7 @@
 #include "core/CodeSets.h"
 #include "core/NumberText.h"
 #include "core/ParameterTexts.h"
+#include "core/SignalParameters.h"
 #include "session/JobParams.h"
 #include "shell/DisplayWave.h"
 #include "shell/OkBox.h"
@@ -203,9 +204,9 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             o.shape = *code;
         } else { // a field of a signal other than the tone
             const std::string field(name.substr(2));
-            const bool flag = std::any_of(session::kJobParams.begin(), session::kJobParams.end(),
-                                          [name](const session::ParamInfo& row) {
-                                              return row.option == name && row.type == session::ParamType::Flag;
+            const bool flag = std::any_of(core::kSignalParams.begin(), core::kSignalParams.end(),
+                                          [name](const core::SignalParamInfo& row) {
+                                              return row.option == name && row.type == core::ParamType::Flag;
                                           });
             o.fields.emplace_back(field, flag ? std::string("1") : std::string(value));
         }
@@ -226,11 +227,7 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             return usageError("--freq and --shape are options of the tone only");
         // The signal's own table says which of its fields there are.
         for (const auto& [field, text] : o.fields) {
-            const bool known = std::any_of(session::kJobParams.begin(), session::kJobParams.end(),
-                                           [&, &f = field](const session::ParamInfo& row) {
-                                               return row.option.substr(2) == f && session::hasParam(o.kind, row);
-                                           });
-            if (!known)
+            if (!session::fieldOfOption(o.kind, "--" + field))
                 return usageError("--" + field + " is not an option of this signal");
         }
         o.fields.emplace_back("level", o.level);

@@ -11,11 +11,13 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 #include <array>
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -164,9 +166,9 @@ protected:
 private:
     // One field of a signal, as its table row describes it.
     struct SignalField {
-        const session::ParamInfo* row;
+        session::FieldInfo row;
         QLabel* label;
-        QWidget* editor; // QLineEdit, QComboBox (rates) or QCheckBox
+        QWidget* editor; // QLineEdit, QComboBox (a choice, or offered values) or QCheckBox
         QLabel* unit; // null without a unit
     };
     void buildSignalChoice();
@@ -175,6 +177,10 @@ private:
     // Where the buttons stand and how tall the window is for the fields shown.
     void placeForSignal(int extraHeight);
     QString fieldText(const SignalField& field) const;
+    // What the field's text stands for as the job's setter takes it ('.'
+    // decimals); empty after a box when it is not a number in the user's
+    // notation.
+    std::optional<std::string> setterText(const SignalField& field);
     // The last signal and every signal's field texts, beside the geometry.
     void restoreSignalChoice(QSettings& settings);
     void saveSignalChoice(QSettings& settings);
@@ -210,7 +216,7 @@ private:
     // none: its controls are the window's own), and the texts each signal's
     // fields had when another was chosen.
     std::vector<SignalField> signalFields;
-    std::map<std::pair<int, session::JobParam>, QString> keptFieldTexts;
+    std::map<std::pair<int, QString>, QString> keptFieldTexts; // by signal code and field name
     // The room the fields take below the tone's rows: the buttons move down
     // by it and the window grows by it, the plot keeping its size.
     int fieldsExtraHeight = 0;
