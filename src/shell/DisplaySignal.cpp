@@ -100,6 +100,7 @@ bool displaySignal(MainFormState& s, const session::JobDescription& typed, bool 
     // The tone's own fields (rate, amplitude) stay as its last display left
     // them: they are what the tone's save writes.
     s.timeSpan = span;
+    s.displayedSignals[static_cast<std::size_t>(typed.kind)] = typed;
 
     VerticalRange range;
     // Fitted to the peak drawn, by the sine's rule: a fifth above it, never

@@ -511,12 +511,18 @@ void TMainForm::FilePlay1Execute()
         job = shell::displayedJob(*this, core::SampleFormat::S16);
         checked = session::checkJob(job, session::CheckScope::Output);
     } else {
-        // The signal as its fields describe it, 16-bit at its rate, with
-        // every finding of the command line's check.
+        // The signal as it was displayed (as its fields describe it when it
+        // has not been), 16-bit at its rate, with every finding of the
+        // command line's check.
         const auto typed = typedJob();
         if (!typed)
             return;
         job = *typed;
+        if (const auto shown = shell::displayedJob(*this, *typed)) {
+            if (*shown != *typed)
+                box.show(kPlayParametersDiffer, core::kWarningTitle);
+            job = *shown;
+        }
         checked = session::checkJob(job, session::CheckScope::All);
         for (const session::Finding& finding : checked.findings) {
             if (finding.severity == session::Severity::Warning)
