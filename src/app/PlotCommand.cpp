@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -280,6 +281,8 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
     {
         StreamOkBox box(err);
         windows::TMainForm form(box);
+        // No one is there to watch a progress window or cancel it.
+        form.setImmediateDisplayFrames(std::numeric_limits<long long>::max());
         form.show();
         if (o.kind != core::SignalKind::Tone) {
             // The signal's fields take the texts as typed, as a user types them.

@@ -13,6 +13,7 @@
 #include "widgets/TWaveFileForm.h"
 #include "widgets/TWaveFileWrite.h"
 #include "widgets/WaveDraw.h"
+#include "windows/DisplayProgress.h"
 #include "windows/SaveAsCommand.h"
 #include "windows/TMainForm.h"
 
@@ -26,6 +27,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -361,6 +363,103 @@ TEST_F(SignalChoice, ASweepIsShownWholeAsAnEnvelopeOrItsStart)
         EXPECT_NEAR(form.displayData[static_cast<std::size_t>(n)], steps[static_cast<std::size_t>(n)], 1.0) << n;
     EXPECT_DOUBLE_EQ(form.timeSpan, 4095.0 / fs);
     EXPECT_TRUE(box.shown.empty());
+}
+
+// Types the fields' texts, as a user would.
+void typeFields(windows::TMainForm& form, const std::map<QString, QString>& fields)
+{
+    for (const auto& [name, text] : fields) {
+        QWidget* editor = named<QWidget>(form, name);
+        if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(text);
+        else if (auto* list = qobject_cast<QComboBox*>(editor); list != nullptr && list->isEditable())
+            list->setEditText(text);
+        else if (list != nullptr)
+            list->setCurrentIndex(list->findText(text));
+    }
+}
+
+// A long signal is read on a worker behind a progress window; cancelling it
+// leaves the plot, its samples and its toggles as they were.
+TEST_F(SignalChoice, CancellingALongDisplayLeavesThePreviousOne)
+{
+    form.show();
+    choose(core::SignalKind::Sweep);
+    typeFields(form, {{"fs", "8000"}, {"seconds", "1"}, {"to", "3000"}});
+    form.DrawButtonClick();
+    form.AutoScaleButtonClick();
+    ASSERT_TRUE(box.shown.empty());
+    const QImage before = form.plotAreaImage();
+    const auto data = form.displayData;
+    const int size = form.dataSize;
+    const double span = form.timeSpan;
+
+    // 1000 s at 384 kHz takes seconds to read; it is cancelled at once.
+    typeFields(form, {{"fs", "384000"}, {"seconds", "1000"}, {"to", "20000"}});
+    int progressWindows = 0;
+    form.setDisplayProgressHook([&progressWindows](windows::DisplayProgress& window) {
+        ++progressWindows;
+        QTimer::singleShot(100, &window, [&window] {
+            EXPECT_TRUE(window.isVisible());
+            window.CancelButtonClick();
+        });
+    });
+    form.DrawButtonClick();
+    EXPECT_EQ(progressWindows, 1);
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(form.plotAreaImage(), before);
+    EXPECT_TRUE(form.displayData == data);
+    EXPECT_EQ(form.dataSize, size);
+    EXPECT_EQ(form.timeSpan, span);
+    EXPECT_TRUE(form.vertExpand);
+    EXPECT_EQ(ui.AutoScaleButton->text(), "Resume Vert.");
+    // What plays is still the sweep displayed.
+    ASSERT_TRUE(form.displayedSignals[static_cast<std::size_t>(core::SignalKind::Sweep)]);
+    EXPECT_EQ(form.displayedSignals[static_cast<std::size_t>(core::SignalKind::Sweep)]->sampleRateHz, 8000);
+
+    // A toggle that reads the long signal, cancelled, keeps its state too.
+    form.AutoScaleButtonClick();
+    EXPECT_EQ(progressWindows, 2);
+    EXPECT_TRUE(form.vertExpand);
+    EXPECT_EQ(ui.AutoScaleButton->text(), "Resume Vert.");
+    EXPECT_EQ(form.plotAreaImage(), before);
+}
+
+// What the worker reads is what the window's thread reads.
+TEST_F(SignalChoice, ALongDisplayOnTheWorkerEqualsTheImmediateOne)
+{
+    struct Row {
+        const char* name;
+        core::SignalKind kind;
+        std::map<QString, QString> fields;
+    };
+    const Row rows[] = {
+        {"sweep", core::SignalKind::Sweep, {{"fs", "48000"}, {"seconds", "3"}}},
+        {"pink", core::SignalKind::Pink, {{"fs", "44100"}, {"seconds", "2"}, {"fade-in", "0.5"}}},
+        {"burst", core::SignalKind::Burst, {{"fs", "96000"}, {"seconds", "1"}, {"window", "hann"}}},
+    };
+    windows::TMainForm worker(box);
+    worker.setImmediateDisplayFrames(0);
+    int progressWindows = 0;
+    worker.setDisplayProgressHook([&progressWindows](windows::DisplayProgress&) { ++progressWindows; });
+    form.show();
+    worker.show();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (windows::TMainForm* f : {&form, &worker}) {
+            auto* list = named<QComboBox>(*f, "SignalSelect");
+            list->setCurrentIndex(list->findData(static_cast<int>(r.kind)));
+            typeFields(*f, r.fields);
+            f->DrawButtonClick();
+        }
+        ASSERT_TRUE(box.shown.empty());
+        EXPECT_EQ(worker.dataSize, 2 * 4096);
+        EXPECT_EQ(worker.dataSize, form.dataSize);
+        EXPECT_TRUE(worker.displayData == form.displayData);
+        EXPECT_EQ(worker.timeSpan, form.timeSpan);
+        EXPECT_EQ(worker.plotAreaImage(), form.plotAreaImage());
+    }
+    EXPECT_EQ(progressWindows, 3);
 }
 
 // What the window saves for a signal typed into its fields is what
