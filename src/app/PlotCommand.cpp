@@ -53,12 +53,16 @@ constexpr double kMaxScale = 4.0;
 
 std::string plotUsage()
 {
-    return "usage: corvane plot -o FILE.png [--signal tone|sweep|white|pink] [--level DB] [--fs HZ]\n"
-           "                    [--freq HZ] [--shape SHAPE]                       (tone only)\n"
+    return "usage: corvane plot -o FILE.png [--signal SIGNAL] [--level DB] [--fs HZ]\n"
+           "                    [--freq HZ] [--shape SHAPE]                       (tone; --freq also burst)\n"
            "                    [--from F1] [--to F2] [--sync]                    (sweep only)\n"
            "                    [--seed N]                                        (noise only)\n"
            "                    [--seconds S] [--fade-in S] [--fade-out S]        (not the tone)\n"
+           "                    [the signal's own options, as corvane export takes them]\n"
            "                    [--vert] [--horiz] [--labels] [--width W] [--height H] [--scale S]\n"
+           "  SIGNAL: " +
+           core::signalKindNames() +
+           "\n"
            "  the tone's --fs is one of the window's five rates; the other signals take any from 8000 to 384000\n"
            "  SHAPE: " +
            cli::shapeNamesHelp() +
@@ -106,6 +110,36 @@ const cli::OptionSpec kOptions[] = {
     {"--fade-out", "", true, "S", "0", "A raised-cosine fade at the end, in seconds."},
 };
 
+// The window's options and, from the parameter table, every other signal's
+// own parameters, each once (a row shared by two signals, such as --period,
+// is one option).
+const std::vector<cli::OptionSpec>& allOptions()
+{
+    static const std::vector<cli::OptionSpec> options = [] {
+        std::vector<cli::OptionSpec> list(std::begin(kOptions), std::end(kOptions));
+        for (const core::SignalParamInfo& row : core::kSignalParams) {
+            if (std::any_of(list.begin(), list.end(),
+                            [&row](const cli::OptionSpec& o) { return o.name == row.option; }))
+                continue;
+            cli::OptionSpec option;
+            option.name = row.option;
+            option.takesValue = row.type != core::ParamType::Flag;
+            switch (row.type) {
+            case core::ParamType::RealList: option.valueName = "LIST"; break;
+            case core::ParamType::Choice: option.valueName = "NAME"; break;
+            case core::ParamType::Integer: option.valueName = "N"; break;
+            case core::ParamType::Real: option.valueName = "X"; break;
+            case core::ParamType::Flag: break;
+            }
+            option.defaultText = row.type == core::ParamType::Flag ? std::string_view("off") : row.defaultText;
+            option.help = row.help;
+            list.push_back(option);
+        }
+        return list;
+    }();
+    return options;
+}
+
 struct PlotOptions {
     std::string path;
     std::string freq = "400";
@@ -120,7 +154,8 @@ struct PlotOptions {
     double scale = 1.0;
     core::SignalKind kind = core::SignalKind::Tone;
     std::string fs; // as given; empty: the window's default
-    bool toneOnlyGiven = false; // --freq or --shape
+    bool shapeGiven = false;
+    bool freqGiven = false; // the tone's, or a burst's field
     // The texts for a signal's fields, by field name (the option without
     // its dashes); a flag's text is "1".
     std::vector<std::pair<std::string, std::string>> fields;
@@ -157,7 +192,7 @@ std::string usageError(std::string message)
 std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
 {
     cli::ParsedArgs parsed;
-    if (auto refusal = cli::parseArgs(args, kOptions, parsed))
+    if (auto refusal = cli::parseArgs(args, allOptions(), parsed))
         return usageError(std::move(*refusal));
     if (!parsed.operands.empty())
         return usageError("unknown option '" + std::string(parsed.operands.front()) + "'");
@@ -176,6 +211,7 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             o.path = std::string(value);
         } else if (name == "--freq") {
             o.freq = std::string(value);
+            o.freqGiven = true;
         } else if (name == "--level") {
             o.level = std::string(value);
         } else if (name == "--width" || name == "--height") {
@@ -211,8 +247,8 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
                                           });
             o.fields.emplace_back(field, flag ? std::string("1") : std::string(value));
         }
-        if (name == "--freq" || name == "--shape")
-            o.toneOnlyGiven = true;
+        if (name == "--shape")
+            o.shapeGiven = true;
     }
     if (o.kind == core::SignalKind::Tone) {
         if (!o.fields.empty())
@@ -224,12 +260,23 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             o.fsIndex = *index;
         }
     } else {
-        if (o.toneOnlyGiven)
+        // A burst has a frequency of its own.
+        if (o.shapeGiven || (o.freqGiven && !session::fieldOfOption(o.kind, "--freq")))
             return usageError("--freq and --shape are options of the tone only");
+        if (o.freqGiven)
+            o.fields.emplace_back("freq", o.freq);
         // The signal's own table says which of its fields there are.
         for (const auto& [field, text] : o.fields) {
-            if (!session::fieldOfOption(o.kind, "--" + field))
+            const auto row = session::fieldOfOption(o.kind, "--" + field);
+            if (!row)
                 return usageError("--" + field + " is not an option of this signal");
+            // A list of names offers nothing else to type.
+            if (row->type == core::ParamType::Choice) {
+                session::JobDescription scratch;
+                scratch.kind = o.kind;
+                if (const auto refusal = session::setField(scratch, *row, text))
+                    return usageError(*refusal);
+            }
         }
         o.fields.emplace_back("level", o.level);
         if (!o.fs.empty())
@@ -256,12 +303,12 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 
 std::vector<cli::OptionSpec> plotOptions()
 {
-    return {std::begin(kOptions), std::end(kOptions)};
+    return allOptions();
 }
 
 int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
-    if (cli::wantsHelp(args, kOptions)) {
+    if (cli::wantsHelp(args, allOptions())) {
         out << plotUsage();
         return cli::Ok;
     }
@@ -292,8 +339,10 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
                 QWidget* editor = form.findChild<QWidget*>(QString::fromStdString(field));
                 if (auto* edit = qobject_cast<QLineEdit*>(editor))
                     edit->setText(QString::fromStdString(text));
-                else if (auto* list = qobject_cast<QComboBox*>(editor))
+                else if (auto* list = qobject_cast<QComboBox*>(editor); list != nullptr && list->isEditable())
                     list->setEditText(QString::fromStdString(text));
+                else if (list != nullptr)
+                    list->setCurrentIndex(list->findText(QString::fromStdString(text)));
                 else if (auto* check = qobject_cast<QCheckBox*>(editor))
                     check->setChecked(text == "1");
             }
