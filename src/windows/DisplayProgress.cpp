@@ -66,7 +66,7 @@ int DisplayProgress::run()
 void DisplayProgress::PollTimer()
 {
     Progress->setValue(handover.progress());
-    if (!handover.finished())
+    if (!handover.finished() || !worker.joinable())
         return;
     worker.join();
     result = handover.result();

@@ -37,6 +37,10 @@ constexpr int kEditWidth = kSigLevelPlace.width;
 constexpr int kListWidth = kFsSelectPlace.width;
 constexpr int kRowHeight = kSigFreqPlace.height;
 constexpr int kButtonDrop = kDrawButtonPlace.top - kWaveSelectPlace.top;
+// As the level's "dB" stands to its box; a unit keeps a few pixels from the
+// window's right edge.
+constexpr int kUnitGap = kDbPlace.left - (kSigLevelPlace.left + kSigLevelPlace.width);
+constexpr int kUnitMargin = 4;
 
 QString textOf(std::string_view text)
 {
@@ -210,7 +214,9 @@ void TMainForm::buildSignalFields()
             field.editor = list;
             editorWidth = kListWidth;
         } else {
-            field.editor = new QLineEdit(text, client);
+            auto* edit = new QLineEdit(text, client);
+            edit->setCursorPosition(0); // a long list shows its start
+            field.editor = edit;
             // A list of numbers takes the room a list does.
             if (row.type == core::ParamType::RealList)
                 editorWidth = kListWidth;
@@ -224,7 +230,12 @@ void TMainForm::buildSignalFields()
         if (!row.unit.empty() && editorWidth == kEditWidth) {
             field.unit = new QLabel(textOf(row.unit), client);
             field.unit->setFont(paramFont);
-            field.unit->setGeometry(kDbPlace.left, top - kMenuBarHeight + 4, 30, 17);
+            // A unit longer than the tone's "dB" takes room from its field
+            // rather than run past the window's edge.
+            const int unitWidth = field.unit->sizeHint().width();
+            const int unitLeft = std::min(kDbPlace.left, kDefaultSize.width() - kUnitMargin - unitWidth);
+            field.unit->setGeometry(unitLeft, top - kMenuBarHeight + 4, unitWidth, 17);
+            field.editor->resize(std::min(editorWidth, unitLeft - kUnitGap - kSigFreqPlace.left), kRowHeight);
         }
         for (QWidget* w : {static_cast<QWidget*>(field.label), field.editor, static_cast<QWidget*>(field.unit)}) {
             if (w == nullptr)

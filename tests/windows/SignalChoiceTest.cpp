@@ -127,6 +127,14 @@ TEST_F(SignalChoice, EachSignalShowsTheFieldsOfItsRowsAndTheToneComesBack)
             // The caption is not cut off before the field.
             EXPECT_LE(label->sizeHint().width(), label->width());
             EXPECT_LE(form.windowPosition(label).x() + label->width(), form.windowPosition(editor).x());
+            // A unit, where there is one, is whole and inside the window.
+            for (QLabel* unit : form.findChildren<QLabel*>()) {
+                if (unit->isVisible() && unit->y() == label->y() && unit->x() > editor->x()) {
+                    EXPECT_EQ(unit->text().toStdString(), row.unit);
+                    EXPECT_LE(unit->sizeHint().width(), unit->width());
+                    EXPECT_LE(form.windowPosition(unit).x() + unit->width(), form.width());
+                }
+            }
             // Top to bottom in the table's order.
             EXPECT_GT(form.windowPosition(editor).y(), lastBottom - 1);
             lastBottom = form.windowPosition(editor).y() + editor->height();
