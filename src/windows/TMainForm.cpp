@@ -365,7 +365,15 @@ bool TMainForm::displayTypedSignal(bool vert, bool horiz)
             });
             if (displayProgressHook)
                 displayProgressHook(progress);
+            const QPointer<QWidget> hadFocus = focusWidget();
             r = progress.run();
+            // As after a save's progress window: without a window manager
+            // nobody hands the keyboard back.
+            if (isVisible()) {
+                activateWindow();
+                if (hadFocus && hadFocus->isVisible() && hadFocus->isEnabled())
+                    hadFocus->setFocus(Qt::OtherFocusReason);
+            }
             if (progress.cancelled() || r == shell::kDisplayStopped)
                 return false;
         }

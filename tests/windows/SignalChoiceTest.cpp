@@ -412,8 +412,15 @@ TEST_F(SignalChoice, CancellingALongDisplayLeavesThePreviousOne)
             window.CancelButtonClick();
         });
     });
-    form.DrawButtonClick();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
+    ui.DrawButton->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // "Display Wave" as a user presses it
     EXPECT_EQ(progressWindows, 1);
+    // The keyboard is back where it was; activation goes through the window
+    // system, so it may take a moment.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
+    EXPECT_EQ(QApplication::focusWidget(), ui.DrawButton);
     EXPECT_TRUE(box.shown.empty());
     EXPECT_EQ(form.plotAreaImage(), before);
     EXPECT_TRUE(form.displayData == data);
