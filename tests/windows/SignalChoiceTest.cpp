@@ -326,6 +326,49 @@ TEST_F(SignalChoice, FieldsThatDoNotPassAreRefusedWithTheCheckMessages)
     }
 }
 
+// Every signal's own fields: text that is no number in the locale gets the
+// window's words, a value out of the row's range the setter's, and the
+// field that was refused has the keyboard.
+TEST_F(SignalChoice, OwnFieldsOfEverySignalAreRefusedInTheirOwnWords)
+{
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
+    struct Case {
+        core::SignalKind kind;
+        const char* field;
+        const char* text;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {core::SignalKind::Mls, "order", "30", "Order takes a whole number from 4 to 24."},
+        {core::SignalKind::Mls, "order", "4.5", "Order: only a valid value can be accepted."},
+        {core::SignalKind::Burst, "cycles", "many", "Only a valid value can be accepted."},
+        {core::SignalKind::Burst, "cycles", "0.25", "Cycles takes from 0.5 to 1000000."},
+        {core::SignalKind::Imd, "ratio", "0", "Ratio takes from 0.001 to 1000."},
+        {core::SignalKind::Multitone, "tones", "100,x", "Only a valid value can be accepted."},
+        {core::SignalKind::Multitone, "tones", "100,0.5", "Tones takes from 1 Hz."},
+        {core::SignalKind::Multitone, "phase", "400", "Right phase takes from -360 to 360 deg."},
+        {core::SignalKind::White, "period", "512", "Period takes a whole number from 1024 to 1048576 frames."},
+        {core::SignalKind::White, "seed", "-1", "Seed takes a whole number from 0 to 18446744073709551615."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.text);
+        choose(c.kind);
+        auto* edit = named<QLineEdit>(form, c.field);
+        const QString before = edit->text();
+        edit->setText(c.text);
+        ui.DrawButton->setFocus();
+        box.shown.clear();
+        form.dataSize = 0;
+        form.DrawButtonClick();
+        EXPECT_EQ(box.shown, (RecordingBoxes::Shown{{c.shown, "Parameter Error"}}));
+        EXPECT_EQ(form.dataSize, 0);
+        EXPECT_EQ(QApplication::focusWidget(), edit);
+        edit->setText(before);
+    }
+}
+
 // A sweep's display against the closed form: the whole length as each
 // column's lowest and highest 16-bit step, or the first samples themselves.
 TEST_F(SignalChoice, ASweepIsShownWholeAsAnEnvelopeOrItsStart)
