@@ -9,6 +9,7 @@
 #include "core/CodeSets.h"
 #include "core/NumberText.h"
 #include "core/ParameterTexts.h"
+#include "core/SignalParameters.h"
 #include "session/JobParams.h"
 #include "shell/DisplayWave.h"
 #include "shell/OkBox.h"
@@ -31,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -51,12 +53,16 @@ constexpr double kMaxScale = 4.0;
 
 std::string plotUsage()
 {
-    return "usage: corvane plot -o FILE.png [--signal tone|sweep|white|pink] [--level DB] [--fs HZ]\n"
-           "                    [--freq HZ] [--shape SHAPE]                       (tone only)\n"
+    return "usage: corvane plot -o FILE.png [--signal SIGNAL] [--level DB] [--fs HZ]\n"
+           "                    [--freq HZ] [--shape SHAPE]                       (tone; --freq also burst)\n"
            "                    [--from F1] [--to F2] [--sync]                    (sweep only)\n"
            "                    [--seed N]                                        (noise only)\n"
            "                    [--seconds S] [--fade-in S] [--fade-out S]        (not the tone)\n"
+           "                    [the signal's own options, as corvane export takes them]\n"
            "                    [--vert] [--horiz] [--labels] [--width W] [--height H] [--scale S]\n"
+           "  SIGNAL: " +
+           core::signalKindNames() +
+           "\n"
            "  the tone's --fs is one of the window's five rates; the other signals take any from 8000 to 384000\n"
            "  SHAPE: " +
            cli::shapeNamesHelp() +
@@ -104,6 +110,36 @@ const cli::OptionSpec kOptions[] = {
     {"--fade-out", "", true, "S", "0", "A raised-cosine fade at the end, in seconds."},
 };
 
+// The window's options and, from the parameter table, every other signal's
+// own parameters, each once (a row shared by two signals, such as --period,
+// is one option).
+const std::vector<cli::OptionSpec>& allOptions()
+{
+    static const std::vector<cli::OptionSpec> options = [] {
+        std::vector<cli::OptionSpec> list(std::begin(kOptions), std::end(kOptions));
+        for (const core::SignalParamInfo& row : core::kSignalParams) {
+            if (std::any_of(list.begin(), list.end(),
+                            [&row](const cli::OptionSpec& o) { return o.name == row.option; }))
+                continue;
+            cli::OptionSpec option;
+            option.name = row.option;
+            option.takesValue = row.type != core::ParamType::Flag;
+            switch (row.type) {
+            case core::ParamType::RealList: option.valueName = "LIST"; break;
+            case core::ParamType::Choice: option.valueName = "NAME"; break;
+            case core::ParamType::Integer: option.valueName = "N"; break;
+            case core::ParamType::Real: option.valueName = "X"; break;
+            case core::ParamType::Flag: break;
+            }
+            option.defaultText = row.type == core::ParamType::Flag ? std::string_view("off") : row.defaultText;
+            option.help = row.help;
+            list.push_back(option);
+        }
+        return list;
+    }();
+    return options;
+}
+
 struct PlotOptions {
     std::string path;
     std::string freq = "400";
@@ -118,7 +154,8 @@ struct PlotOptions {
     double scale = 1.0;
     core::SignalKind kind = core::SignalKind::Tone;
     std::string fs; // as given; empty: the window's default
-    bool toneOnlyGiven = false; // --freq or --shape
+    bool shapeGiven = false;
+    bool freqGiven = false; // the tone's, or a burst's field
     // The texts for a signal's fields, by field name (the option without
     // its dashes); a flag's text is "1".
     std::vector<std::pair<std::string, std::string>> fields;
@@ -155,7 +192,7 @@ std::string usageError(std::string message)
 std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
 {
     cli::ParsedArgs parsed;
-    if (auto refusal = cli::parseArgs(args, kOptions, parsed))
+    if (auto refusal = cli::parseArgs(args, allOptions(), parsed))
         return usageError(std::move(*refusal));
     if (!parsed.operands.empty())
         return usageError("unknown option '" + std::string(parsed.operands.front()) + "'");
@@ -174,6 +211,7 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             o.path = std::string(value);
         } else if (name == "--freq") {
             o.freq = std::string(value);
+            o.freqGiven = true;
         } else if (name == "--level") {
             o.level = std::string(value);
         } else if (name == "--width" || name == "--height") {
@@ -203,14 +241,14 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             o.shape = *code;
         } else { // a field of a signal other than the tone
             const std::string field(name.substr(2));
-            const bool flag = std::any_of(session::kJobParams.begin(), session::kJobParams.end(),
-                                          [name](const session::ParamInfo& row) {
-                                              return row.option == name && row.type == session::ParamType::Flag;
+            const bool flag = std::any_of(core::kSignalParams.begin(), core::kSignalParams.end(),
+                                          [name](const core::SignalParamInfo& row) {
+                                              return row.option == name && row.type == core::ParamType::Flag;
                                           });
             o.fields.emplace_back(field, flag ? std::string("1") : std::string(value));
         }
-        if (name == "--freq" || name == "--shape")
-            o.toneOnlyGiven = true;
+        if (name == "--shape")
+            o.shapeGiven = true;
     }
     if (o.kind == core::SignalKind::Tone) {
         if (!o.fields.empty())
@@ -222,16 +260,23 @@ std::string parseOptions(std::span<const std::string_view> args, PlotOptions& o)
             o.fsIndex = *index;
         }
     } else {
-        if (o.toneOnlyGiven)
+        // A burst has a frequency of its own.
+        if (o.shapeGiven || (o.freqGiven && !session::fieldOfOption(o.kind, "--freq")))
             return usageError("--freq and --shape are options of the tone only");
+        if (o.freqGiven)
+            o.fields.emplace_back("freq", o.freq);
         // The signal's own table says which of its fields there are.
         for (const auto& [field, text] : o.fields) {
-            const bool known = std::any_of(session::kJobParams.begin(), session::kJobParams.end(),
-                                           [&, &f = field](const session::ParamInfo& row) {
-                                               return row.option.substr(2) == f && session::hasParam(o.kind, row);
-                                           });
-            if (!known)
+            const auto row = session::fieldOfOption(o.kind, "--" + field);
+            if (!row)
                 return usageError("--" + field + " is not an option of this signal");
+            // A list of names offers nothing else to type.
+            if (row->type == core::ParamType::Choice) {
+                session::JobDescription scratch;
+                scratch.kind = o.kind;
+                if (const auto refusal = session::setField(scratch, *row, text))
+                    return usageError(*refusal);
+            }
         }
         o.fields.emplace_back("level", o.level);
         if (!o.fs.empty())
@@ -258,12 +303,12 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 
 std::vector<cli::OptionSpec> plotOptions()
 {
-    return {std::begin(kOptions), std::end(kOptions)};
+    return allOptions();
 }
 
 int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
-    if (cli::wantsHelp(args, kOptions)) {
+    if (cli::wantsHelp(args, allOptions())) {
         out << plotUsage();
         return cli::Ok;
     }
@@ -283,6 +328,8 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
     {
         StreamOkBox box(err);
         windows::TMainForm form(box);
+        // No one is there to watch a progress window or cancel it.
+        form.setImmediateDisplayFrames(std::numeric_limits<long long>::max());
         form.show();
         if (o.kind != core::SignalKind::Tone) {
             // The signal's fields take the texts as typed, as a user types them.
@@ -292,8 +339,10 @@ int runPlot(std::span<const std::string_view> args, std::ostream& out, std::ostr
                 QWidget* editor = form.findChild<QWidget*>(QString::fromStdString(field));
                 if (auto* edit = qobject_cast<QLineEdit*>(editor))
                     edit->setText(QString::fromStdString(text));
-                else if (auto* list = qobject_cast<QComboBox*>(editor))
+                else if (auto* list = qobject_cast<QComboBox*>(editor); list != nullptr && list->isEditable())
                     list->setEditText(QString::fromStdString(text));
+                else if (list != nullptr)
+                    list->setCurrentIndex(list->findText(QString::fromStdString(text)));
                 else if (auto* check = qobject_cast<QCheckBox*>(editor))
                     check->setChecked(text == "1");
             }

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <sstream>
 #include <vector>
 
@@ -20,14 +21,24 @@ std::string number(double v)
     return s.str();
 }
 
+// A whole number's limit as it is typed: the seed's top is 2^64 - 1, which
+// a double cannot hold.
+std::string whole(double v)
+{
+    if (v >= 18446744073709551615.0)
+        return std::to_string(std::numeric_limits<std::uint64_t>::max());
+    return std::to_string(static_cast<long long>(v)); // the table's limits are whole and small
+}
+
 std::string outOfRange(const core::SignalParamInfo& row)
 {
+    const bool integer = row.type == core::ParamType::Integer;
     std::string text = std::string(row.caption) + " takes ";
-    if (row.type == core::ParamType::Integer)
+    if (integer)
         text += "a whole number ";
-    text += "from " + number(row.min);
+    text += "from " + (integer ? whole(row.min) : number(row.min));
     if (row.max < core::kNoLimit)
-        text += " to " + number(row.max);
+        text += " to " + (integer ? whole(row.max) : number(row.max));
     if (!row.unit.empty())
         text += " " + std::string(row.unit);
     return text + ".";
@@ -67,7 +78,10 @@ std::optional<std::string> setParam(JobDescription& job, core::SignalParam param
         return std::nullopt;
     }
     case ParamType::Choice: {
-        if (!isChoice(row.choices, text) && !(param == SignalParam::BurstPreset && text.empty()))
+        // A preset may be left out: an imd of its own tones, a burst of its own cycles.
+        const bool noPreset =
+            (param == SignalParam::BurstPreset || param == SignalParam::ImdPreset) && text.empty();
+        if (!isChoice(row.choices, text) && !noPreset)
             return std::string(row.caption) + " takes one of " + std::string(row.choices) + ".";
         switch (param) {
         case SignalParam::Shape: {
@@ -75,7 +89,12 @@ std::optional<std::string> setParam(JobDescription& job, core::SignalParam param
             job.shape = core::kWaveShapes[static_cast<std::size_t>(*code)].shape;
             break;
         }
-        case SignalParam::ImdPreset: job.imdPreset = core::rowOfName(core::kImdPresets, text)->preset; break;
+        case SignalParam::ImdPreset:
+            if (noPreset)
+                job.imdPreset.reset();
+            else
+                job.imdPreset = core::rowOfName(core::kImdPresets, text)->preset;
+            break;
         case SignalParam::Window: job.window = core::rowOfName(core::kBurstWindows, text)->window; break;
         default: job.cea2010 = text == "cea2010"; break;
         }

@@ -29,6 +29,20 @@ session::JobDescription displayedJob(const MainFormState& state, core::SampleFor
     return job;
 }
 
+std::optional<session::JobDescription> displayedJob(const MainFormState& state,
+                                                    const session::JobDescription& typed)
+{
+    const auto& shown = state.displayedSignals[static_cast<std::size_t>(typed.kind)];
+    if (!shown)
+        return std::nullopt;
+    session::JobDescription job = *shown;
+    job.format = typed.format;
+    job.channels = typed.channels;
+    job.refLevel = typed.refLevel;
+    job.dither = typed.dither;
+    return job;
+}
+
 std::string windowAudioDevice()
 {
     const char* named = std::getenv("CORVANE_AUDIO_DEVICE");

@@ -33,11 +33,6 @@ constexpr std::string_view kWarning = "Warning";
 // Failures the windows have no catalogue row for are shown under the
 // program's name, as any unexpected error would be.
 constexpr std::string_view kProgramTitle = "Corvane";
-constexpr std::string_view kParametersDiffer =
-    "Parameters used in displaying the wave will be used in saving the wave to a file instead of "
-    "current parameters.";
-constexpr std::string_view kPlayParametersDiffer =
-    "Parameters used in displaying the wave will be played instead of current parameters.";
 
 SaveAsCommand::Dialogs realDialogs()
 {

@@ -18,6 +18,7 @@
 #include "widgets/LabelAdapter.h"
 #include "widgets/WaveDraw.h"
 #include "widgets/WindowChords.h"
+#include "windows/DisplayProgress.h"
 #include "windows/SaveAsCommand.h"
 #include "windows/TAboutBox.h"
 #include "windows/TDisplayLicense.h"
@@ -327,30 +328,84 @@ void TMainForm::reportPlotError(int result)
     });
 }
 
-void TMainForm::displayWave(bool vert, bool horiz)
+bool TMainForm::displayWave(bool vert, bool horiz)
 {
     if (!waveDisplay)
         buildDisplay(); // a command before the first show still has a plot to draw on
-    if (signalKind() != core::SignalKind::Tone) {
-        if (const auto job = typedJob())
-            shell::displaySignal(*this, *job, vert, horiz, box, *waveDisplay);
-        return;
-    }
+    if (signalKind() != core::SignalKind::Tone)
+        return displayTypedSignal(vert, horiz);
     shell::DisplayInputs in;
     in.signalFreq = widgets::readLocaleReal(SigFreq->text());
     in.levelDb = widgets::readLocaleReal(SigLevel->text());
     in.fsIndex = widgets::selectedCode(*FsSelect);
     in.waveShape = widgets::selectedCode(*WaveSelect);
     shell::displayWave(*this, in, vert, horiz, box, *waveDisplay);
+    return true;
+}
+
+bool TMainForm::displayTypedSignal(bool vert, bool horiz)
+{
+    const auto typed = typedJob();
+    if (!typed)
+        return true;
+    const auto signal = shell::checkSignalToDisplay(*typed, box);
+    if (!signal)
+        return true;
+    const std::pair<session::JobDescription, bool> key{signal->job, horiz};
+    if (pictureOf != key) {
+        shell::SignalPicture picture;
+        int r = 0;
+        if (shell::framesToRead(*signal, horiz) <= immediateDisplayFrames) {
+            r = shell::computeSignalPicture(*signal, horiz, picture);
+        } else {
+            // The worker has its own copy of the signal and fills its own
+            // picture, which is read here only once it has finished.
+            DisplayProgress progress(this, [read = *signal, horiz, &picture](core::Handover& handover) {
+                return shell::computeSignalPicture(read, horiz, picture, &handover);
+            });
+            if (displayProgressHook)
+                displayProgressHook(progress);
+            const QPointer<QWidget> hadFocus = focusWidget();
+            r = progress.run();
+            // As after a save's progress window: without a window manager
+            // nobody hands the keyboard back.
+            if (isVisible()) {
+                activateWindow();
+                if (hadFocus && hadFocus->isVisible() && hadFocus->isEnabled())
+                    hadFocus->setFocus(Qt::OtherFocusReason);
+            }
+            if (progress.cancelled() || r == shell::kDisplayStopped)
+                return false;
+        }
+        if (r < 0) {
+            showErrorMessage(r);
+            return true;
+        }
+        lastPicture = std::move(picture);
+        pictureOf = key;
+    }
+    shell::drawSignalPicture(*this, *typed, lastPicture, vert, box, *waveDisplay);
+    return true;
 }
 
 void TMainForm::DrawButtonClick()
 {
+    const bool wasVert = vertExpand;
+    const bool wasHoriz = horizExpand;
+    const QString vertText = AutoScaleButton->text();
+    const QString horizText = HorizExpandButton->text();
     vertExpand = false;
     horizExpand = false;
     AutoScaleButton->setText(QStringLiteral("Vert. Expand"));
     HorizExpandButton->setText(QStringLiteral("Horiz. Expand"));
-    displayWave(false, false);
+    if (!displayWave(false, false)) {
+        // Cancelled: the plot shows what it showed, with its toggles.
+        vertExpand = wasVert;
+        horizExpand = wasHoriz;
+        AutoScaleButton->setText(vertText);
+        HorizExpandButton->setText(horizText);
+        return;
+    }
     displayed = true;
 }
 
@@ -359,7 +414,10 @@ void TMainForm::toggleExpand(bool& expand, QPushButton* button, const QString& e
     if (!displayed)
         return;
     expand = !expand;
-    displayWave(vertExpand, horizExpand);
+    if (!displayWave(vertExpand, horizExpand)) {
+        expand = !expand;
+        return;
+    }
     button->setText(expand ? expanded : normal);
 }
 
@@ -511,12 +569,18 @@ void TMainForm::FilePlay1Execute()
         job = shell::displayedJob(*this, core::SampleFormat::S16);
         checked = session::checkJob(job, session::CheckScope::Output);
     } else {
-        // The signal as its fields describe it, 16-bit at its rate, with
-        // every finding of the command line's check.
+        // The signal as it was displayed (as its fields describe it when it
+        // has not been), 16-bit at its rate, with every finding of the
+        // command line's check.
         const auto typed = typedJob();
         if (!typed)
             return;
         job = *typed;
+        if (const auto shown = shell::displayedJob(*this, *typed)) {
+            if (*shown != *typed)
+                box.show(kPlayParametersDiffer, core::kWarningTitle);
+            job = *shown;
+        }
         checked = session::checkJob(job, session::CheckScope::All);
         for (const session::Finding& finding : checked.findings) {
             if (finding.severity == session::Severity::Warning)

@@ -2,7 +2,9 @@
 
 #include "MainFormPlaces.h"
 
+#include "core/NumberText.h"
 #include "core/ParameterTexts.h"
+#include "session/SignalParamValues.h"
 #include "shell/OkBox.h"
 #include "widgets/FormInput.h"
 #include "widgets/WindowChords.h"
@@ -18,7 +20,9 @@
 #include <QSettings>
 
 #include <algorithm>
-#include <limits>
+#include <array>
+#include <charconv>
+#include <string>
 
 // The signal choice and the fields of every signal but the tone, built from
 // the parameter table: a signal the tables gain appears here without code.
@@ -33,21 +37,19 @@ constexpr int kEditWidth = kSigLevelPlace.width;
 constexpr int kListWidth = kFsSelectPlace.width;
 constexpr int kRowHeight = kSigFreqPlace.height;
 constexpr int kButtonDrop = kDrawButtonPlace.top - kWaveSelectPlace.top;
+// As the level's "dB" stands to its box; a unit keeps a few pixels from the
+// window's right edge.
+constexpr int kUnitGap = kDbPlace.left - (kSigLevelPlace.left + kSigLevelPlace.width);
+constexpr int kUnitMargin = 4;
 
 QString textOf(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A field's object name: its option without the dashes ("from", "fade-in").
-QString fieldName(const session::ParamInfo& row)
+QString objectNameOf(const session::FieldInfo& row)
 {
-    return textOf(row.option).remove(QStringLiteral("--"));
-}
-
-QString captionWithoutMnemonic(const session::ParamInfo& row)
-{
-    return textOf(row.caption).remove(QLatin1Char('&'));
+    return textOf(session::fieldName(row));
 }
 
 // Numbers in the user's notation, without group separators, so that what
@@ -59,23 +61,55 @@ QLocale numberLocale()
     return locale;
 }
 
-QString defaultText(const session::ParamInfo& row)
+// A list of numbers is separated by commas, or by semicolons where the
+// comma is the decimal separator.
+QChar listSeparator()
 {
-    const QLocale locale = numberLocale();
-    if (row.type == session::ParamType::Whole)
-        return locale.toString(static_cast<qulonglong>(row.defaultValue));
-    return locale.toString(row.defaultValue, 'g', 15);
+    return numberLocale().decimalPoint() == QStringLiteral(",") ? QLatin1Char(';') : QLatin1Char(',');
 }
 
-std::optional<std::uint64_t> readWhole(const QString& text)
+// '.' text as the user's notation shows it; text that is no number stays.
+QString shownNumber(std::string_view text)
 {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const qulonglong value = locale.toULongLong(text.trimmed(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return static_cast<std::uint64_t>(value);
+    const auto value = core::parseReal(text);
+    return value ? numberLocale().toString(*value, 'g', QLocale::FloatingPointShortest) : textOf(text);
+}
+
+// A row's default text as the field shows it.
+QString shownText(const session::FieldInfo& row)
+{
+    switch (row.type) {
+    case core::ParamType::Real: return shownNumber(row.defaultText);
+    case core::ParamType::RealList: {
+        QStringList shown;
+        for (const QString& part : textOf(row.defaultText).split(QLatin1Char(',')))
+            shown << shownNumber(part.toStdString());
+        return shown.join(listSeparator());
+    }
+    case core::ParamType::Flag: return row.defaultText == "on" ? QStringLiteral("1") : QStringLiteral("0");
+    case core::ParamType::Integer:
+    case core::ParamType::Choice: break;
+    }
+    return textOf(row.defaultText);
+}
+
+// The shortest '.' text that reads back as the same double.
+std::string dotText(double value)
+{
+    std::array<char, 64> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return error == std::errc() ? std::string(buffer.data(), end) : std::string();
+}
+
+// The names a choice offers; an empty one first when the row may be left
+// empty (a preset not used).
+QStringList choiceItems(const session::FieldInfo& row)
+{
+    QStringList items = textOf(row.choices).split(QLatin1Char('|'));
+    session::JobDescription scratch;
+    if (!session::setField(scratch, row, ""))
+        items.prepend(QString());
+    return items;
 }
 
 } // namespace
@@ -89,13 +123,13 @@ void TMainForm::buildSignalChoice()
     auto* row = new QHBoxLayout(corner);
     row->setContentsMargins(0, 1, 4, 1);
     row->setSpacing(6);
-    SignalLabel = new QLabel(QStringLiteral("&Signal"), corner);
+    SignalLabel = new QLabel(textOf(session::kSignalChoiceCaption), corner);
     SignalLabel->setObjectName(QStringLiteral("SignalLabel"));
     SignalSelect = new QComboBox(corner);
     SignalSelect->setObjectName(QStringLiteral("SignalSelect"));
     SignalSelect->setFixedHeight(kMenuBarHeight - 2);
     for (std::size_t i = 0; i < core::kSignalKinds.size(); ++i)
-        widgets::addCodeItem(*SignalSelect, session::signalCaption(core::kSignalKinds[i]), static_cast<int>(i));
+        widgets::addCodeItem(*SignalSelect, core::kSignalKinds[i].caption, static_cast<int>(i));
     SignalSelect->setCurrentIndex(static_cast<int>(core::SignalKind::Tone));
     SignalLabel->setBuddy(SignalSelect);
     row->addWidget(SignalLabel);
@@ -127,7 +161,7 @@ void TMainForm::dropSignalFields()
 {
     const int kind = SignalSelect->property("shownKind").toInt();
     for (const SignalField& field : signalFields) {
-        keptFieldTexts[{kind, field.row->param}] = fieldText(field);
+        keptFieldTexts[{kind, objectNameOf(field.row)}] = fieldText(field);
         for (QWidget* w : {static_cast<QWidget*>(field.label), field.editor, static_cast<QWidget*>(field.unit)}) {
             if (w == nullptr)
                 continue;
@@ -147,42 +181,61 @@ void TMainForm::buildSignalFields()
     const int extraWidth = width() - kDefaultSize.width();
     QWidget* previous = SignalSelect;
     int top = kFirstRowTop;
-    for (const session::ParamInfo& row : session::kJobParams) {
-        if (!session::hasParam(kind, row))
-            continue;
-        const auto kept = keptFieldTexts.find({code, row.param});
-        const QString text = kept != keptFieldTexts.end() ? kept->second : defaultText(row);
-        const QString name = fieldName(row);
-        SignalField field{&row, new QLabel(textOf(row.caption), client), nullptr, nullptr};
+    for (const session::FieldInfo& row : session::fieldsOf(kind)) {
+        const QString name = objectNameOf(row);
+        const auto kept = keptFieldTexts.find({code, name});
+        const QString text = kept != keptFieldTexts.end() ? kept->second : shownText(row);
+        SignalField field{row, new QLabel(QString::fromStdString(session::captionWithMnemonic(row)), client),
+                          nullptr, nullptr};
         field.label->setObjectName(name + QStringLiteral("Label"));
         field.label->setFont(paramFont);
         field.label->setGeometry(kSigFreqLabelPlace.left, top - kMenuBarHeight + 4, kLabelWidth, 17);
         int editorWidth = kEditWidth;
-        if (row.type == session::ParamType::Flag) {
+        if (row.type == core::ParamType::Flag) {
             auto* check = new QCheckBox(client);
             check->setChecked(text == QStringLiteral("1"));
             field.editor = check;
-        } else if (row.param == session::JobParam::RateHz) {
+        } else if (row.type == core::ParamType::Choice) {
+            // Only the names it offers: a typed name would be refused anyway.
+            auto* list = new QComboBox(client);
+            list->addItems(choiceItems(row));
+            const int index = list->findText(text);
+            list->setCurrentIndex(index >= 0 ? index : list->findText(textOf(row.defaultText)));
+            field.editor = list;
+            editorWidth = kListWidth;
+        } else if (!row.choices.empty()) {
+            // Values offered beside what is typed (the rates).
             auto* list = new QComboBox(client);
             list->setEditable(true);
             list->setInsertPolicy(QComboBox::NoInsert);
-            for (const int rate : session::kOfferedRatesHz)
-                list->addItem(numberLocale().toString(rate));
+            for (const QString& value : textOf(row.choices).split(QLatin1Char('|')))
+                list->addItem(shownNumber(value.toStdString()));
             list->setCurrentText(text);
             field.editor = list;
             editorWidth = kListWidth;
         } else {
-            field.editor = new QLineEdit(text, client);
+            auto* edit = new QLineEdit(text, client);
+            edit->setCursorPosition(0); // a long list shows its start
+            field.editor = edit;
+            // A list of numbers takes the room a list does.
+            if (row.type == core::ParamType::RealList)
+                editorWidth = kListWidth;
         }
         field.editor->setObjectName(name);
         field.editor->setFont(paramFont);
         field.editor->setGeometry(kSigFreqPlace.left, top - kMenuBarHeight, editorWidth, kRowHeight);
         field.label->setBuddy(field.editor);
-        // A list is as wide as the tone's rate list, which shows no unit either.
+        // A wide field reaches the unit column, as the tone's rate list does,
+        // which shows no unit either.
         if (!row.unit.empty() && editorWidth == kEditWidth) {
             field.unit = new QLabel(textOf(row.unit), client);
             field.unit->setFont(paramFont);
-            field.unit->setGeometry(kDbPlace.left, top - kMenuBarHeight + 4, 30, 17);
+            // A unit longer than the tone's "dB" takes room from its field
+            // rather than run past the window's edge.
+            const int unitWidth = field.unit->sizeHint().width();
+            const int unitLeft = std::min(kDbPlace.left, kDefaultSize.width() - kUnitMargin - unitWidth);
+            field.unit->setGeometry(unitLeft, top - kMenuBarHeight + 4, unitWidth, 17);
+            field.editor->resize(std::min(editorWidth, unitLeft - kUnitGap - kSigFreqPlace.left), kRowHeight);
         }
         for (QWidget* w : {static_cast<QWidget*>(field.label), field.editor, static_cast<QWidget*>(field.unit)}) {
             if (w == nullptr)
@@ -224,9 +277,9 @@ namespace {
 
 constexpr const char* kSignalKey = "mainWindow/signal";
 
-QString fieldKey(const core::SignalKindInfo& signal, const session::ParamInfo& row)
+QString fieldKey(const core::SignalKindInfo& signal, const QString& field)
 {
-    return QStringLiteral("mainWindow/fields/%1/%2").arg(textOf(signal.cliName), fieldName(row));
+    return QStringLiteral("mainWindow/fields/%1/%2").arg(textOf(signal.cliName), field);
 }
 
 } // namespace
@@ -234,10 +287,10 @@ QString fieldKey(const core::SignalKindInfo& signal, const session::ParamInfo& r
 void TMainForm::restoreSignalChoice(QSettings& settings)
 {
     for (const core::SignalKindInfo& signal : core::kSignalKinds) {
-        for (const session::ParamInfo& row : session::kJobParams) {
-            const QVariant text = settings.value(fieldKey(signal, row));
-            if (session::hasParam(signal.kind, row) && text.canConvert<QString>())
-                keptFieldTexts[{static_cast<int>(signal.kind), row.param}] = text.toString();
+        for (const session::FieldInfo& row : session::fieldsOf(signal.kind)) {
+            const QVariant text = settings.value(fieldKey(signal, objectNameOf(row)));
+            if (text.isValid() && text.canConvert<QString>())
+                keptFieldTexts[{static_cast<int>(signal.kind), objectNameOf(row)}] = text.toString();
         }
     }
     // A name this program does not know (from a later one) leaves the tone.
@@ -256,15 +309,11 @@ void TMainForm::saveSignalChoice(QSettings& settings)
 {
     const int shown = SignalSelect->property("shownKind").toInt();
     for (const SignalField& field : signalFields)
-        keptFieldTexts[{shown, field.row->param}] = fieldText(field);
+        keptFieldTexts[{shown, objectNameOf(field.row)}] = fieldText(field);
     settings.setValue(QString::fromLatin1(kSignalKey),
                       textOf(core::kSignalKinds[static_cast<std::size_t>(signalKind())].cliName));
     for (const auto& [key, text] : keptFieldTexts) {
-        const auto& signal = core::kSignalKinds[static_cast<std::size_t>(key.first)];
-        for (const session::ParamInfo& row : session::kJobParams) {
-            if (row.param == key.second)
-                settings.setValue(fieldKey(signal, row), text);
-        }
+        settings.setValue(fieldKey(core::kSignalKinds[static_cast<std::size_t>(key.first)], key.second), text);
     }
 }
 
@@ -286,6 +335,53 @@ void TMainForm::SignalSelectChange()
     }
 }
 
+std::optional<std::string> TMainForm::setterText(const SignalField& field)
+{
+    const QString text = fieldText(field).trimmed();
+    const auto notANumber = [&]() -> std::optional<std::string> {
+        box.show(core::kInvalidValueText, core::kParameterErrorTitle);
+        field.editor->setFocus();
+        return std::nullopt;
+    };
+    switch (field.row.type) {
+    case core::ParamType::Flag: return text == QStringLiteral("1") ? "on" : "off";
+    case core::ParamType::Choice: return text.toStdString();
+    case core::ParamType::Integer: {
+        // Digits in the user's notation; anything else goes as typed, for
+        // the setter to refuse in its own words.
+        QLocale locale;
+        locale.setNumberOptions(QLocale::RejectGroupSeparator);
+        bool ok = false;
+        const qulonglong value = locale.toULongLong(text, &ok);
+        return ok ? std::to_string(value) : text.toStdString();
+    }
+    case core::ParamType::Real: {
+        if (text.isEmpty()) {
+            // Empty is a value of its own for some rows (a default period).
+            session::JobDescription scratch;
+            if (session::setField(scratch, field.row, ""))
+                return notANumber();
+            return std::string();
+        }
+        const auto value = widgets::readLocaleReal(text);
+        if (!value)
+            return notANumber();
+        return dotText(*value);
+    }
+    case core::ParamType::RealList: {
+        std::string list;
+        for (const QString& part : text.split(listSeparator())) {
+            const auto value = widgets::readLocaleReal(part);
+            if (!value)
+                return notANumber();
+            list += (list.empty() ? "" : ",") + dotText(*value);
+        }
+        return list;
+    }
+    }
+    return std::nullopt;
+}
+
 std::optional<session::JobDescription> TMainForm::typedJob()
 {
     session::JobDescription job;
@@ -294,28 +390,13 @@ std::optional<session::JobDescription> TMainForm::typedJob()
     job.channels = stereo ? 2 : 1;
     job.refLevel = refLevel;
     for (const SignalField& field : signalFields) {
-        const session::ParamInfo& row = *field.row;
-        if (row.type == session::ParamType::Flag) {
-            session::setParam(job, row.param, static_cast<QCheckBox*>(field.editor)->isChecked() ? 1.0 : 0.0);
-        } else if (row.type == session::ParamType::Whole) {
-            const auto value = readWhole(fieldText(field));
-            if (!value || !session::inRange(row, *value)) {
-                box.show((captionWithoutMnemonic(row) +
-                          QStringLiteral(" takes a whole number from %1 to %2.").arg(row.minimum).arg(row.maximum))
-                             .toStdString(),
-                         core::kParameterErrorTitle);
-                field.editor->setFocus();
-                return std::nullopt;
-            }
-            session::setWhole(job, row.param, *value);
-        } else {
-            const auto value = widgets::readLocaleReal(fieldText(field));
-            if (!value) {
-                box.show(core::kInvalidValueText, core::kParameterErrorTitle);
-                field.editor->setFocus();
-                return std::nullopt;
-            }
-            session::setParam(job, row.param, *value);
+        const auto text = setterText(field);
+        if (!text)
+            return std::nullopt;
+        if (const auto refusal = session::setField(job, field.row, *text)) {
+            box.show(*refusal, core::kParameterErrorTitle);
+            field.editor->setFocus();
+            return std::nullopt;
         }
     }
     return job;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -221,6 +222,18 @@ TEST_F(PlotCommand, SignalsArePlottedAsTheWindowShowsThem)
          {{"seconds", "3"}},
          {"--signal", "pink", "--seconds", "3"},
          false},
+        // A burst's own frequency, and lists of names.
+        {"burst",
+         corvane::core::SignalKind::Burst,
+         {{"freq", "1000"}, {"cycles", "5"}, {"period", "20"}, {"window", "hann"}, {"seconds", "1"}},
+         {"--signal", "burst", "--freq", "1000", "--cycles", "5", "--period", "20", "--window", "hann",
+          "--seconds", "1", "--vert"},
+         true},
+        {"imd",
+         corvane::core::SignalKind::Imd,
+         {{"preset", ""}, {"tones", "1000,1200"}, {"ratio", "1"}, {"seconds", "1"}},
+         {"--signal", "imd", "--preset", "", "--tones", "1000,1200", "--ratio", "1", "--seconds", "1", "--horiz"},
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -238,14 +251,19 @@ TEST_F(PlotCommand, SignalsArePlottedAsTheWindowShowsThem)
         choice->setCurrentIndex(choice->findData(static_cast<int>(row.kind)));
         for (const auto& [name, text] : row.fields) {
             QWidget* editor = form.findChild<QWidget*>(name);
+            auto* list = qobject_cast<QComboBox*>(editor);
             if (auto* edit = qobject_cast<QLineEdit*>(editor))
                 edit->setText(text);
+            else if (list->isEditable())
+                list->setEditText(text);
             else
-                qobject_cast<QComboBox*>(editor)->setEditText(text);
+                list->setCurrentIndex(list->findText(text));
         }
         form.DrawButtonClick();
         if (row.vert)
             form.AutoScaleButtonClick();
+        if (std::find(row.args.begin(), row.args.end(), "--horiz") != row.args.end())
+            form.HorizExpandClick();
         EXPECT_TRUE(box.shown.empty());
         EXPECT_EQ(plotted, form.plotAreaImage().convertToFormat(plotted.format()));
     }
@@ -257,6 +275,8 @@ TEST_F(PlotCommand, SignalsArePlottedAsTheWindowShowsThem)
         {"--signal", "chirp"},
         {"--signal", "sweep", "--fs", "1000"}, // the field's own range
         {"--signal", "sweep", "--to", "30000"}, // the job check: above half the rate
+        {"--signal", "mls", "--tones", "100"}, // another signal's parameter
+        {"--signal", "burst", "--window", "kaiser"}, // a name its list does not offer
     };
     for (const auto& extra : refused) {
         std::vector<std::string> args = {"plot", "-o", png("refused.png")};

@@ -197,6 +197,93 @@ TEST_F(PlayWindow, TheChosenSignalPlaysAsItsExport)
     }
 }
 
+// Every signal: a field edited with real keys after the display warns, in
+// the tone's words, and the displayed signal is what plays.
+TEST_F(PlayWindow, EditedFieldsOfEverySignalWarnThatTheDisplayedOneIsPlayed)
+{
+    struct Row {
+        const char* name;
+        core::SignalKind kind;
+        const char* field; // edited after the display
+        const char* typed;
+        std::vector<std::string> displayed; // the export options of what was displayed
+    };
+    const Row rows[] = {
+        {"sweep", core::SignalKind::Sweep, "to", "2000", {"--signal", "sweep", "--to", "3000"}},
+        {"white", core::SignalKind::White, "seed", "99", {"--signal", "white"}},
+        {"imd", core::SignalKind::Imd, "ratio", "2", {"--signal", "imd", "--tones", "500,700"}},
+        {"burst", core::SignalKind::Burst, "cycles", "3", {"--signal", "burst", "--freq", "1000"}},
+        {"mls", core::SignalKind::Mls, "order", "10", {"--signal", "mls"}},
+    };
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, 5000));
+    auto* choice = form.findChild<QComboBox*>("SignalSelect");
+    ASSERT_NE(choice, nullptr);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        fs::remove(raw);
+        setenv("CORVANE_AUDIO_DEVICE", ("file:'" + raw.string() + "',raw").c_str(), 1);
+        choice->setCurrentIndex(choice->findData(static_cast<int>(r.kind)));
+        form.findChild<QComboBox*>("fs")->setEditText("8000");
+        form.findChild<QLineEdit*>("seconds")->setText("1");
+        if (auto* to = form.findChild<QLineEdit*>("to"))
+            to->setText("3000");
+        if (auto* freq = form.findChild<QLineEdit*>("freq"))
+            freq->setText("1000");
+        if (r.kind == core::SignalKind::Imd) {
+            // Its own tones: the presets' lie above half this rate.
+            auto* preset = form.findChild<QComboBox*>("preset");
+            preset->setCurrentIndex(preset->findText(""));
+            form.findChild<QLineEdit*>("tones")->setText("500,700");
+        }
+        form.DrawButtonClick();
+        ASSERT_TRUE(box.shown.empty()) << box.shown.front().first;
+
+        auto* field = form.findChild<QLineEdit*>(r.field);
+        ASSERT_NE(field, nullptr);
+        field->setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), field);
+        field->selectAll(); // Ctrl+A is the window's save chord
+        QTest::keyClicks(QApplication::focusWidget(), r.typed);
+        ASSERT_EQ(field->text(), r.typed);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_EQ(box.shown[0].first,
+                  "Parameters used in displaying the wave will be played instead of current parameters.");
+        EXPECT_EQ(box.shown[0].second, "Warning");
+        box.shown.clear();
+        // A second of 8000 stereo 16-bit frames is 32000 bytes; the sweep stops by itself.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        std::error_code ec;
+        while (std::chrono::steady_clock::now() < deadline && playItem()->text() != "Play(&P)" &&
+               (fs::file_size(raw, ec) < 32000 || ec))
+            QTest::qWait(5);
+        if (playItem()->text() != "Play(&P)")
+            form.FilePlay1Execute();
+        EXPECT_EQ(playItem()->text(), "Play(&P)");
+
+        const fs::path wav = dir / "signal.wav";
+        std::vector<std::string> args = {"export", "-o",   wav.string(), "--quiet",
+                                         "--fs",   "8000", "--seconds",  "1"};
+        args.insert(args.end(), r.displayed.begin(), r.displayed.end());
+        const ProcessResult exported = runProcess(CORVANE_EXE, args);
+        ASSERT_EQ(exported.exitCode, 0) << exported.err;
+        const Bytes file = bytesOf(wav);
+        const Bytes expected(file.begin() + 44, file.end());
+        Bytes played = bytesOf(raw);
+        ASSERT_GE(played.size(), expected.size());
+        played.resize(expected.size());
+        EXPECT_TRUE(played == expected);
+        // Put back, so the next press plays without a word.
+        field->selectAll();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+        choice->setFocus();
+    }
+    EXPECT_TRUE(box.shown.empty());
+}
+
 TEST_F(PlayWindow, ADeviceThatCannotBeOpenedIsReported)
 {
     setenv("CORVANE_AUDIO_DEVICE", "no-such-device", 1);

@@ -3,6 +3,7 @@
 // byte for byte as `corvane export` writes it.
 
 #include "core/CodeSets.h"
+#include "core/SignalParameters.h"
 #include "session/JobCheck.h"
 #include "session/JobParams.h"
 #include "support/Files.h"
@@ -12,6 +13,7 @@
 #include "widgets/TWaveFileForm.h"
 #include "widgets/TWaveFileWrite.h"
 #include "widgets/WaveDraw.h"
+#include "windows/DisplayProgress.h"
 #include "windows/SaveAsCommand.h"
 #include "windows/TMainForm.h"
 
@@ -20,10 +22,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -52,10 +56,24 @@ std::vector<std::uint8_t> fileBytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-QString fieldName(const session::ParamInfo& row)
+QString qtext(std::string_view text)
 {
-    return QString::fromLatin1(row.option.data(), static_cast<qsizetype>(row.option.size()))
-        .remove(QStringLiteral("--"));
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString controlName(const session::FieldInfo& row)
+{
+    return qtext(row.option).remove(QStringLiteral("--"));
+}
+
+// Every signal the window offers besides the tone.
+std::vector<core::SignalKind> signalsWithFields()
+{
+    std::vector<core::SignalKind> kinds;
+    for (const core::SignalKindInfo& signal : core::kSignalKinds)
+        if (signal.kind != core::SignalKind::Tone)
+            kinds.push_back(signal.kind);
+    return kinds;
 }
 
 struct SignalChoice : ::testing::Test {
@@ -84,31 +102,73 @@ TEST_F(SignalChoice, EachSignalShowsTheFieldsOfItsRowsAndTheToneComesBack)
 {
     form.show();
     const QSize toneSize = form.size();
-    for (const core::SignalKind kind :
-         {core::SignalKind::Sweep, core::SignalKind::White, core::SignalKind::Pink}) {
+    for (const core::SignalKind kind : signalsWithFields()) {
         SCOPED_TRACE(static_cast<int>(kind));
         choose(kind);
         EXPECT_FALSE(ui.SigFreq->isVisible());
         EXPECT_FALSE(ui.WaveSelect->isVisible());
         int shown = 0;
         int lastBottom = 0;
-        for (const session::ParamInfo& row : session::kJobParams) {
-            auto* editor = form.findChild<QWidget*>(fieldName(row));
-            if (!session::hasParam(kind, row)) {
-                EXPECT_EQ(editor, nullptr) << row.option;
-                continue;
+        QStringList names;
+        for (const session::FieldInfo& row : session::fieldsOf(kind)) {
+            SCOPED_TRACE(std::string(row.option));
+            names << controlName(row);
+            // The signal's own rows are those its row of the signal table uses.
+            if (row.param) {
+                EXPECT_TRUE(core::usesParam(kind, *row.param));
             }
-            ASSERT_NE(editor, nullptr) << row.option;
+            auto* editor = form.findChild<QWidget*>(controlName(row));
+            ASSERT_NE(editor, nullptr);
             ++shown;
-            EXPECT_TRUE(editor->isVisible()) << row.option;
-            auto* label = named<QLabel>(form, fieldName(row) + "Label");
+            EXPECT_TRUE(editor->isVisible());
+            auto* label = named<QLabel>(form, controlName(row) + "Label");
             EXPECT_EQ(label->buddy(), editor);
-            EXPECT_EQ(label->text().toStdString(), row.caption);
+            EXPECT_EQ(label->text().remove('&').toStdString(), row.caption);
+            // The caption is not cut off before the field.
+            EXPECT_LE(label->sizeHint().width(), label->width());
+            EXPECT_LE(form.windowPosition(label).x() + label->width(), form.windowPosition(editor).x());
+            // A unit, where there is one, is whole and inside the window.
+            for (QLabel* unit : form.findChildren<QLabel*>()) {
+                if (unit->isVisible() && unit->y() == label->y() && unit->x() > editor->x()) {
+                    EXPECT_EQ(unit->text().toStdString(), row.unit);
+                    EXPECT_LE(unit->sizeHint().width(), unit->width());
+                    EXPECT_LE(form.windowPosition(unit).x() + unit->width(), form.width());
+                }
+            }
             // Top to bottom in the table's order.
-            EXPECT_GT(form.windowPosition(editor).y(), lastBottom - 1) << row.option;
+            EXPECT_GT(form.windowPosition(editor).y(), lastBottom - 1);
             lastBottom = form.windowPosition(editor).y() + editor->height();
-            if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
-                EXPECT_EQ(edit->text().toDouble(), row.defaultValue) << row.option;
+            // Each type its control, showing the row's default.
+            switch (row.type) {
+            case core::ParamType::Flag:
+                ASSERT_NE(qobject_cast<QCheckBox*>(editor), nullptr);
+                EXPECT_FALSE(qobject_cast<QCheckBox*>(editor)->isChecked());
+                break;
+            case core::ParamType::Choice: {
+                auto* list = qobject_cast<QComboBox*>(editor);
+                ASSERT_NE(list, nullptr);
+                EXPECT_FALSE(list->isEditable());
+                EXPECT_EQ(list->currentText().toStdString(), row.defaultText);
+                for (const QString& name : qtext(row.choices).split('|'))
+                    EXPECT_GE(list->findText(name), 0) << name.toStdString();
+                break;
+            }
+            default:
+                if (auto* list = qobject_cast<QComboBox*>(editor)) {
+                    EXPECT_TRUE(list->isEditable());
+                    EXPECT_EQ(list->currentText().toStdString(), row.defaultText);
+                } else {
+                    auto* edit = qobject_cast<QLineEdit*>(editor);
+                    ASSERT_NE(edit, nullptr);
+                    EXPECT_EQ(edit->text().toStdString(), row.defaultText);
+                }
+            }
+        }
+        // No field of another signal is left behind.
+        for (const core::SignalParamInfo& row : core::kSignalParams) {
+            const QString name = qtext(row.option).remove("--");
+            if (!names.contains(name)) {
+                EXPECT_EQ(form.findChild<QWidget*>(name), nullptr) << row.option;
             }
         }
         EXPECT_GT(shown, 0);
@@ -133,6 +193,8 @@ TEST_F(SignalChoice, EachSignalShowsTheFieldsOfItsRowsAndTheToneComesBack)
 }
 
 // Alt and the underlined letter, pressed where a real key goes: the focus.
+// For each signal every mnemonic shown in the window is a letter of its own
+// and takes the keyboard to its label's buddy; every field's label has one.
 TEST_F(SignalChoice, MnemonicsReachEveryNewControl)
 {
     form.show();
@@ -144,24 +206,34 @@ TEST_F(SignalChoice, MnemonicsReachEveryNewControl)
     ui.SigLevel->setFocus();
     press('S');
     EXPECT_EQ(QApplication::focusWidget(), choice);
-    for (const core::SignalKind kind : {core::SignalKind::Sweep, core::SignalKind::White}) {
+    std::vector<core::SignalKind> kinds = signalsWithFields();
+    kinds.push_back(core::SignalKind::Tone);
+    for (const core::SignalKind kind : kinds) {
         SCOPED_TRACE(static_cast<int>(kind));
         choose(kind);
-        for (const session::ParamInfo& row : session::kJobParams) {
-            if (!session::hasParam(kind, row))
+        // The letters as the labels show them, the window's own included.
+        std::map<QChar, QWidget*> buddies;
+        for (QLabel* label : form.findChildren<QLabel*>()) {
+            const qsizetype amp = label->text().indexOf('&');
+            if (!label->isVisible() || amp < 0 || amp + 1 >= label->text().size())
                 continue;
-            SCOPED_TRACE(std::string(row.option));
-            const auto amp = row.caption.find('&');
-            ASSERT_NE(amp, std::string_view::npos);
-            choice->setFocus();
-            press(QLatin1Char(row.caption[amp + 1]));
-            QWidget* editor = form.findChild<QWidget*>(fieldName(row));
-            QWidget* focus = QApplication::focusWidget();
-            EXPECT_TRUE(focus == editor || (focus != nullptr && focus->parentWidget() == editor));
+            const QChar letter = label->text().at(amp + 1).toUpper();
+            SCOPED_TRACE(label->objectName().toStdString());
+            EXPECT_NE(label->buddy(), nullptr);
+            EXPECT_TRUE(buddies.emplace(letter, label->buddy()).second) << "twice: " << letter.toLatin1();
         }
-        choice->setFocus();
-        press('S');
-        EXPECT_EQ(QApplication::focusWidget(), choice);
+        for (const session::FieldInfo& row : session::fieldsOf(kind)) {
+            auto* label = named<QLabel>(form, controlName(row) + "Label");
+            EXPECT_TRUE(label->text().contains('&')) << row.option;
+        }
+        EXPECT_EQ(buddies.size(), session::fieldsOf(kind).count + 1);
+        for (const auto& [letter, buddy] : buddies) {
+            SCOPED_TRACE(std::string(1, letter.toLatin1()));
+            (letter == 'S' ? ui.DrawButton : static_cast<QWidget*>(choice))->setFocus();
+            press(letter);
+            QWidget* focus = QApplication::focusWidget();
+            EXPECT_TRUE(focus == buddy || (focus != nullptr && focus->parentWidget() == buddy));
+        }
     }
     EXPECT_TRUE(box.shown.empty());
 }
@@ -254,6 +326,49 @@ TEST_F(SignalChoice, FieldsThatDoNotPassAreRefusedWithTheCheckMessages)
     }
 }
 
+// Every signal's own fields: text that is no number in the locale gets the
+// window's words, a value out of the row's range the setter's, and the
+// field that was refused has the keyboard.
+TEST_F(SignalChoice, OwnFieldsOfEverySignalAreRefusedInTheirOwnWords)
+{
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
+    struct Case {
+        core::SignalKind kind;
+        const char* field;
+        const char* text;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {core::SignalKind::Mls, "order", "30", "Order takes a whole number from 4 to 24."},
+        {core::SignalKind::Mls, "order", "4.5", "Order: only a valid value can be accepted."},
+        {core::SignalKind::Burst, "cycles", "many", "Only a valid value can be accepted."},
+        {core::SignalKind::Burst, "cycles", "0.25", "Cycles takes from 0.5 to 1000000."},
+        {core::SignalKind::Imd, "ratio", "0", "Ratio takes from 0.001 to 1000."},
+        {core::SignalKind::Multitone, "tones", "100,x", "Only a valid value can be accepted."},
+        {core::SignalKind::Multitone, "tones", "100,0.5", "Tones takes from 1 Hz."},
+        {core::SignalKind::Multitone, "phase", "400", "Right phase takes from -360 to 360 deg."},
+        {core::SignalKind::White, "period", "512", "Period takes a whole number from 1024 to 1048576 frames."},
+        {core::SignalKind::White, "seed", "-1", "Seed takes a whole number from 0 to 18446744073709551615."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.text);
+        choose(c.kind);
+        auto* edit = named<QLineEdit>(form, c.field);
+        const QString before = edit->text();
+        edit->setText(c.text);
+        ui.DrawButton->setFocus();
+        box.shown.clear();
+        form.dataSize = 0;
+        form.DrawButtonClick();
+        EXPECT_EQ(box.shown, (RecordingBoxes::Shown{{c.shown, "Parameter Error"}}));
+        EXPECT_EQ(form.dataSize, 0);
+        EXPECT_EQ(QApplication::focusWidget(), edit);
+        edit->setText(before);
+    }
+}
+
 // A sweep's display against the closed form: the whole length as each
 // column's lowest and highest 16-bit step, or the first samples themselves.
 TEST_F(SignalChoice, ASweepIsShownWholeAsAnEnvelopeOrItsStart)
@@ -301,6 +416,110 @@ TEST_F(SignalChoice, ASweepIsShownWholeAsAnEnvelopeOrItsStart)
     EXPECT_TRUE(box.shown.empty());
 }
 
+// Types the fields' texts, as a user would.
+void typeFields(windows::TMainForm& form, const std::map<QString, QString>& fields)
+{
+    for (const auto& [name, text] : fields) {
+        QWidget* editor = named<QWidget>(form, name);
+        if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(text);
+        else if (auto* list = qobject_cast<QComboBox*>(editor); list != nullptr && list->isEditable())
+            list->setEditText(text);
+        else if (list != nullptr)
+            list->setCurrentIndex(list->findText(text));
+    }
+}
+
+// A long signal is read on a worker behind a progress window; cancelling it
+// leaves the plot, its samples and its toggles as they were.
+TEST_F(SignalChoice, CancellingALongDisplayLeavesThePreviousOne)
+{
+    form.show();
+    choose(core::SignalKind::Sweep);
+    typeFields(form, {{"fs", "8000"}, {"seconds", "1"}, {"to", "3000"}});
+    form.DrawButtonClick();
+    form.AutoScaleButtonClick();
+    ASSERT_TRUE(box.shown.empty());
+    const QImage before = form.plotAreaImage();
+    const auto data = form.displayData;
+    const int size = form.dataSize;
+    const double span = form.timeSpan;
+
+    // 1000 s at 384 kHz takes seconds to read; it is cancelled at once.
+    typeFields(form, {{"fs", "384000"}, {"seconds", "1000"}, {"to", "20000"}});
+    int progressWindows = 0;
+    form.setDisplayProgressHook([&progressWindows](windows::DisplayProgress& window) {
+        ++progressWindows;
+        QTimer::singleShot(100, &window, [&window] {
+            EXPECT_TRUE(window.isVisible());
+            window.CancelButtonClick();
+        });
+    });
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
+    ui.DrawButton->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // "Display Wave" as a user presses it
+    EXPECT_EQ(progressWindows, 1);
+    // The keyboard is back where it was; activation goes through the window
+    // system, so it may take a moment.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, kActivationTimeoutMs));
+    EXPECT_EQ(QApplication::focusWidget(), ui.DrawButton);
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(form.plotAreaImage(), before);
+    EXPECT_TRUE(form.displayData == data);
+    EXPECT_EQ(form.dataSize, size);
+    EXPECT_EQ(form.timeSpan, span);
+    EXPECT_TRUE(form.vertExpand);
+    EXPECT_EQ(ui.AutoScaleButton->text(), "Resume Vert.");
+    // What plays is still the sweep displayed.
+    ASSERT_TRUE(form.displayedSignals[static_cast<std::size_t>(core::SignalKind::Sweep)]);
+    EXPECT_EQ(form.displayedSignals[static_cast<std::size_t>(core::SignalKind::Sweep)]->sampleRateHz, 8000);
+
+    // A toggle that reads the long signal, cancelled, keeps its state too.
+    form.AutoScaleButtonClick();
+    EXPECT_EQ(progressWindows, 2);
+    EXPECT_TRUE(form.vertExpand);
+    EXPECT_EQ(ui.AutoScaleButton->text(), "Resume Vert.");
+    EXPECT_EQ(form.plotAreaImage(), before);
+}
+
+// What the worker reads is what the window's thread reads.
+TEST_F(SignalChoice, ALongDisplayOnTheWorkerEqualsTheImmediateOne)
+{
+    struct Row {
+        const char* name;
+        core::SignalKind kind;
+        std::map<QString, QString> fields;
+    };
+    const Row rows[] = {
+        {"sweep", core::SignalKind::Sweep, {{"fs", "48000"}, {"seconds", "3"}}},
+        {"pink", core::SignalKind::Pink, {{"fs", "44100"}, {"seconds", "2"}, {"fade-in", "0.5"}}},
+        {"burst", core::SignalKind::Burst, {{"fs", "96000"}, {"seconds", "1"}, {"window", "hann"}}},
+    };
+    windows::TMainForm worker(box);
+    worker.setImmediateDisplayFrames(0);
+    int progressWindows = 0;
+    worker.setDisplayProgressHook([&progressWindows](windows::DisplayProgress&) { ++progressWindows; });
+    form.show();
+    worker.show();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (windows::TMainForm* f : {&form, &worker}) {
+            auto* list = named<QComboBox>(*f, "SignalSelect");
+            list->setCurrentIndex(list->findData(static_cast<int>(r.kind)));
+            typeFields(*f, r.fields);
+            f->DrawButtonClick();
+        }
+        ASSERT_TRUE(box.shown.empty());
+        EXPECT_EQ(worker.dataSize, 2 * 4096);
+        EXPECT_EQ(worker.dataSize, form.dataSize);
+        EXPECT_TRUE(worker.displayData == form.displayData);
+        EXPECT_EQ(worker.timeSpan, form.timeSpan);
+        EXPECT_EQ(worker.plotAreaImage(), form.plotAreaImage());
+    }
+    EXPECT_EQ(progressWindows, 3);
+}
+
 // What the window saves for a signal typed into its fields is what
 // `corvane export` writes for the same options.
 TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
@@ -314,6 +533,7 @@ TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
         int format; // the dialog's list index
         bool dither;
         std::vector<std::string> args;
+        bool comma = false; // typed in a locale whose decimal separator is ','
     };
     const Row rows[] = {
         {"sweep",
@@ -348,6 +568,78 @@ TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
          false,
          {"--signal", "pink", "--seed", "3", "--level", "10", "--fs", "22050", "--seconds", "2", "--format",
           "f32"}},
+        // A decimal comma, and a semicolon between the tones.
+        {"multitone",
+         core::SignalKind::Multitone,
+         {{"tones", "110,5; 1000;5000"},
+          {"phase", "-45,5"},
+          {"periodic", "1"},
+          {"period", "22050"},
+          {"level", "-6,5"},
+          {"fs", "44100"},
+          {"seconds", "1"}},
+         false,
+         1,
+         false,
+         {"--signal", "multitone", "--tones", "110.5,1000,5000", "--phase", "-45.5", "--periodic", "--period",
+          "22050", "--level", "-6.5", "--fs", "44100", "--seconds", "1"},
+         true},
+        // No preset: the tones and their ratio.
+        {"imd",
+         core::SignalKind::Imd,
+         {{"preset", ""},
+          {"tones", "1000,1500"},
+          {"ratio", "2"},
+          {"level", "3"},
+          {"fs", "48000"},
+          {"seconds", "1"}},
+         true,
+         1,
+         false,
+         {"--signal", "imd", "--tones", "1000,1500", "--ratio", "2", "--level", "3", "--fs", "48000", "--seconds",
+          "1", "--channels", "1"}},
+        // A preset takes the place of the tones typed.
+        {"imd-din",
+         core::SignalKind::Imd,
+         {{"preset", "din"}, {"level", "3"}},
+         false,
+         1,
+         false,
+         {"--signal", "imd", "--preset", "din", "--level", "3", "--fs", "48000", "--seconds", "1"}},
+        {"burst",
+         core::SignalKind::Burst,
+         {{"freq", "1000"},
+          {"cycles", "5"},
+          {"period", "20"},
+          {"window", "hann"},
+          {"level", "0"},
+          {"fs", "96000"},
+          {"seconds", "1"}},
+         false,
+         3,
+         false,
+         {"--signal", "burst", "--freq", "1000", "--cycles", "5", "--period", "20", "--window", "hann", "--level",
+          "0", "--fs", "96000", "--seconds", "1", "--format", "s32"}},
+        {"burst-cea2010",
+         core::SignalKind::Burst,
+         {{"freq", "500"},
+          {"preset", "cea2010"},
+          {"cycles", "10"},
+          {"period", "100"},
+          {"window", "none"},
+          {"fs", "44100"}},
+         false,
+         1,
+         false,
+         {"--signal", "burst", "--freq", "500", "--preset", "cea2010", "--level", "0", "--seconds", "1"}},
+        {"mls",
+         core::SignalKind::Mls,
+         {{"order", "12"}, {"level", "-10"}, {"fs", "48000"}, {"seconds", "1"}, {"fade-in", "0.25"}},
+         false,
+         5,
+         false,
+         {"--signal", "mls", "--order", "12", "--level", "-10", "--fs", "48000", "--seconds", "1", "--fade-in",
+          "0.25", "--format", "f64"}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -372,19 +664,26 @@ TEST_F(SignalChoice, SavedBytesEqualTheCommandLines)
         };
         dialogs.progress = [](widgets::TWaveFileWrite& window) { window.exec(); };
         form.setSaveCommand(std::make_unique<windows::SaveAsCommand>(&form, form, box, std::move(dialogs)));
+        if (r.comma)
+            QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         choose(r.kind);
         for (const auto& [name, text] : r.fields) {
             QWidget* editor = named<QWidget>(form, name);
-            if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
                 edit->setText(text);
-            else if (auto* list = qobject_cast<QComboBox*>(editor))
+            } else if (auto* list = qobject_cast<QComboBox*>(editor); list != nullptr && list->isEditable()) {
                 list->setEditText(text);
-            else
+            } else if (list != nullptr) {
+                ASSERT_GE(list->findText(text), 0) << name.toStdString();
+                list->setCurrentIndex(list->findText(text));
+            } else {
                 qobject_cast<QCheckBox*>(editor)->setChecked(text == "1");
+            }
         }
         box.shown.clear();
         form.FileSaveAs1Execute();
-        EXPECT_TRUE(box.shown.empty());
+        QLocale::setDefault(QLocale::c());
+        EXPECT_TRUE(box.shown.empty()) << box.shown.front().first;
 
         const fs::path cli = dir / "cli.wav";
         std::vector<std::string> args = {"export", "-o", cli.string(), "--quiet"};

@@ -25,6 +25,10 @@ enum class ParamType {
 struct SignalParamInfo {
     SignalParam param;
     std::string_view caption;
+    // The letter a window's label underlines (Alt+letter); unique among the
+    // fields of every signal that uses the row (checked where the window's
+    // other fields are described).
+    char mnemonic;
     std::string_view option;
     std::string_view unit; // empty for a plain number
     ParamType type;
@@ -45,41 +49,41 @@ inline constexpr int kMaxLoopPeriodLog2 = 20;
 inline constexpr double kNoLimit = 1e300;
 
 inline constexpr std::array kSignalParams{
-    SignalParamInfo{SignalParam::Freq, "Frequency", "--freq", "Hz", ParamType::Real, 1.0, kNoLimit, "400", "",
+    SignalParamInfo{SignalParam::Freq, "Frequency", 'F', "--freq", "Hz", ParamType::Real, 1.0, kNoLimit, "400", "",
                     "the tone's frequency, below half the sampling rate"},
-    SignalParamInfo{SignalParam::Shape, "Waveshape", "--shape", "", ParamType::Choice, 0, 0, "sine",
+    SignalParamInfo{SignalParam::Shape, "Waveshape", 'W', "--shape", "", ParamType::Choice, 0, 0, "sine",
                     "sine|step+|step-|square|pulse+|pulse-", "the tone's waveshape"},
-    SignalParamInfo{SignalParam::Phase, "Right phase", "--phase", "deg", ParamType::Real, -360.0, 360.0, "0", "",
-                    "shifts the right channel of a sine or multitone by this many degrees"},
-    SignalParamInfo{SignalParam::From, "From", "--from", "Hz", ParamType::Real, 0.0, kNoLimit, "20", "",
+    SignalParamInfo{SignalParam::Phase, "Right phase", 'P', "--phase", "deg", ParamType::Real, -360.0, 360.0, "0",
+                    "", "shifts the right channel of a sine or multitone by this many degrees"},
+    SignalParamInfo{SignalParam::From, "From", 'F', "--from", "Hz", ParamType::Real, 0.0, kNoLimit, "20", "",
                     "the sweep's start frequency"},
-    SignalParamInfo{SignalParam::To, "To", "--to", "Hz", ParamType::Real, 0.0, kNoLimit, "20000", "",
+    SignalParamInfo{SignalParam::To, "To", 'T', "--to", "Hz", ParamType::Real, 0.0, kNoLimit, "20000", "",
                     "the sweep's stop frequency, below half the sampling rate"},
-    SignalParamInfo{SignalParam::Sync, "Synchronized", "--sync", "", ParamType::Flag, 0, 0, "", "",
+    SignalParamInfo{SignalParam::Sync, "Synchronized", 'Y', "--sync", "", ParamType::Flag, 0, 0, "", "",
                     "rounds the sweep's rate so harmonics fall at whole-number delays"},
-    SignalParamInfo{SignalParam::Seed, "Seed", "--seed", "", ParamType::Integer, 0.0, 18446744073709551615.0, "1",
-                    "", "the noise stream"},
-    SignalParamInfo{SignalParam::Tones, "Tones", "--tones", "Hz", ParamType::RealList, 1.0, kNoLimit,
+    SignalParamInfo{SignalParam::Seed, "Seed", 'D', "--seed", "", ParamType::Integer, 0.0, 18446744073709551615.0,
+                    "1", "", "the noise stream"},
+    SignalParamInfo{SignalParam::Tones, "Tones", 'T', "--tones", "Hz", ParamType::RealList, 1.0, kNoLimit,
                     "100,1000,10000", "", "the frequencies, each below half the sampling rate"},
-    SignalParamInfo{SignalParam::Periodic, "Periodic", "--periodic", "", ParamType::Flag, 0, 0, "", "",
+    SignalParamInfo{SignalParam::Periodic, "Periodic", 'C', "--periodic", "", ParamType::Flag, 0, 0, "", "",
                     "the signal repeats exactly every period, so the file loops without a step"},
-    SignalParamInfo{SignalParam::LoopPeriod, "Period", "--period", "frames", ParamType::Integer, 1024.0, 1048576.0,
-                    "", "",
+    SignalParamInfo{SignalParam::LoopPeriod, "Period", 'E', "--period", "frames", ParamType::Integer, 1024.0,
+                    1048576.0, "", "",
                     "the period of a periodic signal (noise: a power of two; multitone: default the file)"},
-    SignalParamInfo{SignalParam::ImdPreset, "Preset", "--preset", "", ParamType::Choice, 0, 0, "smpte",
+    SignalParamInfo{SignalParam::ImdPreset, "Preset", 'P', "--preset", "", ParamType::Choice, 0, 0, "smpte",
                     "smpte|din|ccif", "SMPTE 60 Hz + 7 kHz 4:1, DIN 250 Hz + 8 kHz 4:1, CCIF 19 + 20 kHz 1:1"},
-    SignalParamInfo{SignalParam::Ratio, "Ratio", "--ratio", "", ParamType::Real, 1e-3, 1e3, "4", "",
+    SignalParamInfo{SignalParam::Ratio, "Ratio", 'A', "--ratio", "", ParamType::Real, 1e-3, 1e3, "4", "",
                     "the first tone's amplitude over the second's, with --tones F1,F2"},
-    SignalParamInfo{SignalParam::Cycles, "Cycles", "--cycles", "", ParamType::Real, 0.5, 1e6, "10", "",
+    SignalParamInfo{SignalParam::Cycles, "Cycles", 'C', "--cycles", "", ParamType::Real, 0.5, 1e6, "10", "",
                     "cycles in each burst"},
-    SignalParamInfo{SignalParam::BurstPeriod, "Period", "--period", "cycles", ParamType::Real, 0.5, 1e7, "100", "",
-                    "a burst starts every this many cycles, silence between"},
-    SignalParamInfo{SignalParam::Window, "Window", "--window", "", ParamType::Choice, 0, 0, "none", "none|hann",
-                    "the bursts' envelope"},
-    SignalParamInfo{SignalParam::BurstPreset, "Preset", "--preset", "", ParamType::Choice, 0, 0, "", "cea2010",
-                    "cea2010: 6.5 cycles, Hann-windowed"},
-    SignalParamInfo{SignalParam::Order, "Order", "--order", "", ParamType::Integer, kMinMlsOrder, kMaxMlsOrder,
-                    "16", "", "2^n - 1 samples per period"},
+    SignalParamInfo{SignalParam::BurstPeriod, "Period", 'E', "--period", "cycles", ParamType::Real, 0.5, 1e7,
+                    "100", "", "a burst starts every this many cycles, silence between"},
+    SignalParamInfo{SignalParam::Window, "Window", 'W', "--window", "", ParamType::Choice, 0, 0, "none",
+                    "none|hann", "the bursts' envelope"},
+    SignalParamInfo{SignalParam::BurstPreset, "Preset", 'P', "--preset", "", ParamType::Choice, 0, 0, "",
+                    "cea2010", "cea2010: 6.5 cycles, Hann-windowed"},
+    SignalParamInfo{SignalParam::Order, "Order", 'D', "--order", "", ParamType::Integer, kMinMlsOrder,
+                    kMaxMlsOrder, "16", "", "2^n - 1 samples per period"},
 };
 
 static_assert(inCodeOrder(kSignalParams, &SignalParamInfo::param));

@@ -78,6 +78,8 @@ struct JobDescription {
     // optionally its inverse filter's.
     std::string outputPath;
     std::string inversePath;
+
+    bool operator==(const JobDescription&) const = default;
 };
 
 // The job as the check settled it: what the chain and the writer take.

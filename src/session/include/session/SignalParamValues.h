@@ -13,8 +13,8 @@
 namespace corvane::session {
 
 // Sets the parameter from text as its row describes it ('.' as the decimal
-// separator; a list with commas; a choice by name; a flag by "on" or
-// "off"). Nothing, or the sentence that says why the text was not taken;
+// separator; a list with commas; a choice by name, or empty for no preset;
+// a flag by "on" or "off"). Nothing, or the sentence that says why the text was not taken;
 // the job is unchanged then. Ranges that depend on other parameters (half
 // the sampling rate) are the job check's.
 std::optional<std::string> setParam(JobDescription& job, core::SignalParam param, std::string_view text);

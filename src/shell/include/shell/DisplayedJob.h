@@ -3,6 +3,7 @@
 #include "core/CodeSets.h"
 #include "session/JobDescription.h"
 
+#include <optional>
 #include <string>
 
 namespace corvane::shell {
@@ -13,6 +14,12 @@ struct MainFormState;
 // frequency, waveshape, amplitude and rate), with the export settings the
 // save command keeps (length, channels, reference level), in format.
 session::JobDescription displayedJob(const MainFormState& state, core::SampleFormat format);
+
+// A signal other than the tone as it was last displayed, in the typed job's
+// format, channels and reference level, so the two compare by the signal
+// alone; empty when that signal has not been displayed.
+std::optional<session::JobDescription> displayedJob(const MainFormState& state,
+                                                    const session::JobDescription& typed);
 
 // The device the window plays on: CORVANE_AUDIO_DEVICE when it is set and not
 // empty, else ALSA's "default".

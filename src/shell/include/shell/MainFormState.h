@@ -1,7 +1,11 @@
 #pragma once
 
+#include "core/CodeSets.h"
+#include "session/JobDescription.h"
+
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace corvane::shell {
 
@@ -32,6 +36,9 @@ struct MainFormState {
     double amplitude = 0.0; // linear, 1.0 is 0 dB
     double timeSpan = 0.0; // seconds: the X axis span, then where the trace ends
     double refLevel = 0.0; // what a 0 dB signal is written as in the float formats
+    // Each signal but the tone as its fields described it when it was last
+    // displayed, by signal code: what Play plays.
+    std::array<std::optional<session::JobDescription>, core::kSignalKinds.size()> displayedSignals;
 };
 
 // The values the window starts with.

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace corvane::widgets {
 class CancelQuestion;
@@ -27,6 +28,14 @@ struct MainFormState;
 } // namespace corvane::shell
 
 namespace corvane::windows {
+
+// The warnings when the typed parameters differ from the displayed ones,
+// which are what gets saved or played.
+inline constexpr std::string_view kParametersDiffer =
+    "Parameters used in displaying the wave will be used in saving the wave to a file instead of "
+    "current parameters.";
+inline constexpr std::string_view kPlayParametersDiffer =
+    "Parameters used in displaying the wave will be played instead of current parameters.";
 
 // "SaveTo(&A)": stores the signal of the last display as a WAV file. First the
 // export parameters (the dialog, with the settings of the last save), then a

@@ -3,6 +3,7 @@
 #include "core/CodeSets.h"
 #include "session/JobDescription.h"
 #include "session/JobParams.h"
+#include "shell/DisplaySignal.h"
 #include "shell/MainFormState.h"
 #include "widgets/FormInput.h"
 
@@ -11,11 +12,14 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -47,6 +51,7 @@ class WaveDraw;
 
 namespace corvane::windows {
 
+class DisplayProgress;
 class SaveAsCommand;
 class TAboutBox;
 
@@ -92,7 +97,9 @@ public:
     // "Play(&P)": plays the displayed tone until chosen again ("Stop(&P)").
     void FilePlay1Execute();
 
-    void displayWave(bool vert, bool horiz);
+    // False when a long signal's display was cancelled: the plot and the
+    // expand toggles stay as they were.
+    bool displayWave(bool vert, bool horiz);
     // One of the two expand buttons: flips its axis, redraws, relabels it.
     void toggleExpand(bool& expand, QPushButton* button, const QString& expanded, const QString& normal);
     void showErrorMessage(int code);
@@ -137,6 +144,14 @@ public:
 
     // Replaces the save command, so tests can answer its dialogs.
     void setSaveCommand(std::unique_ptr<SaveAsCommand> command);
+    // A signal whose display reads more frames than this is read on a worker
+    // thread behind a progress window (tests lower it); the hook sees that
+    // window before it is shown, so tests can answer it.
+    void setImmediateDisplayFrames(long long frames) { immediateDisplayFrames = frames; }
+    void setDisplayProgressHook(std::function<void(DisplayProgress&)> hook)
+    {
+        displayProgressHook = std::move(hook);
+    }
 
     // Sizes the window so that its plot is canvasSize logical pixels, even
     // below the usual minimum (the command line draws small plots this way).
@@ -164,17 +179,25 @@ protected:
 private:
     // One field of a signal, as its table row describes it.
     struct SignalField {
-        const session::ParamInfo* row;
+        session::FieldInfo row;
         QLabel* label;
-        QWidget* editor; // QLineEdit, QComboBox (rates) or QCheckBox
+        QWidget* editor; // QLineEdit, QComboBox (a choice, or offered values) or QCheckBox
         QLabel* unit; // null without a unit
     };
+    // A signal's display: read at once, or behind a progress window when
+    // long; the last picture is kept, so the expand toggles do not read the
+    // same signal again. False when cancelled.
+    bool displayTypedSignal(bool vert, bool horiz);
     void buildSignalChoice();
     void buildSignalFields();
     void dropSignalFields();
     // Where the buttons stand and how tall the window is for the fields shown.
     void placeForSignal(int extraHeight);
     QString fieldText(const SignalField& field) const;
+    // What the field's text stands for as the job's setter takes it ('.'
+    // decimals); empty after a box when it is not a number in the user's
+    // notation.
+    std::optional<std::string> setterText(const SignalField& field);
     // The last signal and every signal's field texts, beside the geometry.
     void restoreSignalChoice(QSettings& settings);
     void saveSignalChoice(QSettings& settings);
@@ -210,10 +233,16 @@ private:
     // none: its controls are the window's own), and the texts each signal's
     // fields had when another was chosen.
     std::vector<SignalField> signalFields;
-    std::map<std::pair<int, session::JobParam>, QString> keptFieldTexts;
+    std::map<std::pair<int, QString>, QString> keptFieldTexts; // by signal code and field name
     // The room the fields take below the tone's rows: the buttons move down
     // by it and the window grows by it, the plot keeping its size.
     int fieldsExtraHeight = 0;
+    long long immediateDisplayFrames = shell::kImmediateDisplayFrames;
+    std::function<void(DisplayProgress&)> displayProgressHook;
+    // The signal (as the display reads it) and the expand of the last
+    // picture read, and that picture.
+    std::optional<std::pair<session::JobDescription, bool>> pictureOf;
+    shell::SignalPicture lastPicture;
     widgets::WindowChords* chords = nullptr;
     std::array<QLabel*, 11> LX{};
     std::array<QLabel*, 9> LYL{};
