@@ -3,8 +3,7 @@
 #include "analysis/Response.h"
 #include "cli/ExitCode.h"
 #include "core/NumberText.h"
-#include "session/SignalChain.h"
-#include "signal/TWaveProvider.h"
+#include "session/Measurement.h"
 #include "wavio/ReplaceFile.h"
 
 #include <algorithm>
@@ -71,16 +70,7 @@ std::optional<Refusal> checkSweep(SignalOptions& o, std::ostream& err, session::
 
 std::vector<double> inverseFilter(const SignalOptions& o, const session::JobPlan& plan)
 {
-    const auto provider = session::makeInverseFilter(o.job, plan);
-    std::vector<double> values(static_cast<std::size_t>(plan.frames));
-    const int block = provider->getMaxBlockSize(signal::TWaveProvider::Float64, 1);
-    const int step = block > 0 ? block : 65536;
-    for (int done = 0; done < plan.frames;) {
-        const int n = std::min(step, plan.frames - done);
-        provider->execStore(values.data() + done, n);
-        done += n;
-    }
-    return values;
+    return session::inverseFilterValues(o.job, plan);
 }
 
 std::optional<Refusal> parseSeconds(std::string_view option, std::string_view text, double& seconds)
