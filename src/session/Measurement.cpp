@@ -9,6 +9,7 @@
 #include "session/SignalChain.h"
 #include "session/SignalParams.h"
 #include "signal/TWaveProvider.h"
+#include "wavio/ExportSettings.h"
 
 #include <algorithm>
 #include <chrono>
@@ -121,6 +122,11 @@ std::string checkMeasure(const MeasureDescription& m)
         return "--pre takes 0 or more seconds";
     if (!(m.tailSeconds >= 0.0) || !std::isfinite(m.tailSeconds))
         return "--tail takes 0 or more seconds";
+    const double sweepSeconds = m.sweep.frames ? *m.sweep.frames / static_cast<double>(m.sweep.sampleRateHz)
+                                               : m.sweep.seconds.value_or(10.0);
+    if (m.preSeconds + m.tailSeconds + sweepSeconds > wavio::kMaxSeconds)
+        return "--pre, the sweep and --tail together may be at most " +
+               std::to_string(static_cast<int>(wavio::kMaxSeconds)) + " seconds long";
     if (playFormatOf(m.sweep.format) == nullptr)
         return "--format takes " + audio::playFormatNames();
     return {};
