@@ -94,7 +94,6 @@ double peakDb(const std::vector<double>& x)
 JobDescription measureJob(const MeasureDescription& m)
 {
     JobDescription job = m.sweep;
-    job.kind = core::SignalKind::Sweep;
     job.padBeforeSeconds = m.preSeconds;
     job.padAfterSeconds = m.tailSeconds;
     job.channels = 2;
@@ -108,6 +107,9 @@ JobDescription measureJob(const MeasureDescription& m)
 
 std::string checkMeasure(const MeasureDescription& m)
 {
+    if (m.sweep.kind != core::SignalKind::Sweep)
+        return "measure plays an exponential sweep (--signal sweep), not " +
+               std::string(core::infoOf(m.sweep.kind).cliName);
     if (m.outputChannel < 0 || m.outputChannel > 2)
         return "--output-channel takes 1, 2 or all: the sweep is played in stereo";
     if (m.inputChannel < 1 || m.inputChannel > audio::SoundInput::kMaxChannels)
