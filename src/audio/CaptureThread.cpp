@@ -98,10 +98,17 @@ void CaptureThread::run()
 
     std::int64_t done = 0;
     auto lastProgress = std::chrono::steady_clock::now();
+    // When the device's clock started, from the first frames it gave: it
+    // makes frames at its rate from then on, read or not.
+    std::chrono::steady_clock::time_point clockStart{};
     while (r == 0 && done < frameTarget && !handover.stopRequested()) {
         const auto n = static_cast<snd_pcm_uframes_t>(std::min<std::int64_t>(input.period, frameTarget - done));
         snd_pcm_sframes_t got = snd_pcm_readi(pcm, data.data() + static_cast<std::size_t>(done) * frameBytes, n);
         if (got > 0) {
+            if (done == 0)
+                clockStart = std::chrono::steady_clock::now() -
+                             std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                 std::chrono::duration<double>(static_cast<double>(got) / input.rateHz));
             done += got;
             captured.add(got);
             lastProgress = std::chrono::steady_clock::now();
@@ -118,11 +125,13 @@ void CaptureThread::run()
             got = ready;
         }
         if (got == -EPIPE || got == -ESTRPIPE) {
-            // The device recorded on while nobody read: what did not fit its
-            // buffer since the last read is gone. The clock says about how much.
-            const std::chrono::duration<double> gap = std::chrono::steady_clock::now() - lastProgress;
-            const auto produced = static_cast<std::int64_t>(std::llround(gap.count() * input.rateHz));
-            lost.set(std::max<std::int64_t>(1, produced - input.buffer));
+            // The device recorded on while nobody read, and the capture ends
+            // here: every frame it made that the recording does not hold is
+            // lost. Its clock says about how many that is.
+            const std::chrono::duration<double> running =
+                std::chrono::steady_clock::now() - (done > 0 ? clockStart : lastProgress);
+            const auto made = static_cast<std::int64_t>(std::llround(running.count() * input.rateHz));
+            lost.set(std::max<std::int64_t>(1, made - done));
             r = fail(core::kDeviceStopped, got == -EPIPE ? "the capture overran" : "the capture was suspended",
                      static_cast<int>(got));
             break;

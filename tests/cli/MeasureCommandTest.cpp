@@ -53,6 +53,9 @@ public:
                             << (dir / "capture.raw").string() << "\" format \"raw\" }\n"
                             << "pcm.corvane_slow { type file slave.pcm \"null\" file \"/dev/null\" infile \""
                             << (dir / "slow.fifo").string() << "\" format \"raw\" }\n"
+                            << "pcm_type.corvane_late { lib \"" CORVANE_LATE_PLUGIN "\" }\n"
+                            << "pcm.corvane_late { type corvane_late infile \"" << (dir / "late.fifo").string()
+                            << "\" }\n"
                             << R"(
 pcm.corvane_two_inputs {
     type multi
@@ -390,12 +393,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "it takes 2 to 2 channels"},
         Refused{{"--device", "corvane_no_such_device"}, cli::Failed, "corvane_no_such_device"}));
 
-// Feeds the slow capture device's FIFO a period of silence every 20 ms
-// until told to stop or the reader has gone.
-class SlowFeeder {
+// Feeds a capture device's FIFO with silence, bytes every 5 ms, until told to
+// stop or the reader has gone; from pauseFrom on it pauses for pauseFor.
+class Feeder {
 public:
-    explicit SlowFeeder(const fs::path& fifo, int frameBytes)
-        : worker([this, fifo, frameBytes] {
+    Feeder(const fs::path& fifo, std::size_t bytes, std::chrono::milliseconds pauseFrom = {},
+           std::chrono::milliseconds pauseFor = {})
+        : worker([this, fifo, bytes, pauseFrom, pauseFor] {
               // Without blocking: a reader that never comes must not hang the test.
               int fd = -1;
               while (fd < 0 && !stop.load()) {
@@ -405,39 +409,77 @@ public:
               }
               if (fd < 0)
                   return;
-              const std::vector<char> period(static_cast<std::size_t>(960 * frameBytes), 0);
+              const std::vector<char> silence(bytes, 0);
+              const auto start = std::chrono::steady_clock::now();
+              bool paused = false;
               while (!stop.load()) {
-                  if (::write(fd, period.data(), period.size()) < 0 && errno != EAGAIN)
+                  if (!paused && pauseFor.count() > 0 && std::chrono::steady_clock::now() - start >= pauseFrom) {
+                      paused = true;
+                      std::this_thread::sleep_for(pauseFor);
+                  }
+                  if (::write(fd, silence.data(), silence.size()) < 0 && errno != EAGAIN)
                       break;
-                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
               }
               ::close(fd);
           })
     {
     }
-    ~SlowFeeder()
+    ~Feeder()
     {
         stop.store(true);
         worker.join();
     }
+    Feeder(const Feeder&) = delete;
+    Feeder& operator=(const Feeder&) = delete;
 
 private:
     std::atomic<bool> stop{false};
     std::thread worker;
 };
 
+fs::path freshFifo(const std::string& name)
+{
+    const fs::path fifo = MeasureDevices::dir / name;
+    fs::remove(fifo);
+    EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    return fifo;
+}
+
+// A device with a clock (tests/audio/LateCapturePlugin.cpp) whose data stop
+// coming for a second: it overruns, as a card whose reader falls behind.
+TEST_F(MeasureCommand, AnOverrunFailsTheMeasurementSayingHowManyFramesWereLost)
+{
+    const fs::path fifo = freshFifo("late.fifo");
+    Outcome r;
+    {
+        // Twice the device's pace (48000 f32 frames a second) until the pause.
+        const Feeder feeder(fifo, 1920, std::chrono::milliseconds(300), std::chrono::milliseconds(1000));
+        r = measure({"--capture-device", "corvane_late", "--recording", file("rec.wav").string()});
+    }
+    EXPECT_EQ(r.code, cli::Failed) << r.err;
+    const std::string said = "corvane measure: the capture lost ";
+    const auto at = r.err.find(said);
+    ASSERT_NE(at, std::string::npos) << r.err;
+    const long lost = std::strtol(r.err.c_str() + at + said.size(), nullptr, 10);
+    EXPECT_GT(lost, 0) << r.err;
+    RecordProperty("frames_lost", std::to_string(lost));
+    EXPECT_NE(r.err.find(" frames (an overrun"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
+    expectNothingWritten();
+}
+
 TEST_F(MeasureCommand, ASignalStopsTheRunAndNothingIsWritten)
 {
-    const fs::path fifo = MeasureDevices::dir / "slow.fifo";
-    fs::remove(fifo);
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path fifo = freshFifo("slow.fifo");
     for (const int sig : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(sig);
         const int pid = startProcess(CORVANE_EXE, {"measure", "-o", file("ir.wav").string(), "--recording",
                                                    file("rec.wav").string(), "--format", "f32", "--device",
                                                    playedDevice(), "--capture-device", "corvane_slow"});
         {
-            const SlowFeeder feeder(fifo, 4);
+            // A period of f32 mono every 20 ms.
+            const Feeder feeder(fifo, 960);
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             ::kill(pid, sig);
             EXPECT_EQ(waitProcess(pid), 130);

@@ -44,7 +44,8 @@ public:
 
     std::int64_t framesCaptured() const { return captured.value(); }
     // Final once captureDone: about how many frames an overrun lost (0 when
-    // none was lost), and the result: 0 (all frames, or stopped when asked),
+    // none was lost): those the device made, by its rate and the time since it
+    // started, that the capture does not hold. And the result: 0 (all frames, or stopped when asked),
     // core::kDeviceStopped for an overrun, a suspend or a failed read
     // (framesLost tells an overrun), or core::kTimedOut.
     std::int64_t framesLost() const { return lost.value(); }
