@@ -30,7 +30,8 @@ constexpr OptionSpec kOwn[] = {
     {"--output", "-o", true, "IR.WAV", "",
      "The impulse response's WAV file to write (required): 64-bit float, lag 0 at frame 0.", ValueKind::File},
     {"--format", "", true, "s16|s32|f32", "s16",
-     "The sample format played and recorded, taken by both devices exactly as it is."},
+     "The sample format played and recorded, taken by both devices exactly as it is.", ValueKind::Text,
+     audio::playFormatNames},
     {"--device", "", true, "OUT", "default",
      "The ALSA PCM to play on (default: CORVANE_AUDIO_DEVICE when set, else default).", ValueKind::Device},
     {"--capture-device", "", true, "IN", "",
@@ -195,8 +196,7 @@ std::string framesAndMs(std::int64_t frames, int fs)
 
 std::string measureUsage()
 {
-    return "usage: corvane measure -o IR.wav [SWEEP OPTIONS] [--format " + audio::playFormatNames() +
-           "] [--device OUT]\n"
+    return "usage: corvane measure -o IR.wav [SWEEP OPTIONS] [--format s16|s32|f32] [--device OUT]\n"
            "                       [--capture-device IN] [--output-channel N|all] [--input-channel N]\n"
            "                       [--reference-channel N] [--pre S] [--tail S] [--repeat K]\n"
            "                       [--recording REC.wav] [--response OUT] [--distortion OUT]\n"
@@ -204,8 +204,9 @@ std::string measureUsage()
            smoothingNames() +
            "] [--quiet]\n"
            "  Plays a sweep and records it in one run, and writes the impulse response.\n"
-           "  SWEEP OPTIONS, as export takes them: [--level DB] [--from F1] [--to F2] [--fs HZ]\n"
-           "         [--seconds S | --samples N] [--sync] [--fade-in S] [--fade-out S] (defaults: a 10 s,\n"
+           "  SWEEP OPTIONS, as export takes them: [--signal sweep] [--level DB] [--from F1] [--to F2]\n"
+           "         [--fs HZ] [--seconds S | --samples N] [--sync] [--fade-in S] [--fade-out S] (defaults: a 10 "
+           "s,\n"
            "         20 Hz to 20 kHz sweep at 48000 Hz, --level 14: a peak 6 dB below full scale)\n"
            "  --format: the samples played and recorded (default s16); the devices take them as they\n"
            "         are, never resampled or converted; a device that refuses says why (exit 3)\n"

@@ -291,7 +291,9 @@ TEST_F(MeasureCommand, WithoutAReferenceTheImpulseResponseIsTheDeconvolvedRecord
 {
     const std::vector<double> sweep = exportedSweep();
     prepare(sweep, {{1480, 0.5}}, 1);
-    const Outcome r = measure({"--recording", file("rec.wav").string()});
+    const Outcome r =
+        measure({"--recording", file("rec.wav").string(), "--response", file("response.csv").string(),
+                 "--distortion", file("distortion.csv").string(), "--smooth", "1/3"});
     ASSERT_EQ(r.code, cli::Ok) << r.err;
     EXPECT_NE(r.err.find("Impulse response peak at 1480 frames (30.833 ms)"), std::string::npos) << r.err;
 
@@ -320,8 +322,43 @@ TEST_F(MeasureCommand, WithoutAReferenceTheImpulseResponseIsTheDeconvolvedRecord
     EXPECT_LE(worst, 1e-9 * peak);
     // The recording holds the capture as it came.
     const Sound rec = readSound(file("rec.wav"));
-    EXPECT_EQ(rec.channels.size(), 1U);
-    EXPECT_EQ(rec.channels.at(0).size(), static_cast<std::size_t>(kPre + kTail) + sweep.size());
+    ASSERT_EQ(rec.channels.size(), 1U);
+    ASSERT_EQ(rec.channels.at(0).size(), static_cast<std::size_t>(kPre + kTail) + sweep.size());
+
+    // The response is the response command's of the impulse response; the
+    // distortion the distortion command's of the recording from lag 0 on.
+    const auto command = [](auto runCommand, const std::vector<std::string>& commandWords) {
+        const std::vector<std::string_view> commandArgs(commandWords.begin(), commandWords.end());
+        std::ostringstream commandOut;
+        std::ostringstream commandErr;
+        EXPECT_EQ(runCommand(commandArgs, commandOut, commandErr, nullptr), cli::Ok) << commandErr.str();
+    };
+    command(cli::runResponse,
+            {file("ir.wav").string(), "-o", file("response-of-ir.csv").string(), "--smooth", "1/3"});
+    EXPECT_EQ(textOf(file("response.csv")), textOf(file("response-of-ir.csv")));
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* cut = sf_open(file("from-lag-0.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(cut, nullptr);
+    const std::vector<double>& x = rec.channels[0];
+    EXPECT_EQ(sf_writef_double(cut, x.data() + kPre, static_cast<sf_count_t>(x.size()) - kPre),
+              static_cast<sf_count_t>(x.size()) - kPre);
+    sf_close(cut);
+    command(cli::runDistortion, {file("from-lag-0.wav").string(), "-o", file("distortion-of-cut.csv").string(),
+                                 "--signal", "sweep", "--fs", "48000", "--seconds", "2", "--smooth", "1/3"});
+    EXPECT_EQ(textOf(file("distortion.csv")), textOf(file("distortion-of-cut.csv")));
+}
+
+TEST(MeasureHelp, NamesEveryOptionOfTheTable)
+{
+    const ProcessResult r = runProcess(CORVANE_EXE, {"help", "measure"});
+    ASSERT_EQ(r.exitCode, 0);
+    for (const cli::OptionSpec& option : cli::measureOptions())
+        EXPECT_NE(r.out.find(std::string(option.name)), std::string::npos) << option.name;
+    EXPECT_NE(r.out.find("at 48000 Hz, --level 14: a peak 6 dB below"), std::string::npos) << r.out;
+    EXPECT_EQ(runProcess(CORVANE_EXE, {"measure", "--help"}).out, r.out);
 }
 
 TEST_F(MeasureCommand, FourRepeatsLowerTheNoiseFloorBySixDecibels)
