@@ -90,6 +90,13 @@ bool SoundInput::linkTo(SoundOutput& output)
     return isLinked;
 }
 
+void SoundInput::unlink()
+{
+    if (pcm != nullptr && isLinked)
+        snd_pcm_unlink(pcm);
+    isLinked = false;
+}
+
 int SoundInput::close()
 {
     if (capturing.taken()) {
@@ -97,11 +104,9 @@ int SoundInput::close()
         return core::kAlreadyRunning;
     }
     if (pcm != nullptr) {
-        if (isLinked)
-            snd_pcm_unlink(pcm);
+        unlink();
         snd_pcm_close(pcm);
         pcm = nullptr;
-        isLinked = false;
     }
     return 0;
 }

@@ -281,6 +281,9 @@ MeasureStatus measure(const MeasureDescription& m, const JobPlan& plan, const st
     bool stopped = false;
     constexpr std::chrono::milliseconds kPoll{20};
     while (!(capture->captureDone() && player->playDone())) {
+        // Linked for the start only: see SoundInput::unlink.
+        if (input.linked() && (capture->framesCaptured() > 0 || capture->captureDone()))
+            input.unlink();
         if (!stopped && stop && stop()) {
             stopped = true;
             capture->requestStop();

@@ -42,6 +42,11 @@ public:
     // output starts; true when the devices allow it (ALSA's snd_pcm_link),
     // false when they do not (nothing changes then).
     bool linkTo(SoundOutput& output);
+    // Undoes linkTo. Once both streams run, they must go their own ways:
+    // linked, the output's drain at its end would stop the capture too, and
+    // its prepare for the next player would reset it. ALSA allows this while
+    // the capture thread reads.
+    void unlink();
     // Closes the device. core::kAlreadyRunning (and nothing closed) while a
     // capture thread still runs on it, else 0.
     int close();

@@ -66,7 +66,7 @@ struct MeasureResult {
     // arrival on the reference channel, and that channel's peak in dBFS.
     std::optional<std::int64_t> referenceDelay;
     double referencePeakDb = 0.0;
-    bool linked = false; // playback and capture started together
+    bool linked = false; // playback and capture were linked to start together
     std::int64_t lostFrames = 0;
     int underruns = 0;
     long long clippedSamples = 0;
