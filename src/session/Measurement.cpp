@@ -157,7 +157,6 @@ MeasureStatus analyseRecording(const MeasureDescription& m, const JobPlan& plan,
     r.repeatFrames = plan.frames;
     const std::int64_t irFrames = r.repeatFrames - r.preFrames; // the sweep and its tail
     const auto& input = r.recording.at(static_cast<std::size_t>(m.inputChannel - 1));
-    const auto recordingFrames = static_cast<std::int64_t>(input.size());
 
     if (m.referenceChannel > 0) {
         r.referencePeakDb = peakDb(r.recording.at(static_cast<std::size_t>(m.referenceChannel - 1)));
@@ -171,39 +170,50 @@ MeasureStatus analyseRecording(const MeasureDescription& m, const JobPlan& plan,
         }
     }
 
+    // Each repeat is deconvolved on its own stretch of the capture, so the
+    // transforms stay one repeat long however many there are; one repeat's
+    // stretch is the whole capture.
     const std::vector<double> inverse = inverseFilterValues(job, plan);
-    analysis::SweepDeconvolver deconvolver(inverse, recordingFrames);
-    std::copy(input.begin(), input.end(), deconvolver.recording());
-    deconvolver.run();
-
-    // Where each repeat's sweep starts in the capture, as if the round trip
-    // took no time.
-    std::vector<std::int64_t> starts;
-    for (int k = 0; k < m.repeats; ++k)
-        starts.push_back(k * r.repeatFrames + r.preFrames);
-    r.lagZero.clear();
-    if (m.referenceChannel > 0) {
-        analysis::SweepDeconvolver reference(deconvolver);
-        const auto& ref = r.recording[static_cast<std::size_t>(m.referenceChannel - 1)];
-        std::copy(ref.begin(), ref.end(), reference.recording());
-        reference.run();
-        for (const std::int64_t s : starts)
-            r.lagZero.push_back(s + peakLag(reference, s, irFrames));
-        r.referenceDelay = r.lagZero.front() - starts.front();
-    } else {
-        // The later repeats are put where their peak falls on the first's.
-        const std::int64_t first = peakLag(deconvolver, starts.front(), irFrames);
-        for (const std::int64_t s : starts)
-            r.lagZero.push_back(s + peakLag(deconvolver, s, irFrames) - first);
-        r.lagZero.front() = starts.front();
-        r.referenceDelay.reset();
-    }
+    analysis::SweepDeconvolver deconvolver(inverse, r.repeatFrames);
+    std::unique_ptr<analysis::SweepDeconvolver> reference;
+    if (m.referenceChannel > 0)
+        reference = std::make_unique<analysis::SweepDeconvolver>(deconvolver);
+    const auto deconvolve = [&](analysis::SweepDeconvolver& d, const std::vector<double>& channel, int k) {
+        const auto first = std::min(static_cast<std::size_t>(k * r.repeatFrames), channel.size());
+        const auto last = std::min(first + static_cast<std::size_t>(r.repeatFrames), channel.size());
+        double* to = std::copy(channel.begin() + static_cast<std::ptrdiff_t>(first),
+                               channel.begin() + static_cast<std::ptrdiff_t>(last), d.recording());
+        std::fill(to, d.recording() + r.repeatFrames, 0.0);
+        d.run();
+    };
 
     const std::int64_t zero = deconvolver.filterFrames() - 1;
     r.impulseResponse.assign(static_cast<std::size_t>(irFrames), 0.0);
-    for (const std::int64_t lag : r.lagZero)
+    r.lagZero.clear();
+    r.referenceDelay.reset();
+    std::int64_t firstPeak = 0;
+    for (int k = 0; k < m.repeats; ++k) {
+        // Lag 0 in the repeat's stretch: where its sweep starts, as if the
+        // round trip took no time, then moved to the reference's arrival, or
+        // to where the repeat's peak falls on the first one's.
+        std::int64_t lag = r.preFrames;
+        if (reference) {
+            deconvolve(*reference, r.recording[static_cast<std::size_t>(m.referenceChannel - 1)], k);
+            lag += peakLag(*reference, r.preFrames, irFrames);
+            if (k == 0)
+                r.referenceDelay = lag - r.preFrames;
+        }
+        deconvolve(deconvolver, input, k);
+        if (!reference) {
+            const std::int64_t peak = peakLag(deconvolver, r.preFrames, irFrames);
+            if (k == 0)
+                firstPeak = peak;
+            lag += peak - firstPeak;
+        }
+        r.lagZero.push_back(k * r.repeatFrames + lag);
         for (std::int64_t j = 0; j < irFrames; ++j)
             r.impulseResponse[static_cast<std::size_t>(j)] += deconvolver.full(zero + lag + j);
+    }
     const auto count = static_cast<double>(m.repeats);
     for (double& v : r.impulseResponse)
         v /= count;
@@ -227,11 +237,14 @@ analysis::HarmonicDistortion measuredDistortion(const MeasureDescription& m, con
     p.harmonics = harmonics;
     p.smoothing = smoothing;
     const auto& input = r.recording.at(static_cast<std::size_t>(m.inputChannel - 1));
-    const std::int64_t first =
-        std::clamp<std::int64_t>(r.lagZero.front(), 0, static_cast<std::int64_t>(input.size()));
+    // The first repeat's sweep and tail from its lag 0.
+    const auto size = static_cast<std::int64_t>(input.size());
+    const std::int64_t first = std::clamp<std::int64_t>(r.lagZero.front(), 0, size);
+    const std::int64_t frames = std::min(size - first, std::int64_t{plan.frames} - plan.padBefore);
     const std::vector<double> inverse = inverseFilterValues(job, plan);
-    analysis::SweepDeconvolver d(inverse, static_cast<std::int64_t>(input.size()) - first);
-    std::copy(input.begin() + first, input.end(), d.recording());
+    analysis::SweepDeconvolver d(inverse, std::max<std::int64_t>(frames, 1));
+    std::fill(d.recording(), d.recording() + d.recordingFrames(), 0.0);
+    std::copy(input.begin() + first, input.begin() + first + frames, d.recording());
     d.run();
     return analysis::harmonicDistortion(d, p);
 }

@@ -376,8 +376,8 @@ TEST_F(MeasureCommand, FourRepeatsLowerTheNoiseFloorBySixDecibels)
         const std::vector<double> clean = readSound(file("clean.wav")).channels.at(0);
         const std::vector<double> noisy = readSound(file("noisy.wav")).channels.at(0);
         EXPECT_EQ(peakIndex(noisy), 480U);
-        // Up to where the last repeat's recording ends within the inverse
-        // filter's reach.
+        // The lags whose reach (the inverse filter's length) stays inside
+        // their repeat's stretch of the recording.
         const std::int64_t lags = kTail - 1000;
         double sum = 0.0;
         for (std::int64_t j = 0; j < lags; ++j) {

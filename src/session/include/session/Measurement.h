@@ -80,14 +80,15 @@ MeasureStatus measure(const MeasureDescription& m, const JobPlan& plan, const st
                       MeasureResult& result, std::string& reason);
 
 // The analysis alone, for a result whose recording and sampleRate are
-// filled: finds lag 0 of each repeat (on the reference, or by the first
-// sweep's peak), deconvolves with the sweep's inverse filter through the
-// analysis code `deconvolve` uses, and averages. Done or SilentReference.
+// filled: deconvolves each repeat's stretch of the capture with the sweep's
+// inverse filter through the analysis code `deconvolve` uses, finds its lag 0
+// (on the reference, or by the first repeat's peak) and averages. Done or
+// SilentReference.
 MeasureStatus analyseRecording(const MeasureDescription& m, const JobPlan& plan, MeasureResult& result,
                                std::string& reason);
 
 // The harmonic distortion of the first repeat, as `corvane distortion` finds
-// it in a recording that begins at that repeat's lag 0.
+// it in a recording of that repeat's sweep and tail from its lag 0 on.
 analysis::HarmonicDistortion measuredDistortion(const MeasureDescription& m, const JobPlan& plan,
                                                 const MeasureResult& result, int harmonics, int smoothing);
 
