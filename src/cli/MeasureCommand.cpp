@@ -33,7 +33,7 @@ constexpr OptionSpec kOwn[] = {
      "The sample format played and recorded, taken by both devices exactly as it is.", ValueKind::Text,
      audio::playFormatNames},
     {"--device", "", true, "OUT", "default",
-     "The ALSA PCM to play on (default: CORVANE_AUDIO_DEVICE when set, else default).", ValueKind::Device},
+     "The ALSA PCM to play on; CORVANE_AUDIO_DEVICE, when set, takes the default's place.", ValueKind::Device},
     {"--capture-device", "", true, "IN", "",
      "The ALSA PCM to record from; without it, the playback's device name.", ValueKind::Device},
     {"--output-channel", "", true, "N|all", "all",
@@ -69,6 +69,11 @@ std::vector<OptionSpec> sweepRows()
     for (OptionSpec row : sweepOptionSpecs()) {
         if (row.name == "--fs")
             row.defaultText = "48000";
+        if (row.name == "--signal") {
+            row.defaultText = "sweep";
+            row.help = "The signal measured with: sweep, the exponential sweep, is the only one.";
+            row.choices = nullptr;
+        }
         rows.push_back(row);
     }
     return rows;

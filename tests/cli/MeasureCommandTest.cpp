@@ -125,6 +125,8 @@ struct Path {
     std::int64_t delay = 0;
     double gain = 1.0;
     double noiseRms = 0.0;
+    // Frames more for each repeat, as a device whose latency wanders.
+    std::vector<std::int64_t> drift = {};
 };
 
 class MeasureCommand : public testing::Test {
@@ -196,7 +198,9 @@ protected:
             std::normal_distribution<double> noise(0.0, p.noiseRms);
             for (int k = 0; k < repeats; ++k)
                 for (std::size_t n = 0; n < sweep.size(); ++n) {
-                    const auto at = static_cast<std::size_t>(k * period + kPre + p.delay) + n;
+                    const std::int64_t drift =
+                        static_cast<std::size_t>(k) < p.drift.size() ? p.drift[static_cast<std::size_t>(k)] : 0;
+                    const auto at = static_cast<std::size_t>(k * period + kPre + p.delay + drift) + n;
                     if (at < frames)
                         x[at] += p.gain * sweep[n];
                 }
@@ -391,6 +395,26 @@ TEST_F(MeasureCommand, FourRepeatsLowerTheNoiseFloorBySixDecibels)
     const double gainDb = 20.0 * std::log10(one / four);
     RecordProperty("noise_floor_gain_db", std::to_string(gainDb));
     EXPECT_NEAR(gainDb, 6.0, 0.5);
+}
+
+TEST_F(MeasureCommand, WithoutAReferenceRepeatsAreAlignedByTheFirstPeak)
+{
+    const std::vector<double> sweep = exportedSweep();
+    prepare(sweep, {{1480, 0.5}}, 1);
+    ASSERT_EQ(measure({"--quiet"}, "one.wav").code, cli::Ok);
+    prepare(sweep, {{1480, 0.5, 0.0, {0, 10, -7}}}, 3);
+    const Outcome r = measure({"--repeat", "3"}, "three.wav");
+    ASSERT_EQ(r.code, cli::Ok) << r.err;
+    EXPECT_NE(r.err.find("Impulse response peak at 1480 frames"), std::string::npos) << r.err;
+    // Aligned, the three are the one run's response; a repeat a few frames
+    // off would blur the peak.
+    const std::vector<double> one = readSound(file("one.wav")).channels.at(0);
+    const std::vector<double> three = readSound(file("three.wav")).channels.at(0);
+    const double peak = std::fabs(one[peakIndex(one)]);
+    double worst = 0.0;
+    for (std::size_t j = 0; j < static_cast<std::size_t>(kTail) - 2000; ++j)
+        worst = std::max(worst, std::fabs(three[j] - one[j]));
+    EXPECT_LE(worst, 1e-9 * peak);
 }
 
 struct Refused {
