@@ -36,12 +36,12 @@ using namespace corvane;
 namespace fs = std::filesystem;
 
 constexpr int kRate = 48000;
-constexpr double kSweepSeconds = 2.0;
 constexpr std::int64_t kPre = 24000; // the default 0.5 s
 constexpr std::int64_t kTail = 48000; // the default 1.0 s
 
-// The capture devices: one reads a prepared file, one a FIFO the test feeds
-// slowly, one takes exactly two channels; and two that refuse, as playback's
+// The capture devices: one reads a prepared file, one the same file but
+// takes exactly two channels, one a FIFO the test feeds slowly, one a FIFO
+// with a clock of its own (an overrun); and two that refuse, as playback's
 // tests have them: one converts only at 48 kHz, one takes linear formats only.
 class MeasureDevices : public ::testing::Environment {
 public:
@@ -53,13 +53,16 @@ public:
                             << (dir / "capture.raw").string() << "\" format \"raw\" }\n"
                             << "pcm.corvane_slow { type file slave.pcm \"null\" file \"/dev/null\" infile \""
                             << (dir / "slow.fifo").string() << "\" format \"raw\" }\n"
+                            << "pcm.corvane_two_inputs { type file slave.pcm \"corvane_pairs\" file \"/dev/null\" "
+                               "infile \""
+                            << (dir / "capture.raw").string() << "\" format \"raw\" }\n"
                             << "pcm_type.corvane_late { lib \"" CORVANE_LATE_PLUGIN "\" }\n"
                             << "pcm.corvane_late { type corvane_late infile \"" << (dir / "late.fifo").string()
                             << "\" }\n"
                             << R"(
-pcm.corvane_two_inputs {
+pcm.corvane_pairs {
     type multi
-    slaves.a { pcm "corvane_capture" channels 2 }
+    slaves.a { pcm "null" channels 2 }
     bindings.0 { slave a channel 0 }
     bindings.1 { slave a channel 1 }
 }
@@ -395,6 +398,19 @@ TEST_F(MeasureCommand, FourRepeatsLowerTheNoiseFloorBySixDecibels)
     const double gainDb = 20.0 * std::log10(one / four);
     RecordProperty("noise_floor_gain_db", std::to_string(gainDb));
     EXPECT_NEAR(gainDb, 6.0, 0.5);
+}
+
+// A device that records no fewer than two channels gives the recording both,
+// though one was asked for.
+TEST_F(MeasureCommand, ACardThatRecordsInPairsRecordsBothChannels)
+{
+    const std::vector<double> sweep = exportedSweep();
+    prepare(sweep, {{1480, 0.5}, {1000, 1.0}}, 1);
+    const Outcome r =
+        measure({"--capture-device", "corvane_two_inputs", "--recording", file("rec.wav").string(), "--quiet"});
+    ASSERT_EQ(r.code, cli::Ok) << r.err;
+    EXPECT_EQ(readSound(file("rec.wav")).channels.size(), 2U);
+    EXPECT_EQ(peakIndex(readSound(file("ir.wav")).channels.at(0)), 1480U);
 }
 
 TEST_F(MeasureCommand, WithoutAReferenceRepeatsAreAlignedByTheFirstPeak)
