@@ -295,8 +295,8 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
             err << "corvane measure: interrupted; nothing was written\n";
         return interruptedCode(interrupt) != Ok ? interruptedCode(interrupt) : Failed;
     case session::MeasureStatus::Overrun:
-        return failed("the capture lost " + std::to_string(result.lostFrames) +
-                      " frames (an overrun: the recording has a hole): " + reason);
+        return failed("the capture lost about " + std::to_string(result.lostFrames) + " frames (" + reason +
+                      "), so the recording would have a hole");
     case session::MeasureStatus::DeviceFailed:
     case session::MeasureStatus::Underrun:
     case session::MeasureStatus::SilentReference: return failed(reason);
