@@ -66,6 +66,11 @@ pcm.corvane_pairs {
     bindings.0 { slave a channel 0 }
     bindings.1 { slave a channel 1 }
 }
+pcm.corvane_mono_out {
+    type multi
+    slaves.a { pcm "null" channels 1 }
+    bindings.0 { slave a channel 0 }
+}
 pcm.corvane_linear_only { type rate slave { pcm "null" rate 48000 } }
 pcm.corvane_only_48k { type plug slave { pcm "null" rate 48000 } }
 )";
@@ -246,26 +251,37 @@ TEST_F(MeasureCommand, TheReferenceLeavesTheDeviceUnderTestsOwnDelayTheSameInTen
         EXPECT_EQ(ir.channels[0].size(), sweep.size() + kTail);
         EXPECT_EQ(peakIndex(ir.channels[0]), 480U) << "run " << run;
     }
+}
 
-    // What was played is export's stereo sweep with the same silence around it.
-    const std::vector<std::string> words{"-o",           file("played.wav").string(),
-                                         "--signal",     "sweep",
-                                         "--fs",         "48000",
-                                         "--level",      "14",
-                                         "--format",     "f32",
-                                         "--seconds",    "2",
-                                         "--pad-before", "0.5",
-                                         "--pad-after",  "1",
-                                         "--quiet"};
-    const std::vector<std::string_view> args(words.begin(), words.end());
-    std::ostringstream out;
-    std::ostringstream err;
-    ASSERT_EQ(cli::runExport(args, out, err), cli::Ok) << err.str();
-    const std::vector<std::uint8_t> exported = bytesOf(file("played.wav"));
-    const std::vector<std::uint8_t> played = bytesOf(MeasureDevices::dir / "played.raw");
-    constexpr std::size_t kFloatHeader = 80;
-    ASSERT_EQ(played.size() + kFloatHeader, exported.size());
-    EXPECT_TRUE(std::equal(played.begin(), played.end(), exported.begin() + kFloatHeader));
+// What was played is export's stereo sweep with the same silence around it,
+// on the output channel(s) asked for.
+TEST_F(MeasureCommand, PlaysWhatExportWritesOnTheOutputChannelsAsked)
+{
+    prepare(exportedSweep(), {{1480, 0.5}}, 1);
+    for (const auto& [channel, route] : {std::pair{"all", "both"}, {"1", "left"}, {"2", "right"}}) {
+        SCOPED_TRACE(channel);
+        const Outcome r = measure({"--output-channel", channel, "--quiet"});
+        ASSERT_EQ(r.code, cli::Ok) << r.err;
+        const std::vector<std::string> words{"-o",           file("played.wav").string(),
+                                             "--signal",     "sweep",
+                                             "--fs",         "48000",
+                                             "--level",      "14",
+                                             "--format",     "f32",
+                                             "--seconds",    "2",
+                                             "--pad-before", "0.5",
+                                             "--pad-after",  "1",
+                                             "--route",      route,
+                                             "--quiet"};
+        const std::vector<std::string_view> args(words.begin(), words.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(cli::runExport(args, out, err), cli::Ok) << err.str();
+        const std::vector<std::uint8_t> exported = bytesOf(file("played.wav"));
+        const std::vector<std::uint8_t> played = bytesOf(MeasureDevices::dir / "played.raw");
+        constexpr std::size_t kFloatHeader = 80;
+        ASSERT_EQ(played.size() + kFloatHeader, exported.size());
+        EXPECT_TRUE(std::equal(played.begin(), played.end(), exported.begin() + kFloatHeader));
+    }
 }
 
 TEST_F(MeasureCommand, AQuietReferenceGivesTheSameDelay)
@@ -468,6 +484,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{{"--capture-device", "corvane_two_inputs", "--input-channel", "3"},
                 cli::Failed,
                 "it takes 2 to 2 channels"},
+        Refused{{"--device", "corvane_mono_out"}, cli::Failed, "it takes 1 to 1 channels"},
         Refused{{"--device", "corvane_no_such_device"}, cli::Failed, "corvane_no_such_device"}));
 
 // Feeds a capture device's FIFO with silence, bytes every 5 ms, until told to
