@@ -8,9 +8,7 @@
 #include "core/NumberText.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <ostream>
 #include <thread>
