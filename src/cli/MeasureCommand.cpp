@@ -306,9 +306,10 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
     const int rate = result.sampleRate;
     if (!o.quiet) {
         if (result.referenceDelay) {
+            char peak[32];
+            std::snprintf(peak, sizeof peak, "%.1f", result.referencePeakDb);
             err << "Reference on input " << o.m.referenceChannel << ": the loop back takes "
-                << framesAndMs(*result.referenceDelay, rate) << "; peak "
-                << static_cast<int>(result.referencePeakDb) << " dBFS\n";
+                << framesAndMs(*result.referenceDelay, rate) << "; peak " << peak << " dBFS\n";
             err << "System delay: " << framesAndMs(result.peakFrame, rate)
                 << ", the impulse response's peak after the reference\n";
         } else {

@@ -158,6 +158,15 @@ MeasureStatus analyseRecording(const MeasureDescription& m, const JobPlan& plan,
     const std::int64_t irFrames = r.repeatFrames - r.preFrames; // the sweep and its tail
     const auto& input = r.recording.at(static_cast<std::size_t>(m.inputChannel - 1));
 
+    // A float device can deliver anything; what is not a number measures nothing.
+    for (const auto& channel : r.recording)
+        if (const auto bad =
+                std::count_if(channel.begin(), channel.end(), [](double v) { return !std::isfinite(v); });
+            bad > 0) {
+            reason = "the capture holds " + std::to_string(bad) + " samples that are not finite numbers";
+            return MeasureStatus::DeviceFailed;
+        }
+
     if (m.referenceChannel > 0) {
         r.referencePeakDb = peakDb(r.recording.at(static_cast<std::size_t>(m.referenceChannel - 1)));
         if (!(r.referencePeakDb >= kSilentReferenceDb)) {

@@ -310,6 +310,21 @@ TEST_F(MeasureCommand, ASilentReferenceIsRefusedAndNothingWritten)
     expectNothingWritten();
 }
 
+TEST_F(MeasureCommand, ACaptureOfSamplesThatAreNotNumbersIsRefused)
+{
+    prepare(exportedSweep(), {{1480, 0.5}}, 1);
+    {
+        std::fstream capture(MeasureDevices::dir / "capture.raw", std::ios::binary | std::ios::in | std::ios::out);
+        const float values[] = {NAN, INFINITY};
+        capture.seekp(4 * 30000);
+        capture.write(reinterpret_cast<const char*>(values), sizeof values);
+    }
+    const Outcome r = measure({"--recording", file("rec.wav").string()});
+    EXPECT_EQ(r.code, cli::Failed);
+    EXPECT_NE(r.err.find("the capture holds 2 samples that are not finite numbers"), std::string::npos) << r.err;
+    expectNothingWritten();
+}
+
 TEST_F(MeasureCommand, WithoutAReferenceTheImpulseResponseIsTheDeconvolvedRecordingFromTheSweepsStart)
 {
     const std::vector<double> sweep = exportedSweep();

@@ -82,8 +82,9 @@ MeasureStatus measure(const MeasureDescription& m, const JobPlan& plan, const st
 // The analysis alone, for a result whose recording and sampleRate are
 // filled: deconvolves each repeat's stretch of the capture with the sweep's
 // inverse filter through the analysis code `deconvolve` uses, finds its lag 0
-// (on the reference, or by the first repeat's peak) and averages. Done or
-// SilentReference.
+// (on the reference, or by the first repeat's peak) and averages. Done,
+// SilentReference, or DeviceFailed for a capture that holds samples that are
+// not finite numbers.
 MeasureStatus analyseRecording(const MeasureDescription& m, const JobPlan& plan, MeasureResult& result,
                                std::string& reason);
 
