@@ -45,6 +45,25 @@ void* operator new[](std::size_t n)
 {
     return counted(n);
 }
+// The nothrow forms too, so every pair of new and delete is this file's.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept
+{
+    if (watching.load(std::memory_order_relaxed))
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(n != 0 ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept
+{
+    return operator new(n, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
 void operator delete(void* p) noexcept
 {
     std::free(p);
