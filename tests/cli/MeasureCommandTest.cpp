@@ -192,10 +192,11 @@ protected:
     }
 
     // Writes the capture file: per channel the sweep along its path, repeats
-    // times, each after the silence and followed by the tail. The noise of
-    // every channel and repeat is drawn afresh from seed.
+    // times, each after the silence and followed by the tail, in the capture
+    // format ("f32", "s16" or "s32"). The noise of every channel and repeat is
+    // drawn afresh from seed.
     static void prepare(const std::vector<double>& sweep, const std::vector<Path>& paths, int repeats,
-                        unsigned seed = 1)
+                        unsigned seed = 1, const std::string& format = "f32")
     {
         const auto period = kPre + static_cast<std::int64_t>(sweep.size()) + kTail;
         const auto frames = static_cast<std::size_t>(period * repeats);
@@ -217,13 +218,22 @@ protected:
                     v += noise(random);
             channels.push_back(std::move(x));
         }
-        std::vector<float> interleaved;
+        std::string bytes;
+        const auto put = [&bytes](const auto value) {
+            bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+        };
         for (std::size_t i = 0; i < frames; ++i)
-            for (const auto& c : channels)
-                interleaved.push_back(static_cast<float>(c[i]));
+            for (const auto& c : channels) {
+                if (format == "s16")
+                    put(static_cast<std::int16_t>(std::clamp(std::lround(c[i] * 32768.0), -32768L, 32767L)));
+                else if (format == "s32")
+                    put(static_cast<std::int32_t>(
+                        std::clamp(std::llround(c[i] * 2147483648.0), -2147483648LL, 2147483647LL)));
+                else
+                    put(static_cast<float>(c[i]));
+            }
         std::ofstream(MeasureDevices::dir / "capture.raw", std::ios::binary)
-            .write(reinterpret_cast<const char*>(interleaved.data()),
-                   static_cast<std::streamsize>(interleaved.size() * sizeof(float)));
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
 
     void expectNothingWritten() const
@@ -328,6 +338,32 @@ TEST_F(MeasureCommand, ACaptureOfSamplesThatAreNotNumbersIsRefused)
 TEST_F(MeasureCommand, WithoutAReferenceTheImpulseResponseIsTheDeconvolvedRecordingFromTheSweepsStart)
 {
     const std::vector<double> sweep = exportedSweep();
+    // Each capture format: the recording must hold what was analysed, exactly.
+    for (const std::string format : {"s16", "s32"}) {
+        SCOPED_TRACE(format);
+        prepare(sweep, {{1480, 0.5}}, 1, 1, format);
+        const Outcome r = measure({"--format", format, "--recording", file("rec.wav").string(), "--quiet"});
+        ASSERT_EQ(r.code, cli::Ok) << r.err;
+        const std::vector<double> ir = readSound(file("ir.wav")).channels.at(0);
+        const std::vector<std::string> words{file("rec.wav").string(),
+                                             "-o",
+                                             file("dec.wav").string(),
+                                             "--signal",
+                                             "sweep",
+                                             "--fs",
+                                             "48000",
+                                             "--seconds",
+                                             "2",
+                                             "--quiet"};
+        const std::vector<std::string_view> args(words.begin(), words.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(cli::runDeconvolve(args, out, err), cli::Ok) << err.str();
+        const std::vector<double> whole = readSound(file("dec.wav")).channels.at(0);
+        ASSERT_EQ(whole.size(), ir.size() + kPre);
+        EXPECT_TRUE(std::equal(ir.begin(), ir.end(), whole.begin() + kPre));
+    }
+
     prepare(sweep, {{1480, 0.5}}, 1);
     const Outcome r =
         measure({"--recording", file("rec.wav").string(), "--response", file("response.csv").string(),
