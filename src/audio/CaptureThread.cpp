@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
-#include <new>
 #include <system_error>
 
 namespace corvane::audio {
