@@ -208,4 +208,12 @@ int runDistortionCommand(std::span<const std::string_view> args, std::ostream& o
                                  std::ostream& e) { return writeChart(chart, size, path, "distortion", e); });
 }
 
+int runMeasureCommand(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
+{
+    return cli::runMeasure(args, out, err,
+                           [](const cli::FrequencyChart& chart, const cli::ChartSize& size,
+                              const std::string& path,
+                              std::ostream& e) { return writeChart(chart, size, path, "measure", e); });
+}
+
 } // namespace corvane::app

@@ -390,6 +390,8 @@ std::span<const cli::Subcommand> windowCommands()
          cli::responseUsage, runResponseCommand, cli::responseOptions, "IR.WAV"},
         {"distortion", "write a recorded sweep's harmonic distortion as CSV or a PNG chart", cli::distortionUsage,
          runDistortionCommand, cli::distortionOptions, "RECORDING"},
+        {"measure", "play a sweep and record it in one run, and write the impulse response", cli::measureUsage,
+         runMeasureCommand, cli::measureOptions},
     };
     return kCommands;
 }

@@ -8,9 +8,7 @@
 #include "core/NumberText.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <ostream>
 #include <thread>
@@ -135,17 +133,10 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Deco
     if (parsed.operands.empty())
         return usage("no recording given");
     o.recording = std::string(parsed.operands.front());
-    for (const ParsedOption& option : parsed.options) {
-        bool taken = false;
-        if (auto refusal = takeSweepOption(option, o.sweep, taken))
-            return refusal;
-        if (taken) {
-            if (o.sweepOption.empty())
-                o.sweepOption = std::string(option.name);
-        } else if (auto refusal = takeOwn(option, o)) {
-            return refusal;
-        }
-    }
+    if (auto refusal = takeOptions(
+            parsed.options, o.sweep, nullptr, [&o](const ParsedOption& option) { return takeOwn(option, o); },
+            &o.sweepOption))
+        return refusal;
     if (o.path.empty())
         return usage("no output file given (-o IR.wav)");
     if (!o.inversePath.empty() && !o.sweepOption.empty())
@@ -153,40 +144,6 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Deco
     if (o.inversePath.empty() && o.sweepOption.empty())
         return usage("the sweep is not described: give its options (--signal sweep ...) or --inverse INV.wav");
     return std::nullopt;
-}
-
-// The IR file: the channels interleaved, little-endian floats.
-bool writeImpulseResponse(wavio::ByteSink& sink, const std::vector<std::vector<double>>& channels, int fs,
-                          bool f32, const InterruptGuard& interrupt)
-{
-    static_assert(std::endian::native == std::endian::little, "the samples are stored as the machine has them");
-    const auto frames = static_cast<std::int64_t>(channels.front().size());
-    const int bytes = f32 ? 4 : 8;
-    const auto header = analysis::floatWavHeader(static_cast<int>(channels.size()), fs, frames, bytes);
-    if (!sink.write(header.data(), header.size()))
-        return false;
-    constexpr std::int64_t kBlockFrames = 8192;
-    std::vector<unsigned char> block(static_cast<std::size_t>(kBlockFrames) * channels.size() * 8);
-    for (std::int64_t first = 0; first < frames; first += kBlockFrames) {
-        if (interrupt.interrupted())
-            return true; // the caller sees the signal
-        const std::int64_t n = std::min(kBlockFrames, frames - first);
-        unsigned char* p = block.data();
-        for (std::int64_t i = first; i < first + n; ++i)
-            for (const auto& channel : channels) {
-                const double v = channel[static_cast<std::size_t>(i)];
-                if (f32) {
-                    const auto f = static_cast<float>(v);
-                    std::memcpy(p, &f, 4);
-                } else {
-                    std::memcpy(p, &v, 8);
-                }
-                p += bytes;
-            }
-        if (!sink.write(block.data(), static_cast<std::size_t>(p - block.data())))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -306,8 +263,8 @@ int runDeconvolve(std::span<const std::string_view> args, std::ostream& out, std
     }
     const int code = writeOutput(
         "deconvolve", o.path,
-        [&](wavio::ByteSink& sink) { return writeImpulseResponse(sink, responses, fs, o.f32, interrupt); },
-        interrupt, err);
+        [&](wavio::ByteSink& sink) { return writeFloatWav(sink, responses, fs, o.f32, interrupt); }, interrupt,
+        err);
     if (code == Ok && !o.quiet)
         err << "Wrote " << (isStandardOutput(o.path) ? std::string("standard output") : o.path) << ": " << frames
             << " frames, " << responses.size() << (responses.size() == 1 ? " channel, " : " channels, ") << fs

@@ -113,17 +113,9 @@ std::optional<Refusal> parseOptions(std::span<const std::string_view> args, Dist
     if (parsed.operands.empty())
         return usage("no recording given");
     o.recording = std::string(parsed.operands.front());
-    for (const ParsedOption& option : parsed.options) {
-        bool taken = false;
-        if (auto refusal = takeSweepOption(option, o.sweep, taken))
-            return refusal;
-        if (!taken)
-            if (auto refusal = takeChartOption(option, o.size, taken))
-                return refusal;
-        if (!taken)
-            if (auto refusal = takeOwn(option, o))
-                return refusal;
-    }
+    if (auto refusal = takeOptions(parsed.options, o.sweep, &o.size,
+                                   [&o](const ParsedOption& option) { return takeOwn(option, o); }))
+        return refusal;
     if (o.path.empty())
         return usage("no output file given (-o OUT.csv or OUT.png)");
     return std::nullopt;

@@ -1,16 +1,19 @@
 #include "SweepInput.h"
 
+#include "ChartOptions.h"
+#include "analysis/NumberColumns.h"
 #include "analysis/Response.h"
 #include "cli/ExitCode.h"
 #include "core/NumberText.h"
-#include "session/SignalChain.h"
-#include "signal/TWaveProvider.h"
+#include "session/Measurement.h"
 #include "wavio/ReplaceFile.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <ostream>
 
 namespace corvane::cli::sweepinput {
@@ -60,6 +63,31 @@ std::optional<Refusal> takeSweepOption(const ParsedOption& option, SignalOptions
     return takeSignalOption(option, o, signalOption);
 }
 
+std::optional<Refusal> takeOptions(std::span<const ParsedOption> options, SignalOptions& sweep, ChartSize* chart,
+                                   const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn,
+                                   std::string* firstSweepOption)
+{
+    for (const ParsedOption& option : options) {
+        bool taken = false;
+        if (auto refusal = takeSweepOption(option, sweep, taken))
+            return refusal;
+        if (taken) {
+            if (firstSweepOption != nullptr && firstSweepOption->empty())
+                *firstSweepOption = std::string(option.name);
+            continue;
+        }
+        if (chart != nullptr) {
+            if (auto refusal = chartoptions::takeChartOption(option, *chart, taken))
+                return refusal;
+            if (taken)
+                continue;
+        }
+        if (auto refusal = takeOwn(option))
+            return refusal;
+    }
+    return std::nullopt;
+}
+
 std::optional<Refusal> checkSweep(SignalOptions& o, std::ostream& err, session::JobPlan& plan)
 {
     if (o.job.kind != core::SignalKind::Sweep) {
@@ -71,16 +99,7 @@ std::optional<Refusal> checkSweep(SignalOptions& o, std::ostream& err, session::
 
 std::vector<double> inverseFilter(const SignalOptions& o, const session::JobPlan& plan)
 {
-    const auto provider = session::makeInverseFilter(o.job, plan);
-    std::vector<double> values(static_cast<std::size_t>(plan.frames));
-    const int block = provider->getMaxBlockSize(signal::TWaveProvider::Float64, 1);
-    const int step = block > 0 ? block : 65536;
-    for (int done = 0; done < plan.frames;) {
-        const int n = std::min(step, plan.frames - done);
-        provider->execStore(values.data() + done, n);
-        done += n;
-    }
-    return values;
+    return session::inverseFilterValues(o.job, plan);
 }
 
 std::optional<Refusal> parseSeconds(std::string_view option, std::string_view text, double& seconds)
@@ -133,31 +152,89 @@ bool isStandardOutput(const std::string& path)
     return path == "-" || path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1";
 }
 
+bool writeFloatWav(wavio::ByteSink& sink, const std::vector<std::vector<double>>& channels, int fs, bool f32,
+                   const InterruptGuard& interrupt)
+{
+    static_assert(std::endian::native == std::endian::little, "the samples are stored as the machine has them");
+    const auto frames = static_cast<std::int64_t>(channels.front().size());
+    const int bytes = f32 ? 4 : 8;
+    const auto header = analysis::floatWavHeader(static_cast<int>(channels.size()), fs, frames, bytes);
+    if (header.empty() || !sink.write(header.data(), header.size()))
+        return false;
+    constexpr std::int64_t kBlockFrames = 8192;
+    std::vector<unsigned char> block(static_cast<std::size_t>(kBlockFrames) * channels.size() * 8);
+    for (std::int64_t first = 0; first < frames; first += kBlockFrames) {
+        if (interrupt.interrupted())
+            return true; // the caller sees the signal
+        const std::int64_t n = std::min(kBlockFrames, frames - first);
+        unsigned char* p = block.data();
+        for (std::int64_t i = first; i < first + n; ++i)
+            for (const auto& channel : channels) {
+                const double v = channel[static_cast<std::size_t>(i)];
+                if (f32) {
+                    const auto f = static_cast<float>(v);
+                    std::memcpy(p, &f, 4);
+                } else {
+                    std::memcpy(p, &v, 8);
+                }
+                p += bytes;
+            }
+        if (!sink.write(block.data(), static_cast<std::size_t>(p - block.data())))
+            return false;
+    }
+    return true;
+}
+
+int writeOutputs(const std::string& command, const std::vector<Output>& outputs, const InterruptGuard& interrupt,
+                 std::ostream& err)
+{
+    std::vector<std::unique_ptr<wavio::ReplaceFile>> files;
+    int e = 0;
+    std::string failedPath;
+    for (const Output& output : outputs) {
+        files.push_back(std::make_unique<wavio::ReplaceFile>());
+        wavio::ReplaceFile& file = *files.back();
+        e = file.open(output.path);
+        if (e == 0 && !interrupt.interrupted() && !output.fill(file))
+            e = file.writeError() != 0 ? file.writeError() : EIO;
+        if (e != 0 || interrupt.interrupted()) {
+            failedPath = output.path;
+            break;
+        }
+    }
+    const auto discardAll = [&files] {
+        for (const auto& file : files)
+            file->discard();
+    };
+    if (interrupt.interrupted()) {
+        discardAll();
+        if (interrupt.signalNumber() != SIGPIPE) {
+            err << "corvane " << command << ": interrupted; ";
+            for (std::size_t i = 0; i < outputs.size(); ++i)
+                err << (i == 0 ? "'" : ", '") << outputs[i].path << "'";
+            err << (outputs.size() == 1 ? " was" : " were") << " left as it was\n";
+        }
+        return interruptedCode(interrupt);
+    }
+    for (std::size_t i = 0; e == 0 && i < files.size(); ++i) {
+        e = files[i]->commit();
+        if (e != 0)
+            failedPath = outputs[i].path;
+    }
+    if (e == 0)
+        return Ok;
+    discardAll();
+    if (e == EPIPE)
+        return BrokenPipe;
+    err << "corvane " << command << ": cannot write '" << failedPath << "': " << std::strerror(e) << '\n';
+    return Failed;
+}
+
 int writeOutput(const std::string& command, const std::string& path,
                 const std::function<bool(wavio::ByteSink&)>& fill, const InterruptGuard& interrupt,
                 std::ostream& err)
 {
-    wavio::ReplaceFile file;
-    int e = file.open(path);
-    if (e == 0 && !interrupt.interrupted() && !fill(file))
-        e = file.writeError() != 0 ? file.writeError() : EIO;
-    if (interrupt.interrupted()) {
-        file.discard();
-        if (interrupt.signalNumber() != SIGPIPE)
-            err << "corvane " << command << ": interrupted; '" << path << "' was left as it was\n";
-        return interruptedCode(interrupt);
-    }
-    if (e == 0)
-        e = file.commit();
-    else
-        file.discard();
-    if (e == EPIPE)
-        return BrokenPipe;
-    if (e != 0) {
-        err << "corvane " << command << ": cannot write '" << path << "': " << std::strerror(e) << '\n';
-        return Failed;
-    }
-    return Ok;
+    return writeOutputs(command, {Output{path, fill}}, interrupt, err);
 }
 
 int writeText(const std::string& command, const std::string& path, std::string_view text,

@@ -4,6 +4,7 @@
 // recording read against them and the output written through the
 // replacing writer.
 
+#include "cli/AnalysisCommands.h"
 #include "cli/InterruptGuard.h"
 #include "cli/Options.h"
 #include "cli/SignalOptions.h"
@@ -26,6 +27,14 @@ std::string sweepOptionsHelp();
 // Takes a sweep option into o (taken says whether it was one).
 std::optional<Refusal> takeSweepOption(const ParsedOption& option, SignalOptions& o, bool& taken);
 
+// The option loop of the commands that take a sweep's options: each option in
+// turn goes to the sweep's options, then to the chart's (when chart is given),
+// then to takeOwn. firstSweepOption, when given, gets the first sweep option's
+// name (empty when there was none).
+std::optional<Refusal> takeOptions(std::span<const ParsedOption> options, SignalOptions& sweep, ChartSize* chart,
+                                   const std::function<std::optional<Refusal>(const ParsedOption&)>& takeOwn,
+                                   std::string* firstSweepOption = nullptr);
+
 // Checks the sweep options as export does; a refusal unless they describe
 // a sweep that export would write.
 std::optional<Refusal> checkSweep(SignalOptions& o, std::ostream& err, session::JobPlan& plan);
@@ -41,6 +50,25 @@ std::string smoothingNames();
 
 // round(seconds * fs), for seconds already checked to lie in a sane range.
 std::int64_t framesOf(double seconds, double fs);
+
+// A float WAV file (the extensible header, a "fact" chunk) of the channels
+// interleaved: 32-bit or 64-bit, little-endian. False as soon as a write
+// fails; stops early, returning true, when a signal came (the caller sees it).
+bool writeFloatWav(wavio::ByteSink& sink, const std::vector<std::vector<double>>& channels, int fs, bool f32,
+                   const InterruptGuard& interrupt);
+
+// One file to write: its name and what fills it.
+struct Output {
+    std::string path;
+    std::function<bool(wavio::ByteSink&)> fill;
+};
+
+// Writes every output through the replacing writer, all or none: each is
+// filled into its temporary file first, and only when all were written are
+// they put in place. The exit code, having said why on err; an interruption
+// or a failure leaves every target as it was.
+int writeOutputs(const std::string& command, const std::vector<Output>& outputs, const InterruptGuard& interrupt,
+                 std::ostream& err);
 
 // Writes an output file through the replacing writer: fill puts the bytes
 // into the sink and returns false as soon as a write fails. The exit code,

@@ -19,5 +19,6 @@ int writeFrequencyChart(const cli::FrequencyChart& chart, const cli::ChartSize& 
 
 int runResponseCommand(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int runDistortionCommand(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int runMeasureCommand(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 } // namespace corvane::app

@@ -58,6 +58,7 @@ public:
 
 private:
     friend class PlaybackThread;
+    friend class SoundInput; // links its stream to ours
 
     snd_pcm_t* pcm = nullptr;
     PlayFormat playFormat = PlayFormat::S16;

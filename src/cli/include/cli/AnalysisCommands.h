@@ -53,4 +53,10 @@ int runDistortion(std::span<const std::string_view> args, std::ostream& out, std
 std::string distortionUsage();
 std::vector<OptionSpec> distortionOptions();
 
+// `corvane measure -o IR.wav ...`: plays a sweep, records it and writes the
+// impulse response; without a chart writer a .png target is refused.
+int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartWriter chart);
+std::string measureUsage();
+std::vector<OptionSpec> measureOptions();
+
 } // namespace corvane::cli
