@@ -66,8 +66,6 @@ std::string channelRange(const snd_pcm_hw_params_t* hw)
 constexpr const char* kPlugHint = "; a plughw: device converts the format and the channel count";
 constexpr const char* kRateHint = "; corvane does not resample, so choose a rate the device takes";
 
-} // namespace
-
 int setUpPcm(snd_pcm_t* handle, const std::string& name, const PcmRequest& request, PcmLayout& layout,
              std::string& reason)
 {
@@ -149,6 +147,29 @@ int setUpPcm(snd_pcm_t* handle, const std::string& name, const PcmRequest& reque
     layout.channels = static_cast<int>(channels);
     layout.periodFrames = static_cast<int>(periodSize);
     layout.bufferFrames = static_cast<int>(bufferSize);
+    return 0;
+}
+
+} // namespace
+
+int openPcm(const std::string& name, const PcmRequest& request, snd_pcm_t*& handle, PcmLayout& layout,
+            std::string& reason)
+{
+    captureAlsaMessages();
+    clearAlsaMessage();
+    snd_pcm_t* opened = nullptr;
+    const int err =
+        snd_pcm_open(&opened, name.c_str(), request.capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
+                     SND_PCM_NONBLOCK);
+    if (err < 0) {
+        reason = "cannot open \"" + name + "\"" + (request.capture ? " for capture" : "") + ": " + alsaReason(err);
+        return core::kDeviceOpenError;
+    }
+    if (const int r = setUpPcm(opened, name, request, layout, reason); r < 0) {
+        snd_pcm_close(opened);
+        return r;
+    }
+    handle = opened;
     return 0;
 }
 

@@ -18,6 +18,7 @@ struct PcmLayout {
 };
 
 struct PcmRequest {
+    bool capture = false;
     PlayFormat format = PlayFormat::S16;
     // Capture takes the device's smallest channel count when it is larger
     // than this (a card that records only in pairs); playback takes exactly
@@ -32,10 +33,12 @@ struct PcmRequest {
     int periodsPerBuffer = 4;
 };
 
-// Sets the open handle up as asked. 0, or core::kFormatRefused / core::kNoResources
-// with reason saying why in ALSA's words ("\"NAME\" refuses ..."); the handle
-// stays open either way.
-int setUpPcm(snd_pcm_t* handle, const std::string& name, const PcmRequest& request, PcmLayout& layout,
-             std::string& reason);
+// Opens the device non-blocking (a busy device fails at once instead of
+// hanging the caller, and the threads wait on it in short slices) and sets
+// it up as asked. 0 with handle set, or core::kDeviceOpenError /
+// core::kFormatRefused / core::kNoResources with reason saying why in
+// ALSA's words; nothing stays open then.
+int openPcm(const std::string& name, const PcmRequest& request, snd_pcm_t*& handle, PcmLayout& layout,
+            std::string& reason);
 
 } // namespace corvane::audio::detail

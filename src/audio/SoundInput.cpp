@@ -49,17 +49,8 @@ int SoundInput::open(std::string_view deviceName, PlayFormat format, int channel
         return core::kRateOutOfRange;
     }
 
-    detail::captureAlsaMessages();
-    detail::clearAlsaMessage();
-    const std::string name(deviceName);
-    snd_pcm_t* handle = nullptr;
-    // Non-blocking, as the output: the capture thread waits in short slices.
-    const int err = snd_pcm_open(&handle, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
-    if (err < 0) {
-        lastReason = "cannot open \"" + name + "\" for capture: " + detail::alsaReason(err);
-        return core::kDeviceOpenError;
-    }
     detail::PcmRequest request;
+    request.capture = true;
     request.format = format;
     request.channels = channelCount;
     request.atLeastChannels = true;
@@ -67,10 +58,9 @@ int SoundInput::open(std::string_view deviceName, PlayFormat format, int channel
     request.periodMicroseconds = kPeriodMicroseconds;
     request.periodsPerBuffer = kPeriodsPerBuffer;
     detail::PcmLayout layout;
-    if (const int r = detail::setUpPcm(handle, name, request, layout, lastReason); r < 0) {
-        snd_pcm_close(handle);
+    snd_pcm_t* handle = nullptr;
+    if (const int r = detail::openPcm(std::string(deviceName), request, handle, layout, lastReason); r < 0)
         return r;
-    }
     pcm = handle;
     captureFormat = format;
     channels = layout.channels;

@@ -45,17 +45,6 @@ int SoundOutput::open(std::string_view deviceName, PlayFormat format_, int chann
         return core::kRateOutOfRange;
     }
 
-    detail::captureAlsaMessages();
-    detail::clearAlsaMessage();
-    const std::string name(deviceName);
-    snd_pcm_t* handle = nullptr;
-    // Non-blocking: a busy device fails at once instead of hanging the
-    // caller, and the playing thread waits on the device in short slices.
-    int err = snd_pcm_open(&handle, name.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
-    if (err < 0) {
-        lastReason = "cannot open \"" + name + "\": " + detail::alsaReason(err);
-        return core::kDeviceOpenError;
-    }
     detail::PcmRequest request;
     request.format = format_;
     request.channels = channelCount;
@@ -65,10 +54,9 @@ int SoundOutput::open(std::string_view deviceName, PlayFormat format_, int chann
     request.periodMicroseconds = kPeriodMicroseconds;
     request.periodsPerBuffer = kPeriodsPerBuffer;
     detail::PcmLayout layout;
-    if (const int r = detail::setUpPcm(handle, name, request, layout, lastReason); r < 0) {
-        snd_pcm_close(handle);
+    snd_pcm_t* handle = nullptr;
+    if (const int r = detail::openPcm(std::string(deviceName), request, handle, layout, lastReason); r < 0)
         return r;
-    }
 
     pcm = handle;
     playFormat = format_;

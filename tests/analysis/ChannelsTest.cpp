@@ -12,7 +12,7 @@ TEST_F(SweepAnalysis, EveryChannelTheInverseFileAndTheLength)
     constexpr double seconds = 1.0;
     const auto sweep = unitSweep(seconds);
     writeSound(file("stereo.flac"), {placed(sweep, 0, 1000), placed(sweep, 10, 990)},
-               SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+               SF_FORMAT_FLAC | SF_FORMAT_PCM_24, kRate);
     const Sound both = deconvolve(file("stereo.flac"), seconds, {"--channel", "all"}, false, "both.wav");
     ASSERT_EQ(both.channels.size(), 2u);
     EXPECT_EQ(peakIndex(both.channels[0]), 0u);

@@ -32,7 +32,8 @@ TEST_P(Delays, PeakAtTheDelayAndAFlatResponse)
 {
     const std::int64_t delay = GetParam();
     const fs::path recording = file("recording.wav");
-    writeSound(recording, {placed(unitSweep(kSweepSeconds), delay, 2 * kRate)}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    writeSound(recording, {placed(unitSweep(kSweepSeconds), delay, 2 * kRate)}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE,
+               kRate);
 
     const Sound plain = deconvolve(recording, kSweepSeconds);
     ASSERT_EQ(plain.channels.size(), 1u);
@@ -117,7 +118,7 @@ TEST_F(SweepAnalysis, AKnownFilterMatchesItsAnalyticResponse)
     const Biquad peak = peaking(1000.0, 2.0, 6.0);
     const fs::path recording = file("recording.wav");
     writeSound(recording, {peak.apply(hp.apply(placed(unitSweep(kSweepSeconds), 0, 2 * kRate)))},
-               SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+               SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate);
     const Sound ir = deconvolve(recording, kSweepSeconds, {"--pre", "0.1"});
     ASSERT_FALSE(ir.channels.empty());
     const Csv r = response(file("ir.wav"), {"--pre", "0.1", "--smooth", "none"});
@@ -125,7 +126,8 @@ TEST_F(SweepAnalysis, AKnownFilterMatchesItsAnalyticResponse)
     // this measurement and that of the sweep alone, which takes the sweep's
     // own unsmoothed ripple (up to 0.17 dB an octave above its start) out.
     const fs::path flatRecording = file("flat.wav");
-    writeSound(flatRecording, {placed(unitSweep(kSweepSeconds), 0, 2 * kRate)}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    writeSound(flatRecording, {placed(unitSweep(kSweepSeconds), 0, 2 * kRate)}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE,
+               kRate);
     deconvolve(flatRecording, kSweepSeconds, {"--pre", "0.1"});
     const Csv flat = response(file("ir.wav"), {"--pre", "0.1", "--smooth", "none"});
     ASSERT_EQ(flat.rows.size(), r.rows.size());
@@ -160,7 +162,7 @@ TEST_P(Polynomial, SecondAndThirdHarmonicsAtTheirLevels)
     for (double& v : x)
         v = v + 0.25 * v * v + 0.125 * v * v * v;
     const fs::path recording = file("recording.wav");
-    writeSound(recording, {x}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    writeSound(recording, {x}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate);
     const fs::path csv = file("distortion.csv");
     auto words =
         join({recording.string(), "-o", csv.string(), "--smooth", "1/6"}, sweepOptions(kSweepSeconds, sync));
@@ -250,12 +252,12 @@ TEST_P(Formats, TheSameImpulseResponseWithinTheQuantisation)
     for (double& v : x)
         v *= amplitude;
     const bool s16 = (format.sndfileFormat & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
-    writeSound(file("exact.wav"), {s16 ? ditheredS16(x) : x}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
-    writeSound(file("stored"), {s16 ? ditheredS16(x) : x}, format.sndfileFormat);
+    writeSound(file("exact.wav"), {s16 ? ditheredS16(x) : x}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate);
+    writeSound(file("stored"), {s16 ? ditheredS16(x) : x}, format.sndfileFormat, kRate);
     const auto exact = deconvolve(file("exact.wav"), kSweepSeconds, {}, false, "exact-ir.wav").channels.at(0);
     auto reference = exact;
     if (s16) { // against the undithered signal, so the difference is the noise
-        writeSound(file("plain.wav"), {x}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+        writeSound(file("plain.wav"), {x}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate);
         reference = deconvolve(file("plain.wav"), kSweepSeconds, {}, false, "plain-ir.wav").channels.at(0);
     }
     const auto stored = deconvolve(file("stored"), kSweepSeconds).channels.at(0);
@@ -306,7 +308,7 @@ TEST_F(SweepAnalysis, SmoothingAFlatResponseKeepsItFlat)
 {
     std::vector<double> impulse(4800, 0.0);
     impulse[480] = 1.0;
-    writeSound(file("impulse.wav"), {impulse}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    writeSound(file("impulse.wav"), {impulse}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate);
     for (const std::string smooth : {"none", "1/1", "1/3", "1/6", "1/12", "1/24", "1/48"}) {
         const Csv r = response(file("impulse.wav"), {"--pre", "0.01", "--smooth", smooth});
         ASSERT_FALSE(r.rows.empty());
@@ -349,7 +351,7 @@ TEST_F(SweepAnalysis, TheWindowGatesOutALateReflection)
     std::vector<double> ir(kRate / 2, 0.0);
     ir[480] = 1.0;
     ir[480 + kRate / 10] = 0.5;
-    writeSound(file("room.wav"), {ir}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    writeSound(file("room.wav"), {ir}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate);
     const Csv whole = response(file("room.wav"), {"--pre", "0.01", "--from", "100", "--to", "1000"});
     double lo = HUGE_VAL;
     double hi = -HUGE_VAL;
@@ -370,7 +372,7 @@ TEST_F(SweepAnalysis, TextIsTheSameUnderACommaLocale)
     std::vector<double> decay(4800);
     for (std::size_t i = 0; i < decay.size(); ++i)
         decay[i] = std::exp(-static_cast<double>(i) / 300.0) * std::cos(0.05 * static_cast<double>(i));
-    writeSound(file("decay.wav"), {decay}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    writeSound(file("decay.wav"), {decay}, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate);
     const std::vector<std::string> words{
         file("decay.wav").string(), "--smooth", "1/6", "--pre", "0.001", "--window", "0.05"};
     ASSERT_EQ(run(Command::Response, join({"-o", file("c.csv").string()}, words)).code, cli::Ok);
@@ -420,11 +422,11 @@ TEST_P(Refusals, SayWhyAndWriteNothing)
 {
     const Refused& row = GetParam();
     const auto sweep = unitSweep(1.0);
-    writeSound(file("recording.wav"), {placed(sweep, 0, 100)}, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    writeSound(file("stereo.wav"), {placed(sweep, 0, 100), placed(sweep, 0, 100)},
-               SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    writeSound(file("recording.wav"), {placed(sweep, 0, 100)}, SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate);
+    writeSound(file("stereo.wav"), {placed(sweep, 0, 100), placed(sweep, 0, 100)}, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+               kRate);
     writeSound(file("short.wav"), {std::vector<double>(sweep.begin(), sweep.end() - 1)},
-               SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+               SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate);
     writeSound(file("rate.wav"), {placed(sweep, 0, 100)}, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100);
     {
         std::ofstream text(file("text.wav"));

@@ -7,6 +7,7 @@
 #include "cli/ExportCommand.h"
 #include "support/Files.h"
 #include "support/Process.h"
+#include "support/SoundFiles.h"
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
@@ -94,38 +95,6 @@ struct Outcome {
     int code = -1;
     std::string err;
 };
-
-struct Sound {
-    int rate = 0;
-    std::vector<std::vector<double>> channels;
-};
-
-Sound readSound(const fs::path& path)
-{
-    SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-    EXPECT_NE(f, nullptr) << path << ": " << sf_strerror(nullptr);
-    if (f == nullptr)
-        return {};
-    std::vector<double> x(static_cast<std::size_t>(info.frames * info.channels));
-    EXPECT_EQ(sf_readf_double(f, x.data(), info.frames), info.frames);
-    sf_close(f);
-    Sound s;
-    s.rate = info.samplerate;
-    s.channels.assign(static_cast<std::size_t>(info.channels), {});
-    for (std::size_t i = 0; i < x.size(); ++i)
-        s.channels[i % s.channels.size()].push_back(x[i]);
-    return s;
-}
-
-std::size_t peakIndex(const std::vector<double>& x)
-{
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < x.size(); ++i)
-        if (std::fabs(x[i]) > std::fabs(x[best]))
-            best = i;
-    return best;
-}
 
 // One input channel of a prepared recording: the sweep, times gain,
 // arriving delay frames after each repeat's sweep starts, plus noise.
