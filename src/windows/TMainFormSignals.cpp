@@ -250,7 +250,11 @@ void TMainForm::buildSignalFields()
         top += kRowPitch;
     }
     if (!signalFields.empty()) {
-        setTabOrder(previous, AutoScaleButton);
+        // Below the fields the buttons come in reading order, top to bottom;
+        // the tone keeps its own order (SignalSelectChange).
+        setTabOrder(previous, DrawButton);
+        setTabOrder(DrawButton, AutoScaleButton);
+        setTabOrder(AutoScaleButton, HorizExpandButton);
         chords->watchEditors(*this);
     }
     // The buttons stand below the last row as they stand below the waveshape.

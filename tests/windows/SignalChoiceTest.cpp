@@ -192,6 +192,35 @@ TEST_F(SignalChoice, EachSignalShowsTheFieldsOfItsRowsAndTheToneComesBack)
     EXPECT_TRUE(box.shown.empty());
 }
 
+// Tab pressed where a real key goes walks a signal's controls in reading
+// order: the choice, the fields top to bottom, the buttons top to bottom.
+TEST_F(SignalChoice, TabWalksEachSignalsControlsInReadingOrder)
+{
+    form.show();
+    QApplication::setActiveWindow(&form);
+    for (const core::SignalKind kind : signalsWithFields()) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        choose(kind);
+        std::vector<QWidget*> expected{choice};
+        for (const session::FieldInfo& row : session::fieldsOf(kind))
+            expected.push_back(form.findChild<QWidget*>(controlName(row)));
+        expected.insert(expected.end(), {ui.DrawButton, ui.AutoScaleButton, ui.HorizExpandButton});
+        choice->setFocus();
+        std::vector<QWidget*> walked;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_NE(focus, nullptr);
+            // An editable list's line edit holds the focus for the list.
+            walked.push_back(qobject_cast<QComboBox*>(focus->parentWidget()) != nullptr ? focus->parentWidget()
+                                                                                        : focus);
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        EXPECT_EQ(walked, expected);
+        // And round to the choice again.
+        EXPECT_EQ(QApplication::focusWidget(), choice);
+    }
+}
+
 // Alt and the underlined letter, pressed where a real key goes: the focus.
 // For each signal every mnemonic shown in the window is a letter of its own
 // and takes the keyboard to its label's buddy; every field's label has one.
