@@ -13,8 +13,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <sys/stat.h>
 
 namespace corvane::cli::sweepinput {
 
@@ -152,6 +154,43 @@ bool isStandardOutput(const std::string& path)
     return path == "-" || path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1";
 }
 
+namespace {
+
+bool oneTarget(const std::string& a, const std::string& b)
+{
+    if (a == b || (isStandardOutput(a) && isStandardOutput(b)))
+        return true;
+    std::error_code e;
+    const auto absoluteA = std::filesystem::absolute(a, e).lexically_normal();
+    if (!e) {
+        const auto absoluteB = std::filesystem::absolute(b, e).lexically_normal();
+        if (!e && absoluteA == absoluteB)
+            return true;
+    }
+    // Devices and FIFOs are written directly, and two outputs may well go
+    // to /dev/null; only a file that would be replaced matters.
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && S_ISREG(sa.st_mode) &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+} // namespace
+
+std::string sameOutputTwice(std::span<const NamedOutput> outputs)
+{
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            const NamedOutput& a = outputs[i];
+            const NamedOutput& b = outputs[j];
+            if (a.path.empty() || b.path.empty() || !oneTarget(a.path, b.path))
+                continue;
+            return std::string(a.option) + " '" + a.path + "' and " + std::string(b.option) + " '" + b.path +
+                   "' name the same file; give each its own";
+        }
+    return {};
+}
+
 bool writeFloatWav(wavio::ByteSink& sink, const std::vector<std::vector<double>>& channels, int fs, bool f32,
                    const InterruptGuard& interrupt)
 {
@@ -215,6 +254,14 @@ int writeOutputs(const std::string& command, const std::vector<Output>& outputs,
             err << (outputs.size() == 1 ? " was" : " were") << " left as it was\n";
         }
         return interruptedCode(interrupt);
+    }
+    // Every file is flushed and closed before any is renamed: a disk that
+    // fails on the last one then leaves every target as it was. Only a
+    // rename can still fail after the first is in place.
+    for (std::size_t i = 0; e == 0 && i < files.size(); ++i) {
+        e = files[i]->prepare();
+        if (e != 0)
+            failedPath = outputs[i].path;
     }
     for (std::size_t i = 0; e == 0 && i < files.size(); ++i) {
         e = files[i]->commit();

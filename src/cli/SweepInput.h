@@ -85,4 +85,17 @@ int interruptedCode(const InterruptGuard& interrupt);
 
 bool isStandardOutput(const std::string& path);
 
+// A file an option names.
+struct NamedOutput {
+    std::string_view option;
+    std::string path;
+};
+
+// Refuses two options that name one file, which would be written twice and
+// keep only the last: the same name (as given, or once made absolute and
+// tidied), two names of standard output, or an existing regular file by two
+// names (the same device and inode, as a link gives). Empty paths are
+// skipped; the message names both options, else empty.
+std::string sameOutputTwice(std::span<const NamedOutput> outputs);
+
 } // namespace corvane::cli::sweepinput

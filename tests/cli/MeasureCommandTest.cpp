@@ -123,13 +123,13 @@ protected:
         return "file:'" + (MeasureDevices::dir / "played.raw").string() + "',raw";
     }
 
-    static Outcome run(std::vector<std::string> words)
+    static Outcome run(std::vector<std::string> words, cli::ChartEncoder chart = nullptr)
     {
         const std::vector<std::string_view> args(words.begin(), words.end());
         std::ostringstream out;
         std::ostringstream err;
         Outcome r;
-        r.code = cli::runMeasure(args, out, err, nullptr);
+        r.code = cli::runMeasure(args, out, err, chart);
         r.err = err.str();
         EXPECT_EQ(out.str(), "");
         return r;
@@ -137,13 +137,14 @@ protected:
 
     // measure -o ir.wav of the 2 s f32 sweep, played to a file and captured
     // from the prepared recording, with more options.
-    Outcome measure(std::vector<std::string> extra, const std::string& irName = "ir.wav")
+    Outcome measure(std::vector<std::string> extra, const std::string& irName = "ir.wav",
+                    cli::ChartEncoder chart = nullptr)
     {
         std::vector<std::string> words{
             "-o",           file(irName).string(), "--seconds",      "2", "--format", "f32", "--device",
             playedDevice(), "--capture-device",    "corvane_capture"};
         words.insert(words.end(), extra.begin(), extra.end());
-        return run(words);
+        return run(words, chart);
     }
 
     // The mono f32 sweep exactly as export writes it, read back.
@@ -506,6 +507,70 @@ INSTANTIATE_TEST_SUITE_P(
                 "it takes 2 to 2 channels"},
         Refused{{"--device", "corvane_mono_out"}, cli::Failed, "it takes 1 to 1 channels"},
         Refused{{"--device", "corvane_no_such_device"}, cli::Failed, "corvane_no_such_device"}));
+
+// Refused before anything is played: the outputs, the distortion asked for.
+TEST_F(MeasureCommand, RefusalsBeforeTheRunPlayNothing)
+{
+    prepare(exportedSweep(), {{1480, 0.5}}, 1);
+    const std::string ir = file("ir.wav").string();
+    std::ofstream(file("old.wav")) << "old";
+    fs::create_hard_link(file("old.wav"), file("link.wav"));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--recording", ir}, "-o '" + ir + "' and --recording '" + ir + "' name the same file"},
+        {{"--recording", (dir / "." / "sub" / ".." / "ir.wav").string()}, "name the same file"},
+        {{"--recording", file("old.wav").string(), "--response", file("link.wav").string()},
+         "--recording '" + file("old.wav").string() + "' and --response"},
+        {{"--response", "-", "--distortion", "/dev/stdout"}, "--response '-' and --distortion '/dev/stdout'"},
+        {{"--from", "12000", "--distortion", file("d.csv").string()},
+         "--distortion: the sweep's second harmonic lies wholly above"},
+        {{"--from", "1000", "--to", "4000", "--distortion", file("d.csv").string()},
+         "--distortion: the sweep is too short to hold harmonic 5's response before the linear one"},
+    };
+    for (const auto& [words, says] : cases) {
+        SCOPED_TRACE(says);
+        const Outcome r = measure(words);
+        EXPECT_EQ(r.code, cli::UsageError);
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(MeasureDevices::dir / "played.raw"));
+        expectNothingWritten();
+        EXPECT_EQ(textOf(file("old.wav")), "old");
+    }
+}
+
+// Charts are drawn before any file is written and go with the others.
+TEST_F(MeasureCommand, ChartsAreWrittenWithTheOtherFilesAllOrNone)
+{
+    prepare(exportedSweep(), {{1480, 0.5}}, 1);
+    const cli::ChartEncoder fails = [](const cli::FrequencyChart&, const cli::ChartSize&, std::string&,
+                                       std::string& why) {
+        why = "no room for the picture";
+        return false;
+    };
+    for (const std::string option : {"--response", "--distortion"}) {
+        SCOPED_TRACE(option);
+        const Outcome r = measure({option, file("chart.png").string(), "--recording", file("rec.wav").string()},
+                                  "ir.wav", fails);
+        EXPECT_EQ(r.code, cli::Failed);
+        EXPECT_NE(r.err.find("cannot draw '" + file("chart.png").string() + "': no room for the picture"),
+                  std::string::npos)
+            << r.err;
+        expectNothingWritten();
+        EXPECT_FALSE(fs::exists(file("chart.png")));
+    }
+    const cli::ChartEncoder draws = [](const cli::FrequencyChart& chart, const cli::ChartSize&, std::string& png,
+                                       std::string&) {
+        png = "picture of " + std::to_string(chart.traces.size()) + " traces";
+        return true;
+    };
+    const Outcome r = measure(
+        {"--response", file("response.png").string(), "--distortion", file("distortion.png").string(), "--quiet"},
+        "ir.wav", draws);
+    ASSERT_EQ(r.code, cli::Ok) << r.err;
+    EXPECT_EQ(textOf(file("response.png")), "picture of 1 traces");
+    EXPECT_EQ(textOf(file("distortion.png")), "picture of 4 traces");
+    EXPECT_TRUE(fs::exists(file("ir.wav")));
+    EXPECT_TRUE(leftovers(dir).empty());
+}
 
 // Feeds a capture device's FIFO with silence, bytes every 5 ms, until told to
 // stop or the reader has gone; from pauseFrom on it pauses for pauseFor.
