@@ -537,6 +537,24 @@ TEST_F(MeasureCommand, RefusalsBeforeTheRunPlayNothing)
     }
 }
 
+// The longest sweeps at the highest rate, a hundred times: their samples
+// alone outgrow any machine's memory, and that is found before playing.
+TEST_F(MeasureCommand, ARecordingLargerThanTheMemoryIsRefusedBeforePlaying)
+{
+    // 100 runs of 999.5 s at 384 kHz, s16 and decoded to doubles.
+    const double needed = 100 * 999.5 * 384000 * (2 + 8);
+    if (static_cast<double>(::sysconf(_SC_PHYS_PAGES)) * static_cast<double>(::sysconf(_SC_PAGE_SIZE)) >= needed)
+        GTEST_SKIP() << "this machine holds even that";
+    const Outcome r = run({"-o", file("ir.wav").string(), "--repeat", "100", "--seconds", "998", "--fs", "384000",
+                           "--format", "s16", "--device", playedDevice(), "--capture-device", "corvane_capture",
+                           "--recording", file("rec.wav").string()});
+    EXPECT_EQ(r.code, cli::UsageError);
+    EXPECT_NE(r.err.find("the recording and its samples would need about 383.8 GB of memory"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(MeasureDevices::dir / "played.raw"));
+    expectNothingWritten();
+}
+
 // Charts are drawn before any file is written and go with the others.
 TEST_F(MeasureCommand, ChartsAreWrittenWithTheOtherFilesAllOrNone)
 {
