@@ -241,6 +241,15 @@ int writeOutputs(const std::string& command, const std::vector<Output>& outputs,
             break;
         }
     }
+    // Every file is flushed and closed before any is renamed: a disk that
+    // fails on the last one, or a signal while it flushes, then leaves every
+    // target as it was. Only a rename can still fail after the first is in
+    // place.
+    for (std::size_t i = 0; e == 0 && !interrupt.interrupted() && i < files.size(); ++i) {
+        e = files[i]->prepare();
+        if (e != 0)
+            failedPath = outputs[i].path;
+    }
     const auto discardAll = [&files] {
         for (const auto& file : files)
             file->discard();
@@ -254,14 +263,6 @@ int writeOutputs(const std::string& command, const std::vector<Output>& outputs,
             err << (outputs.size() == 1 ? " was" : " were") << " left as it was\n";
         }
         return interruptedCode(interrupt);
-    }
-    // Every file is flushed and closed before any is renamed: a disk that
-    // fails on the last one then leaves every target as it was. Only a
-    // rename can still fail after the first is in place.
-    for (std::size_t i = 0; e == 0 && i < files.size(); ++i) {
-        e = files[i]->prepare();
-        if (e != 0)
-            failedPath = outputs[i].path;
     }
     for (std::size_t i = 0; e == 0 && i < files.size(); ++i) {
         e = files[i]->commit();

@@ -64,8 +64,8 @@ struct Output {
 };
 
 // Writes every output through the replacing writer, all or none: each is
-// filled into its temporary file first, and only when all were written are
-// they put in place. The exit code, having said why on err; an interruption
+// filled into its temporary file first, and only when all were written,
+// flushed to the disk and closed are they put in place. The exit code, having said why on err; an interruption
 // or a failure leaves every target as it was.
 int writeOutputs(const std::string& command, const std::vector<Output>& outputs, const InterruptGuard& interrupt,
                  std::ostream& err);
