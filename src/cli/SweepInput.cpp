@@ -160,11 +160,13 @@ bool oneTarget(const std::string& a, const std::string& b)
 {
     if (a == b || (isStandardOutput(a) && isStandardOutput(b)))
         return true;
+    // Through the folders' links too; a file still to be written keeps its
+    // own name.
     std::error_code e;
-    const auto absoluteA = std::filesystem::absolute(a, e).lexically_normal();
+    const auto fullA = std::filesystem::weakly_canonical(a, e);
     if (!e) {
-        const auto absoluteB = std::filesystem::absolute(b, e).lexically_normal();
-        if (!e && absoluteA == absoluteB)
+        const auto fullB = std::filesystem::weakly_canonical(b, e);
+        if (!e && fullA == fullB)
             return true;
     }
     // Devices and FIFOs are written directly, and two outputs may well go

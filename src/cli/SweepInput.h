@@ -92,9 +92,9 @@ struct NamedOutput {
 };
 
 // Refuses two options that name one file, which would be written twice and
-// keep only the last: the same name (as given, or once made absolute and
-// tidied), two names of standard output, or an existing regular file by two
-// names (the same device and inode, as a link gives). Empty paths are
+// keep only the last: the same name (as given, or once made absolute with
+// the links of its folders followed), two names of standard output, or an
+// existing regular file by two names (the same device and inode). Empty paths are
 // skipped; the message names both options, else empty.
 std::string sameOutputTwice(std::span<const NamedOutput> outputs);
 

@@ -515,9 +515,11 @@ TEST_F(MeasureCommand, RefusalsBeforeTheRunPlayNothing)
     const std::string ir = file("ir.wav").string();
     std::ofstream(file("old.wav")) << "old";
     fs::create_hard_link(file("old.wav"), file("link.wav"));
+    fs::create_directory_symlink(dir, file("here"));
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"--recording", ir}, "-o '" + ir + "' and --recording '" + ir + "' name the same file"},
         {{"--recording", (dir / "." / "sub" / ".." / "ir.wav").string()}, "name the same file"},
+        {{"--recording", (file("here") / "ir.wav").string()}, "name the same file"},
         {{"--recording", file("old.wav").string(), "--response", file("link.wav").string()},
          "--recording '" + file("old.wav").string() + "' and --response"},
         {{"--response", "-", "--distortion", "/dev/stdout"}, "--response '-' and --distortion '/dev/stdout'"},
