@@ -298,12 +298,19 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
     InterruptGuard interrupt;
     session::MeasureResult result;
     std::string reason;
-    const session::MeasureStatus status = session::measure(
-        o.m, plan, [&interrupt] { return interrupt.interrupted(); }, result, reason);
     const auto failed = [&err](const std::string& message) {
         err << "corvane measure: " << message << "; nothing was written\n";
         return Failed;
     };
+    session::MeasureStatus status = session::MeasureStatus::Done;
+    try {
+        status = session::measure(
+            o.m, plan, [&interrupt] { return interrupt.interrupted(); }, result, reason);
+    } catch (const std::bad_alloc&) {
+        // The session's own buffers (the signal chain's, the devices'),
+        // before or after the capture; its threads are stopped and joined.
+        return failed("not enough memory for the measurement");
+    }
     switch (status) {
     case session::MeasureStatus::Done: break;
     case session::MeasureStatus::Stopped:
