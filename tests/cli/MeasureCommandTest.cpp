@@ -557,6 +557,36 @@ TEST_F(MeasureCommand, ARecordingLargerThanTheMemoryIsRefusedBeforePlaying)
     expectNothingWritten();
 }
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define CORVANE_TEST_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define CORVANE_TEST_SANITIZED 1
+#endif
+
+// Ten 100 s sweeps in a process whose address space holds their capture (of
+// 2 bytes a frame) but not its samples as doubles: the analysis runs out of
+// memory, and that is a message, not an abort.
+TEST_F(MeasureCommand, MemoryThatRunsOutInTheAnalysisIsAFailureNotACrash)
+{
+#ifdef CORVANE_TEST_SANITIZED
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+    std::ofstream(MeasureDevices::dir / "capture.raw", std::ios::binary) << std::string(4096, '\0');
+    const std::string command = "ulimit -v 600000; exec '" + std::string(CORVANE_EXE) + "' measure -o '" +
+                                file("ir.wav").string() + "' --recording '" + file("rec.wav").string() +
+                                "' --seconds 100 --repeat 10 --device null --capture-device corvane_capture";
+    const ProcessResult r = runProcess("/bin/sh", {"-c", command});
+    EXPECT_EQ(r.exitCode, cli::Failed) << r.err;
+    EXPECT_NE(r.err.find("corvane measure: not enough memory to analyse the 48720000 frames recorded; nothing "
+                         "was written"),
+              std::string::npos)
+        << r.err;
+    expectNothingWritten();
+}
+
 // Charts are drawn before any file is written and go with the others.
 TEST_F(MeasureCommand, ChartsAreWrittenWithTheOtherFilesAllOrNone)
 {
