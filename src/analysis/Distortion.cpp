@@ -2,6 +2,7 @@
 
 #include "analysis/FrequencyBins.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -58,6 +59,17 @@ std::int64_t distortionLeadFrames(const DistortionParams& p)
 {
     const Stretch s = stretchOf(p, p.harmonics);
     return static_cast<std::int64_t>(std::ceil(-s.centre + s.before));
+}
+
+std::string distortionRefusal(const DistortionParams& p, std::int64_t sweepFrames, std::string_view remedy)
+{
+    const double top = std::min(p.toHz, 0.95 * p.sampleRate / 2.0);
+    if (2.0 * p.fromHz >= top)
+        return "the sweep's second harmonic lies wholly above " + std::to_string(top) + " Hz: nothing to measure";
+    if (distortionLeadFrames(p) > sweepFrames - 1)
+        return "the sweep is too short to hold harmonic " + std::to_string(p.harmonics) +
+               "'s response before the linear one; " + std::string(remedy);
+    return {};
 }
 
 HarmonicDistortion harmonicDistortion(const SweepDeconvolver& d, const DistortionParams& p)

@@ -171,6 +171,18 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
         std::fprintf(stderr, "corvane: %s\n", message.toLocal8Bit().constData());
 }
 
+bool encodeChart(const cli::FrequencyChart& chart, const cli::ChartSize& size, std::string& png, std::string& why)
+{
+    const QtMessageHandler previousHandler = qInstallMessageHandler(quietQtMessages);
+    bool drawn = false;
+    {
+        const auto application = ensureApplication();
+        drawn = encodePng(drawFrequencyChart(chart, size), png, why);
+    }
+    qInstallMessageHandler(previousHandler);
+    return drawn;
+}
+
 int writeChart(const cli::FrequencyChart& chart, const cli::ChartSize& size, const std::string& path,
                const std::string& command, std::ostream& err)
 {
@@ -210,10 +222,7 @@ int runDistortionCommand(std::span<const std::string_view> args, std::ostream& o
 
 int runMeasureCommand(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
-    return cli::runMeasure(args, out, err,
-                           [](const cli::FrequencyChart& chart, const cli::ChartSize& size,
-                              const std::string& path,
-                              std::ostream& e) { return writeChart(chart, size, path, "measure", e); });
+    return cli::runMeasure(args, out, err, encodeChart);
 }
 
 } // namespace corvane::app

@@ -31,21 +31,31 @@ std::unique_ptr<QApplication> ensureApplication()
 
 // The PNG is made in memory and stored through the same replacing writer as
 // every other file, so the target is the whole new picture or what it was.
-int writePng(const QImage& image, const std::string& path, const std::string& command, std::ostream& err)
+bool encodePng(const QImage& image, std::string& png, std::string& why)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) {
-        err << "corvane " << command << ": cannot write '" << path << "': " << writer.errorString().toStdString()
-            << '\n';
+        why = writer.errorString().toStdString();
+        return false;
+    }
+    png.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return true;
+}
+
+int writePng(const QImage& image, const std::string& path, const std::string& command, std::ostream& err)
+{
+    std::string bytes;
+    if (std::string why; !encodePng(image, bytes, why)) {
+        err << "corvane " << command << ": cannot write '" << path << "': " << why << '\n';
         return cli::Failed;
     }
     cli::InterruptGuard interrupt;
     wavio::ReplaceFile file;
     int e = file.open(path);
-    if (e == 0 && !file.write(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+    if (e == 0 && !file.write(bytes.data(), bytes.size()))
         e = file.writeError();
     if (interrupt.interrupted()) {
         file.discard();

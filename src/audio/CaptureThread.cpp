@@ -29,7 +29,7 @@ CaptureThread::~CaptureThread()
         worker.join();
 }
 
-int CaptureThread::start(std::int64_t frameCount, bool startDevice)
+int CaptureThread::start(std::int64_t frameCount, bool startDevice, bool unlinkOnceRunning)
 {
     if (started)
         return core::kAlreadyRunning;
@@ -49,6 +49,7 @@ int CaptureThread::start(std::int64_t frameCount, bool startDevice)
     }
     started = true;
     frameTarget = frameCount;
+    unlinkWhenRunning = unlinkOnceRunning;
     try {
         data.assign(static_cast<std::size_t>(frameCount * frameBytes), 0);
     } catch (const std::exception&) {
@@ -105,10 +106,14 @@ void CaptureThread::run()
         const auto n = static_cast<snd_pcm_uframes_t>(std::min<std::int64_t>(input.period, frameTarget - done));
         snd_pcm_sframes_t got = snd_pcm_readi(pcm, data.data() + static_cast<std::size_t>(done) * frameBytes, n);
         if (got > 0) {
-            if (done == 0)
+            if (done == 0) {
                 clockStart = std::chrono::steady_clock::now() -
                              std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                  std::chrono::duration<double>(static_cast<double>(got) / input.rateHz));
+                // Both streams run now; the link has done its work.
+                if (unlinkWhenRunning)
+                    input.unlink();
+            }
             done += got;
             captured.add(got);
             lastProgress = std::chrono::steady_clock::now();

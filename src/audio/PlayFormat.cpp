@@ -12,6 +12,14 @@ const PlayFormatInfo* playFormatInfo(PlayFormat format)
     return nullptr;
 }
 
+const PlayFormatInfo* playFormatOf(core::SampleFormat format)
+{
+    for (const auto& info : kPlayFormats)
+        if (info.sampleFormat == format)
+            return &info;
+    return nullptr;
+}
+
 const PlayFormatInfo* findPlayFormat(std::string_view name)
 {
     for (const auto& info : kPlayFormats)

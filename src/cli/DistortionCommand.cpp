@@ -7,6 +7,7 @@
 #include "analysis/SoundFile.h"
 #include "cli/ExitCode.h"
 #include "core/NumberText.h"
+#include "session/Measurement.h"
 #include "session/SignalParams.h"
 #include "signal/SweepGen.h"
 
@@ -149,20 +150,12 @@ int runDistortion(std::span<const std::string_view> args, std::ostream& out, std
     if (*kind == OutputKind::Png && chart == nullptr)
         return refuse("this build draws no charts; write a .csv file instead");
 
-    const signal::SweepParams sweep = session::sweepParams(o.sweep.job, plan.frames, 1.0);
-    analysis::DistortionParams p;
-    p.sampleRate = o.sweep.job.sampleRateHz;
-    p.rateSeconds = signal::sweepRateSeconds(sweep);
-    p.fromHz = o.sweep.job.fromHz;
-    p.toHz = o.sweep.job.toHz;
-    p.harmonics = o.harmonics;
-    p.smoothing = o.smoothing;
-    if (2.0 * p.fromHz >= std::min(p.toHz, 0.95 * p.sampleRate / 2.0))
-        return refuse("the sweep's second harmonic lies wholly above " +
-                      std::to_string(std::min(p.toHz, 0.95 * p.sampleRate / 2.0)) + " Hz: nothing to measure");
-    if (analysis::distortionLeadFrames(p) > plan.frames - 1)
-        return refuse("the sweep is too short to hold harmonic " + std::to_string(o.harmonics) +
-                      "'s response before the linear one; lower --harmonics or lengthen the sweep");
+    const analysis::DistortionParams p =
+        session::sweepDistortionParams(o.sweep.job, plan.frames, o.harmonics, o.smoothing);
+    if (const std::string why =
+            analysis::distortionRefusal(p, plan.frames, "lower --harmonics or lengthen the sweep");
+        !why.empty())
+        return refuse(why);
 
     InterruptGuard interrupt;
     analysis::SoundFile recording;

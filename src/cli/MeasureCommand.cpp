@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <ostream>
 
 namespace corvane::cli {
@@ -197,6 +198,11 @@ std::string framesAndMs(std::int64_t frames, int fs)
     return std::to_string(frames) + (frames == 1 || frames == -1 ? " frame (" : " frames (") + ms + " ms)";
 }
 
+// Computes what the options ask for from a measurement that succeeded and
+// writes every file, all or none; the exit code.
+int writeResults(const MeasureOptions& o, const session::JobPlan& plan, const session::MeasureResult& result,
+                 ChartEncoder chart, const InterruptGuard& interrupt, std::ostream& err);
+
 } // namespace
 
 std::string measureUsage()
@@ -239,7 +245,7 @@ std::vector<OptionSpec> measureOptions()
     return allSpecs();
 }
 
-int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartWriter chart)
+int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartEncoder chart)
 {
     if (wantsHelp(args, allSpecs())) {
         out << measureUsage();
@@ -260,6 +266,12 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
     o.m.sweep = o.sweep.job;
     if (const std::string why = session::checkMeasure(o.m); !why.empty())
         return refuse(why);
+    const NamedOutput named[] = {{"-o", o.path},
+                                 {"--recording", o.recordingPath},
+                                 {"--response", o.responsePath},
+                                 {"--distortion", o.distortionPath}};
+    if (const std::string why = sameOutputTwice(named); !why.empty())
+        return refuse(why);
     const auto responseKind = o.responsePath.empty() ? std::nullopt : outputKindOf(o.responsePath, true);
     const auto distortionKind = o.distortionPath.empty() ? std::nullopt : outputKindOf(o.distortionPath, false);
     if (!o.responsePath.empty() && !responseKind)
@@ -272,22 +284,33 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
     session::JobPlan plan;
     if (const auto refusal = checkSweep(o.sweep, err, plan))
         return printRefusal(err, *refusal, "measure", measureUsage());
-    const double fs = o.sweep.job.sampleRateHz;
     if (distortionKind) {
-        if (2.0 * o.sweep.job.fromHz >= std::min(o.sweep.job.toHz, 0.95 * fs / 2.0))
-            return refuse("the sweep's second harmonic lies wholly above the top of the range: no distortion "
-                          "to measure");
+        const analysis::DistortionParams p =
+            session::sweepDistortionParams(o.sweep.job, plan.signalFrames, kDistortionHarmonics, o.smoothing);
+        if (const std::string why =
+                analysis::distortionRefusal(p, plan.signalFrames,
+                                            "lengthen the sweep (--distortion measures " +
+                                                std::to_string(kDistortionHarmonics) + " harmonics)");
+            !why.empty())
+            return refuse("--distortion: " + why);
     }
 
     InterruptGuard interrupt;
     session::MeasureResult result;
     std::string reason;
-    const session::MeasureStatus status = session::measure(
-        o.m, plan, [&interrupt] { return interrupt.interrupted(); }, result, reason);
     const auto failed = [&err](const std::string& message) {
         err << "corvane measure: " << message << "; nothing was written\n";
         return Failed;
     };
+    session::MeasureStatus status = session::MeasureStatus::Done;
+    try {
+        status = session::measure(
+            o.m, plan, [&interrupt] { return interrupt.interrupted(); }, result, reason);
+    } catch (const std::bad_alloc&) {
+        // The session's own buffers (the signal chain's, the devices'),
+        // before or after the capture; its threads are stopped and joined.
+        return failed("not enough memory for the measurement");
+    }
     switch (status) {
     case session::MeasureStatus::Done: break;
     case session::MeasureStatus::Stopped:
@@ -299,7 +322,8 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
                       "), so the recording would have a hole");
     case session::MeasureStatus::DeviceFailed:
     case session::MeasureStatus::Underrun:
-    case session::MeasureStatus::SilentReference: return failed(reason);
+    case session::MeasureStatus::SilentReference:
+    case session::MeasureStatus::OutOfMemory: return failed(reason);
     }
     if (result.clippedSamples > 0)
         err << "Warning: " << result.clippedSamples << " samples clipped at full scale\n";
@@ -321,6 +345,24 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
                    "other\n";
     }
 
+    // The response, the distortion and the files' buffers still need
+    // memory; without it every temporary file is discarded on the way out.
+    try {
+        return writeResults(o, plan, result, chart, interrupt, err);
+    } catch (const std::bad_alloc&) {
+        return failed("not enough memory to analyse the recording");
+    }
+}
+
+namespace {
+
+int writeResults(const MeasureOptions& o, const session::JobPlan& plan, const session::MeasureResult& result,
+                 ChartEncoder chart, const InterruptGuard& interrupt, std::ostream& err)
+{
+    const int rate = result.sampleRate;
+    const double fs = o.sweep.job.sampleRateHz;
+    const auto responseKind = o.responsePath.empty() ? std::nullopt : outputKindOf(o.responsePath, true);
+    const auto distortionKind = o.distortionPath.empty() ? std::nullopt : outputKindOf(o.distortionPath, false);
     std::vector<Output> outputs;
     const std::vector<std::vector<double>> ir{result.impulseResponse};
     outputs.push_back(
@@ -332,7 +374,17 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
                                return writeFloatWav(sink, result.recording, rate, f32, interrupt);
                            }});
     }
-    FrequencyChart responseChart;
+    // The charts are drawn before anything is written, and go with the rest:
+    // a chart that cannot be drawn leaves every file as it was.
+    const auto addChart = [&](const std::string& path, const FrequencyChart& c, std::string& png) {
+        std::string why;
+        if (!chart(c, ChartSize{}, png, why)) {
+            err << "corvane measure: cannot draw '" << path << "': " << why << "; nothing was written\n";
+            return false;
+        }
+        outputs.push_back({path, [&png](wavio::ByteSink& sink) { return sink.write(png.data(), png.size()); }});
+        return true;
+    };
     std::string responseText;
     if (responseKind) {
         analysis::ResponseParams p;
@@ -340,9 +392,12 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
         p.smoothing = o.smoothing;
         const analysis::FrequencyResponse r = analysis::frequencyResponse(result.impulseResponse, fs, p);
         if (*responseKind == OutputKind::Png) {
-            responseChart.valueUnit = "dB";
-            responseChart.frequencyHz = r.frequencyHz;
-            responseChart.traces.push_back({"magnitude", r.magnitudeDb});
+            FrequencyChart c;
+            c.valueUnit = "dB";
+            c.frequencyHz = r.frequencyHz;
+            c.traces.push_back({"magnitude", r.magnitudeDb});
+            if (!addChart(o.responsePath, c, responseText))
+                return Failed;
         } else {
             responseText = *responseKind == OutputKind::Csv ? analysis::responseCsv(r) : analysis::responseFrd(r);
             outputs.push_back({o.responsePath, [&](wavio::ByteSink& sink) {
@@ -350,16 +405,18 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
                                }});
         }
     }
-    FrequencyChart distortionChart;
     std::string distortionText;
     if (distortionKind) {
         const analysis::HarmonicDistortion d =
             session::measuredDistortion(o.m, plan, result, kDistortionHarmonics, o.smoothing);
         if (*distortionKind == OutputKind::Png) {
-            distortionChart.valueUnit = "dB";
-            distortionChart.frequencyHz = d.frequencyHz;
+            FrequencyChart c;
+            c.valueUnit = "dB";
+            c.frequencyHz = d.frequencyHz;
             for (std::size_t k = 0; k < d.harmonicDb.size(); ++k)
-                distortionChart.traces.push_back({"h" + std::to_string(k + 2), d.harmonicDb[k]});
+                c.traces.push_back({"h" + std::to_string(k + 2), d.harmonicDb[k]});
+            if (!addChart(o.distortionPath, c, distortionText))
+                return Failed;
         } else {
             distortionText = analysis::distortionCsv(d);
             outputs.push_back({o.distortionPath, [&](wavio::ByteSink& sink) {
@@ -367,17 +424,14 @@ int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::o
                                }});
         }
     }
-    int code = writeOutputs("measure", outputs, interrupt, err);
-    // The charts are drawn once the files are in place.
-    if (code == Ok && responseKind == OutputKind::Png)
-        code = writeChart("measure", chart, responseChart, ChartSize{}, o.responsePath, err);
-    if (code == Ok && distortionKind == OutputKind::Png)
-        code = writeChart("measure", chart, distortionChart, ChartSize{}, o.distortionPath, err);
+    const int code = writeOutputs("measure", outputs, interrupt, err);
     if (code == Ok && !o.quiet)
         err << "Wrote " << o.path << ": " << result.impulseResponse.size() << " frames, " << rate
             << " Hz, 64-bit float, lag 0 at frame 0, " << o.m.repeats
             << (o.m.repeats == 1 ? " sweep\n" : " sweeps averaged\n");
     return code;
 }
+
+} // namespace
 
 } // namespace corvane::cli

@@ -133,11 +133,8 @@ int runPlay(std::span<const std::string_view> args, std::ostream& out, std::ostr
     if (o.list)
         return listDevices(out, err);
 
-    const auto format = std::find_if(audio::kPlayFormats.begin(), audio::kPlayFormats.end(),
-                                     [&](const auto& info) { return info.sampleFormat == o.signal.job.format; });
-    if (format == audio::kPlayFormats.end()) {
+    if (audio::playFormatOf(o.signal.job.format) == nullptr)
         return printRefusal(err, {"--format takes " + audio::playFormatNames(), true}, "play", playUsage());
-    }
     session::JobPlan plan;
     if (const auto refusal = checkSignal(o.signal, err, plan))
         return printRefusal(err, *refusal, "play", playUsage());

@@ -13,8 +13,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <sys/stat.h>
 
 namespace corvane::cli::sweepinput {
 
@@ -152,6 +154,45 @@ bool isStandardOutput(const std::string& path)
     return path == "-" || path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1";
 }
 
+namespace {
+
+bool oneTarget(const std::string& a, const std::string& b)
+{
+    if (a == b || (isStandardOutput(a) && isStandardOutput(b)))
+        return true;
+    // Through the folders' links too; a file still to be written keeps its
+    // own name.
+    std::error_code e;
+    const auto fullA = std::filesystem::weakly_canonical(a, e);
+    if (!e) {
+        const auto fullB = std::filesystem::weakly_canonical(b, e);
+        if (!e && fullA == fullB)
+            return true;
+    }
+    // Devices and FIFOs are written directly, and two outputs may well go
+    // to /dev/null; only a file that would be replaced matters.
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && S_ISREG(sa.st_mode) &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+} // namespace
+
+std::string sameOutputTwice(std::span<const NamedOutput> outputs)
+{
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            const NamedOutput& a = outputs[i];
+            const NamedOutput& b = outputs[j];
+            if (a.path.empty() || b.path.empty() || !oneTarget(a.path, b.path))
+                continue;
+            return std::string(a.option) + " '" + a.path + "' and " + std::string(b.option) + " '" + b.path +
+                   "' name the same file; give each its own";
+        }
+    return {};
+}
+
 bool writeFloatWav(wavio::ByteSink& sink, const std::vector<std::vector<double>>& channels, int fs, bool f32,
                    const InterruptGuard& interrupt)
 {
@@ -201,6 +242,15 @@ int writeOutputs(const std::string& command, const std::vector<Output>& outputs,
             failedPath = output.path;
             break;
         }
+    }
+    // Every file is flushed and closed before any is renamed: a disk that
+    // fails on the last one, or a signal while it flushes, then leaves every
+    // target as it was. Only a rename can still fail after the first is in
+    // place.
+    for (std::size_t i = 0; e == 0 && !interrupt.interrupted() && i < files.size(); ++i) {
+        e = files[i]->prepare();
+        if (e != 0)
+            failedPath = outputs[i].path;
     }
     const auto discardAll = [&files] {
         for (const auto& file : files)

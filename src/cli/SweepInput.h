@@ -64,8 +64,8 @@ struct Output {
 };
 
 // Writes every output through the replacing writer, all or none: each is
-// filled into its temporary file first, and only when all were written are
-// they put in place. The exit code, having said why on err; an interruption
+// filled into its temporary file first, and only when all were written,
+// flushed to the disk and closed are they put in place. The exit code, having said why on err; an interruption
 // or a failure leaves every target as it was.
 int writeOutputs(const std::string& command, const std::vector<Output>& outputs, const InterruptGuard& interrupt,
                  std::ostream& err);
@@ -84,5 +84,18 @@ int writeText(const std::string& command, const std::string& path, std::string_v
 int interruptedCode(const InterruptGuard& interrupt);
 
 bool isStandardOutput(const std::string& path);
+
+// A file an option names.
+struct NamedOutput {
+    std::string_view option;
+    std::string path;
+};
+
+// Refuses two options that name one file, which would be written twice and
+// keep only the last: the same name (as given, or once made absolute with
+// the links of its folders followed), two names of standard output, or an
+// existing regular file by two names (the same device and inode). Empty paths are
+// skipped; the message names both options, else empty.
+std::string sameOutputTwice(std::span<const NamedOutput> outputs);
 
 } // namespace corvane::cli::sweepinput

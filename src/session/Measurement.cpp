@@ -14,19 +14,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <unistd.h>
 
 namespace corvane::session {
 namespace {
-
-const audio::PlayFormatInfo* playFormatOf(core::SampleFormat format)
-{
-    for (const auto& info : audio::kPlayFormats)
-        if (info.sampleFormat == format)
-            return &info;
-    return nullptr;
-}
 
 // The captured bytes as numbers of full scale 1.0: what libsndfile reads
 // back from the recording's file, to the last bit.
@@ -129,8 +124,25 @@ std::string checkMeasure(const MeasureDescription& m)
     if (m.preSeconds + m.tailSeconds + sweepSeconds > wavio::kMaxSeconds)
         return "--pre, the sweep and --tail together may be at most " +
                std::to_string(static_cast<int>(wavio::kMaxSeconds)) + " seconds long";
-    if (playFormatOf(m.sweep.format) == nullptr)
+    const audio::PlayFormatInfo* format = audio::playFormatOf(m.sweep.format);
+    if (format == nullptr)
         return "--format takes " + audio::playFormatNames();
+    // The capture and its decoded samples alone, before any transform: more
+    // than the machine holds cannot end well, so it is refused before
+    // anything is played.
+    const double frames = (m.preSeconds + m.tailSeconds + sweepSeconds) * m.sweep.sampleRateHz * m.repeats;
+    const double needed = frames * std::max(m.inputChannel, m.referenceChannel) *
+                          (format->bytes() + static_cast<int>(sizeof(double)));
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageBytes = ::sysconf(_SC_PAGE_SIZE);
+    const double memory = static_cast<double>(pages) * static_cast<double>(pageBytes);
+    if (pages > 0 && pageBytes > 0 && needed > memory) {
+        char text[96];
+        std::snprintf(text, sizeof text, "about %.1f GB of memory, more than the %.1f GB this machine has",
+                      needed / 1e9, memory / 1e9);
+        return std::string("the recording and its samples would need ") + text +
+               "; shorten the sweep or lower --repeat";
+    }
     return {};
 }
 
@@ -233,11 +245,10 @@ MeasureStatus analyseRecording(const MeasureDescription& m, const JobPlan& plan,
     return MeasureStatus::Done;
 }
 
-analysis::HarmonicDistortion measuredDistortion(const MeasureDescription& m, const JobPlan& plan,
-                                                const MeasureResult& r, int harmonics, int smoothing)
+analysis::DistortionParams sweepDistortionParams(const JobDescription& job, int sweepFrames, int harmonics,
+                                                 int smoothing)
 {
-    const JobDescription job = measureJob(m);
-    const signal::SweepParams sweep = sweepParams(job, plan.signalFrames, 1.0);
+    const signal::SweepParams sweep = sweepParams(job, sweepFrames, 1.0);
     analysis::DistortionParams p;
     p.sampleRate = job.sampleRateHz;
     p.rateSeconds = signal::sweepRateSeconds(sweep);
@@ -245,6 +256,14 @@ analysis::HarmonicDistortion measuredDistortion(const MeasureDescription& m, con
     p.toHz = job.toHz;
     p.harmonics = harmonics;
     p.smoothing = smoothing;
+    return p;
+}
+
+analysis::HarmonicDistortion measuredDistortion(const MeasureDescription& m, const JobPlan& plan,
+                                                const MeasureResult& r, int harmonics, int smoothing)
+{
+    const JobDescription job = measureJob(m);
+    const analysis::DistortionParams p = sweepDistortionParams(job, plan.signalFrames, harmonics, smoothing);
     const auto& input = r.recording.at(static_cast<std::size_t>(m.inputChannel - 1));
     // The first repeat's sweep and tail from its lag 0.
     const auto size = static_cast<std::int64_t>(input.size());
@@ -264,7 +283,7 @@ MeasureStatus measure(const MeasureDescription& m, const JobPlan& plan, const st
     const JobDescription job = measureJob(m);
     r = MeasureResult{};
     r.sampleRate = job.sampleRateHz;
-    const audio::PlayFormatInfo* format = playFormatOf(job.format);
+    const audio::PlayFormatInfo* format = audio::playFormatOf(job.format);
     if (format == nullptr) {
         reason = "the devices take " + audio::playFormatNames() + " only";
         return MeasureStatus::DeviceFailed;
@@ -288,7 +307,8 @@ MeasureStatus measure(const MeasureDescription& m, const JobPlan& plan, const st
     // The capture waits for the playback when they are linked, and starts
     // first when not, so that it holds the sweep's beginning either way.
     auto capture = std::make_unique<audio::CaptureThread>(input);
-    if (capture->start(total, !r.linked) < 0) {
+    // Linked for the start only: the capture thread unlinks once it runs.
+    if (capture->start(total, !r.linked, r.linked) < 0) {
         reason = capture->reason();
         return MeasureStatus::DeviceFailed;
     }
@@ -303,8 +323,8 @@ MeasureStatus measure(const MeasureDescription& m, const JobPlan& plan, const st
     bool stopped = false;
     constexpr std::chrono::milliseconds kPoll{20};
     while (!(capture->captureDone() && player->playDone())) {
-        // Linked for the start only: see SoundInput::unlink.
-        if (input.linked() && (capture->framesCaptured() > 0 || capture->captureDone()))
+        // A capture that ended before its first frames left the link.
+        if (capture->captureDone() && input.linked())
             input.unlink();
         if (!stopped && stop && stop()) {
             stopped = true;
@@ -345,10 +365,20 @@ MeasureStatus measure(const MeasureDescription& m, const JobPlan& plan, const st
                  std::to_string(total) + " frames";
         return MeasureStatus::DeviceFailed;
     }
-    decodeCapture(capture->bytes(), format->format, input.channelCount(), r.recording);
     player.reset();
-    capture.reset();
-    return analyseRecording(m, plan, r, reason);
+    // A capture that fitted can still leave too little room for its samples
+    // and their transforms.
+    try {
+        decodeCapture(capture->bytes(), format->format, input.channelCount(), r.recording);
+        capture.reset();
+        return analyseRecording(m, plan, r, reason);
+    } catch (const std::bad_alloc&) {
+        capture.reset();
+        r.recording = {};
+        r.impulseResponse = {};
+        reason = "not enough memory to analyse the " + std::to_string(total) + " frames recorded";
+        return MeasureStatus::OutOfMemory;
+    }
 }
 
 } // namespace corvane::session

@@ -32,9 +32,8 @@ int PlaySession::start(const JobDescription& job, const JobPlan& plan, std::stri
     lastWritten = lastPlayed = 0;
     lastUnderruns = 0;
     lastClipped = 0;
-    const auto format = std::find_if(audio::kPlayFormats.begin(), audio::kPlayFormats.end(),
-                                     [&](const auto& info) { return info.sampleFormat == job.format; });
-    if (format == audio::kPlayFormats.end()) {
+    const audio::PlayFormatInfo* format = audio::playFormatOf(job.format);
+    if (format == nullptr) {
         lastReason = "the devices take " + audio::playFormatNames() + " only";
         return core::kFormatRefused;
     }

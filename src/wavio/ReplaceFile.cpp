@@ -135,6 +135,7 @@ int ReplaceFile::open(const std::string& target)
     kicked = 0;
     keepMode = false;
     direct = false;
+    prepared = false;
 
     if (const auto descriptor = descriptorOfPath(target)) {
         if (::fcntl(*descriptor, F_GETFD) < 0)
@@ -234,15 +235,19 @@ int ReplaceFile::closeFile()
     return e;
 }
 
-int ReplaceFile::commit()
+int ReplaceFile::prepare()
 {
+    if (prepared)
+        return 0;
     if (direct) {
-        direct = false;
-        if (firstWriteError != 0) {
-            closeFile();
-            return firstWriteError;
+        const int w = firstWriteError;
+        const int c = closeFile();
+        if (w != 0 || c != 0) {
+            direct = false;
+            return w != 0 ? w : c;
         }
-        return closeFile();
+        prepared = true;
+        return 0;
     }
     if (temporary.empty())
         return EBADF;
@@ -256,9 +261,25 @@ int ReplaceFile::commit()
     int e = ::fsync(fd) == 0 ? 0 : errno;
     if (const int c = closeFile(); e == 0)
         e = c;
-    if (e == 0 && ::rename(temporary.c_str(), finalPath.c_str()) != 0)
-        e = errno;
     if (e != 0) {
+        discard();
+        return e;
+    }
+    prepared = true;
+    return 0;
+}
+
+int ReplaceFile::commit()
+{
+    if (const int e = prepare(); e != 0)
+        return e;
+    prepared = false;
+    if (direct) {
+        direct = false;
+        return 0;
+    }
+    if (::rename(temporary.c_str(), finalPath.c_str()) != 0) {
+        const int e = errno;
         discard();
         return e;
     }
@@ -277,6 +298,7 @@ int ReplaceFile::discard()
 {
     closeFile();
     direct = false;
+    prepared = false;
     if (temporary.empty())
         return 0;
     const int e = ::unlink(temporary.c_str()) == 0 ? 0 : errno;

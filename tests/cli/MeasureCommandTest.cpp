@@ -123,13 +123,13 @@ protected:
         return "file:'" + (MeasureDevices::dir / "played.raw").string() + "',raw";
     }
 
-    static Outcome run(std::vector<std::string> words)
+    static Outcome run(std::vector<std::string> words, cli::ChartEncoder chart = nullptr)
     {
         const std::vector<std::string_view> args(words.begin(), words.end());
         std::ostringstream out;
         std::ostringstream err;
         Outcome r;
-        r.code = cli::runMeasure(args, out, err, nullptr);
+        r.code = cli::runMeasure(args, out, err, chart);
         r.err = err.str();
         EXPECT_EQ(out.str(), "");
         return r;
@@ -137,13 +137,14 @@ protected:
 
     // measure -o ir.wav of the 2 s f32 sweep, played to a file and captured
     // from the prepared recording, with more options.
-    Outcome measure(std::vector<std::string> extra, const std::string& irName = "ir.wav")
+    Outcome measure(std::vector<std::string> extra, const std::string& irName = "ir.wav",
+                    cli::ChartEncoder chart = nullptr)
     {
         std::vector<std::string> words{
             "-o",           file(irName).string(), "--seconds",      "2", "--format", "f32", "--device",
             playedDevice(), "--capture-device",    "corvane_capture"};
         words.insert(words.end(), extra.begin(), extra.end());
-        return run(words);
+        return run(words, chart);
     }
 
     // The mono f32 sweep exactly as export writes it, read back.
@@ -506,6 +507,120 @@ INSTANTIATE_TEST_SUITE_P(
                 "it takes 2 to 2 channels"},
         Refused{{"--device", "corvane_mono_out"}, cli::Failed, "it takes 1 to 1 channels"},
         Refused{{"--device", "corvane_no_such_device"}, cli::Failed, "corvane_no_such_device"}));
+
+// Refused before anything is played: the outputs, the distortion asked for.
+TEST_F(MeasureCommand, RefusalsBeforeTheRunPlayNothing)
+{
+    prepare(exportedSweep(), {{1480, 0.5}}, 1);
+    const std::string ir = file("ir.wav").string();
+    std::ofstream(file("old.wav")) << "old";
+    fs::create_hard_link(file("old.wav"), file("link.wav"));
+    fs::create_directory_symlink(dir, file("here"));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--recording", ir}, "-o '" + ir + "' and --recording '" + ir + "' name the same file"},
+        {{"--recording", (dir / "." / "sub" / ".." / "ir.wav").string()}, "name the same file"},
+        {{"--recording", (file("here") / "ir.wav").string()}, "name the same file"},
+        {{"--recording", file("old.wav").string(), "--response", file("link.wav").string()},
+         "--recording '" + file("old.wav").string() + "' and --response"},
+        {{"--response", "-", "--distortion", "/dev/stdout"}, "--response '-' and --distortion '/dev/stdout'"},
+        {{"--from", "12000", "--distortion", file("d.csv").string()},
+         "--distortion: the sweep's second harmonic lies wholly above"},
+        {{"--from", "1000", "--to", "4000", "--distortion", file("d.csv").string()},
+         "--distortion: the sweep is too short to hold harmonic 5's response before the linear one"},
+    };
+    for (const auto& [words, says] : cases) {
+        SCOPED_TRACE(says);
+        const Outcome r = measure(words);
+        EXPECT_EQ(r.code, cli::UsageError);
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(MeasureDevices::dir / "played.raw"));
+        expectNothingWritten();
+        EXPECT_EQ(textOf(file("old.wav")), "old");
+    }
+}
+
+// The longest sweeps at the highest rate, a hundred times: their samples
+// alone outgrow any machine's memory, and that is found before playing.
+TEST_F(MeasureCommand, ARecordingLargerThanTheMemoryIsRefusedBeforePlaying)
+{
+    // 100 runs of 999.5 s at 384 kHz, s16 and decoded to doubles.
+    const double needed = 100 * 999.5 * 384000 * (2 + 8);
+    if (static_cast<double>(::sysconf(_SC_PHYS_PAGES)) * static_cast<double>(::sysconf(_SC_PAGE_SIZE)) >= needed)
+        GTEST_SKIP() << "this machine holds even that";
+    const Outcome r = run({"-o", file("ir.wav").string(), "--repeat", "100", "--seconds", "998", "--fs", "384000",
+                           "--format", "s16", "--device", playedDevice(), "--capture-device", "corvane_capture",
+                           "--recording", file("rec.wav").string()});
+    EXPECT_EQ(r.code, cli::UsageError);
+    EXPECT_NE(r.err.find("the recording and its samples would need about 383.8 GB of memory"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(MeasureDevices::dir / "played.raw"));
+    expectNothingWritten();
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define CORVANE_TEST_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define CORVANE_TEST_SANITIZED 1
+#endif
+
+// Ten 100 s sweeps in a process whose address space holds their capture (of
+// 2 bytes a frame) but not its samples as doubles: the analysis runs out of
+// memory, and that is a message, not an abort.
+TEST_F(MeasureCommand, MemoryThatRunsOutInTheAnalysisIsAFailureNotACrash)
+{
+#ifdef CORVANE_TEST_SANITIZED
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+    std::ofstream(MeasureDevices::dir / "capture.raw", std::ios::binary) << std::string(4096, '\0');
+    const std::string command = "ulimit -v 600000; exec '" + std::string(CORVANE_EXE) + "' measure -o '" +
+                                file("ir.wav").string() + "' --recording '" + file("rec.wav").string() +
+                                "' --seconds 100 --repeat 10 --device null --capture-device corvane_capture";
+    const ProcessResult r = runProcess("/bin/sh", {"-c", command});
+    EXPECT_EQ(r.exitCode, cli::Failed) << r.err;
+    EXPECT_NE(r.err.find("corvane measure: not enough memory to analyse the 48720000 frames recorded; nothing "
+                         "was written"),
+              std::string::npos)
+        << r.err;
+    expectNothingWritten();
+}
+
+// Charts are drawn before any file is written and go with the others.
+TEST_F(MeasureCommand, ChartsAreWrittenWithTheOtherFilesAllOrNone)
+{
+    prepare(exportedSweep(), {{1480, 0.5}}, 1);
+    const cli::ChartEncoder fails = [](const cli::FrequencyChart&, const cli::ChartSize&, std::string&,
+                                       std::string& why) {
+        why = "no room for the picture";
+        return false;
+    };
+    for (const std::string option : {"--response", "--distortion"}) {
+        SCOPED_TRACE(option);
+        const Outcome r = measure({option, file("chart.png").string(), "--recording", file("rec.wav").string()},
+                                  "ir.wav", fails);
+        EXPECT_EQ(r.code, cli::Failed);
+        EXPECT_NE(r.err.find("cannot draw '" + file("chart.png").string() + "': no room for the picture"),
+                  std::string::npos)
+            << r.err;
+        expectNothingWritten();
+        EXPECT_FALSE(fs::exists(file("chart.png")));
+    }
+    const cli::ChartEncoder draws = [](const cli::FrequencyChart& chart, const cli::ChartSize&, std::string& png,
+                                       std::string&) {
+        png = "picture of " + std::to_string(chart.traces.size()) + " traces";
+        return true;
+    };
+    const Outcome r = measure(
+        {"--response", file("response.png").string(), "--distortion", file("distortion.png").string(), "--quiet"},
+        "ir.wav", draws);
+    ASSERT_EQ(r.code, cli::Ok) << r.err;
+    EXPECT_EQ(textOf(file("response.png")), "picture of 1 traces");
+    EXPECT_EQ(textOf(file("distortion.png")), "picture of 4 traces");
+    EXPECT_TRUE(fs::exists(file("ir.wav")));
+    EXPECT_TRUE(leftovers(dir).empty());
+}
 
 // Feeds a capture device's FIFO with silence, bytes every 5 ms, until told to
 // stop or the reader has gone; from pauseFrom on it pauses for pauseFor.

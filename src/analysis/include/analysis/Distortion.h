@@ -3,6 +3,8 @@
 #include "analysis/Deconvolution.h"
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane::analysis {
@@ -34,6 +36,12 @@ struct HarmonicDistortion {
 // Frames before lag 0 that the highest harmonic's stretch reaches back to;
 // the whole convolution holds filterFrames - 1 of them.
 std::int64_t distortionLeadFrames(const DistortionParams& p);
+
+// Why a sweep of sweepFrames frames cannot give the distortion asked for:
+// its second harmonic lies wholly above the top of the range, or the highest
+// harmonic's response would not fit before the linear one (remedy, the
+// user's way out, is added to that message). Empty when it can.
+std::string distortionRefusal(const DistortionParams& p, std::int64_t sweepFrames, std::string_view remedy);
 
 // From a deconvolver that has run: harmonic k's response lies L ln k before
 // the linear one; each is cut out halfway to its neighbours, with tapered

@@ -15,6 +15,9 @@ namespace corvane::app {
 // platform is used.
 std::unique_ptr<QApplication> ensureApplication();
 
+// Encodes the image as PNG in memory: true, or false with Qt's reason in why.
+bool encodePng(const QImage& image, std::string& png, std::string& why);
+
 // Encodes the image as PNG in memory and stores it through the replacing
 // writer; the exit code, having told err what went wrong as "corvane
 // COMMAND: ...".

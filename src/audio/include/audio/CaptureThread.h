@@ -33,11 +33,14 @@ public:
     CaptureThread& operator=(const CaptureThread&) = delete;
 
     // Starts recording frameCount frames. startDevice: the thread starts the
-    // stream itself; otherwise a linked playback starts it.
+    // stream itself; otherwise a linked playback starts it. unlinkOnceRunning:
+    // the worker unlinks the input from that playback right after its first
+    // frames came (see SoundInput::unlink), being the one thread that may
+    // touch the device by then.
     // 0; core::kAlreadyRunning when started before or when another thread
     // records from the input; core::kDeviceOpenError when the input is not
     // open; core::kNoResources when the buffer or the thread cannot be had.
-    int start(std::int64_t frameCount, bool startDevice);
+    int start(std::int64_t frameCount, bool startDevice, bool unlinkOnceRunning = false);
 
     bool waitDone(std::chrono::milliseconds timeout) { return handover.waitFinished(timeout); }
     void requestStop() { handover.requestStop(); }
@@ -64,6 +67,7 @@ private:
 
     SoundInput& input; // owned by the caller
     std::int64_t frameTarget = 0;
+    bool unlinkWhenRunning = false;
     bool started = false;
     std::string failure;
     std::vector<std::uint8_t> data; // sized in start, so the loop never allocates

@@ -33,6 +33,10 @@ inline constexpr std::array kPlayFormats{
 // The table row of a format; nullptr for a value outside the enum.
 const PlayFormatInfo* playFormatInfo(PlayFormat format);
 
+// The row that plays a file's sample format; nullptr for one no device is
+// sent as it is (8-bit, 24-bit, 64-bit float).
+const PlayFormatInfo* playFormatOf(core::SampleFormat format);
+
 // The row whose name is name ("s16", "s32", "f32"); nullptr for any other text.
 const PlayFormatInfo* findPlayFormat(std::string_view name);
 

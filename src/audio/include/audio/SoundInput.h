@@ -44,8 +44,8 @@ public:
     bool linkTo(SoundOutput& output);
     // Undoes linkTo. Once both streams run, they must go their own ways:
     // linked, the output's drain at its end would stop the capture too, and
-    // its prepare for the next player would reset it. ALSA allows this while
-    // the capture thread reads.
+    // its prepare for the next player would reset it. While a capture thread
+    // runs only it may call this (CaptureThread::start's unlinkOnceRunning).
     void unlink();
     // Closes the device. core::kAlreadyRunning (and nothing closed) while a
     // capture thread still runs on it, else 0.
@@ -60,6 +60,7 @@ public:
     int periodFrames() const { return period; }
     int bufferFrames() const { return buffer; }
     int frameBytes() const;
+    // Not while a capture thread that may unlink runs.
     bool linked() const { return isLinked; }
 
 private:

@@ -53,9 +53,14 @@ int runDistortion(std::span<const std::string_view> args, std::ostream& out, std
 std::string distortionUsage();
 std::vector<OptionSpec> distortionOptions();
 
+// Draws the chart as the bytes of a PNG file, for a command that writes it
+// with its other files, all or none: true, or false with the reason in why.
+using ChartEncoder = bool (*)(const FrequencyChart& chart, const ChartSize& size, std::string& png,
+                              std::string& why);
+
 // `corvane measure -o IR.wav ...`: plays a sweep, records it and writes the
-// impulse response; without a chart writer a .png target is refused.
-int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartWriter chart);
+// impulse response; without a chart encoder a .png target is refused.
+int runMeasure(std::span<const std::string_view> args, std::ostream& out, std::ostream& err, ChartEncoder chart);
 std::string measureUsage();
 std::vector<OptionSpec> measureOptions();
 

@@ -36,8 +36,9 @@ inline constexpr double kSilentReferenceDb = -60.0;
 // output channel(s). Check it with checkJob, as any job.
 JobDescription measureJob(const MeasureDescription& m);
 
-// The measurement's own refusals (channels, repeats, silence), in the words
-// of the command line; empty when there are none.
+// The measurement's own refusals (channels, repeats, silence, a recording
+// that could not fit in the machine's memory), in the words of the command
+// line; empty when there are none.
 std::string checkMeasure(const MeasureDescription& m);
 
 enum class MeasureStatus {
@@ -47,6 +48,7 @@ enum class MeasureStatus {
     Overrun, // the capture lost frames (lostFrames)
     Underrun, // the playback ran dry: what was played is not the sweep
     SilentReference, // the reference channel stays below kSilentReferenceDb
+    OutOfMemory, // the recording was made but is too long to analyse here
 };
 
 struct MeasureResult {
@@ -87,6 +89,10 @@ MeasureStatus measure(const MeasureDescription& m, const JobPlan& plan, const st
 // not finite numbers.
 MeasureStatus analyseRecording(const MeasureDescription& m, const JobPlan& plan, MeasureResult& result,
                                std::string& reason);
+
+// What the distortion analysis needs of a sweep of sweepFrames frames.
+analysis::DistortionParams sweepDistortionParams(const JobDescription& job, int sweepFrames, int harmonics,
+                                                 int smoothing);
 
 // The harmonic distortion of the first repeat, as `corvane distortion` finds
 // it in a recording of that repeat's sweep and tail from its lag 0 on.

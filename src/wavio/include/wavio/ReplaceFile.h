@@ -42,12 +42,19 @@ public:
     // Flushes, closes and renames: 0, or the errno value of the step that
     // failed, after which the temporary file is gone and the target untouched.
     int commit();
+    // The first half of commit(): flushes the temporary file to the disk and
+    // closes it (a direct target is only closed), so that several files can
+    // all be made ready before any of them is renamed. 0, or the errno value
+    // of the step that failed, after which the file is discarded. commit()
+    // then only renames.
+    int prepare();
     // Closes and removes the temporary file: 0, or the errno value of a
     // failed removal (a temporary file that is already gone counts: something
     // else took it). A direct target is only closed.
     int discard();
 
     bool isOpen() const { return fd >= 0; }
+    bool isPrepared() const { return prepared; }
     bool writesDirectly() const { return direct; }
     // The errno value of the first failed write, 0 if none failed.
     int writeError() const { return firstWriteError; }
@@ -61,6 +68,7 @@ private:
     bool ownsFd = false;
     bool direct = false;
     bool keepMode = false;
+    bool prepared = false;
     mode_t mode = 0;
     uid_t owner = 0;
     gid_t group = 0;
