@@ -370,7 +370,8 @@ int writeResults(const MeasureOptions& o, const session::JobPlan& plan, const se
     if (!o.recordingPath.empty()) {
         // Every s16 and f32 sample is a float exactly; s32 needs a double.
         const bool f32 = o.sweep.job.format != core::SampleFormat::S32;
-        outputs.push_back({o.recordingPath, [&](wavio::ByteSink& sink) {
+        // f32 by value: the files are written after this block has ended.
+        outputs.push_back({o.recordingPath, [&, f32](wavio::ByteSink& sink) {
                                return writeFloatWav(sink, result.recording, rate, f32, interrupt);
                            }});
     }
