@@ -161,6 +161,27 @@ protected:
         return readSound(path).channels.at(0);
     }
 
+    // What corvane deconvolve makes of the written recording, with the
+    // sweep's options, read back.
+    std::vector<double> deconvolvedRecording()
+    {
+        const std::vector<std::string> words{file("rec.wav").string(),
+                                             "-o",
+                                             file("dec.wav").string(),
+                                             "--signal",
+                                             "sweep",
+                                             "--fs",
+                                             "48000",
+                                             "--seconds",
+                                             "2",
+                                             "--quiet"};
+        const std::vector<std::string_view> args(words.begin(), words.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(cli::runDeconvolve(args, out, err), cli::Ok) << err.str();
+        return readSound(file("dec.wav")).channels.at(0);
+    }
+
     // Writes the capture file: per channel the sweep along its path, repeats
     // times, each after the silence and followed by the tail, in the capture
     // format ("f32", "s16" or "s32"). The noise of every channel and repeat is
@@ -315,21 +336,7 @@ TEST_F(MeasureCommand, WithoutAReferenceTheImpulseResponseIsTheDeconvolvedRecord
         const Outcome r = measure({"--format", format, "--recording", file("rec.wav").string(), "--quiet"});
         ASSERT_EQ(r.code, cli::Ok) << r.err;
         const std::vector<double> ir = readSound(file("ir.wav")).channels.at(0);
-        const std::vector<std::string> words{file("rec.wav").string(),
-                                             "-o",
-                                             file("dec.wav").string(),
-                                             "--signal",
-                                             "sweep",
-                                             "--fs",
-                                             "48000",
-                                             "--seconds",
-                                             "2",
-                                             "--quiet"};
-        const std::vector<std::string_view> args(words.begin(), words.end());
-        std::ostringstream out;
-        std::ostringstream err;
-        ASSERT_EQ(cli::runDeconvolve(args, out, err), cli::Ok) << err.str();
-        const std::vector<double> whole = readSound(file("dec.wav")).channels.at(0);
+        const std::vector<double> whole = deconvolvedRecording();
         ASSERT_EQ(whole.size(), ir.size() + kPre);
         EXPECT_TRUE(std::equal(ir.begin(), ir.end(), whole.begin() + kPre));
     }
@@ -341,22 +348,8 @@ TEST_F(MeasureCommand, WithoutAReferenceTheImpulseResponseIsTheDeconvolvedRecord
     ASSERT_EQ(r.code, cli::Ok) << r.err;
     EXPECT_NE(r.err.find("Impulse response peak at 1480 frames (30.833 ms)"), std::string::npos) << r.err;
 
-    const std::vector<std::string> words{file("rec.wav").string(),
-                                         "-o",
-                                         file("dec.wav").string(),
-                                         "--signal",
-                                         "sweep",
-                                         "--fs",
-                                         "48000",
-                                         "--seconds",
-                                         "2",
-                                         "--quiet"};
-    const std::vector<std::string_view> args(words.begin(), words.end());
-    std::ostringstream out;
-    std::ostringstream err;
-    ASSERT_EQ(cli::runDeconvolve(args, out, err), cli::Ok) << err.str();
     const std::vector<double> ir = readSound(file("ir.wav")).channels.at(0);
-    const std::vector<double> whole = readSound(file("dec.wav")).channels.at(0);
+    const std::vector<double> whole = deconvolvedRecording();
     ASSERT_EQ(whole.size(), ir.size() + kPre);
     const double peak = std::fabs(ir[peakIndex(ir)]);
     double worst = 0.0;
