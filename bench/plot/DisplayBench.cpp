@@ -1,7 +1,4 @@
-#include "plot/PlotCanvas.h"
-#include "plot/PlotLabel.h"
-#include "plot/WaveDisplay.h"
-#include "widgets/ImageSurface.h"
+#include "MainWindowPlot.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,37 +17,11 @@ constexpr plot::Colour kBlack = 0;
 constexpr plot::Colour kGrey = plot::rgb(128, 128, 128);
 constexpr plot::Colour kGreen = plot::rgb(0, 255, 0);
 
-// Label controls that take everything and show nothing: a repaint never
-// touches labels, so their cost is not part of what is timed.
-class SilentLabel final : public plot::PlotLabel {
-public:
-    void setLeft(int) override {}
-    void setTop(int) override {}
-    void setWidth(int) override {}
-    void setText(std::string_view) override {}
-    void setAlignment(plot::LabelAlignment) override {}
-    void setFont(std::string_view, int) override {}
-    void setAutoSize(bool) override {}
-    void setVisible(bool) override {}
-};
-
 // The main window's plot built through the display layer: +-10 in steps of
 // 5, 0 to 10 ms in steps of 1.25 ms, and one block of 4096 samples.
-struct DisplayedPlot {
+struct DisplayedPlot : bench::MainWindowPlot {
     DisplayedPlot()
     {
-        surface.setBounds({40, 48, 361, 201});
-        canvas.setGridTrace(nullptr);
-        std::array<plot::PlotLabel*, plot::PlotCanvas::kXLabelSlots> x{};
-        std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yl{};
-        for (std::size_t i = 0; i < 11; ++i)
-            x[i] = &labels[i];
-        for (std::size_t i = 0; i < 9; ++i)
-            yl[i] = &labels[11 + i];
-        canvas.copyXScaleLabels(x);
-        canvas.copyYLScaleLabels(yl);
-        canvas.copyTitleLabels(&labels[20], &labels[21], &labels[22]);
-
         samples.resize(4096);
         for (std::size_t i = 0; i < samples.size(); ++i)
             samples[i] = 2.0 * std::sin(2.0 * 3.141592653589793 * 5.0 * static_cast<double>(i) / 4096.0);
@@ -66,10 +37,6 @@ struct DisplayedPlot {
                display.historyCount() == 3;
     }
 
-    widgets::ImageSurface surface;
-    plot::PlotCanvas canvas{surface};
-    std::array<SilentLabel, 23> labels;
-    plot::WaveDisplay display{canvas, 11, 9, 9};
     std::vector<double> samples;
 };
 

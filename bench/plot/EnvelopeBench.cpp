@@ -1,11 +1,8 @@
-#include "plot/PlotCanvas.h"
-#include "plot/PlotLabel.h"
-#include "plot/WaveDisplay.h"
+#include "MainWindowPlot.h"
 #include "session/JobDescription.h"
 #include "shell/DisplaySignal.h"
 #include "shell/MainFormState.h"
 #include "shell/OkBox.h"
-#include "widgets/ImageSurface.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,18 +19,6 @@ using namespace corvane;
 
 namespace {
 
-class NoLabel final : public plot::PlotLabel {
-public:
-    void setLeft(int) override {}
-    void setTop(int) override {}
-    void setWidth(int) override {}
-    void setText(std::string_view) override {}
-    void setAlignment(plot::LabelAlignment) override {}
-    void setFont(std::string_view, int) override {}
-    void setAutoSize(bool) override {}
-    void setVisible(bool) override {}
-};
-
 class CountingBox final : public shell::OkBox {
 public:
     void show(std::string_view text, std::string_view) override { last = std::string(text), ++shown; }
@@ -43,20 +28,9 @@ public:
 
 // The main window's plot showing the whole of a 1000 s sweep at 384 kHz
 // (384 million frames) as its envelope.
-struct EnvelopePlot {
+struct EnvelopePlot : bench::MainWindowPlot {
     EnvelopePlot()
     {
-        surface.setBounds({40, 48, 361, 201});
-        canvas.setGridTrace(nullptr);
-        std::array<plot::PlotLabel*, plot::PlotCanvas::kXLabelSlots> x{};
-        std::array<plot::PlotLabel*, plot::PlotCanvas::kYLabelSlots> yl{};
-        for (std::size_t i = 0; i < 11; ++i)
-            x[i] = &labels[i];
-        for (std::size_t i = 0; i < 9; ++i)
-            yl[i] = &labels[11 + i];
-        canvas.copyXScaleLabels(x);
-        canvas.copyYLScaleLabels(yl);
-        canvas.copyTitleLabels(&labels[20], &labels[21], &labels[22]);
         shell::setFormDefaults(*state);
         job.kind = core::SignalKind::Sweep;
         job.sampleRateHz = 384000;
@@ -88,10 +62,6 @@ struct EnvelopePlot {
                QColor(image.pixel(200, 5)) == QColor(0, 0, 0);
     }
 
-    widgets::ImageSurface surface;
-    plot::PlotCanvas canvas{surface};
-    std::array<NoLabel, 23> labels;
-    plot::WaveDisplay display{canvas, 11, 9, 9};
     std::unique_ptr<shell::MainFormState> state = std::make_unique<shell::MainFormState>();
     session::JobDescription job;
     CountingBox box;

@@ -5,7 +5,6 @@
 #include "analysis/NumberColumns.h"
 #include "analysis/SoundFile.h"
 #include "cli/ExitCode.h"
-#include "core/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,10 +71,7 @@ struct DeconvolveOptions {
 
 std::vector<OptionSpec> allSpecs()
 {
-    std::vector<OptionSpec> specs(std::begin(kOwn), std::end(kOwn));
-    const auto sweep = sweepOptionSpecs();
-    specs.insert(specs.end(), sweep.begin(), sweep.end());
-    return specs;
+    return joinedSpecs({kOwn, sweepOptionSpecs()});
 }
 
 Refusal usage(std::string message)
@@ -95,14 +91,7 @@ std::optional<Refusal> takeOwn(const ParsedOption& option, DeconvolveOptions& o)
             return usage(output ? "the output file name is empty" : "the inverse filter's file name is empty");
         (output ? o.path : o.inversePath) = std::string(value);
     } else if (name == "--channel") {
-        if (value == "all") {
-            o.channel = 0;
-        } else {
-            const auto n = core::parseInteger(value);
-            if (!n || *n < 1)
-                return usage("--channel takes a channel number from 1, or all, not '" + std::string(value) + "'");
-            o.channel = *n;
-        }
+        return parseChannel(name, value, o.channel, true);
     } else if (name == "--format") {
         if (value != "f32" && value != "f64")
             return usage("--format takes f32 or f64, not '" + std::string(value) + "'");

@@ -65,12 +65,7 @@ struct DistortionOptions {
 
 std::vector<OptionSpec> allSpecs()
 {
-    std::vector<OptionSpec> specs(std::begin(kOwn), std::end(kOwn));
-    const auto sweep = sweepOptionSpecs();
-    specs.insert(specs.end(), sweep.begin(), sweep.end());
-    const auto chart = chartOptionSpecs();
-    specs.insert(specs.end(), chart.begin(), chart.end());
-    return specs;
+    return joinedSpecs({kOwn, sweepOptionSpecs(), chartOptionSpecs()});
 }
 
 Refusal usage(std::string message)
@@ -89,10 +84,7 @@ std::optional<Refusal> takeOwn(const ParsedOption& option, DistortionOptions& o)
     } else if (name == "--smooth") {
         return parseSmoothing(value, o.smoothing);
     } else if (name == "--channel") {
-        const auto n = core::parseInteger(value);
-        if (!n || *n < 1)
-            return usage("--channel takes a channel number from 1, not '" + std::string(value) + "'");
-        o.channel = *n;
+        return parseChannel(name, value, o.channel);
     } else { // --harmonics
         const auto n = core::parseInteger(value);
         if (!n || *n < 2 || *n > analysis::kMaxHarmonics)

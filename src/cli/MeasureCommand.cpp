@@ -82,10 +82,8 @@ std::vector<OptionSpec> sweepRows()
 
 std::vector<OptionSpec> allSpecs()
 {
-    std::vector<OptionSpec> specs(std::begin(kOwn), std::end(kOwn));
-    const auto sweep = sweepRows();
-    specs.insert(specs.end(), sweep.begin(), sweep.end());
-    return specs;
+    const std::vector<OptionSpec> sweep = sweepRows();
+    return joinedSpecs({kOwn, sweep});
 }
 
 struct MeasureOptions {
@@ -108,15 +106,6 @@ Refusal usage(std::string message)
 Refusal checkFailed(std::string message)
 {
     return {std::move(message), false};
-}
-
-std::optional<Refusal> channelNumber(std::string_view option, std::string_view value, int& channel)
-{
-    const auto n = core::parseInteger(value);
-    if (!n || *n < 1)
-        return usage(std::string(option) + " takes a channel number from 1, not '" + std::string(value) + "'");
-    channel = *n;
-    return std::nullopt;
 }
 
 std::optional<Refusal> takeOwn(const ParsedOption& option, MeasureOptions& o)
@@ -146,15 +135,11 @@ std::optional<Refusal> takeOwn(const ParsedOption& option, MeasureOptions& o)
         (name == "--device" ? o.m.outputDevice : o.m.captureDevice) = std::string(value);
         o.captureGiven = o.captureGiven || name == "--capture-device";
     } else if (name == "--output-channel") {
-        if (value == "all") {
-            o.m.outputChannel = 0;
-        } else if (auto refusal = channelNumber(name, value, o.m.outputChannel)) {
-            return refusal;
-        }
+        return parseChannel(name, value, o.m.outputChannel, true);
     } else if (name == "--input-channel") {
-        return channelNumber(name, value, o.m.inputChannel);
+        return parseChannel(name, value, o.m.inputChannel);
     } else if (name == "--reference-channel") {
-        return channelNumber(name, value, o.m.referenceChannel);
+        return parseChannel(name, value, o.m.referenceChannel);
     } else if (name == "--repeat") {
         const auto n = core::parseInteger(value);
         if (!n || *n < 1 || *n > session::kMaxRepeats)

@@ -18,6 +18,14 @@ const OptionSpec* findSpec(std::string_view name, std::span<const OptionSpec> sp
 
 } // namespace
 
+std::vector<OptionSpec> joinedSpecs(std::initializer_list<std::span<const OptionSpec>> tables)
+{
+    std::vector<OptionSpec> specs;
+    for (const std::span<const OptionSpec> table : tables)
+        specs.insert(specs.end(), table.begin(), table.end());
+    return specs;
+}
+
 std::vector<std::string> choicesOf(const OptionSpec& option)
 {
     std::vector<std::string> names;

@@ -6,7 +6,6 @@
 #include "analysis/Response.h"
 #include "analysis/SoundFile.h"
 #include "cli/ExitCode.h"
-#include "core/NumberText.h"
 
 #include <ostream>
 
@@ -68,10 +67,7 @@ struct ResponseOptions {
 
 std::vector<OptionSpec> allSpecs()
 {
-    std::vector<OptionSpec> specs(std::begin(kOwn), std::end(kOwn));
-    const auto chart = chartOptionSpecs();
-    specs.insert(specs.end(), chart.begin(), chart.end());
-    return specs;
+    return joinedSpecs({kOwn, chartOptionSpecs()});
 }
 
 Refusal usage(std::string message)
@@ -95,10 +91,7 @@ std::optional<Refusal> takeOwn(const ParsedOption& option, ResponseOptions& o)
     } else if (name == "--smooth") {
         return parseSmoothing(value, o.smoothing);
     } else if (name == "--channel") {
-        const auto n = core::parseInteger(value);
-        if (!n || *n < 1)
-            return usage("--channel takes a channel number from 1, not '" + std::string(value) + "'");
-        o.channel = *n;
+        return parseChannel(name, value, o.channel);
     } else {
         double v = 0.0;
         if (auto refusal = parseSeconds(name, value, v))

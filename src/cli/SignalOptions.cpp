@@ -301,9 +301,7 @@ std::optional<Refusal> takeSignalOption(const ParsedOption& option, SignalOption
 
 std::vector<OptionSpec> signalCommandSpecs(std::span<const OptionSpec> own)
 {
-    std::vector<OptionSpec> specs(own.begin(), own.end());
-    specs.insert(specs.end(), std::begin(kSignalOptions), std::end(kSignalOptions));
-    return specs;
+    return joinedSpecs({own, kSignalOptions});
 }
 
 bool signalCommandWantsHelp(std::span<const std::string_view> args, std::span<const OptionSpec> own)

@@ -123,6 +123,21 @@ std::string smoothingNames()
     return names;
 }
 
+std::optional<Refusal> parseChannel(std::string_view option, std::string_view text, int& channel, bool allowAll)
+{
+    if (allowAll && text == "all") {
+        channel = 0;
+        return std::nullopt;
+    }
+    const auto n = core::parseInteger(text);
+    if (!n || *n < 1)
+        return Refusal{std::string(option) + " takes a channel number from 1" + (allowAll ? ", or all" : "") +
+                           ", not '" + std::string(text) + "'",
+                       true};
+    channel = *n;
+    return std::nullopt;
+}
+
 std::optional<Refusal> parseSmoothing(std::string_view text, int& fraction)
 {
     if (text == "none") {

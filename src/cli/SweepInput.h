@@ -44,6 +44,10 @@ std::vector<double> inverseFilter(const SignalOptions& o, const session::JobPlan
 
 // A real number option's value, finite; a refusal naming the option.
 std::optional<Refusal> parseSeconds(std::string_view option, std::string_view text, double& seconds);
+// A channel number from 1, or with allowAll also "all" (channel 0); a
+// refusal naming the option.
+std::optional<Refusal> parseChannel(std::string_view option, std::string_view text, int& channel,
+                                    bool allowAll = false);
 // --smooth none|1/N.
 std::optional<Refusal> parseSmoothing(std::string_view text, int& fraction);
 std::string smoothingNames();

@@ -36,11 +36,18 @@ std::string outOfRange(const core::SignalParamInfo& row)
     std::string text = std::string(row.caption) + " takes ";
     if (integer)
         text += "a whole number ";
-    text += "from " + (integer ? whole(row.min) : number(row.min));
-    if (row.max < core::kNoLimit)
-        text += " to " + (integer ? whole(row.max) : number(row.max));
-    if (!row.unit.empty())
-        text += " " + std::string(row.unit);
+    // Appended piece by piece: a literal before a temporary string trips a
+    // false -Wrestrict in GCC 12's optimised builds.
+    text += "from ";
+    text += integer ? whole(row.min) : number(row.min);
+    if (row.max < core::kNoLimit) {
+        text += " to ";
+        text += integer ? whole(row.max) : number(row.max);
+    }
+    if (!row.unit.empty()) {
+        text += ' ';
+        text += row.unit;
+    }
     return text + ".";
 }
 
@@ -182,8 +189,11 @@ std::string paramText(const JobDescription& job, core::SignalParam param)
     case SignalParam::Seed: return std::to_string(job.seed);
     case SignalParam::Tones: {
         std::string text;
-        for (const double f : job.tones)
-            text += (text.empty() ? "" : ",") + number(f);
+        for (const double f : job.tones) {
+            if (!text.empty())
+                text += ',';
+            text += number(f);
+        }
         return text;
     }
     case SignalParam::Periodic: return job.periodic ? "on" : "off";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <iosfwd>
 #include <optional>
 #include <span>
@@ -28,6 +29,9 @@ struct OptionSpec {
     ValueKind kind = ValueKind::Text;
     std::string (*choices)() = nullptr;
 };
+
+// The rows of several tables in order: a command's own, then those it shares.
+std::vector<OptionSpec> joinedSpecs(std::initializer_list<std::span<const OptionSpec>> tables);
 
 // The names a code-set option takes, split from its choices() list.
 std::vector<std::string> choicesOf(const OptionSpec& option);
