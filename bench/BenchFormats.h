@@ -11,10 +11,16 @@
 // little-endian sample back out of encoded bytes to check it.
 namespace bench {
 
-// The format's command-line name, for the report.
-inline std::string formatName(int format)
+// The format a benchmark's argument counts (0 to the table's size - 1).
+inline corvane::core::SampleFormat formatAt(std::int64_t argument)
 {
-    return std::string(corvane::core::kSampleFormats[static_cast<std::size_t>(format)].cliName);
+    return corvane::core::kSampleFormats[static_cast<std::size_t>(argument)].format;
+}
+
+// The format's command-line name, for the report.
+inline std::string formatName(corvane::core::SampleFormat format)
+{
+    return std::string(corvane::core::infoOf(format).cliName);
 }
 
 // The integer value of one sample of `bytes` bytes (1 to 4), sign-extended

@@ -49,10 +49,10 @@ Input makeInput()
     return in;
 }
 
-std::string checkEncoding(int format, const std::vector<std::uint8_t>& out)
+std::string checkEncoding(core::SampleFormat format, const std::vector<std::uint8_t>& out)
 {
     const int b = wavio::bytesPerSample(format);
-    const Expected& e = kExpected[format];
+    const Expected& e = kExpected[core::codeOf(format)];
     const auto sample = [&](int frame, int channel) {
         const std::uint8_t* p = out.data() + (2 * frame + channel) * b;
         return format >= wavio::F32 ? bench::readFloat(p, b) : static_cast<double>(bench::readInt(p, b));
@@ -75,7 +75,7 @@ std::string checkEncoding(int format, const std::vector<std::uint8_t>& out)
 
 void BM_Encode(benchmark::State& state)
 {
-    const int format = static_cast<int>(state.range(0));
+    const core::SampleFormat format = bench::formatAt(state.range(0));
     const Input in = makeInput();
     const double scale = wavio::fullScale(format);
     const auto bytes = static_cast<std::size_t>(2 * kFrames * wavio::bytesPerSample(format));

@@ -61,7 +61,7 @@ BENCHMARK(BM_FastSine)->Arg(0)->Arg(1)->Arg(2);
 // set; checked once against the reference encoder.
 void BM_EncodeSine(benchmark::State& state)
 {
-    const int format = static_cast<int>(state.range(0));
+    const core::SampleFormat format = bench::formatAt(state.range(0));
     const auto isa = static_cast<sig::Isa>(state.range(1));
     if (!sig::isaSupported(isa)) {
         state.SkipWithError("not supported by this CPU");

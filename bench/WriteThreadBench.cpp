@@ -50,19 +50,19 @@ std::uint32_t get32(const std::vector<std::uint8_t>& v, std::size_t at)
 }
 
 // Writes one file the way the export command does; the thread's result.
-int writeFile(CountingSink& sink, signal::MiniWaveGen& gen, int format)
+int writeFile(CountingSink& sink, signal::MiniWaveGen& gen, core::SampleFormat format)
 {
     const double amplitude = format >= wavio::F32 ? kAmp * 0.1 : kAmp;
     gen.setSignal(signal::MiniWaveGen::Sine, 2, 400.0, kFs, amplitude);
     wavio::FileWriteThread thread(sink, gen, kFrames, kFs, 2);
-    thread.setDataFormat(signal::TWaveProvider::Float64, static_cast<char>(format), wavio::fullScale(format));
+    thread.setDataFormat(core::SampleType::Float64, format, wavio::fullScale(format));
     thread.start();
     while (!thread.waitDone(std::chrono::milliseconds(1000))) {
     }
     return thread.storeResult();
 }
 
-std::string checkFile(int format)
+std::string checkFile(core::SampleFormat format)
 {
     CountingSink sink;
     auto gen = std::make_unique<signal::MiniWaveGen>();
@@ -92,7 +92,7 @@ std::string checkFile(int format)
 
 void BM_WriteThread(benchmark::State& state)
 {
-    const int format = static_cast<int>(state.range(0));
+    const core::SampleFormat format = bench::formatAt(state.range(0));
     if (const std::string error = checkFile(format); !error.empty()) {
         state.SkipWithError(error.c_str());
         return;
