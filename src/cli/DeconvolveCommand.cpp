@@ -5,6 +5,7 @@
 #include "analysis/NumberColumns.h"
 #include "analysis/SoundFile.h"
 #include "cli/ExitCode.h"
+#include "session/SignalChain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -180,7 +181,7 @@ int runDeconvolve(std::span<const std::string_view> args, std::ostream& out, std
             return failed(why);
         fs = file.sampleRate();
     } else {
-        inverse = inverseFilter(o.sweep, plan);
+        inverse = session::inverseFilterValues(o.sweep.job, plan);
     }
     if (recording.sampleRate() != fs)
         return refuse("the recording's rate is " + std::to_string(recording.sampleRate()) + " Hz, the sweep's " +

@@ -8,6 +8,7 @@
 #include "cli/ExitCode.h"
 #include "core/NumberText.h"
 #include "session/Measurement.h"
+#include "session/SignalChain.h"
 #include "session/SignalParams.h"
 #include "signal/SweepGen.h"
 
@@ -164,7 +165,7 @@ int runDistortion(std::span<const std::string_view> args, std::ostream& out, std
         return refuse("the recording (" + std::to_string(recording.frames()) +
                       " frames) is shorter than the sweep (" + std::to_string(plan.frames) + " frames)");
 
-    const std::vector<double> inverse = inverseFilter(o.sweep, plan);
+    const std::vector<double> inverse = session::inverseFilterValues(o.sweep.job, plan);
     analysis::SweepDeconvolver deconvolver(inverse, recording.frames());
     if (std::string why = recording.readChannel(o.channel - 1, deconvolver.recording()); !why.empty())
         return failed(why);
@@ -177,12 +178,7 @@ int runDistortion(std::span<const std::string_view> args, std::ostream& out, std
     }
     if (*kind == OutputKind::Csv)
         return writeText("distortion", o.path, analysis::distortionCsv(d), interrupt, err);
-    FrequencyChart c;
-    c.valueUnit = "dB";
-    c.frequencyHz = d.frequencyHz;
-    for (std::size_t k = 0; k < d.harmonicDb.size(); ++k)
-        c.traces.push_back({"h" + std::to_string(k + 2), d.harmonicDb[k]});
-    return writeChart("distortion", chart, c, o.size, o.path, err);
+    return writeChart("distortion", chart, distortionChart(d), o.size, o.path, err);
 }
 
 std::vector<OptionSpec> distortionOptions()

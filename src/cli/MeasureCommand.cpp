@@ -373,19 +373,16 @@ int writeResults(const MeasureOptions& o, const session::JobPlan& plan, const se
     };
     std::string responseText;
     if (responseKind) {
+        const OutputKind kind = *responseKind;
         analysis::ResponseParams p;
         p.toHz = fs / 2.0;
         p.smoothing = o.smoothing;
         const analysis::FrequencyResponse r = analysis::frequencyResponse(result.impulseResponse, fs, p);
-        if (*responseKind == OutputKind::Png) {
-            FrequencyChart c;
-            c.valueUnit = "dB";
-            c.frequencyHz = r.frequencyHz;
-            c.traces.push_back({"magnitude", r.magnitudeDb});
-            if (!addChart(o.responsePath, c, responseText))
+        if (kind == OutputKind::Png) {
+            if (!addChart(o.responsePath, responseChart(r), responseText))
                 return Failed;
         } else {
-            responseText = *responseKind == OutputKind::Csv ? analysis::responseCsv(r) : analysis::responseFrd(r);
+            responseText = kind == OutputKind::Csv ? analysis::responseCsv(r) : analysis::responseFrd(r);
             outputs.push_back({o.responsePath, [&](wavio::ByteSink& sink) {
                                    return sink.write(responseText.data(), responseText.size());
                                }});
@@ -396,12 +393,7 @@ int writeResults(const MeasureOptions& o, const session::JobPlan& plan, const se
         const analysis::HarmonicDistortion d =
             session::measuredDistortion(o.m, plan, result, kDistortionHarmonics, o.smoothing);
         if (*distortionKind == OutputKind::Png) {
-            FrequencyChart c;
-            c.valueUnit = "dB";
-            c.frequencyHz = d.frequencyHz;
-            for (std::size_t k = 0; k < d.harmonicDb.size(); ++k)
-                c.traces.push_back({"h" + std::to_string(k + 2), d.harmonicDb[k]});
-            if (!addChart(o.distortionPath, c, distortionText))
+            if (!addChart(o.distortionPath, distortionChart(d), distortionText))
                 return Failed;
         } else {
             distortionText = analysis::distortionCsv(d);

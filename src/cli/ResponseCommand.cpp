@@ -206,11 +206,7 @@ int runResponse(std::span<const std::string_view> args, std::ostream& out, std::
     case OutputKind::Frd: return writeText("response", o.path, analysis::responseFrd(r), interrupt, err);
     case OutputKind::Png: break;
     }
-    FrequencyChart c;
-    c.valueUnit = "dB";
-    c.frequencyHz = r.frequencyHz;
-    c.traces.push_back({"magnitude", r.magnitudeDb});
-    return writeChart("response", chart, c, o.size, o.path, err);
+    return writeChart("response", chart, responseChart(r), o.size, o.path, err);
 }
 
 std::vector<OptionSpec> responseOptions()

@@ -5,7 +5,7 @@
 #include "analysis/Response.h"
 #include "cli/ExitCode.h"
 #include "core/NumberText.h"
-#include "session/Measurement.h"
+
 #include "wavio/ReplaceFile.h"
 
 #include <algorithm>
@@ -97,11 +97,6 @@ std::optional<Refusal> checkSweep(SignalOptions& o, std::ostream& err, session::
         return Refusal{"the recording must be of an exponential sweep (--signal sweep), not " + name, true};
     }
     return checkSignal(o, err, plan);
-}
-
-std::vector<double> inverseFilter(const SignalOptions& o, const session::JobPlan& plan)
-{
-    return session::inverseFilterValues(o.job, plan);
 }
 
 std::optional<Refusal> parseSeconds(std::string_view option, std::string_view text, double& seconds)
@@ -206,6 +201,28 @@ std::string sameOutputTwice(std::span<const NamedOutput> outputs)
                    "' name the same file; give each its own";
         }
     return {};
+}
+
+FrequencyChart responseChart(const analysis::FrequencyResponse& r)
+{
+    FrequencyChart c;
+    c.valueUnit = "dB";
+    c.frequencyHz = r.frequencyHz;
+    c.traces.push_back({"magnitude", r.magnitudeDb});
+    return c;
+}
+
+FrequencyChart distortionChart(const analysis::HarmonicDistortion& d)
+{
+    FrequencyChart c;
+    c.valueUnit = "dB";
+    c.frequencyHz = d.frequencyHz;
+    for (std::size_t k = 0; k < d.harmonicDb.size(); ++k) {
+        std::string name = "h";
+        name += std::to_string(k + 2);
+        c.traces.push_back({std::move(name), d.harmonicDb[k]});
+    }
+    return c;
 }
 
 bool writeFloatWav(wavio::ByteSink& sink, const std::vector<std::vector<double>>& channels, int fs, bool f32,

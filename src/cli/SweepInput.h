@@ -4,6 +4,8 @@
 // recording read against them and the output written through the
 // replacing writer.
 
+#include "analysis/Distortion.h"
+#include "analysis/Response.h"
 #include "cli/AnalysisCommands.h"
 #include "cli/InterruptGuard.h"
 #include "cli/Options.h"
@@ -39,9 +41,6 @@ std::optional<Refusal> takeOptions(std::span<const ParsedOption> options, Signal
 // a sweep that export would write.
 std::optional<Refusal> checkSweep(SignalOptions& o, std::ostream& err, session::JobPlan& plan);
 
-// The inverse filter exactly as export --inverse writes it.
-std::vector<double> inverseFilter(const SignalOptions& o, const session::JobPlan& plan);
-
 // A real number option's value, finite; a refusal naming the option.
 std::optional<Refusal> parseSeconds(std::string_view option, std::string_view text, double& seconds);
 // A channel number from 1, or with allowAll also "all" (channel 0); a
@@ -54,6 +53,11 @@ std::string smoothingNames();
 
 // round(seconds * fs), for seconds already checked to lie in a sane range.
 std::int64_t framesOf(double seconds, double fs);
+
+// The charts of a frequency response (its magnitude) and of a harmonic
+// distortion (a trace per harmonic, h2 up), as the commands draw them.
+FrequencyChart responseChart(const analysis::FrequencyResponse& r);
+FrequencyChart distortionChart(const analysis::HarmonicDistortion& d);
 
 // A float WAV file (the extensible header, a "fact" chunk) of the channels
 // interleaved: 32-bit or 64-bit, little-endian. False as soon as a write

@@ -146,20 +146,6 @@ std::string checkMeasure(const MeasureDescription& m)
     return {};
 }
 
-std::vector<double> inverseFilterValues(const JobDescription& job, const JobPlan& plan)
-{
-    const auto provider = makeInverseFilter(job, plan);
-    std::vector<double> values(static_cast<std::size_t>(plan.signalFrames));
-    const int block = provider->getMaxBlockSize(signal::TWaveProvider::Float64, 1);
-    const int step = block > 0 ? block : 65536;
-    for (int done = 0; done < plan.signalFrames;) {
-        const int n = std::min(step, plan.signalFrames - done);
-        provider->execStore(values.data() + done, n);
-        done += n;
-    }
-    return values;
-}
-
 MeasureStatus analyseRecording(const MeasureDescription& m, const JobPlan& plan, MeasureResult& r,
                                std::string& reason)
 {

@@ -359,4 +359,18 @@ std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const JobDescription& j
     return inverse;
 }
 
+std::vector<double> inverseFilterValues(const JobDescription& job, const JobPlan& plan)
+{
+    const auto provider = makeInverseFilter(job, plan);
+    std::vector<double> values(static_cast<std::size_t>(plan.signalFrames));
+    const int block = provider->getMaxBlockSize(signal::TWaveProvider::Float64, 1);
+    const int step = block > 0 ? block : 65536;
+    for (int done = 0; done < plan.signalFrames;) {
+        const int n = std::min(step, plan.signalFrames - done);
+        provider->execStore(values.data() + done, n);
+        done += n;
+    }
+    return values;
+}
+
 } // namespace corvane::session

@@ -378,7 +378,9 @@ std::optional<std::string> TMainForm::setterText(const SignalField& field)
             const auto value = widgets::readLocaleReal(part);
             if (!value)
                 return notANumber();
-            list += (list.empty() ? "" : ",") + dotText(*value);
+            if (!list.empty())
+                list += ',';
+            list += dotText(*value);
         }
         return list;
     }

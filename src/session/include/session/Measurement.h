@@ -99,7 +99,4 @@ analysis::DistortionParams sweepDistortionParams(const JobDescription& job, int 
 analysis::HarmonicDistortion measuredDistortion(const MeasureDescription& m, const JobPlan& plan,
                                                 const MeasureResult& result, int harmonics, int smoothing);
 
-// The sweep's inverse filter (its N frames), as export --inverse writes it.
-std::vector<double> inverseFilterValues(const JobDescription& job, const JobPlan& plan);
-
 } // namespace corvane::session

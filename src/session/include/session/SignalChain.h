@@ -3,6 +3,7 @@
 #include "session/JobDescription.h"
 
 #include <memory>
+#include <vector>
 
 namespace corvane::signal {
 class Dither;
@@ -50,5 +51,7 @@ private:
 // The sweep's inverse filter for --inverse: a mono provider of N frames at
 // unit scale, to be written as 64-bit float.
 std::unique_ptr<signal::TWaveProvider> makeInverseFilter(const JobDescription& job, const JobPlan& plan);
+// Its N frames as values, for a deconvolution.
+std::vector<double> inverseFilterValues(const JobDescription& job, const JobPlan& plan);
 
 } // namespace corvane::session
