@@ -37,6 +37,12 @@ void* counted(std::size_t n)
 
 } // namespace
 
+// GCC 12 takes the free() below for one of memory from new, not seeing that
+// these operators are the program's own and take it from malloc.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t n)
 {
     return counted(n);

@@ -4,8 +4,8 @@
 
 #include <climits>
 #include <fstream>
-#include <regex>
 #include <string>
+#include <string_view>
 
 using namespace corvane;
 
@@ -77,17 +77,24 @@ TEST(MessageTable, EveryNamedResultCodeHasItsRow)
 {
     std::ifstream header(CORVANE_RESULT_CODES_HEADER);
     ASSERT_TRUE(header) << CORVANE_RESULT_CODES_HEADER;
-    const std::regex named(R"(inline constexpr int (k\w+) = (-?\d+);)");
+    // "inline constexpr int kName = -1234;", read by hand: std::regex draws
+    // false warnings from GCC 12 in the sanitizer builds.
+    constexpr std::string_view kDeclaration = "inline constexpr int k";
     int checked = 0;
     for (std::string line; std::getline(header, line);) {
-        std::smatch m;
-        if (!std::regex_search(line, m, named))
+        const std::size_t at = line.find(kDeclaration);
+        if (at == std::string::npos)
             continue;
-        const int code = std::stoi(m[2]);
+        const std::string_view rest = std::string_view(line).substr(at + kDeclaration.size() - 1);
+        const std::size_t equals = rest.find(" = ");
+        const std::size_t end = rest.find(';');
+        if (equals == std::string_view::npos || end == std::string_view::npos || end < equals)
+            continue;
+        const int code = std::stoi(std::string(rest.substr(equals + 3, end - equals - 3)));
         ++checked;
         if (code == 0)
             continue;
-        SCOPED_TRACE(m[1].str());
+        SCOPED_TRACE(std::string(rest.substr(0, equals)));
         const std::string_view text = core::errorMessageText(code);
         // Appended piece by piece: GCC 12 warns wrongly about "#" + a temporary.
         std::string row = "#";
